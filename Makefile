@@ -1,0 +1,67 @@
+# Front door for building, testing and running Ostinel. `./run` and `./test`
+# install the dependencies first; these targets assume they are installed,
+# except `test`, which checks again so that CI proves a clean machine works.
+BUILD      ?= build
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_GEN  := -G Ninja
+DEMO       := examples/demo.mid
+CLI        := $(BUILD)/main/src/cli/ostinel-cli
+
+.PHONY: all run test bench fuzz format demo clean deps build-main build-asan build-tsan
+
+all: build-main
+
+deps:
+	@scripts/install-deps.sh
+
+define configure
+	@cmake -S . -B $(BUILD)/$(1) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=$(2) $(3) >/dev/null
+endef
+
+build-main:
+	$(call configure,main,RelWithDebInfo,)
+	@cmake --build $(BUILD)/main -j $(JOBS)
+
+build-asan:
+	$(call configure,asan,RelWithDebInfo,-DOSTINEL_SANITIZE=address -DOSTINEL_BUILD_BENCH=OFF)
+	@cmake --build $(BUILD)/asan -j $(JOBS)
+
+build-tsan:
+	$(call configure,tsan,RelWithDebInfo,-DOSTINEL_SANITIZE=thread -DOSTINEL_BUILD_BENCH=OFF)
+	@cmake --build $(BUILD)/tsan -j $(JOBS)
+
+run: build-main
+	@$(CLI) info $(DEMO)
+
+# The whole suite normally, the threaded tests under ThreadSanitizer, then the
+# whole suite under AddressSanitizer + UndefinedBehaviorSanitizer.
+test: deps build-main build-tsan build-asan
+	@echo "== tests =="
+	@cd $(BUILD)/main && ctest -j $(JOBS) --output-on-failure --timeout 300
+	@echo "== threaded tests under ThreadSanitizer =="
+	@cd $(BUILD)/tsan && TSAN_OPTIONS=halt_on_error=1 ctest -j $(JOBS) -L threaded --output-on-failure --timeout 300
+	@echo "== tests under AddressSanitizer + UndefinedBehaviorSanitizer =="
+	@cd $(BUILD)/asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest -j $(JOBS) --output-on-failure --timeout 300
+
+bench: build-main
+	@for b in $(BUILD)/main/bench/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_counters_tabular=true || exit 1; done
+
+# FUZZ_SECONDS per target; crashers land in fuzz-corpus/<target>/crashes.
+FUZZ_SECONDS ?= 300
+fuzz:
+	@scripts/install-deps.sh fuzz
+	@cmake -S . -B $(BUILD)/fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DCMAKE_CXX_COMPILER=clang++ -DOSTINEL_BUILD_FUZZ=ON -DOSTINEL_BUILD_TESTS=OFF \
+	    -DOSTINEL_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(BUILD)/fuzz -j $(JOBS)
+	@scripts/run-fuzzers.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
+
+demo: build-main
+	@$(BUILD)/main/examples/make-demo $(DEMO)
+	@echo "wrote $(DEMO)"
+
+format:
+	@git ls-files '*.h' '*.cpp' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD)

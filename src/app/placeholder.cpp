@@ -1,0 +1,1 @@
+// The app core arrives with the request queue and the string table.

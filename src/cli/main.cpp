@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+    std::puts("ostinel-cli");
+    return 0;
+}

@@ -1,0 +1,73 @@
+#include "platform/real/timer_thread.h"
+
+#include <cerrno>
+#include <ctime>
+
+namespace ostinel::platform {
+
+TimerThread::TimerThread(const SteadyClock& clock) : clock_(clock) {
+    sem_init(&wake_, 0, 0);
+    thread_ = std::thread([this] { Run(); });
+}
+
+TimerThread::~TimerThread() {
+    stopping_.store(true, std::memory_order_release);
+    sem_post(&wake_);
+    thread_.join();
+    sem_destroy(&wake_);
+}
+
+bool TimerThread::ArmOnce(std::uint32_t delayMs, TimerCallback callback, void* context,
+                          std::uint32_t datum) {
+    if (callback == nullptr || stopping_.load(std::memory_order_acquire)) return false;
+    if (!armed_.TryPush({clock_.Now() + delayMs, 0, callback, context, datum})) return false;
+    sem_post(&wake_);
+    return true;
+}
+
+void TimerThread::TakeArmed() {
+    for (;;) {
+        if (!holding_) {
+            if (!armed_.TryPop(held_)) return;
+            holding_ = true;
+        }
+        // A full heap leaves the timer waiting here; arming then fails once
+        // the hand-over queue is full too, which the caller sees.
+        held_.armOrder = armCount_;
+        if (!heap_.Add(held_)) return;
+        ++armCount_;
+        holding_ = false;
+    }
+}
+
+void TimerThread::WaitForEarliest() {
+    if (heap_.Empty()) {
+        while (sem_wait(&wake_) != 0 && errno == EINTR) {
+        }
+        return;
+    }
+    const auto instant = clock_.InstantOf(heap_.Earliest().deadline);
+    const auto sinceEpoch = instant.time_since_epoch();
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(sinceEpoch);
+    timespec deadline{};
+    deadline.tv_sec = static_cast<time_t>(seconds.count());
+    deadline.tv_nsec = static_cast<long>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(sinceEpoch - seconds).count());
+    // steady_clock is CLOCK_MONOTONIC with libstdc++ on Linux.
+    sem_clockwait(&wake_, CLOCK_MONOTONIC, &deadline);
+}
+
+void TimerThread::Run() {
+    while (!stopping_.load(std::memory_order_acquire)) {
+        TakeArmed();
+        while (!heap_.Empty() && ClockReached(clock_.Now(), heap_.Earliest().deadline)) {
+            const PendingTimer due = heap_.TakeEarliest();
+            due.callback(due.context, due.datum);
+            if (stopping_.load(std::memory_order_acquire)) return;
+            TakeArmed();
+        }
+        WaitForEarliest();
+    }
+}
+
+}  // namespace ostinel::platform

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/clock.h"
+
+namespace ostinel::platform {
+
+// A one-shot timer's callback. `datum` is the value given when it was armed:
+// the engine passes a generation number and ignores callbacks whose datum no
+// longer matches, so a timer is never killed, only made stale.
+using TimerCallback = void (*)(void* context, std::uint32_t datum);
+
+// One-shot timers. A timer armed with delay d fires once, no earlier than
+// d milliseconds after the call, on the service's timer thread (real backend)
+// or inside ManualTimerService::Advance (manual backend).
+class TimerService {
+public:
+    virtual ~TimerService() = default;
+
+    // The finest period the service honours; the engine refuses to run when
+    // it is above kMaximumUsablePeriodMs.
+    virtual std::uint32_t MinimumPeriodMs() const = 0;
+
+    // any thread, timer callbacks included; never allocates, locks or blocks.
+    // Returns false when the service cannot take another timer (its fixed
+    // capacity is exhausted or it is shutting down).
+    virtual bool ArmOnce(std::uint32_t delayMs, TimerCallback callback, void* context,
+                         std::uint32_t datum) = 0;
+
+    // Kept as calls so that playback marks its spans; our backends always run
+    // at their finest period.
+    void BeginPeriod(std::uint32_t /*periodMs*/) {}
+    void EndPeriod(std::uint32_t /*periodMs*/) {}
+};
+
+// Start-up refuses a timer service coarser than this.
+inline constexpr std::uint32_t kMaximumUsablePeriodMs = 50;
+
+}  // namespace ostinel::platform

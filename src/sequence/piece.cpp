@@ -1,0 +1,1 @@
+// The piece model arrives with the reader.
