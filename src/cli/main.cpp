@@ -1,6 +1,56 @@
-#include <cstdio>
+// ostinel-cli: the headless front end of the engine.
 
-int main() {
-    std::puts("ostinel-cli");
-    return 0;
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/exit_codes.h"
+#include "cli/info_command.h"
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "Usage: ostinel-cli COMMAND [OPTIONS] [ARGUMENTS]\n"
+    "\n"
+    "Commands:\n"
+    "  info [--json] FILE.mid   what the piece holds: tracks, tempo map, meters, key, length;\n"
+    "                           --json prints every event for programs\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help               show this text\n"
+    "  -V, --version            show the version\n"
+    "\n"
+    "Exit codes: 0 success, 2 usage error, 10 + the load result when a file cannot be\n"
+    "read (11 out of memory, 12 the file ended early, 13 wrong format, 14 a read failed,\n"
+    "15 not found, 16 no MIDI data except system messages).\n";
+
+int Usage(std::FILE* to, int code) {
+    std::fputs(kUsage.data(), to);
+    return code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string_view> args(argv + 1, argv + argc);
+    if (args.empty()) return Usage(stderr, ostinel::cli::kExitUsage);
+    const std::string_view command = args.front();
+    if (command == "-h" || command == "--help") return Usage(stdout, ostinel::cli::kExitSuccess);
+    if (command == "-V" || command == "--version") {
+        std::printf("ostinel-cli %s\n", OSTINEL_VERSION);
+        return ostinel::cli::kExitSuccess;
+    }
+    args.erase(args.begin());
+    if (command == "info") {
+        std::string out;
+        std::string err;
+        const int code = ostinel::cli::RunInfoCommand(args, out, err);
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        std::fwrite(err.data(), 1, err.size(), stderr);
+        return code;
+    }
+    std::fprintf(stderr, "ostinel-cli: unknown command '%.*s'\n\n",
+                 static_cast<int>(command.size()), command.data());
+    return Usage(stderr, ostinel::cli::kExitUsage);
 }

@@ -13,7 +13,9 @@ void AppendBigEndian(Bytes& out, std::uint32_t value, int width) {
     }
 }
 
-std::uint8_t DataByte(int value) { return static_cast<std::uint8_t>(value & 0x7F); }
+std::uint8_t DataByte(int value) {
+    return static_cast<std::uint8_t>(value & 0x7F);
+}
 
 }  // namespace
 
@@ -24,7 +26,8 @@ void AppendVariableLength(Bytes& out, std::uint32_t value) {
         groups[count++] = static_cast<std::uint8_t>(value & 0x7F);
         value >>= 7;
     } while (value != 0);
-    while (count > 1) out.push_back(static_cast<std::uint8_t>(groups[--count] | 0x80));
+    while (count > 1)
+        out.push_back(static_cast<std::uint8_t>(groups[--count] | 0x80));
     out.push_back(groups[0]);
 }
 
@@ -32,7 +35,8 @@ TrackBuilder& TrackBuilder::Channel(std::uint32_t delta, std::uint8_t status, in
                                     std::initializer_list<int> data) {
     AppendVariableLength(events_, delta);
     events_.push_back(static_cast<std::uint8_t>(status | (channel & 0x0F)));
-    for (int d : data) events_.push_back(DataByte(d));
+    for (int d : data)
+        events_.push_back(DataByte(d));
     return *this;
 }
 
@@ -87,9 +91,8 @@ TrackBuilder& TrackBuilder::Bpm(std::uint32_t delta, double beatsPerMinute) {
     return Tempo(delta, static_cast<std::uint32_t>(std::lround(60'000'000.0 / beatsPerMinute)));
 }
 
-TrackBuilder& TrackBuilder::TimeSignature(std::uint32_t delta, int numerator,
-                                          int denominatorPower, int clocksPerClick,
-                                          int thirtySecondsPerQuarter) {
+TrackBuilder& TrackBuilder::TimeSignature(std::uint32_t delta, int numerator, int denominatorPower,
+                                          int clocksPerClick, int thirtySecondsPerQuarter) {
     return Meta(delta, 0x58,
                 {static_cast<std::uint8_t>(numerator), static_cast<std::uint8_t>(denominatorPower),
                  static_cast<std::uint8_t>(clocksPerClick),
@@ -122,7 +125,9 @@ TrackBuilder& TrackBuilder::SysExContinuation(std::uint32_t delta, const Bytes& 
     return *this;
 }
 
-TrackBuilder& TrackBuilder::EndOfTrack(std::uint32_t delta) { return Meta(delta, 0x2F, {}); }
+TrackBuilder& TrackBuilder::EndOfTrack(std::uint32_t delta) {
+    return Meta(delta, 0x2F, {});
+}
 
 TrackBuilder& TrackBuilder::Raw(std::uint32_t delta, const Bytes& bytes) {
     AppendVariableLength(events_, delta);

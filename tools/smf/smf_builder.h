@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -18,7 +19,7 @@ void AppendVariableLength(Bytes& out, std::uint32_t value);
 // before it. Status bytes are written in full unless a call says otherwise, so
 // running status and damaged data are written deliberately through Raw().
 class TrackBuilder {
-public:
+  public:
     TrackBuilder& NoteOn(std::uint32_t delta, int channel, int key, int velocity);
     TrackBuilder& NoteOff(std::uint32_t delta, int channel, int key, int velocity = 64);
     TrackBuilder& Controller(std::uint32_t delta, int channel, int number, int value);
@@ -56,7 +57,7 @@ public:
 
     const Bytes& Events() const { return events_; }
 
-private:
+  private:
     TrackBuilder& Channel(std::uint32_t delta, std::uint8_t status, int channel,
                           std::initializer_list<int> data);
     Bytes events_;
@@ -64,7 +65,7 @@ private:
 
 // A whole file: header chunk and track chunks. Chunk lengths are filled in.
 class FileBuilder {
-public:
+  public:
     FileBuilder(int format, int division) : format_(format), division_(division) {}
 
     TrackBuilder& AddTrack();
@@ -78,7 +79,7 @@ public:
     // Returns false when the file cannot be written.
     bool WriteFile(const std::string& path) const;
 
-private:
+  private:
     struct Chunk {
         std::string tag;
         Bytes body;
@@ -87,7 +88,7 @@ private:
     int format_;
     int division_;
     int declaredTracks_ = -1;
-    std::vector<TrackBuilder> tracks_;
+    std::deque<TrackBuilder> tracks_;  // AddTrack references stay valid as tracks are added
     std::vector<Chunk> chunks_;
 };
 

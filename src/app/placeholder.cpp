@@ -1,1 +1,0 @@
-// The app core arrives with the request queue and the string table.

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "app/drop_oldest_ring.h"
+#include "app/transport_request.h"
+
+namespace ostinel {
+
+// Hands transport commands from the timer thread, the MIDI input thread and
+// the window to the main thread, where every transport operation runs. Holds
+// the 32 most recent codes: posting to a full queue pushes out the oldest.
+class TransportRequestQueue {
+  public:
+    static constexpr std::size_t kCapacity = 32;
+    static constexpr std::int16_t kNoRequest = -1;
+
+    // any thread. Never allocates, locks or blocks. A code outside 0..12 is
+    // not a request and is refused (false); nothing is queued for it.
+    bool PostRequest(std::int16_t code);
+    bool PostRequest(TransportRequest request) {
+        return PostRequest(TransportRequestCode(request));
+    }
+
+    // main thread: the oldest code, or kNoRequest when none is ready.
+    std::int16_t TakeRequest();
+
+  private:
+    DropOldestRing<kCapacity> codes_;
+};
+
+}  // namespace ostinel

@@ -1,0 +1,58 @@
+#pragma once
+
+// Walks the events of one track chunk: delta times, running status and the
+// framing of every event kind. What each event means is up to the pass that
+// reads the chunk.
+
+#include <cstdint>
+
+#include "sequence/buffered_reader.h"
+#include "sequence/piece.h"
+
+namespace ostinel {
+
+// Chunk positions past this tick could not be told from the tempo map's
+// closing record; a chunk that gets there is treated as the file ending early.
+inline constexpr std::int64_t kLastTick = kEndTick - 1;
+
+// Reads the "MTrk" tag and the chunk length, which is not used: a chunk ends
+// at its end-of-track event. WrongFormat for any other tag.
+LoadResult ReadTrackChunkHeader(BufferedReader& in);
+
+enum class ChunkEventType : std::uint8_t {
+    Channel,       // status, data1 and data2 are set
+    SysEx,         // F0: `length` data bytes follow
+    Continuation,  // F7: `length` data bytes follow
+    Meta,          // metaType: `length` data bytes follow
+    Other,         // a system common or real-time byte, already skipped
+};
+
+struct ChunkEvent {
+    ChunkEventType type = ChunkEventType::Other;
+    std::uint8_t status = 0;  // the channel status byte
+    std::uint8_t data1 = 0;
+    std::uint8_t data2 = 0;  // 0 for program change and channel pressure
+    std::uint8_t metaType = 0;
+    std::uint32_t length = 0;
+};
+
+class ChunkEventReader {
+  public:
+    explicit ChunkEventReader(BufferedReader& in) : in_(in) {}
+
+    // Reads the next event's delta time and framing. For SysEx, Continuation
+    // and Meta the caller then reads or skips the `length` data bytes.
+    LoadResult Next(ChunkEvent& event, std::uint32_t& delta);
+
+    std::int64_t Tick() const { return tick_; }
+
+  private:
+    LoadResult ReadChannelData(std::uint8_t status, bool haveFirst, std::uint8_t first,
+                               ChunkEvent& event);
+
+    BufferedReader& in_;
+    std::uint8_t runningStatus_ = 0;  // the last channel status byte of this chunk
+    std::int64_t tick_ = 0;
+};
+
+}  // namespace ostinel

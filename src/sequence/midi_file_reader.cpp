@@ -1,0 +1,161 @@
+#include "sequence/midi_file_reader.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+#include "sequence/beat_map.h"
+#include "sequence/buffered_reader.h"
+#include "sequence/file_passes.h"
+#include "sequence/time_conversion.h"
+
+namespace ostinel {
+
+namespace {
+
+constexpr std::uint32_t kHeaderChunkTag = 0x4D546864;  // "MThd"
+constexpr std::uint32_t kHeaderFieldBytes = 6;         // format, chunk count, division
+constexpr int kChannels = 16;
+
+struct Header {
+    std::uint32_t length = 0;
+    std::uint16_t chunks = 0;
+};
+
+LoadResult ReadHeader(BufferedReader& in, Piece& piece, Header& header) {
+    std::uint32_t tag = 0;
+    std::uint16_t format = 0;
+    if (!in.ReadU32(tag)) return in.Failure();
+    if (tag != kHeaderChunkTag) return LoadResult::WrongFormat;
+    if (!in.ReadU32(header.length) || !in.ReadU16(format) || !in.ReadU16(header.chunks) ||
+        !in.ReadU16(piece.division)) {
+        return in.Failure();
+    }
+    piece.format = static_cast<std::int16_t>(format);
+    // Ticks of no length cannot be turned into time.
+    if (piece.division == 0) return LoadResult::WrongFormat;
+    if (header.length > kHeaderFieldBytes && !in.Skip(header.length - kHeaderFieldBytes)) {
+        return in.Failure();
+    }
+    return LoadResult::Loaded;
+}
+
+Track MakeFileTrack() {
+    Track track;
+    track.events.reserve(128);
+    return track;
+}
+
+// Format 1: each further chunk is one track. A chunk without channel events
+// is dropped at once rather than kept until the end: nothing else refers to it.
+LoadResult ReadTrackPerChunk(BufferedReader& in, Piece& piece, int fileTracks,
+                             SysExCollector& sysEx, TrackPassState& state) {
+    for (int i = 0; i < fileTracks; ++i) {
+        piece.tracks.push_back(MakeFileTrack());
+        PatchContext context;
+        const ChunkTargets targets{std::span<Track>(&piece.tracks.back(), 1),
+                                   std::span<PatchContext>(&context, 1), false};
+        if (LoadResult result = ReadTrackChunk(in, piece, targets, sysEx, state);
+            result != LoadResult::Loaded) {
+            return result;
+        }
+        if (piece.tracks.back().events.empty()) piece.tracks.pop_back();
+    }
+    return LoadResult::Loaded;
+}
+
+// Formats 0 and 2 (and any other number): one chunk split into a track per
+// channel. Format 0 reads its only chunk a second time for this.
+LoadResult ReadTracksByChannel(BufferedReader& in, Piece& piece, const Header& header,
+                               SysExCollector& sysEx, TrackPassState& state) {
+    if (piece.format == 0) {
+        const long firstChunk = static_cast<long>(8 + std::max(header.length, kHeaderFieldBytes));
+        if (!in.Seek(firstChunk)) return LoadResult::WrongFormat;
+    }
+    piece.tracks.resize(kChannels);
+    std::array<PatchContext, kChannels> contexts{};
+    const ChunkTargets targets{std::span<Track>(piece.tracks), std::span<PatchContext>(contexts),
+                               true};
+    if (LoadResult result = ReadTrackChunk(in, piece, targets, sysEx, state);
+        result != LoadResult::Loaded) {
+        return result;
+    }
+    for (int channel = 0; channel < kChannels; ++channel) {
+        piece.tracks[static_cast<std::size_t>(channel)].fileChannel =
+            static_cast<std::int16_t>(channel);
+    }
+    piece.tracks.erase(std::remove_if(piece.tracks.begin(), piece.tracks.end(),
+                                      [](const Track& track) { return track.events.empty(); }),
+                       piece.tracks.end());
+    return LoadResult::Loaded;
+}
+
+void FinishTracks(Piece& piece) {
+    for (std::size_t i = 0; i < piece.tracks.size(); ++i) {
+        Track& track = piece.tracks[i];
+        track.events.shrink_to_fit();
+        track.count = static_cast<std::int32_t>(track.events.size());
+        track.nextIndex = 0;
+        if (track.name.empty()) track.name = "Track " + std::to_string(i + 1);
+    }
+    Track performance;
+    performance.substituteFlag = 1;
+    performance.name = "(Performance Track)";
+    piece.tracks.push_back(std::move(performance));
+}
+
+LoadResult ReadAll(BufferedReader& in, Piece& piece) {
+    Header header;
+    if (LoadResult result = ReadHeader(in, piece, header); result != LoadResult::Loaded) {
+        return result;
+    }
+    SysExCollector sysEx(piece);
+    if (LoadResult result = ReadConductorChunk(in, piece, sysEx); result != LoadResult::Loaded) {
+        return result;
+    }
+    CloseTempoMap(piece.tempoMap);
+    piece.meters.push_back({kEndTick, 0, 0, 0, 0});
+    sysEx.ConvertTicksToMs();
+
+    TrackPassState state;
+    const LoadResult tracks =
+        piece.format == 1
+            ? ReadTrackPerChunk(in, piece, std::max(header.chunks - 1, 0), sysEx, state)
+            : ReadTracksByChannel(in, piece, header, sysEx, state);
+    if (tracks != LoadResult::Loaded) return tracks;
+    if (piece.tracks.empty()) return LoadResult::NoChannelEvents;
+    FinishTracks(piece);
+
+    piece.tempoMap.shrink_to_fit();
+    piece.meters.shrink_to_fit();
+    piece.conductorMeta.shrink_to_fit();
+    piece.sysExList.shrink_to_fit();
+    piece.sysExBuffers.shrink_to_fit();
+    sysEx.SortByTime();
+    BuildBeatMap(piece, state.longestEndUs);
+    piece.beatMap.shrink_to_fit();
+    piece.loaded = true;
+    return LoadResult::Loaded;
+}
+
+}  // namespace
+
+LoadResult ReadPiece(std::FILE* file, Piece& piece) {
+    piece = Piece{};
+    LoadResult result = LoadResult::OutOfMemory;
+    try {
+        auto in = std::make_unique<BufferedReader>(file);
+        result = ReadAll(*in, piece);
+    } catch (const std::bad_alloc&) {
+        result = LoadResult::OutOfMemory;
+    } catch (const std::length_error&) {
+        result = LoadResult::OutOfMemory;
+    }
+    if (result != LoadResult::Loaded) piece = Piece{};
+    return result;
+}
+
+}  // namespace ostinel

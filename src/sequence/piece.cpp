@@ -1,1 +1,0 @@
-// The piece model arrives with the reader.
