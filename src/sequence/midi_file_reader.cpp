@@ -43,26 +43,31 @@ LoadResult ReadHeader(BufferedReader& in, Piece& piece, Header& header) {
     return LoadResult::Loaded;
 }
 
-Track MakeFileTrack() {
-    Track track;
-    track.events.reserve(128);
-    return track;
-}
-
 // Format 1: each further chunk is one track. A chunk without channel events
 // is dropped at once rather than kept until the end: nothing else refers to it.
 LoadResult ReadTrackPerChunk(BufferedReader& in, Piece& piece, int fileTracks,
                              SysExCollector& sysEx, TrackPassState& state) {
+    // Events are gathered in one growing block and copied out at their exact
+    // size, so each track is allocated once instead of at every doubling.
+    std::vector<TrackEvent> staging;
     for (int i = 0; i < fileTracks; ++i) {
-        piece.tracks.push_back(MakeFileTrack());
+        piece.tracks.emplace_back();
+        Track& track = piece.tracks.back();
+        track.events = std::move(staging);
+        track.events.clear();
         PatchContext context;
-        const ChunkTargets targets{std::span<Track>(&piece.tracks.back(), 1),
+        const ChunkTargets targets{std::span<Track>(&track, 1),
                                    std::span<PatchContext>(&context, 1), false};
         if (LoadResult result = ReadTrackChunk(in, piece, targets, sysEx, state);
             result != LoadResult::Loaded) {
             return result;
         }
-        if (piece.tracks.back().events.empty()) piece.tracks.pop_back();
+        staging = std::move(track.events);
+        if (staging.empty()) {
+            piece.tracks.pop_back();
+        } else {
+            track.events.assign(staging.begin(), staging.end());
+        }
     }
     return LoadResult::Loaded;
 }

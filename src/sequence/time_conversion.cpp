@@ -28,10 +28,10 @@ TickClock::TickClock(const TempoMap& tempoMap, std::uint16_t division)
     : tempoMap_(tempoMap),
       division_(division),
       tempo_(static_cast<std::uint32_t>(division) * kTickUsBeforeFirstTempo) {
-    Advance(0);  // takes a tempo change at tick 0 as the starting tempo
+    AdvanceThroughTempoMap(0);  // takes a tempo change at tick 0 as the starting tempo
 }
 
-void TickClock::Advance(std::uint32_t ticks) {
+void TickClock::AdvanceThroughTempoMap(std::uint32_t ticks) {
     std::int64_t remaining = ticks;
     while (next_ < tempoMap_.size()) {
         const TempoRecord& record = tempoMap_[next_];
@@ -44,11 +44,6 @@ void TickClock::Advance(std::uint32_t ticks) {
     }
     tick_ += remaining;
     microseconds_ += TicksToUs(static_cast<std::uint64_t>(remaining), tempo_, division_);
-}
-
-std::uint32_t TickClock::TimeMs() const {
-    return static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(microseconds_ / 1000, std::numeric_limits<std::uint32_t>::max()));
 }
 
 void AppendTempoRecord(TempoMap& tempoMap, std::int32_t tick, std::uint32_t tempo,

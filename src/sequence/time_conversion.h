@@ -21,15 +21,28 @@ class TickClock {
     // used; it may be empty (then every tick lasts 1042 µs). `division` > 0.
     TickClock(const TempoMap& tempoMap, std::uint16_t division);
 
-    void Advance(std::uint32_t ticks);
+    void Advance(std::uint32_t ticks) {
+        // Most events follow another at the same tick: nothing moves then.
+        if (ticks == 0 && !TempoChangeDueAt(tick_)) return;
+        AdvanceThroughTempoMap(ticks);
+    }
 
     std::int64_t Tick() const { return tick_; }
     std::uint64_t MicrosecondSum() const { return microseconds_; }
     std::uint32_t TempoUs() const { return tempo_; }  // µs per quarter note now
     // The time of the current tick in ms (saturates at the largest u32).
-    std::uint32_t TimeMs() const;
+    std::uint32_t TimeMs() const {
+        const std::uint64_t ms = microseconds_ / 1000;
+        return ms > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(ms);
+    }
 
   private:
+    bool TempoChangeDueAt(std::int64_t tick) const {
+        return next_ < tempoMap_.size() && tempoMap_[next_].tick != kEndTick &&
+               tempoMap_[next_].tick <= tick;
+    }
+    void AdvanceThroughTempoMap(std::uint32_t ticks);
+
     const TempoMap& tempoMap_;
     std::uint32_t division_;
     std::size_t next_ = 0;  // the next tempo record to pass
