@@ -18,12 +18,14 @@ constexpr std::int32_t ClockDifference(ClockMs later, ClockMs earlier) {
 }
 
 // True when `t` is at or before `now`.
-constexpr bool ClockReached(ClockMs now, ClockMs t) { return ClockDifference(now, t) >= 0; }
+constexpr bool ClockReached(ClockMs now, ClockMs t) {
+    return ClockDifference(now, t) >= 0;
+}
 
 // The engine's only source of time. Every implementation is safe to read from
 // any thread.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
 
     // any thread

@@ -20,7 +20,7 @@ class LockFreeQueue {
                   "capacity must be a power of two");
     static_assert(std::is_trivially_copyable_v<T>, "slots are copied byte for byte");
 
-public:
+  public:
     LockFreeQueue() {
         for (std::size_t i = 0; i < Capacity; ++i) {
             slots_[i].sequence.store(i, std::memory_order_relaxed);
@@ -35,8 +35,8 @@ public:
         for (;;) {
             Slot& slot = slots_[position & kMask];
             const std::size_t sequence = slot.sequence.load(std::memory_order_acquire);
-            const auto lag = static_cast<std::intptr_t>(sequence) -
-                             static_cast<std::intptr_t>(position);
+            const auto lag =
+                static_cast<std::intptr_t>(sequence) - static_cast<std::intptr_t>(position);
             if (lag == 0) {
                 if (pushPosition_.compare_exchange_weak(position, position + 1,
                                                         std::memory_order_relaxed)) {
@@ -58,8 +58,8 @@ public:
         for (;;) {
             Slot& slot = slots_[position & kMask];
             const std::size_t sequence = slot.sequence.load(std::memory_order_acquire);
-            const auto lag = static_cast<std::intptr_t>(sequence) -
-                             static_cast<std::intptr_t>(position + 1);
+            const auto lag =
+                static_cast<std::intptr_t>(sequence) - static_cast<std::intptr_t>(position + 1);
             if (lag == 0) {
                 if (popPosition_.compare_exchange_weak(position, position + 1,
                                                        std::memory_order_relaxed)) {
@@ -75,7 +75,7 @@ public:
         }
     }
 
-private:
+  private:
     static constexpr std::size_t kMask = Capacity - 1;
     struct Slot {
         std::atomic<std::size_t> sequence{0};

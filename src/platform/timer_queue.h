@@ -23,7 +23,7 @@ struct PendingTimer {
 // and removing never allocate. Deadlines are compared by signed difference, so
 // the order survives the clock's wrap while all deadlines lie within 24 days.
 class TimerQueue {
-public:
+  public:
     explicit TimerQueue(std::size_t capacity);
 
     bool Full() const { return heap_.size() == capacity_; }
@@ -35,7 +35,7 @@ public:
     const PendingTimer& Earliest() const { return heap_.front(); }
     PendingTimer TakeEarliest();
 
-private:
+  private:
     static bool Later(const PendingTimer& a, const PendingTimer& b);
     std::size_t capacity_;
     std::vector<PendingTimer> heap_;

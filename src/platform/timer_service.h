@@ -15,7 +15,7 @@ using TimerCallback = void (*)(void* context, std::uint32_t datum);
 // d milliseconds after the call, on the service's timer thread (real backend)
 // or inside ManualTimerService::Advance (manual backend).
 class TimerService {
-public:
+  public:
     virtual ~TimerService() = default;
 
     // The finest period the service honours; the engine refuses to run when
@@ -27,6 +27,11 @@ public:
     // capacity is exhausted or it is shutting down).
     virtual bool ArmOnce(std::uint32_t delayMs, TimerCallback callback, void* context,
                          std::uint32_t datum) = 0;
+
+    // The calling thread waits `ms` milliseconds of this service's clock. Only
+    // for the short waits the output path makes (a refused send is retried
+    // after 10 ms); the manual backend moves its clock instead of waiting.
+    virtual void Sleep(std::uint32_t ms) = 0;
 
     // Kept as calls so that playback marks its spans; our backends always run
     // at their finest period.

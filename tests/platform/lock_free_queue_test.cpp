@@ -11,7 +11,8 @@ namespace {
 
 TEST(LockFreeQueue, KeepsOrderAndRefusesWhenFull) {
     LockFreeQueue<int, 4> queue;
-    for (int i = 0; i < 4; ++i) EXPECT_TRUE(queue.TryPush(i));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(queue.TryPush(i));
     EXPECT_FALSE(queue.TryPush(4));
     int value = -1;
     for (int i = 0; i < 4; ++i) {
@@ -40,9 +41,11 @@ TEST(LockFreeQueue, ManyProducersOneConsumerLoseNothing) {
     std::vector<std::thread> producers;
     for (int p = 0; p < kProducers; ++p) {
         producers.emplace_back([&, p] {
-            while (!go.load()) std::this_thread::yield();
+            while (!go.load())
+                std::this_thread::yield();
             for (int i = 0; i < kItemsEach; ++i) {
-                while (!queue.TryPush({p, i})) std::this_thread::yield();
+                while (!queue.TryPush({p, i}))
+                    std::this_thread::yield();
             }
         });
     }
@@ -60,7 +63,8 @@ TEST(LockFreeQueue, ManyProducersOneConsumerLoseNothing) {
         ++next[static_cast<std::size_t>(item.producer)];
         ++received;
     }
-    for (std::thread& t : producers) t.join();
+    for (std::thread& t : producers)
+        t.join();
     Item extra{};
     EXPECT_FALSE(queue.TryPop(extra));
 }

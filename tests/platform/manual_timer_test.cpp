@@ -39,7 +39,7 @@ TEST(ClockArithmetic, SixtiethsAreThreeFiftiethsOfMilliseconds) {
 }
 
 class ManualTimers : public ::testing::Test {
-protected:
+  protected:
     ManualClock clock{1000};
     ManualTimerService timers{clock, 64};
     Recorder recorder{&clock, {}};
@@ -64,10 +64,12 @@ TEST_F(ManualTimers, FireInDeadlineOrderAtTheirDeadlines) {
 }
 
 TEST_F(ManualTimers, EqualDeadlinesFireInArmingOrder) {
-    for (std::uint32_t datum = 0; datum < 10; ++datum) Arm(5, datum);
+    for (std::uint32_t datum = 0; datum < 10; ++datum)
+        Arm(5, datum);
     timers.Advance(5);
     ASSERT_EQ(recorder.fired.size(), 10u);
-    for (std::uint32_t datum = 0; datum < 10; ++datum) EXPECT_EQ(recorder.fired[datum].second, datum);
+    for (std::uint32_t datum = 0; datum < 10; ++datum)
+        EXPECT_EQ(recorder.fired[datum].second, datum);
 }
 
 TEST_F(ManualTimers, NothingFiresBeforeItsDeadline) {
@@ -126,11 +128,22 @@ TEST_F(ManualTimers, RunUntilIdleStopsAtTheLimit) {
 }
 
 TEST_F(ManualTimers, AFullServiceRefusesInsteadOfGrowing) {
-    for (std::uint32_t i = 0; i < 64; ++i) Arm(1, i);
+    for (std::uint32_t i = 0; i < 64; ++i)
+        Arm(1, i);
     EXPECT_FALSE(timers.ArmOnce(1, &Recorder::Fire, &recorder, 99));
     timers.Advance(1);
     EXPECT_EQ(recorder.fired.size(), 64u);
     EXPECT_TRUE(timers.ArmOnce(1, &Recorder::Fire, &recorder, 99));
+}
+
+TEST_F(ManualTimers, SleepMovesTheClockWithoutFiringTimers) {
+    Arm(5, 1);
+    timers.Sleep(10);
+    EXPECT_EQ(clock.Now(), 1010u);
+    EXPECT_TRUE(recorder.fired.empty());
+    timers.RunDue();
+    ASSERT_EQ(recorder.fired.size(), 1u);
+    EXPECT_EQ(recorder.fired[0].first, 1010u);  // late, at the present
 }
 
 TEST_F(ManualTimers, TwoEnginesKeepTheirOwnTime) {

@@ -121,9 +121,18 @@ TEST(TimerThread, ManyThreadsArmingLoseNoTimer) {
             }
         });
     }
-    for (std::thread& t : threads) t.join();
+    for (std::thread& t : threads)
+        t.join();
     EXPECT_EQ(refused.load(), 0);
     EXPECT_TRUE(WaitFor([&] { return counter.count.load() == kThreads * kEach; }));
+}
+
+TEST(TimerThread, SleepWaitsAtLeastItsTime) {
+    SteadyClock clock;
+    TimerThread timers(clock);
+    const ClockMs before = clock.Now();
+    timers.Sleep(10);
+    EXPECT_GE(ClockDifference(clock.Now(), before), 10);
 }
 
 TEST(TimerThread, DestroyingWithPendingTimersReturnsPromptly) {

@@ -9,7 +9,7 @@ namespace ostinel::platform {
 // A clock that moves only when told: tests and offline runs set it, usually
 // through ManualTimerService::Advance so that timers fire on the way.
 class ManualClock final : public Clock {
-public:
+  public:
     explicit ManualClock(ClockMs start = 0) : now_(start) {}
 
     ClockMs Now() const override { return now_.load(std::memory_order_acquire); }
@@ -17,7 +17,7 @@ public:
     void Set(ClockMs t) { now_.store(t, std::memory_order_release); }
     void Advance(std::uint32_t ms) { Set(Now() + ms); }
 
-private:
+  private:
     std::atomic<ClockMs> now_;
 };
 

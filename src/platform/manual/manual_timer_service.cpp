@@ -30,7 +30,9 @@ void ManualTimerService::AdvanceTo(ClockMs t) {
     clock_.Set(t);
 }
 
-void ManualTimerService::Advance(std::uint32_t ms) { AdvanceTo(clock_.Now() + ms); }
+void ManualTimerService::Advance(std::uint32_t ms) {
+    AdvanceTo(clock_.Now() + ms);
+}
 
 std::size_t ManualTimerService::RunUntilIdle(std::uint32_t limitMs) {
     const ClockMs limit = clock_.Now() + limitMs;

@@ -16,7 +16,7 @@ namespace ostinel::platform {
 // deadline, so a callback sees the time it was due. Timers armed by callbacks
 // fire in the same Advance when they fall due before its end.
 class ManualTimerService final : public TimerService {
-public:
+  public:
     explicit ManualTimerService(ManualClock& clock, std::size_t capacity = 4096,
                                 std::uint32_t minimumPeriodMs = 1);
 
@@ -25,6 +25,10 @@ public:
     // any thread
     bool ArmOnce(std::uint32_t delayMs, TimerCallback callback, void* context,
                  std::uint32_t datum) override;
+
+    // Moves the clock on by `ms` without firing timers: a wait inside a
+    // callback must not run other callbacks before it returns.
+    void Sleep(std::uint32_t ms) override { clock_.Advance(ms); }
 
     // Moves the clock by `ms`, firing due timers on the way.
     void Advance(std::uint32_t ms);
@@ -39,7 +43,7 @@ public:
     std::size_t PendingCount() const;
     std::optional<ClockMs> NextDeadline() const;
 
-private:
+  private:
     ManualClock& clock_;
     std::uint32_t minimumPeriodMs_;
     mutable std::mutex mutex_;  // test-only backend: callers may arm from several threads

@@ -9,7 +9,7 @@ namespace ostinel::platform {
 // Milliseconds of the monotonic clock since this object was made, plus an
 // offset (tests start near the 32-bit wrap with it).
 class SteadyClock final : public Clock {
-public:
+  public:
     explicit SteadyClock(ClockMs offset = 0);
 
     ClockMs Now() const override;
@@ -18,7 +18,7 @@ public:
     // relative to the present reading, so it may lie in the past.
     std::chrono::steady_clock::time_point InstantOf(ClockMs t) const;
 
-private:
+  private:
     std::chrono::steady_clock::time_point origin_;
 };
 

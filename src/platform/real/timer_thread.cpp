@@ -25,6 +25,19 @@ bool TimerThread::ArmOnce(std::uint32_t delayMs, TimerCallback callback, void* c
     return true;
 }
 
+void TimerThread::Sleep(std::uint32_t ms) {
+    timespec wake{};
+    clock_gettime(CLOCK_MONOTONIC, &wake);
+    wake.tv_sec += static_cast<time_t>(ms / 1000);
+    wake.tv_nsec += static_cast<long>(ms % 1000) * 1'000'000L;
+    if (wake.tv_nsec >= 1'000'000'000L) {
+        wake.tv_nsec -= 1'000'000'000L;
+        ++wake.tv_sec;
+    }
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) == EINTR) {
+    }
+}
+
 void TimerThread::TakeArmed() {
     for (;;) {
         if (!holding_) {

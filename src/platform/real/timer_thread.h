@@ -19,7 +19,7 @@ namespace ostinel::platform {
 // thread keeps the armed timers in a deadline heap and sleeps until the
 // earliest absolute deadline, so a late wake-up never shifts later ones.
 class TimerThread final : public TimerService {
-public:
+  public:
     explicit TimerThread(const SteadyClock& clock);
     ~TimerThread() override;
     TimerThread(const TimerThread&) = delete;
@@ -31,10 +31,13 @@ public:
     bool ArmOnce(std::uint32_t delayMs, TimerCallback callback, void* context,
                  std::uint32_t datum) override;
 
+    // any thread
+    void Sleep(std::uint32_t ms) override;
+
     // True on the timer thread itself (callbacks run there).
     bool OnTimerThread() const { return std::this_thread::get_id() == thread_.get_id(); }
 
-private:
+  private:
     static constexpr std::size_t kArmQueueCapacity = 1024;
     static constexpr std::size_t kHeapCapacity = 4096;
 

@@ -1,0 +1,1 @@
+// The port table and the output operation arrive here.

@@ -1,0 +1,1 @@
+// External sync arrives here.
