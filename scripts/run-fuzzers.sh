@@ -44,8 +44,10 @@ for fuzzer in "${fuzzers[@]}"; do
     log="$build/fuzz/$name.log"
     echo "== $name: ${seconds}s in $jobs processes, corpus $corpus"
     # Fork mode keeps fuzzing after a crash, timeout or out-of-memory input.
+    dict=()
+    [ -f "$root/fuzz/$name.dict" ] && dict=(-dict="$root/fuzz/$name.dict")
     set +e
-    "$fuzzer" "$corpus" -fork="$jobs" -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
+    "$fuzzer" "$corpus" "${dict[@]}" -fork="$jobs" -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
         -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
         -artifact_prefix="$crashes/" >"$log" 2>&1
     status=$?

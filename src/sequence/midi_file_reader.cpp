@@ -104,6 +104,8 @@ void FinishTracks(Piece& piece) {
         track.events.shrink_to_fit();
         track.count = static_cast<std::int32_t>(track.events.size());
         track.nextIndex = 0;
+        // Until piece settings say otherwise, a track plays on the channel it was written for.
+        track.channel = track.fileChannel;
         if (track.name.empty()) track.name = "Track " + std::to_string(i + 1);
     }
     Track performance;

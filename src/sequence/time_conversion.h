@@ -1,6 +1,7 @@
 #pragma once
 
 // Conversions between file ticks and piece time through the tempo map.
+// Pure computations over the given map: any thread.
 
 #include <cstdint>
 

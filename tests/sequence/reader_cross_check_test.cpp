@@ -198,6 +198,7 @@ void ExpectSameAsReference(const smf::Bytes& bytes) {
     for (std::size_t i = 0; i < expected.tracks.size(); ++i) {
         const Track& track = piece.tracks[i];
         const auto& want = expected.tracks[i];
+        EXPECT_EQ(track.channel, track.fileChannel) << "track " << i + 1;
         ASSERT_EQ(track.events.size(), want.size()) << "track " << i + 1;
         for (std::size_t k = 0; k < want.size(); ++k) {
             const TrackEvent& got = track.events[k];

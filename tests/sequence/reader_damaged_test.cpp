@@ -49,6 +49,20 @@ TEST(ReaderDamagedFiles, MetaEventsClaimingGigabytesEndEarlyCheaply) {
     }
 }
 
+TEST(ReaderDamagedFiles, MessagesBeyondTheBufferTableAreDroppedWithTheirContinuations) {
+    // Buffer indexes are 16-bit: 65536 messages fit.
+    smf::TrackBuilder track;
+    for (int i = 0; i < 65536; ++i)
+        track.SysEx(0, {0x01, 0xF7});
+    track.SysEx(0, {0x02}).SysExContinuation(0, {0x03, 0xF7}).NoteOn(0, 0, 60, 100).EndOfTrack();
+    Piece piece;
+    ASSERT_EQ(LoadFile(FileWithTrack(track), piece), LoadResult::Loaded);
+    ASSERT_EQ(piece.sysExBuffers.size(), 65536u);
+    EXPECT_EQ(piece.sysExList.size(), 65536u);
+    EXPECT_EQ(piece.sysExList.back().bufferIndex, 65535);
+    EXPECT_EQ(piece.sysExBuffers.back(), (std::vector<std::uint8_t>{0xF0, 0x01, 0xF7, 0xF7}));
+}
+
 TEST(ReaderDamagedFiles, HeaderClaimingGigabytesEndsEarly) {
     const smf::Bytes bytes = {'M', 'T', 'h', 'd', 0xFF, 0xFF, 0xFF, 0xFF, 0, 1, 0, 2, 1, 0xE0};
     Piece piece;

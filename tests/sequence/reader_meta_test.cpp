@@ -41,7 +41,7 @@ TEST_P(PieceInitialKey, ComesFromTheFirstKeySignature) {
     EXPECT_EQ(piece.initialKeyHasFlats, c.flats);
 }
 
-INSTANTIATE_TEST_SUITE_P(MajorAndMinor, PieceInitialKey,
+INSTANTIATE_TEST_SUITE_P(PieceKeysMajorAndMinor, PieceInitialKey,
                          ::testing::Values(KeyCase{0, false, 7, false},    // C major
                                            KeyCase{-7, false, 0, true},    // C flat major
                                            KeyCase{7, false, 14, false},   // C sharp major

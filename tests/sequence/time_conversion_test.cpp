@@ -47,7 +47,7 @@ TEST_P(PieceTickRounding, EventTimesRoundToTheNearestMillisecond) {
     EXPECT_EQ(NoteTimeMs(conductor, 3, GetParam().tick), GetParam().ms);
 }
 
-INSTANTIATE_TEST_SUITE_P(ThirdsOfAMillisecond, PieceTickRounding,
+INSTANTIATE_TEST_SUITE_P(PieceTimesInThirdsOfAMillisecond, PieceTickRounding,
                          ::testing::Values(TickCase{0, 0}, TickCase{1, 0}, TickCase{2, 1},
                                            TickCase{3, 1}, TickCase{4, 1}, TickCase{5, 2},
                                            TickCase{3000, 1000}, TickCase{3001, 1000},
@@ -57,6 +57,7 @@ TEST(PieceTimeConversion, WithoutTempoEveryTickLasts1042Microseconds) {
     smf::TrackBuilder conductor;
     conductor.EndOfTrack();
     EXPECT_EQ(NoteTimeMs(conductor, 480, 1), 1u);
+    EXPECT_EQ(NoteTimeMs(conductor, 480, 12), 13u) << "12.504 ms rounds up";
     EXPECT_EQ(NoteTimeMs(conductor, 480, 480), 500u);  // 500.16 ms
     EXPECT_EQ(NoteTimeMs(conductor, 96, 480), 500u) << "whatever the division";
     EXPECT_EQ(NoteTimeMs(conductor, 480, 10000), 10420u);
