@@ -1,1 +1,0 @@
-// The port table and the output operation arrive here.

@@ -1,1 +1,0 @@
-// External sync arrives here.
