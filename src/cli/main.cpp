@@ -5,8 +5,11 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/devices_command.h"
 #include "cli/exit_codes.h"
 #include "cli/info_command.h"
+#include "platform/real/real_midi_system.h"
+#include "platform/real/steady_clock.h"
 
 namespace {
 
@@ -16,6 +19,7 @@ constexpr std::string_view kUsage =
     "Commands:\n"
     "  info [--json] FILE.mid   what the piece holds: tracks, tempo map, meters, key, length;\n"
     "                           --json prints every event for programs\n"
+    "  devices                  the MIDI devices that ports can use\n"
     "\n"
     "Options:\n"
     "  -h, --help               show this text\n"
@@ -48,6 +52,14 @@ int main(int argc, char** argv) {
         const int code = ostinel::cli::RunInfoCommand(args, out, err);
         std::fwrite(out.data(), 1, out.size(), stdout);
         std::fwrite(err.data(), 1, err.size(), stderr);
+        return code;
+    }
+    if (command == "devices") {
+        ostinel::platform::SteadyClock clock;
+        ostinel::platform::RealMidiSystem midi(clock);
+        std::string out;
+        const int code = ostinel::cli::RunDevicesCommand(midi, out);
+        std::fwrite(out.data(), 1, out.size(), stdout);
         return code;
     }
     std::fprintf(stderr, "ostinel-cli: unknown command '%.*s'\n\n",
