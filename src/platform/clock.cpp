@@ -2,6 +2,8 @@
 
 namespace ostinel::platform {
 
-ClockSixtieths Clock::NowSixtieths() const { return SixtiethsFromMs(Now()); }
+ClockSixtieths Clock::NowSixtieths() const {
+    return SixtiethsFromMs(Now());
+}
 
 }  // namespace ostinel::platform

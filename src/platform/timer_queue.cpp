@@ -4,7 +4,9 @@
 
 namespace ostinel::platform {
 
-TimerQueue::TimerQueue(std::size_t capacity) : capacity_(capacity) { heap_.reserve(capacity); }
+TimerQueue::TimerQueue(std::size_t capacity) : capacity_(capacity) {
+    heap_.reserve(capacity);
+}
 
 bool TimerQueue::Later(const PendingTimer& a, const PendingTimer& b) {
     const std::int32_t d = ClockDifference(a.deadline, b.deadline);

@@ -8,8 +8,8 @@ std::int32_t fixmul16(std::int32_t a, std::int32_t b) {
     const std::uint32_t bHi = static_cast<std::uint32_t>(b >> 16);
     const std::uint32_t aLo = static_cast<std::uint32_t>(a) & 0xFFFFu;
     const std::uint32_t bLo = static_cast<std::uint32_t>(b) & 0xFFFFu;
-    const std::uint32_t low = static_cast<std::uint32_t>(
-        (static_cast<std::uint64_t>(aLo) * bLo + 32768u) >> 16);
+    const std::uint32_t low =
+        static_cast<std::uint32_t>((static_cast<std::uint64_t>(aLo) * bLo + 32768u) >> 16);
     const std::uint32_t sum = (aHi * bHi << 16) + low + aLo * bHi + aHi * bLo;
     return static_cast<std::int32_t>(sum);
 }
@@ -34,8 +34,8 @@ std::uint32_t fixdiv16(std::uint32_t a, std::uint32_t b) {
         ++k;
     }
     const std::uint32_t scaled = ((b >> (15 - k)) + 1) >> 1;
-    return (q << 16) + static_cast<std::uint32_t>((static_cast<std::uint64_t>(r) + scaled / 2) /
-                                                  scaled);
+    return (q << 16) +
+           static_cast<std::uint32_t>((static_cast<std::uint64_t>(r) + scaled / 2) / scaled);
 }
 
 }  // namespace ostinel

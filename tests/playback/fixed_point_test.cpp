@@ -16,7 +16,8 @@ std::int32_t ReferenceMul(std::int32_t a, std::int32_t b) {
     const Wide product = static_cast<Wide>(a) * b + 32768;
     // Arithmetic shift of the exact product, then the 32-bit wrap of the word.
     const Wide shifted = product >= 0 ? product / 65536 : -((-product + 65535) / 65536);
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(shifted)));
+    return static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(static_cast<std::uint64_t>(shifted)));
 }
 
 Wide ReferenceDiv(std::uint32_t a, std::uint32_t b) {
@@ -24,9 +25,22 @@ Wide ReferenceDiv(std::uint32_t a, std::uint32_t b) {
 }
 
 TEST(FixedPoint, MultiplyMatchesWideArithmeticOnEdges) {
-    const std::vector<std::int32_t> edges = {0,      1,       -1,      32767,  32768,  -32768,
-                                             65535,  65536,   -65536,  65537,  4096,   4096 * 16,
-                                             -65537, 1 << 30, -(1 << 30), std::numeric_limits<std::int32_t>::max(),
+    const std::vector<std::int32_t> edges = {0,
+                                             1,
+                                             -1,
+                                             32767,
+                                             32768,
+                                             -32768,
+                                             65535,
+                                             65536,
+                                             -65536,
+                                             65537,
+                                             4096,
+                                             4096 * 16,
+                                             -65537,
+                                             1 << 30,
+                                             -(1 << 30),
+                                             std::numeric_limits<std::int32_t>::max(),
                                              std::numeric_limits<std::int32_t>::min()};
     for (std::int32_t a : edges) {
         for (std::int32_t b : edges) {
@@ -48,9 +62,9 @@ TEST(FixedPoint, MultiplyMatchesWideArithmeticOnRandomValues) {
 }
 
 TEST(FixedPoint, MultiplyRoundsHalvesUp) {
-    EXPECT_EQ(fixmul16(1, 32768), 1);       // 0.5 → 1
-    EXPECT_EQ(fixmul16(1, 32767), 0);       // just below a half
-    EXPECT_EQ(fixmul16(-1, 32768), 0);      // −0.5 → 0
+    EXPECT_EQ(fixmul16(1, 32768), 1);   // 0.5 → 1
+    EXPECT_EQ(fixmul16(1, 32767), 0);   // just below a half
+    EXPECT_EQ(fixmul16(-1, 32768), 0);  // −0.5 → 0
     EXPECT_EQ(fixmul16(1000, 4096 * 16), 1000);
     EXPECT_EQ(fixmul16(1000, 2048 * 16), 500);
 }
@@ -64,7 +78,7 @@ TEST(FixedPoint, DivideIsExactWhileRemainderIsSmall) {
         const std::uint32_t a = (i & 1) ? any(random) : any(random) & 0xFFFF;
         const std::uint32_t b = (i & 2) ? any(random) | 1 : divisor(random);
         const Wide exact = ReferenceDiv(a, b);
-        if (exact > 0xFFFFFFFF) continue;  // does not fit the 32-bit result
+        if (exact > 0xFFFFFFFF) continue;            // does not fit the 32-bit result
         if (a >= 65536 && a % b >= 65536) continue;  // the scaled branch, checked below
         ASSERT_EQ(static_cast<Wide>(fixdiv16(a, b)), exact) << a << " / " << b;
         ++checked;
@@ -93,8 +107,8 @@ TEST(FixedPoint, DivideEdges) {
     EXPECT_EQ(fixdiv16(0, 1), 0u);
     EXPECT_EQ(fixdiv16(1, 1), 65536u);
     EXPECT_EQ(fixdiv16(1, 2), 32768u);
-    EXPECT_EQ(fixdiv16(1, 3), 21845u);       // 21845.33
-    EXPECT_EQ(fixdiv16(2, 3), 43691u);       // 43690.67
+    EXPECT_EQ(fixdiv16(1, 3), 21845u);  // 21845.33
+    EXPECT_EQ(fixdiv16(2, 3), 43691u);  // 43690.67
     EXPECT_EQ(fixdiv16(65535, 65536), 65535u);
     EXPECT_EQ(fixdiv16(65536, 65536), 65536u);
     EXPECT_EQ(fixdiv16(1000, 4096 * 16), 1000u * 65536 / 65536);  // speed 1.0: unchanged
