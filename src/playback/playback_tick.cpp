@@ -1,0 +1,286 @@
+#include "playback/playback_tick.h"
+
+#include <array>
+
+#include "playback/master_tempo.h"
+#include "playback/output_shaping.h"
+
+namespace ostinel {
+namespace {
+
+constexpr std::uint32_t kTickCancelStep = 100;
+constexpr std::uint32_t kHoldRetryMs = 2;
+constexpr std::uint8_t kTimeCodeQuarterFrame = 0xF1;
+constexpr std::int16_t kStopRequest = 5;
+
+bool IsNoteOff(std::uint8_t kind, std::uint8_t velocity) {
+    return kind == kNoteOff || (kind == kNoteOn && velocity == 0);
+}
+
+}  // namespace
+
+PlaybackTick::PlaybackTick(const platform::Clock& clock, platform::TimerService& timers,
+                           MidiOutput& output, TransportRequestQueue& requests)
+    : clock_(clock),
+      output_(output),
+      requests_(requests),
+      timer_(clock, timers, &PlaybackTick::OnTimer, this, kTickCancelStep) {}
+
+void PlaybackTick::OnTimer(void* self) {
+    static_cast<PlaybackTick*>(self)->RunTick();
+}
+
+bool PlaybackTick::Start(Piece& piece, const PlaybackStart& start) {
+    Stop();
+    if (start.hooks.AnyOn() || start.clock.motion == PlaybackMotion::Following) return false;
+    piece_ = &piece;
+    start_ = start;
+    sysExIndex_ = start.sysExIndex;
+    beatIndex_ = start.beatIndex;
+    followVolume_.store(kUnchangedFollowVolume);
+    masterVolume_.store(start.masterVolume);
+    masterTranspose_.store(start.masterTranspose);
+    if (!list_.Build(piece, start.tracks, sysExIndex_, beatIndex_)) return false;
+
+    const ScorePosition from = start.clock.anchor.position;
+    midiClock_ = MidiClockSync{};
+    // Between two beats the clocks resume inside the beat before; on a beat
+    // that beat itself starts them.
+    const auto beats = piece.beatMap.size();
+    const auto nextBeat = static_cast<std::size_t>(beatIndex_);
+    const bool onBeat =
+        nextBeat < beats && static_cast<ScorePosition>(piece.beatMap[nextBeat].time) == from;
+    if (!onBeat && nextBeat > 0 && nextBeat <= beats) {
+        const BeatRecord* next = nextBeat < beats ? &piece.beatMap[nextBeat] : nullptr;
+        midiClock_.Locate(from, piece.beatMap[nextBeat - 1], next);
+    }
+    timeCode_ =
+        MtcQuarterFrames::StartAt(from, static_cast<SmpteFrameRate>(output_.Settings().frameRate));
+
+    running_.store(true, std::memory_order_release);
+    // The first instant may lie ahead, as when playback starts before the
+    // first event.
+    platform::ClockMs when = 0;
+    if (NextInstantDue(when)) {
+        RunTick();
+    } else {
+        timer_.ArmAt(when);
+    }
+    return true;
+}
+
+void PlaybackTick::Stop() {
+    running_.store(false, std::memory_order_release);
+    timer_.Cancel();
+}
+
+DisplayedBeat PlaybackTick::Display() const {
+    return DisplayedBeat{shownMeasure_.load(), shownBeat_.load(), shownLongMeasure_.load(),
+                         shownTempo_.load()};
+}
+
+bool PlaybackTick::SyncOn() const {
+    return output_.Settings().transmitExternalSync && !start_.previewing;
+}
+
+ScorePosition PlaybackTick::SyncDue() const {
+    return output_.Settings().syncType == kSyncTypeTimeCode ? timeCode_.NextDue()
+                                                            : midiClock_.NextDue();
+}
+
+void PlaybackTick::SendSync() {
+    const int port = output_.Settings().syncPort;
+    if (output_.Settings().syncType == kSyncTypeTimeCode) {
+        const std::array<std::uint8_t, 2> quarterFrame{kTimeCodeQuarterFrame,
+                                                       timeCode_.TakeQuarterFrame()};
+        output_.SendMidi(quarterFrame, port);
+    } else {
+        const std::array<std::uint8_t, 1> timingClock{kMidiTimingClock};
+        output_.SendMidi(timingClock, port);
+        midiClock_.ClockSent();
+    }
+}
+
+void PlaybackTick::RunTick() {
+    if (!running_.load(std::memory_order_acquire) || list_.Empty()) return;
+    if (busy_.exchange(true, std::memory_order_acq_rel)) return;
+    // Late instants are served here one after another rather than by
+    // re-entering through the timer, so the stack stays flat however late.
+    for (;;) {
+        if (!running_.load(std::memory_order_acquire)) {
+            busy_.store(false, std::memory_order_release);
+            return;
+        }
+        if (hold_.load(std::memory_order_acquire)) {
+            busy_.store(false, std::memory_order_release);
+            timer_.ArmAt(clock_.Now() + kHoldRetryMs);
+            return;
+        }
+        const ScorePosition head = list_.Head().due;
+        bool served = true;
+        if (SyncOn() && SyncDue() <= head) {
+            const bool beforeHead = SyncDue() < head;
+            SendSync();
+            served = !beforeHead;
+        }
+        if (served && !ServeInstant(head)) {
+            running_.store(false, std::memory_order_release);
+            busy_.store(false, std::memory_order_release);
+            requests_.PostRequest(kStopRequest);
+            return;
+        }
+        platform::ClockMs when = 0;
+        if (NextInstantDue(when)) continue;
+        busy_.store(false, std::memory_order_release);
+        if (!running_.load(std::memory_order_acquire)) return;
+        timer_.Cancel();
+        timer_.ArmAt(when);
+        return;
+    }
+}
+
+bool PlaybackTick::NextInstantDue(platform::ClockMs& when) const {
+    ScorePosition next = list_.Head().due;
+    if (SyncOn() && SyncDue() < next) next = SyncDue();
+    const DueTime due = DueClockTime(start_.clock, next);
+    if (due.alreadyDue || platform::ClockReached(clock_.Now(), due.time)) return true;
+    when = due.time;
+    return false;
+}
+
+bool PlaybackTick::ServeInstant(ScorePosition head) {
+    while (!list_.Empty() && list_.Head().due == head) {
+        switch (list_.Head().tag) {
+            case kBeatSourceTag:
+                ServeBeat(head);
+                break;
+            case kSysExSourceTag:
+                ServeSysEx();
+                break;
+            default:
+                ServeTrack();
+                break;
+        }
+    }
+    return !list_.Empty();
+}
+
+void PlaybackTick::ServeBeat(ScorePosition head) {
+    const auto& beats = piece_->beatMap;
+    const auto index = static_cast<std::size_t>(beatIndex_);
+    const BeatRecord& beat = beats[index];
+    const BeatRecord* next = index + 1 < beats.size() ? &beats[index + 1] : nullptr;
+    if (!start_.previewing) {
+        shownMeasure_.store(beat.measure);
+        shownBeat_.store(beat.beat);
+        std::uint16_t lastBeat = beat.beat;
+        for (std::size_t i = index + 1; i < beats.size() && beats[i].measure == beat.measure; ++i)
+            lastBeat = beats[i].beat;
+        shownLongMeasure_.store(lastBeat > 9);
+        if (next != nullptr) {
+            const auto beatMs = static_cast<std::int32_t>(next->time - beat.time);
+            if (const auto tempo = DisplayedBeatTempo(start_.clock.speed, beatMs))
+                shownTempo_.store(*tempo);
+        }
+    }
+    if (SyncOn() && output_.Settings().syncType == kSyncTypeMidiSync) {
+        const std::int32_t owed = midiClock_.BeginBeat(beat, next, head);
+        const std::array<std::uint8_t, 1> timingClock{kMidiTimingClock};
+        for (std::int32_t i = 0; i < owed; ++i)
+            output_.SendMidi(timingClock, output_.Settings().syncPort);
+    }
+    ++beatIndex_;
+    if (next == nullptr) {
+        list_.RemoveHead();
+    } else {
+        list_.AdvanceHead(static_cast<ScorePosition>(next->time), BeatWord(*next));
+    }
+}
+
+void PlaybackTick::ServeSysEx() {
+    const auto& list = piece_->sysExList;
+    const auto index = static_cast<std::size_t>(sysExIndex_);
+    const SysExRecord& record = list[index];
+    const OutputSettings& settings = output_.Settings();
+    const bool inPiece =
+        record.time > piece_->firstEventTime && record.time <= piece_->lastEventTime;
+    const bool send =
+        settings.transmitSysex && (settings.sysexMode != kSysexWhenFileOpened || inPiece);
+    if (send && record.bufferIndex < piece_->sysExBuffers.size())
+        output_.SendMidi(piece_->sysExBuffers[record.bufferIndex], settings.sysexPort);
+    ++sysExIndex_;
+    if (index + 1 < list.size()) {
+        list_.AdvanceHead(static_cast<ScorePosition>(list[index + 1].time),
+                          SysExWord(list[index + 1]));
+    } else {
+        list_.RemoveHead();
+    }
+}
+
+void PlaybackTick::ServeTrack() {
+    const auto trackIndex = static_cast<std::size_t>(list_.Head().tag);
+    Track& track = piece_->tracks[trackIndex];
+    const TrackEvent& event = track.events[static_cast<std::size_t>(track.nextIndex)];
+    const bool playing = track.playFlag != 0;
+    const bool performanceTrack = static_cast<int>(trackIndex) == piece_->TrackCount();
+    const std::uint8_t kind = event.kind & 0xF0;
+    const auto status = static_cast<std::uint8_t>(kind | (track.channel & 0x0F));
+    const std::int16_t transpose = masterTranspose_.load();
+    ChaseState& chase = track.chase;
+    const std::uint8_t key = event.data1 & 0x7F;
+    bool send = playing;
+    std::uint8_t data1 = event.data1;
+    std::uint8_t data2 = event.data2;
+
+    if (IsNoteOff(kind, event.data2)) {
+        std::int16_t& counter = chase.noteCounters[key];
+        const auto sounding = SoundingKey(key, track.transpose, transpose);
+        send = send && counter > 0 && sounding.has_value();
+        if (counter > 0) counter = playing ? static_cast<std::int16_t>(counter - 1) : 0;
+        if (sounding) data1 = *sounding;
+    } else if (kind == kNoteOn) {
+        const bool fastForward = start_.clock.motion == PlaybackMotion::FastForward;
+        const auto velocity = ShapeNoteOnVelocity(track.volume, event.data2, masterVolume_.load(),
+                                                  followVolume_.load(), fastForward);
+        const auto sounding = SoundingKey(key, track.transpose, transpose);
+        send = send && velocity.has_value() && sounding.has_value();
+        if (velocity) {
+            std::int16_t& counter = chase.noteCounters[key];
+            counter = playing ? static_cast<std::int16_t>(counter + 1) : std::int16_t{*velocity};
+            data2 = *velocity;
+        }
+        if (sounding) data1 = *sounding;
+    } else if (kind == kKeyPressure) {
+        const auto sounding = SoundingKey(key, track.transpose, transpose);
+        send = send && sounding.has_value();
+        if (sounding) data1 = *sounding;
+    } else if (kind == kController) {
+        chase.controllerValues[key] = event.data2;
+    } else if (kind == kProgramChange) {
+        chase.programIndex = event.data1;
+    } else if (kind == kPitchWheel) {
+        chase.pitchBendLsb = event.data1;
+        chase.pitchBendMsb = event.data2;
+    }
+
+    if (send) {
+        if (kind == kProgramChange && !performanceTrack) {
+            if (event.data1 < kMaxPatchEntries)
+                output_.SendPatch(track.patches.entries[event.data1], track.channel, track.port,
+                                  track.substituteFlag != 0);
+        } else {
+            const std::array<std::uint8_t, 3> message{status, data1, data2};
+            output_.SendMidi(message, track.port);
+        }
+    }
+
+    ++track.nextIndex;
+    if (track.nextIndex < track.count) {
+        const TrackEvent& next = track.events[static_cast<std::size_t>(track.nextIndex)];
+        list_.AdvanceHead(static_cast<ScorePosition>(next.time), TrackEventWord(next));
+    } else {
+        list_.RemoveHead();
+    }
+}
+
+}  // namespace ostinel

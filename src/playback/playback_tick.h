@@ -1,0 +1,126 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "app/transport_request_queue.h"
+#include "midi/midi_output.h"
+#include "midi/sync/midi_clock.h"
+#include "midi/sync/mtc_quarter_frames.h"
+#include "platform/clock.h"
+#include "platform/timer_service.h"
+#include "playback/one_shot_timer.h"
+#include "playback/play_list.h"
+#include "playback/position_clock.h"
+#include "sequence/piece.h"
+
+namespace ostinel {
+
+// Parts of the tick that belong to the follower, loop mode, the metronome
+// and performance playback. None is served yet: a start that asks for one is
+// refused, so that nothing plays half right.
+struct TickHooks {
+    bool following = false;
+    bool loopMode = false;
+    bool metronome = false;
+    bool performancePlayback = false;
+
+    bool AnyOn() const { return following || loopMode || metronome || performancePlayback; }
+};
+
+// How a playing span starts: where, how fast, and what plays.
+struct PlaybackStart {
+    PositionClock clock;  // anchor, speed, motion (Playing or FastForward) and the end
+    PlayListOptions tracks;
+    std::int32_t sysExIndex = 0;  // the next system-exclusive message to serve
+    std::int32_t beatIndex = 0;   // the next beat to serve
+    bool previewing = false;      // no display values, no external sync
+    std::int16_t masterVolume = 256;
+    std::int16_t masterTranspose = 0;
+    TickHooks hooks;
+};
+
+// What the display shows while playing.
+struct DisplayedBeat {
+    std::int32_t measure = 0;
+    std::int32_t beat = 0;
+    bool longMeasure = false;  // the measure has more than nine beats
+    std::int32_t tempo = 0;    // beats per minute; 0 until a beat with a next one
+};
+
+// The scheduler of the accompaniment: sends every event of the piece at its
+// moment, keeps each track's ChaseState, emits the external sync, and arms
+// itself for the next instant. One object per engine.
+class PlaybackTick {
+  public:
+    PlaybackTick(const platform::Clock& clock, platform::TimerService& timers, MidiOutput& output,
+                 TransportRequestQueue& requests);
+    PlaybackTick(const PlaybackTick&) = delete;
+    PlaybackTick& operator=(const PlaybackTick&) = delete;
+
+    // main thread, while stopped: builds the PlayList (allocating it), places
+    // the sync output at the start and runs or arms the first tick. The piece
+    // must stay loaded and unchanged until Stop. Returns false when nothing
+    // is left to play or a hook that is not served is asked for.
+    bool Start(Piece& piece, const PlaybackStart& start);
+    // main thread: no tick runs after this returns, except one already running.
+    void Stop();
+
+    // timer thread, or the thread that arms a tick already due.
+    void RunTick();
+
+    // main thread: set around changes to the tracks' play flags; a tick that
+    // finds it set tries again 2 ms later.
+    void SetHold(bool hold) { hold_.store(hold, std::memory_order_release); }
+    // any thread
+    void SetMasterVolume(std::int16_t volume) { masterVolume_.store(volume); }
+    void SetMasterTranspose(std::int16_t halfSteps) { masterTranspose_.store(halfSteps); }
+    void SetFollowVolume(std::int16_t volume) { followVolume_.store(volume); }
+
+    // any thread
+    DisplayedBeat Display() const;
+    bool Playing() const { return running_.load(std::memory_order_acquire); }
+    // timer thread, or any thread while stopped.
+    const PlayList& List() const { return list_; }
+
+  private:
+    static void OnTimer(void* self);
+    bool SyncOn() const;
+    ScorePosition SyncDue() const;
+    void SendSync();
+    // Serves every head entry due at `head`; false when the list ran out.
+    bool ServeInstant(ScorePosition head);
+    void ServeBeat(ScorePosition head);
+    void ServeTrack();
+    void ServeSysEx();
+    // The clock time of the next instant, or nothing when it is already due.
+    bool NextInstantDue(platform::ClockMs& when) const;
+
+    const platform::Clock& clock_;
+    MidiOutput& output_;
+    TransportRequestQueue& requests_;
+    OneShotTimer timer_;
+
+    // Set by Start on the main thread while no tick runs; the tick owns them after.
+    Piece* piece_ = nullptr;
+    PlaybackStart start_;
+    PlayList list_;
+    std::int32_t sysExIndex_ = 0;
+    std::int32_t beatIndex_ = 0;
+    MidiClockSync midiClock_;
+    MtcQuarterFrames timeCode_ = MtcQuarterFrames::StartAt(0, SmpteFrameRate::Fps30);
+
+    std::atomic<bool> running_{false};
+    std::atomic<bool> busy_{false};
+    std::atomic<bool> hold_{false};
+    std::atomic<std::int16_t> masterVolume_{256};
+    std::atomic<std::int16_t> masterTranspose_{0};
+    std::atomic<std::int16_t> followVolume_{256};
+
+    std::atomic<std::int32_t> shownMeasure_{0};
+    std::atomic<std::int32_t> shownBeat_{0};
+    std::atomic<bool> shownLongMeasure_{false};
+    std::atomic<std::int32_t> shownTempo_{0};
+};
+
+}  // namespace ostinel
