@@ -11,7 +11,6 @@ namespace {
 constexpr std::uint32_t kTickCancelStep = 100;
 constexpr std::uint32_t kHoldRetryMs = 2;
 constexpr std::uint8_t kTimeCodeQuarterFrame = 0xF1;
-constexpr std::int16_t kStopRequest = 5;
 
 bool IsNoteOff(std::uint8_t kind, std::uint8_t velocity) {
     return kind == kNoteOff || (kind == kNoteOn && velocity == 0);
@@ -126,7 +125,7 @@ void PlaybackTick::RunTick() {
         if (served && !ServeInstant(head)) {
             running_.store(false, std::memory_order_release);
             busy_.store(false, std::memory_order_release);
-            requests_.PostRequest(kStopRequest);
+            requests_.PostRequest(TransportRequest::Stop);
             return;
         }
         platform::ClockMs when = 0;
