@@ -15,6 +15,16 @@ namespace ostinel {
 // closing record; a chunk that gets there is treated as the file ending early.
 inline constexpr std::int64_t kLastTick = kEndTick - 1;
 
+// Meta event types that the passes act on.
+inline constexpr std::uint8_t kMetaText = 0x01;
+inline constexpr std::uint8_t kMetaTrackName = 0x03;
+inline constexpr std::uint8_t kMetaPort = 0x21;
+inline constexpr std::uint8_t kMetaEndOfTrack = 0x2F;
+inline constexpr std::uint8_t kMetaTempo = 0x51;
+inline constexpr std::uint8_t kMetaTimeSignature = 0x58;
+inline constexpr std::uint8_t kMetaKeySignature = 0x59;
+inline constexpr std::uint8_t kMetaSequencerSpecific = 0x7F;
+
 // Reads the "MTrk" tag and the chunk length, which is not used: a chunk ends
 // at its end-of-track event. WrongFormat for any other tag.
 LoadResult ReadTrackChunkHeader(BufferedReader& in);

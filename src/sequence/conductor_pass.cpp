@@ -7,13 +7,6 @@
 namespace ostinel {
 
 namespace {
-
-constexpr std::uint8_t kMetaEndOfTrack = 0x2F;
-constexpr std::uint8_t kMetaTempo = 0x51;
-constexpr std::uint8_t kMetaTimeSignature = 0x58;
-constexpr std::uint8_t kMetaKeySignature = 0x59;
-constexpr std::uint8_t kMetaSequencerSpecific = 0x7F;
-
 // The program's own piece-settings event starts with these bytes; it is read
 // by the settings loader, not kept with the other meta events.
 constexpr std::uint8_t kSettingsEventPrefix[] = {0x00, 0x6B, 0x3D, 0x04, 0x00};

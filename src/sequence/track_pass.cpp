@@ -9,10 +9,6 @@ namespace ostinel {
 
 namespace {
 
-constexpr std::uint8_t kMetaText = 0x01;
-constexpr std::uint8_t kMetaTrackName = 0x03;
-constexpr std::uint8_t kMetaPort = 0x21;
-constexpr std::uint8_t kMetaEndOfTrack = 0x2F;
 constexpr std::size_t kMaxPortNames = 8;
 constexpr std::uint32_t kMaxPortNameBytes = 255;
 
