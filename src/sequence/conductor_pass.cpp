@@ -7,6 +7,7 @@
 namespace ostinel {
 
 namespace {
+
 // The program's own piece-settings event starts with these bytes; it is read
 // by the settings loader, not kept with the other meta events.
 constexpr std::uint8_t kSettingsEventPrefix[] = {0x00, 0x6B, 0x3D, 0x04, 0x00};
