@@ -1,6 +1,7 @@
 #include "playback/playback_tick.h"
 
 #include <array>
+#include <thread>
 
 #include "playback/master_tempo.h"
 #include "playback/output_shaping.h"
@@ -30,6 +31,12 @@ void PlaybackTick::OnTimer(void* self) {
 }
 
 bool PlaybackTick::Start(Piece& piece, const PlaybackStart& start) {
+    if (!Prepare(piece, start)) return false;
+    Begin(start.clock.anchor.time);
+    return true;
+}
+
+bool PlaybackTick::Prepare(Piece& piece, const PlaybackStart& start) {
     Stop();
     if (start.hooks.AnyOn() || start.clock.motion == PlaybackMotion::Following) return false;
     piece_ = &piece;
@@ -39,9 +46,13 @@ bool PlaybackTick::Start(Piece& piece, const PlaybackStart& start) {
     followVolume_.store(kUnchangedFollowVolume);
     masterVolume_.store(start.masterVolume);
     masterTranspose_.store(start.masterTranspose);
-    if (!list_.Build(piece, start.tracks, sysExIndex_, beatIndex_)) return false;
+    return list_.Build(piece, start.tracks, sysExIndex_, beatIndex_);
+}
 
-    const ScorePosition from = start.clock.anchor.position;
+void PlaybackTick::Begin(platform::ClockMs anchorTime) {
+    start_.clock.anchor.time = anchorTime;
+    Piece& piece = *piece_;
+    const ScorePosition from = start_.clock.anchor.position;
     midiClock_ = MidiClockSync{};
     // Between two beats the clocks resume inside the beat before; on a beat
     // that beat itself starts them.
@@ -56,21 +67,39 @@ bool PlaybackTick::Start(Piece& piece, const PlaybackStart& start) {
     timeCode_ =
         MtcQuarterFrames::StartAt(from, static_cast<SmpteFrameRate>(output_.Settings().frameRate));
 
+    shownMeasure_.store(start_.shown.measure);
+    shownBeat_.store(start_.shown.beat);
+    shownLongMeasure_.store(start_.shown.longMeasure);
+    shownTempo_.store(start_.shown.tempo);
     running_.store(true, std::memory_order_release);
-    // The first instant may lie ahead, as when playback starts before the
-    // first event.
-    platform::ClockMs when = 0;
-    if (NextInstantDue(when)) {
-        RunTick();
-    } else {
-        timer_.ArmAt(when);
-    }
-    return true;
+    // Serves what is due at once and arms the timer for the rest: the first
+    // instant may lie ahead, as when playback starts before the first event.
+    RunTick();
+}
+
+void PlaybackTick::SetHold(bool hold) {
+    hold_.store(hold);
+    while (hold && busy_.load())
+        std::this_thread::yield();
+}
+
+void PlaybackTick::ChangeSpeed(SpeedFactor speed) {
+    SetHold(true);
+    const platform::ClockMs now = clock_.Now();
+    start_.clock.anchor = PositionAnchor{CurrentPosition(start_.clock, now), now};
+    start_.clock.speed = speed;
+    timer_.Cancel();
+    SetHold(false);
+    RunTick();
 }
 
 void PlaybackTick::Stop() {
-    running_.store(false, std::memory_order_release);
+    // Sequentially consistent with the tick's own exchange and check: either
+    // the tick sees the stop or this sees the tick busy.
+    running_.store(false);
     timer_.Cancel();
+    while (busy_.load())
+        std::this_thread::yield();
 }
 
 DisplayedBeat PlaybackTick::Display() const {
@@ -102,17 +131,27 @@ void PlaybackTick::SendSync() {
 
 void PlaybackTick::RunTick() {
     if (!running_.load(std::memory_order_acquire) || list_.Empty()) return;
-    if (busy_.exchange(true, std::memory_order_acq_rel)) return;
+    if (busy_.exchange(true)) return;
     // Late instants are served here one after another rather than by
     // re-entering through the timer, so the stack stays flat however late.
     for (;;) {
-        if (!running_.load(std::memory_order_acquire)) {
+        if (!running_.load()) {
             busy_.store(false, std::memory_order_release);
             return;
         }
-        if (hold_.load(std::memory_order_acquire)) {
+        if (hold_.load()) {
             busy_.store(false, std::memory_order_release);
             timer_.ArmAt(clock_.Now() + kHoldRetryMs);
+            return;
+        }
+        // A retry after a hold, or a speed change, may wake this before the
+        // instant: it then only waits on.
+        platform::ClockMs when = 0;
+        if (!NextInstantDue(when)) {
+            busy_.store(false, std::memory_order_release);
+            if (!running_.load(std::memory_order_acquire)) return;
+            timer_.Cancel();
+            timer_.ArmAt(when);
             return;
         }
         const ScorePosition head = list_.Head().due;
@@ -128,13 +167,6 @@ void PlaybackTick::RunTick() {
             requests_.PostRequest(TransportRequest::Stop);
             return;
         }
-        platform::ClockMs when = 0;
-        if (NextInstantDue(when)) continue;
-        busy_.store(false, std::memory_order_release);
-        if (!running_.load(std::memory_order_acquire)) return;
-        timer_.Cancel();
-        timer_.ArmAt(when);
-        return;
     }
 }
 

@@ -28,6 +28,14 @@ struct TickHooks {
     bool AnyOn() const { return following || loopMode || metronome || performancePlayback; }
 };
 
+// What the display shows while playing.
+struct DisplayedBeat {
+    std::int32_t measure = 0;
+    std::int32_t beat = 0;
+    bool longMeasure = false;  // the measure has more than nine beats
+    std::int32_t tempo = 0;    // beats per minute; 0 until a beat with a next one
+};
+
 // How a playing span starts: where, how fast, and what plays.
 struct PlaybackStart {
     PositionClock clock;  // anchor, speed, motion (Playing or FastForward) and the end
@@ -37,15 +45,8 @@ struct PlaybackStart {
     bool previewing = false;      // no display values, no external sync
     std::int16_t masterVolume = 256;
     std::int16_t masterTranspose = 0;
+    DisplayedBeat shown;  // what the display shows until the first beat is served
     TickHooks hooks;
-};
-
-// What the display shows while playing.
-struct DisplayedBeat {
-    std::int32_t measure = 0;
-    std::int32_t beat = 0;
-    bool longMeasure = false;  // the measure has more than nine beats
-    std::int32_t tempo = 0;    // beats per minute; 0 until a beat with a next one
 };
 
 // The scheduler of the accompaniment: sends every event of the piece at its
@@ -58,20 +59,31 @@ class PlaybackTick {
     PlaybackTick(const PlaybackTick&) = delete;
     PlaybackTick& operator=(const PlaybackTick&) = delete;
 
-    // main thread, while stopped: builds the PlayList (allocating it), places
-    // the sync output at the start and runs or arms the first tick. The piece
-    // must stay loaded and unchanged until Stop. Returns false when nothing
-    // is left to play or a hook that is not served is asked for.
+    // main thread, while stopped: builds the PlayList (allocating it). The
+    // piece must stay loaded and unchanged until Stop. Returns false when
+    // nothing is left to play or a hook that is not served is asked for.
+    bool Prepare(Piece& piece, const PlaybackStart& start);
+    // main thread, after a successful Prepare: anchors the start at clock
+    // reading `anchorTime`, places the sync output and runs or arms the first
+    // tick. The transport chases between the two.
+    void Begin(platform::ClockMs anchorTime);
+    // main thread: Prepare and Begin at the start's own anchor time.
     bool Start(Piece& piece, const PlaybackStart& start);
-    // main thread: no tick runs after this returns, except one already running.
+    // main thread: no tick runs or starts after this returns; a tick running
+    // on the timer thread is waited for, so that nothing sounds after a stop
+    // has silenced the devices.
     void Stop();
 
     // timer thread, or the thread that arms a tick already due.
     void RunTick();
 
     // main thread: set around changes to the tracks' play flags; a tick that
-    // finds it set tries again 2 ms later.
-    void SetHold(bool hold) { hold_.store(hold, std::memory_order_release); }
+    // finds it set tries again 2 ms later. Setting it waits for a tick that
+    // is running to finish, so the tracks are the caller's until it is cleared.
+    void SetHold(bool hold);
+    // main thread, while playing (not following): the master tempo changed.
+    // The span goes on from where it is now at the new speed.
+    void ChangeSpeed(SpeedFactor speed);
     // any thread
     void SetMasterVolume(std::int16_t volume) { masterVolume_.store(volume); }
     void SetMasterTranspose(std::int16_t halfSteps) { masterTranspose_.store(halfSteps); }
@@ -82,6 +94,8 @@ class PlaybackTick {
     bool Playing() const { return running_.load(std::memory_order_acquire); }
     // timer thread, or any thread while stopped.
     const PlayList& List() const { return list_; }
+    // main thread while stopped: the first system-exclusive message not served.
+    std::int32_t NextSysEx() const { return sysExIndex_; }
 
   private:
     static void OnTimer(void* self);

@@ -1,0 +1,523 @@
+#include "playback/transport.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "midi/reset_messages.h"
+#include "midi/sync/midi_clock.h"
+#include "midi/sync/mtc_quarter_frames.h"
+#include "midi/sync/smpte_time.h"
+#include "playback/chase.h"
+#include "playback/silence.h"
+
+namespace ostinel {
+namespace {
+
+constexpr int kNoAllNotesOffPending = kChannelCount;
+constexpr std::uint8_t kAllSoundOffController = 120;
+constexpr std::uint8_t kAllNotesOffController = 123;
+
+SmpteFrameRate FrameRateOf(const OutputSettings& settings) {
+    return static_cast<SmpteFrameRate>(settings.frameRate);
+}
+
+}  // namespace
+
+Transport::Transport(const platform::Clock& clock, platform::TimerService& timers,
+                     MidiOutput& output, PlaybackTick& tick, TransportRequestQueue& requests,
+                     TransportAvailability& availability, TransportUi& ui)
+    : clock_(clock),
+      timers_(timers),
+      output_(output),
+      tick_(tick),
+      requests_(requests),
+      availability_(availability),
+      ui_(ui) {
+    UpdateMenuState();
+}
+
+void Transport::UsePiece(Piece* piece) {
+    Stop();
+    piece_ = piece;
+    history_.Clear();
+    saved_ = SavedMode{};
+    position_ = 0;
+    if (piece_ != nullptr) Locate(0);
+    UpdateMenuState();
+}
+
+void Transport::SetMasterSettings(const MasterSettings& master) {
+    const bool newSpeed = master.speed != master_.speed;
+    if (mode_.Sounding() && newSpeed) {
+        const platform::ClockMs now = clock_.Now();
+        positionClock_.anchor = PositionAnchor{CurrentPosition(positionClock_, now), now};
+        positionClock_.speed = master.speed;
+        tick_.ChangeSpeed(master.speed);
+    }
+    master_ = master;
+    tick_.SetMasterVolume(master.volume);
+    tick_.SetMasterTranspose(master.transpose);
+    if (!mode_.playing && piece_ != nullptr && newSpeed) {
+        located_ = LocateBeat(*piece_, position_, master_.speed);
+        ui_.PositionChanged();
+    }
+}
+
+void Transport::SetRehearsalPoints(std::vector<ScorePosition> points) {
+    std::sort(points.begin(), points.end());
+    rehearsalPoints_ = std::move(points);
+}
+
+ScorePosition Transport::Position() const {
+    if (!mode_.Sounding()) return position_;
+    return CurrentPosition(positionClock_, clock_.Now());
+}
+
+ScorePosition Transport::End() const {
+    return piece_ == nullptr ? 0 : static_cast<ScorePosition>(piece_->length);
+}
+
+DisplayedBeat Transport::Display() const {
+    return mode_.Sounding() && !mode_.previewing ? tick_.Display() : located_.display;
+}
+
+bool Transport::NeedsIdlePass() const {
+    return mode_.playing || allNotesOffChannel_ < kNoAllNotesOffPending;
+}
+
+// --- starting --------------------------------------------------------------
+
+void Transport::SaveModeAndStop() {
+    // A drag of the position stops and restarts many times: the mode it
+    // interrupted is the one to resume.
+    if (!dragging_) saved_ = mode_.playing ? SavedMode::Of(mode_) : SavedMode{};
+    if (mode_.playing) Stop();
+}
+
+bool Transport::TrackSounds(int index) const {
+    const Track& track = piece_->tracks[static_cast<std::size_t>(index)];
+    return track.playFlag != 0;
+}
+
+bool Transport::CommonStart(PlaybackMotion motion) {
+    if (piece_ == nullptr) return false;
+    // Paced releases still owed go out now, before anything sounds again.
+    while (allNotesOffChannel_ < kNoAllNotesOffPending)
+        SendAllNotesOffChannel();
+
+    PlaybackStart start;
+    start.clock = PositionClock{PositionAnchor{position_, clock_.Now()}, master_.speed, motion,
+                                End(), FollowerEstimate{}};
+    start.sysExIndex = sysExIndex_;
+    start.beatIndex = located_.nextBeat;
+    start.previewing = mode_.previewing;
+    start.masterVolume = master_.volume;
+    start.masterTranspose = master_.transpose;
+    start.shown = located_.display;
+    if (!tick_.Prepare(*piece_, start)) return false;
+
+    ChaseAll(motion == PlaybackMotion::FastForward || mode_.previewing);
+    start.clock.anchor.time = clock_.Now();
+    positionClock_ = start.clock;
+    mode_.playing = true;
+    tick_.Begin(start.clock.anchor.time);
+    UpdateMenuState();
+    history_.Record(position_);
+    return true;
+}
+
+void Transport::ChaseAll(bool quiet) {
+    const OutputSettings& settings = output_.Settings();
+    if (settings.transmitSysex) {
+        for (std::int32_t i = 0; i < sysExIndex_; ++i) {
+            const SysExRecord& record = piece_->sysExList[static_cast<std::size_t>(i)];
+            const bool atStart = static_cast<ScorePosition>(record.time) == position_;
+            bool send = false;
+            switch (settings.sysexMode) {
+                case kSysexEveryTime:
+                    send = true;
+                    break;
+                case kSysexAsTheyAppear:
+                    send = atStart;
+                    break;
+                default:
+                    send =
+                        atStart && position_ > static_cast<ScorePosition>(piece_->firstEventTime);
+                    break;
+            }
+            if (send && record.bufferIndex < piece_->sysExBuffers.size())
+                output_.SendMidi(piece_->sysExBuffers[record.bufferIndex], settings.sysexPort);
+        }
+    }
+
+    const int tracks = piece_->TrackCount();
+    std::int32_t counted = 0;
+    for (int i = 0; i < tracks; ++i) {
+        if (TrackSounds(i))
+            counted += ChaseTrackSettings(piece_->tracks[static_cast<std::size_t>(i)], output_,
+                                          false, false);
+    }
+    // The devices take the controllers before the notes.
+    if (counted > 0) timers_.Sleep(ChasePauseMs(counted));
+    const HeldNoteShaping shaping{settings.soundHeldNotes, master_.volume, master_.transpose,
+                                  quiet};
+    for (int i = 0; i < tracks; ++i) {
+        if (TrackSounds(i))
+            ChaseHeldNotes(piece_->tracks[static_cast<std::size_t>(i)], output_, shaping);
+    }
+
+    if (!settings.transmitExternalSync || mode_.previewing) return;
+    SendLocateSync(position_);
+    if (settings.syncType == kSyncTypeMidiSync) {
+        const std::array<std::uint8_t, 1> go{StartOrContinue(position_)};
+        output_.SendMidi(go, settings.syncPort);
+    }
+}
+
+void Transport::PlayFile() {
+    if (mode_.playingFile || mode_.previewing || piece_ == nullptr) return;
+    if (Position() >= End()) return;
+    SaveModeAndStop();
+    mode_.playingFile = true;
+    if (!CommonStart(PlaybackMotion::Playing)) mode_.playingFile = false;
+}
+
+void Transport::FastForward() {
+    if (mode_.fastForward || mode_.previewing || piece_ == nullptr) return;
+    if (Position() >= End()) return;
+    SaveModeAndStop();
+    mode_.fastForward = true;
+    if (!CommonStart(PlaybackMotion::FastForward)) mode_.fastForward = false;
+}
+
+void Transport::Rewind() {
+    if (mode_.rewinding || mode_.previewing || piece_ == nullptr) return;
+    if (Position() <= 0) return;
+    SaveModeAndStop();
+    rewindMark_ = clock_.NowSixtieths();
+    mode_.rewinding = true;
+    mode_.playing = true;
+    positionClock_.motion = PlaybackMotion::Rewinding;
+    UpdateMenuState();
+}
+
+void Transport::Preview() {
+    if (mode_.previewing || piece_ == nullptr) return;
+    if (Position() >= End()) return;
+    SaveModeAndStop();
+    previewReturn_ = position_;
+    mode_.previewing = true;
+    if (!CommonStart(PlaybackMotion::Playing)) {
+        mode_.previewing = false;
+        return;
+    }
+    previewEnd_ = clock_.Now() + kPreviewMs;
+}
+
+// --- stopping --------------------------------------------------------------
+
+void Transport::Stop() {
+    if (mode_.previewing) {
+        FinishPreview();
+        return;
+    }
+    if (mode_.playing) StopSpan();
+    UpdateMenuState();
+}
+
+void Transport::StopSpan() {
+    if (mode_.rewinding) {
+        RewindStep();
+        mode_.rewinding = false;
+        mode_.playing = false;
+        positionClock_.motion = PlaybackMotion::Stopped;
+        Locate(position_);
+        ui_.PositionChanged();
+        return;
+    }
+    tick_.Stop();
+    SilenceAll();
+    position_ = CurrentPosition(positionClock_, clock_.Now());
+    if (mode_.following) position_ = std::max(position_, history_.Front());
+    mode_.playing = false;
+    positionClock_.motion = PlaybackMotion::Stopped;
+    positionClock_.anchor = PositionAnchor{position_, clock_.Now()};
+    if (!mode_.previewing) {
+        Locate(position_);
+        ui_.PositionChanged();
+    }
+    mode_.following = false;
+    mode_.playingFile = false;
+    mode_.playingPerformance = false;
+    mode_.fastForward = false;
+    mode_.previewing = false;
+    mode_.followerRestart = false;
+}
+
+void Transport::FinishPreview() {
+    StopSpan();
+    position_ = previewReturn_;
+    Locate(position_);
+    ui_.PositionChanged();
+    UpdateMenuState();
+}
+
+void Transport::SilenceAll() {
+    const OutputSettings& settings = output_.Settings();
+    const int tracks = piece_->TrackCount();
+    if (!settings.thruOn) {
+        for (int i = 0; i < tracks; ++i)
+            SendSoundOff(piece_->tracks[static_cast<std::size_t>(i)], output_);
+    }
+    for (int i = 0; i < tracks; ++i) {
+        if (TrackSounds(i))
+            SilenceTrack(piece_->tracks[static_cast<std::size_t>(i)], output_, master_.transpose,
+                         settings.thruOn);
+    }
+    if (settings.transmitSysex && settings.sysexMode == kSysexEveryTime) {
+        const auto& list = piece_->sysExList;
+        for (auto i = static_cast<std::size_t>(tick_.NextSysEx()); i < list.size(); ++i) {
+            if (list[i].bufferIndex < piece_->sysExBuffers.size())
+                output_.SendMidi(piece_->sysExBuffers[list[i].bufferIndex], settings.sysexPort);
+        }
+    }
+    if (settings.transmitExternalSync && settings.syncType == kSyncTypeMidiSync &&
+        !mode_.previewing) {
+        const std::array<std::uint8_t, 1> stop{kMidiStop};
+        output_.SendMidi(stop, settings.syncPort);
+    }
+}
+
+// --- locating --------------------------------------------------------------
+
+void Transport::Locate(ScorePosition position) {
+    if (piece_ == nullptr) return;
+    const bool rescan = mode_.following || mode_.playingFile || mode_.playingPerformance ||
+                        mode_.fastForward || mode_.previewing;
+    LocateTracks(*piece_, position, rescan);
+    located_ = LocateBeat(*piece_, position, master_.speed);
+    sysExIndex_ = LocateSysEx(*piece_, position);
+    positionClock_.anchor = PositionAnchor{position, clock_.Now()};
+    positionClock_.end = End();
+    if (output_.Settings().transmitExternalSync) SendLocateSync(position);
+}
+
+void Transport::SendLocateSync(ScorePosition position) {
+    const OutputSettings& settings = output_.Settings();
+    if (settings.syncType == kSyncTypeTimeCode) {
+        const auto frames = MtcQuarterFrames::StartAt(position, FrameRateOf(settings));
+        FullFrameMessage message{};
+        BuildFullFrame(frames.FullFrameTime(), FrameRateOf(settings), message);
+        output_.SendMidi(message, settings.syncPort);
+        return;
+    }
+    std::int32_t sixteenths = 0;
+    if (const BeatRecord* beat = BeatAtOrBefore(*piece_, position)) {
+        const auto index = static_cast<std::size_t>(beat - piece_->beatMap.data());
+        const BeatRecord* next =
+            index + 1 < piece_->beatMap.size() ? &piece_->beatMap[index + 1] : nullptr;
+        MidiClockSync clocks;
+        sixteenths = clocks.Locate(position, *beat, next);
+    }
+    SongPositionMessage message{};
+    BuildSongPosition(sixteenths, message);
+    output_.SendMidi(message, settings.syncPort);
+}
+
+// --- jumps -----------------------------------------------------------------
+
+void Transport::JumpThenResume(ScorePosition target) {
+    if (piece_ == nullptr || mode_.previewing) return;
+    SaveModeAndStop();
+    position_ = std::clamp(target, 0, End());
+    Locate(position_);
+    ui_.PositionChanged();
+    UpdateMenuState();
+    const SavedMode resume = saved_;
+    if (resume.playingFile) {
+        PlayFile();
+        ui_.FlashButton(*FlashButtonAfter(TransportRequest::PlayFile));
+    } else if (resume.fastForward) {
+        FastForward();
+        ui_.FlashButton(*FlashButtonAfter(TransportRequest::FastForward));
+    } else if (resume.rewinding) {
+        Rewind();
+        ui_.FlashButton(*FlashButtonAfter(TransportRequest::Rewind));
+    }
+}
+
+void Transport::JumpAhead() {
+    const ScorePosition now = Position();
+    const auto next = std::upper_bound(rehearsalPoints_.begin(), rehearsalPoints_.end(), now);
+    JumpThenResume(next != rehearsalPoints_.end() ? *next : End());
+}
+
+void Transport::JumpBack() {
+    const ScorePosition now = Position();
+    const auto atOrAfter = std::lower_bound(rehearsalPoints_.begin(), rehearsalPoints_.end(), now);
+    JumpThenResume(atOrAfter != rehearsalPoints_.begin() ? *(atOrAfter - 1) : 0);
+}
+
+void Transport::JumpAgain() {
+    JumpThenResume(history_.After(Position()));
+}
+
+void Transport::JumpTo(ScorePosition target) {
+    JumpThenResume(target);
+}
+
+// --- the idle pass ---------------------------------------------------------
+
+void Transport::RewindStep() {
+    const platform::ClockSixtieths now = clock_.NowSixtieths();
+    const auto elapsed = static_cast<std::int64_t>(now - rewindMark_);
+    rewindMark_ = now;
+    const std::int64_t moved = std::int64_t{position_} - elapsed * kRewindMsPerSixtieth;
+    position_ = static_cast<ScorePosition>(std::max<std::int64_t>(moved, 0));
+}
+
+void Transport::IdleStep() {
+    if (mode_.rewinding) {
+        RewindStep();
+        if (position_ < 1) {
+            position_ = 0;
+            requests_.PostRequest(TransportRequest::Stop);
+        }
+        Locate(position_);
+        ui_.PositionChanged();
+    } else if (mode_.previewing) {
+        if (platform::ClockReached(clock_.Now(), previewEnd_)) FinishPreview();
+    } else if (mode_.playing) {
+        ui_.PositionChanged();
+        if (Position() >= End()) requests_.PostRequest(TransportRequest::Stop);
+    }
+    if (allNotesOffChannel_ < kNoAllNotesOffPending &&
+        platform::ClockReached(clock_.Now(), allNotesOffDue_))
+        SendAllNotesOffChannel();
+}
+
+void Transport::CarryOut(TransportRequest request) {
+    switch (request) {
+        case TransportRequest::PlayFile:
+            PlayFile();
+            break;
+        case TransportRequest::FastForward:
+            FastForward();
+            break;
+        case TransportRequest::Rewind:
+            Rewind();
+            break;
+        case TransportRequest::Stop:
+            // A queued stop (the tick's end of the piece) never cuts a preview short.
+            if (mode_.previewing) return;
+            if (mode_.playing) {
+                StopSpan();
+                ui_.FlashButton(*FlashButtonAfter(TransportRequest::Stop));
+            }
+            UpdateMenuState();
+            return;
+        case TransportRequest::Preview:
+            Preview();
+            break;
+        case TransportRequest::JumpAhead:
+            JumpAhead();
+            return;
+        case TransportRequest::JumpBack:
+            JumpBack();
+            return;
+        case TransportRequest::JumpAgain:
+            JumpAgain();
+            return;
+        case TransportRequest::AllNotesOff:
+            AllNotesOff();
+            return;
+        default:
+            // Following, performance playback, the metronome and loop mode
+            // have no engine yet.
+            return;
+    }
+    if (const auto button = FlashButtonAfter(request)) ui_.FlashButton(*button);
+}
+
+// --- devices and tracks ----------------------------------------------------
+
+void Transport::AllNotesOff() {
+    for (std::uint8_t channel = 0; channel < kChannelCount; ++channel) {
+        const auto status = static_cast<std::uint8_t>(kController | channel);
+        output_.SendMidi(std::array<std::uint8_t, 3>{status, kAllSoundOffController, 0}, kAllPorts);
+        output_.SendMidi(std::array<std::uint8_t, 3>{status, kAllNotesOffController, 0}, kAllPorts);
+    }
+    allNotesOffChannel_ = 0;
+    SendAllNotesOffChannel();
+}
+
+void Transport::SendAllNotesOffChannel() {
+    const auto status = static_cast<std::uint8_t>(kNoteOn | allNotesOffChannel_);
+    for (std::uint8_t key = 0; key < 128; ++key)
+        output_.SendMidi(std::array<std::uint8_t, 3>{status, key, 0}, kAllPorts);
+    ++allNotesOffChannel_;
+    // Each channel's flood gets a pause before the next, so slow devices keep up.
+    allNotesOffDue_ = clock_.Now() + kAllNotesOffPauseMs;
+}
+
+bool Transport::MidiReset() {
+    return ostinel::MidiReset(ui_, output_);
+}
+
+void Transport::ResetVolumeOnAllTracks() {
+    if (piece_ == nullptr) return;
+    for (std::size_t i = 0; i < piece_->tracks.size(); ++i) {
+        piece_->tracks[i].volume = 256;
+        ui_.TrackChanged(static_cast<int>(i));
+    }
+    UpdateMenuState();
+}
+
+void Transport::SetTrackPlaying(int track, bool play) {
+    if (piece_ == nullptr || track < 0 || track >= piece_->TrackCount()) return;
+    Track& target = piece_->tracks[static_cast<std::size_t>(track)];
+    if ((target.playFlag != 0) == play) return;
+    if (!mode_.Sounding()) {
+        target.playFlag = play ? 1 : 0;
+        ui_.TrackChanged(track);
+        return;
+    }
+    tick_.SetHold(true);
+    const OutputSettings& settings = output_.Settings();
+    if (play) {
+        target.playFlag = 1;
+        ChaseTrackSettings(target, output_, false, false);
+        const bool quiet = mode_.fastForward || mode_.previewing;
+        ChaseHeldNotes(
+            target, output_,
+            HeldNoteShaping{settings.soundHeldNotes, master_.volume, master_.transpose, quiet});
+    } else {
+        SilenceTrack(target, output_, master_.transpose, settings.thruOn);
+        target.playFlag = 0;
+    }
+    tick_.SetHold(false);
+    ui_.TrackChanged(track);
+}
+
+void Transport::UpdateMenuState() {
+    SetRequestAvailability(MenuState(), availability_);
+    ui_.MenuStateChanged();
+}
+
+TransportMenuState Transport::MenuState() const {
+    MenuStateFacts facts;
+    facts.mode = mode_;
+    if (piece_ != nullptr) {
+        const ScorePosition position = Position();
+        facts.beforeEnd = position < End();
+        facts.afterStart = position > 0;
+        facts.volumesChanged = std::any_of(piece_->tracks.begin(), piece_->tracks.end(),
+                                           [](const Track& t) { return t.volume != 256; });
+    } else {
+        facts.beforeEnd = false;
+    }
+    return MenuStateFor(facts);
+}
+
+}  // namespace ostinel

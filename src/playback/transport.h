@@ -1,0 +1,142 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "app/transport_availability.h"
+#include "app/transport_request_queue.h"
+#include "midi/midi_output.h"
+#include "platform/clock.h"
+#include "platform/timer_service.h"
+#include "playback/locate.h"
+#include "playback/playback_tick.h"
+#include "playback/position_clock.h"
+#include "playback/start_history.h"
+#include "playback/transport_menu_state.h"
+#include "playback/transport_mode.h"
+#include "playback/transport_ui.h"
+#include "sequence/piece.h"
+
+namespace ostinel {
+
+// The master settings every span plays with.
+struct MasterSettings {
+    SpeedFactor speed = kOwnTempoSpeed;
+    std::int16_t volume = 256;
+    std::int16_t transpose = 0;
+};
+
+// Starts, stops and moves playback: Play File, Fast Forward, Rewind,
+// Preview, Stop, the jumps, and the commands that reset the devices. Keeps the
+// stopped piece located at the position, so that a start chases the right
+// state and the display shows the right beat.
+//
+// Threads: every operation runs on the main thread. The tick runs on the
+// timer thread from a start until Stop; the transport reaches it only through
+// the tick's own operations.
+class Transport {
+  public:
+    static constexpr std::uint32_t kPreviewMs = 4000;
+    static constexpr ScorePosition kRewindMsPerSixtieth = 66;
+    static constexpr std::uint32_t kAllNotesOffPauseMs = 16;
+
+    Transport(const platform::Clock& clock, platform::TimerService& timers, MidiOutput& output,
+              PlaybackTick& tick, TransportRequestQueue& requests,
+              TransportAvailability& availability, TransportUi& ui);
+    Transport(const Transport&) = delete;
+    Transport& operator=(const Transport&) = delete;
+
+    // main thread. The piece that plays from now on (nullptr: none). Stops
+    // first, clears the start history and locates at the start.
+    void UsePiece(Piece* piece);
+
+    // main thread. A new master tempo takes effect at once, also while playing.
+    void SetMasterSettings(const MasterSettings& master);
+    const MasterSettings& Master() const { return master_; }
+    // main thread: the rehearsal points of the special markers, sorted.
+    void SetRehearsalPoints(std::vector<ScorePosition> points);
+    // main thread: while the user drags the position, stops keep the saved mode.
+    void SetDraggingPosition(bool dragging) { dragging_ = dragging; }
+
+    // main thread: the transport commands.
+    void PlayFile();
+    void FastForward();
+    void Rewind();
+    void Preview();
+    void Stop();
+    void JumpAhead();
+    void JumpBack();
+    void JumpAgain();
+    void JumpTo(ScorePosition target);
+    void ResetVolumeOnAllTracks();
+    void AllNotesOff();
+    // Asks first; true when the reset messages went out.
+    bool MidiReset();
+    // Turns one track on or off, also while it plays.
+    void SetTrackPlaying(int track, bool play);
+
+    // main thread: the idle pass's transport steps: the rewind motion, the
+    // display refresh (and the stop at the end of the piece), the end of a
+    // preview and the paced steps of All Notes Off.
+    void IdleStep();
+    // main thread: a request the idle pass took from the queue and found
+    // available. Stop is dropped while previewing.
+    void CarryOut(TransportRequest request);
+    // any thread: whether the idle pass has work: something plays, rewinds,
+    // previews or a paced step is pending. When false the program may sleep.
+    bool NeedsIdlePass() const;
+
+    // main thread
+    const TransportMode& Mode() const { return mode_; }
+    ScorePosition Position() const;
+    ScorePosition End() const;
+    DisplayedBeat Display() const;
+    TransportMenuState MenuState() const;
+    const StartHistory& History() const { return history_; }
+    const SavedMode& Saved() const { return saved_; }
+
+  private:
+    void SaveModeAndStop();
+    bool CommonStart(PlaybackMotion motion);
+    void Locate(ScorePosition position);
+    void SendLocateSync(ScorePosition position);
+    void ChaseAll(bool quiet);
+    void SilenceAll();
+    void StopSpan();
+    void FinishPreview();
+    void RewindStep();
+    void SendAllNotesOffChannel();
+    void JumpThenResume(ScorePosition target);
+    bool TrackSounds(int index) const;
+    void UpdateMenuState();
+
+    const platform::Clock& clock_;
+    platform::TimerService& timers_;
+    MidiOutput& output_;
+    PlaybackTick& tick_;
+    TransportRequestQueue& requests_;
+    TransportAvailability& availability_;
+    TransportUi& ui_;
+
+    Piece* piece_ = nullptr;
+    MasterSettings master_;
+    TransportMode mode_;
+    SavedMode saved_;
+    StartHistory history_;
+    std::vector<ScorePosition> rehearsalPoints_;
+    bool dragging_ = false;
+
+    // The stopped position, and how the position moves while playing.
+    ScorePosition position_ = 0;
+    PositionClock positionClock_;
+    LocatedBeat located_;
+    std::int32_t sysExIndex_ = 0;
+
+    platform::ClockSixtieths rewindMark_ = 0;
+    ScorePosition previewReturn_ = 0;
+    platform::ClockMs previewEnd_ = 0;
+    int allNotesOffChannel_ = 16;  // the next channel to release; 16 when none is pending
+    platform::ClockMs allNotesOffDue_ = 0;
+};
+
+}  // namespace ostinel
