@@ -57,7 +57,7 @@ class Engine {
     PortMap& Ports() { return ports_; }
     MidiOutput& Output() { return output_; }
     PlaybackTick& Tick() { return tick_; }
-    Transport& Transporter() { return transport_; }
+    Transport& GetTransport() { return transport_; }
     TransportRequestQueue& Requests() { return requests_; }
     const TransportAvailability& Availability() const { return availability_; }
 

@@ -4,6 +4,7 @@
 #include "app/string_table.h"
 #include "cli/exit_codes.h"
 #include "cli/json_writer.h"
+#include "cli/load_failure.h"
 #include "cli/piece_report.h"
 #include "sequence/piece.h"
 
@@ -47,7 +48,6 @@ int RunInfoCommand(std::span<const std::string_view> args, std::string& out, std
     Piece piece;
     const LoadResult result = OpenPiece(std::string(path), piece);
     if (result != LoadResult::Loaded) {
-        // The file came from the command line: the start-up wording applies.
         const std::string_view message = StringTable().Get(StartupLoadMessage(result));
         if (asJson) {
             JsonWriter json(out);
@@ -57,8 +57,8 @@ int RunInfoCommand(std::span<const std::string_view> args, std::string& out, std
             json.EndObject();
             out += '\n';
         }
-        err += std::string(path) + ": " + std::string(message) + "\n";
-        return kExitLoadFailureBase + static_cast<int>(result);
+        err += LoadFailureLine(path, result);
+        return LoadFailureExit(result);
     }
     out += asJson ? DescribePieceAsJson(piece) : DescribePiece(piece);
     return kExitSuccess;

@@ -8,6 +8,8 @@
 #include "cli/devices_command.h"
 #include "cli/exit_codes.h"
 #include "cli/info_command.h"
+#include "cli/play_command.h"
+#include "cli/render_command.h"
 #include "platform/real/real_midi_system.h"
 #include "platform/real/steady_clock.h"
 
@@ -20,12 +22,27 @@ constexpr std::string_view kUsage =
     "  info [--json] FILE.mid   what the piece holds: tracks, tempo map, meters, key, length;\n"
     "                           --json prints every event for programs\n"
     "  devices                  the MIDI devices that ports can use\n"
+    "  play FILE.mid [PLAYING]  plays the piece in real time until its end or Ctrl-C;\n"
+    "                           --port B=N sends port B to output device N (see devices)\n"
+    "  render FILE.mid -o OUT [PLAYING] [--no-wav]\n"
+    "                           plays the piece on a virtual clock as fast as it goes:\n"
+    "                           OUT.mid holds what each port received (one track per port\n"
+    "                           and channel), OUT.wav that played by the built-in synth\n"
+    "\n"
+    "PLAYING options:\n"
+    "  --start M[:B]            start at measure M, beat B (default: the beginning)\n"
+    "  --tempo PERCENT          master tempo, 1-200 % of the piece's own (default 100)\n"
+    "  --transpose N            master transpose in half-steps, -127 to 127\n"
+    "  --volume PERCENT         master volume, 0-200 % (default 100)\n"
+    "  --mute N                 mute track N (numbered as info shows them); repeatable\n"
+    "  --soundfont FILE.sf2     the built-in synth's SoundFont (default: the system's)\n"
     "\n"
     "Options:\n"
     "  -h, --help               show this text\n"
     "  -V, --version            show the version\n"
     "\n"
-    "Exit codes: 0 success, 2 usage error, 10 + the load result when a file cannot be\n"
+    "Exit codes: 0 success, 2 usage error, 3 an output file could not be written, 4 nothing\n"
+    "can be heard (play), 10 + the load result when a file cannot be\n"
     "read (11 out of memory, 12 the file ended early, 13 wrong format, 14 a read failed,\n"
     "15 not found, 16 no MIDI data except system messages).\n";
 
@@ -50,6 +67,15 @@ int main(int argc, char** argv) {
         std::string out;
         std::string err;
         const int code = ostinel::cli::RunInfoCommand(args, out, err);
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        std::fwrite(err.data(), 1, err.size(), stderr);
+        return code;
+    }
+    if (command == "play") return ostinel::cli::RunPlayCommand(args, stdout, stderr);
+    if (command == "render") {
+        std::string out;
+        std::string err;
+        const int code = ostinel::cli::RunRenderCommand(args, out, err);
         std::fwrite(out.data(), 1, out.size(), stdout);
         std::fwrite(err.data(), 1, err.size(), stderr);
         return code;

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/engine.h"
+#include "midi/port_map.h"
+
+namespace ostinel::cli {
+
+// What `play` and `render` let the user choose about a span.
+struct PlaybackOptions {
+    std::string piecePath;
+    int startMeasure = 0;  // 0: from where the piece starts
+    int startBeat = 1;
+    int tempoPercent = 100;        // of the piece's own tempo, 1-200
+    int transpose = 0;             // half-steps, -127 to 127
+    int volumePercent = 100;       // 0-200
+    std::vector<int> mutedTracks;  // 1-based, as `info` numbers them
+    // play: the device each port uses (-1: leave the default, the built-in synth).
+    std::array<int, kPortCount> portDevice{-1, -1, -1, -1, -1, -1, -1, -1};
+    std::string output;     // render: the path of OUT.mid and OUT.wav without extension
+    std::string soundFont;  // empty: the usual search
+    bool wav = true;        // render: also play the stream on the synth into OUT.wav
+};
+
+// Reads the arguments after the command's name. `render` takes -o, --no-wav;
+// `play` takes --port. False with `error` for anything unknown or out of range.
+bool ParsePlaybackOptions(std::span<const std::string_view> args, bool render,
+                          PlaybackOptions& options, std::string& error);
+
+// Applies the master settings, the mutes and the start position to the piece
+// the engine has loaded. False with `error` when the piece has no such track
+// or beat.
+bool ApplyPlaybackOptions(const PlaybackOptions& options, Engine& engine, std::string& error);
+
+// "12:3" for a measure and beat, "1:05.2" for a time in milliseconds.
+std::string MeasureBeatText(const DisplayedBeat& shown);
+std::string ClockText(std::int64_t ms);
+
+}  // namespace ostinel::cli

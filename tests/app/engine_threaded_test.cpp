@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+#include <random>
+#include <thread>
+
+#include "app/engine.h"
+#include "platform/manual/manual_midi_system.h"
+#include "platform/real/steady_clock.h"
+#include "platform/real/timer_thread.h"
+
+namespace ostinel {
+namespace {
+
+class QuietUi final : public TransportUi {
+  public:
+    void ShowMessage(std::string_view /*text*/) override {}
+    bool ConfirmMessage(std::string_view /*text*/) override { return true; }
+};
+
+// A dense piece: four tracks, a note every 5 ms on each, overlapping.
+Piece DensePiece() {
+    Piece piece;
+    for (int t = 0; t <= 4; ++t) {
+        Track track;
+        track.channel = static_cast<std::int16_t>(t);
+        if (t < 4) {
+            for (std::uint32_t time = 0; time < 4000; time += 5) {
+                const auto key = static_cast<std::uint8_t>(48 + (time / 5 + t * 7) % 24);
+                track.events.push_back(TrackEvent{time, kNoteOn, key, 90, 0});
+                track.events.push_back(TrackEvent{time + 12, kNoteOff, key, 64, 0});
+            }
+            std::stable_sort(
+                track.events.begin(), track.events.end(),
+                [](const TrackEvent& a, const TrackEvent& b) { return a.time < b.time; });
+        }
+        track.count = static_cast<std::int32_t>(track.events.size());
+        piece.tracks.push_back(std::move(track));
+    }
+    piece.firstEventTime = 0;
+    piece.lastEventTime = 4011;
+    piece.length = 4012;
+    piece.loaded = true;
+    return piece;
+}
+
+std::map<std::pair<int, int>, int> Sounding(const std::vector<std::vector<std::uint8_t>>& sent) {
+    std::map<std::pair<int, int>, int> sounding;
+    for (const auto& m : sent) {
+        if (m.size() != 3) continue;
+        const std::pair<int, int> note{m[0] & 0x0F, m[1]};
+        if ((m[0] & 0xF0) == 0x90 && m[2] > 0) {
+            ++sounding[note];
+        } else if ((m[0] & 0xF0) == 0x80 && sounding.count(note) != 0 && --sounding[note] == 0) {
+            sounding.erase(note);
+        }
+    }
+    return sounding;
+}
+
+// The tick runs on the timer thread while the main thread stops, mutes,
+// unmutes and changes the tempo: nothing may be left sounding, and the
+// sanitizer watches the hand-over.
+TEST(EngineOnTheTimerThread, StopsMutesAndTempoChangesWhilePlayingLeaveNothingSounding) {
+    platform::SteadyClock clock;
+    platform::TimerThread timers(clock);
+    platform::ManualMidiSystem midi(clock, {}, {"Recorder"});
+    QuietUi ui;
+    std::mt19937 random(11);
+    {
+        Engine engine(clock, timers, midi, ui);
+        engine.OpenOutputPorts();
+        Piece piece = DensePiece();
+        for (int round = 0; round < 6; ++round) {
+            engine.GetTransport().UsePiece(&piece);
+            engine.GetTransport().PlayFile();
+            for (int step = 0; step < 8; ++step) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(random() % 20));
+                engine.IdlePass();
+                const int track = static_cast<int>(random() % 4);
+                engine.GetTransport().SetTrackPlaying(track, false);
+                engine.GetTransport().SetTrackPlaying(track, true);
+                MasterSettings master;
+                master.speed = static_cast<SpeedFactor>(2048 + random() % 6144);
+                engine.GetTransport().SetMasterSettings(master);
+            }
+            engine.GetTransport().Stop();
+            EXPECT_TRUE(Sounding(midi.Output(0).Bytes()).empty()) << "round " << round;
+        }
+        engine.GetTransport().UsePiece(nullptr);
+    }
+}
+
+}  // namespace
+}  // namespace ostinel

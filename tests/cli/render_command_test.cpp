@@ -1,0 +1,153 @@
+#include "cli/render_command.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <vector>
+
+#include "cli/exit_codes.h"
+#include "platform/real/synth/sound_font_search.h"
+#include "sequence/piece.h"
+#include "smf_builder.h"
+
+namespace ostinel::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RenderCommand : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ =
+            fs::temp_directory_path() /
+            ("ostinel-render-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Write(const smf::Bytes& bytes) {
+        const std::string path = (dir_ / "piece.mid").string();
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+
+    std::string Out() const { return (dir_ / "out").string(); }
+
+    int Run(std::vector<std::string_view> args) {
+        out_.clear();
+        err_.clear();
+        return RunRenderCommand(args, out_, err_);
+    }
+
+    // The rendered file's note-on times (ms) per track name.
+    std::map<std::string, std::vector<std::uint32_t>> NoteOnTimes(Piece& rendered) {
+        std::map<std::string, std::vector<std::uint32_t>> times;
+        EXPECT_EQ(OpenPiece(Out() + ".mid", rendered), LoadResult::Loaded);
+        for (int i = 0; i < rendered.TrackCount(); ++i) {
+            const Track& track = rendered.tracks[static_cast<std::size_t>(i)];
+            auto& list = times[track.name];
+            for (const TrackEvent& event : track.events)
+                if ((event.kind & 0xF0) == kNoteOn && event.data2 > 0) list.push_back(event.time);
+        }
+        return times;
+    }
+
+    fs::path dir_;
+    std::string out_;
+    std::string err_;
+};
+
+// Two tracks at 120 then 240 beats per minute from measure 2; the second
+// strikes one key again before releasing it.
+smf::Bytes TwoTracksWithATempoChange() {
+    smf::FileBuilder file(1, 480);
+    file.AddTrack().Tempo(0, 500000).TimeSignature(0, 4, 2).Tempo(1920, 250000).EndOfTrack(1920);
+    auto& melody = file.AddTrack();
+    melody.TrackName(0, "Melody");
+    for (int note = 0; note < 8; ++note)
+        melody.NoteOn(note == 0 ? 0 : 240, 0, 60 + note, 90).NoteOff(240, 0, 60 + note);
+    melody.EndOfTrack();
+    file.AddTrack()
+        .TrackName(0, "Bass")
+        .ProgramChange(0, 1, 33)
+        .NoteOn(0, 1, 36, 100)
+        .NoteOn(960, 1, 36, 100)
+        .NoteOff(960, 1, 36)
+        .NoteOff(960, 1, 36)
+        .EndOfTrack();
+    return file.Build();
+}
+
+TEST_F(RenderCommand, EveryNoteArrivesAtItsMillisecondOnItsChannelsTrack) {
+    const std::string piece = Write(TwoTracksWithATempoChange());
+    ASSERT_EQ(Run({piece, "-o", Out(), "--no-wav"}), kExitSuccess) << err_;
+    EXPECT_FALSE(fs::exists(Out() + ".wav"));
+    Piece rendered;
+    const auto times = NoteOnTimes(rendered);
+    // 480 ticks a beat: 500 ms up to tick 1920 (2000 ms), 250 ms after.
+    EXPECT_EQ(times.at("Port A, channel 1"),
+              (std::vector<std::uint32_t>{0, 500, 1000, 1500, 2000, 2250, 2500, 2750}));
+    EXPECT_EQ(times.at("Port A, channel 2"), (std::vector<std::uint32_t>{0, 1000}));
+    // Every note-on is released: the overlapping strikes of one key included.
+    for (int i = 0; i < rendered.TrackCount(); ++i) {
+        std::map<int, int> sounding;
+        for (const TrackEvent& event : rendered.tracks[static_cast<std::size_t>(i)].events) {
+            const int kind = event.kind & 0xF0;
+            if (kind == kNoteOn && event.data2 > 0) ++sounding[event.data1];
+            if (kind == kNoteOff || (kind == kNoteOn && event.data2 == 0)) --sounding[event.data1];
+        }
+        for (const auto& [key, count] : sounding)
+            EXPECT_EQ(count, 0) << "key " << key;
+    }
+    EXPECT_NE(out_.find("out.mid"), std::string::npos);
+}
+
+TEST_F(RenderCommand, StartTempoAndMutesShapeTheSpan) {
+    const std::string piece = Write(TwoTracksWithATempoChange());
+    ASSERT_EQ(Run({piece, "-o", Out(), "--no-wav", "--start", "2:1", "--tempo", "50", "--mute", "2",
+                   "--transpose", "12"}),
+              kExitSuccess)
+        << err_;
+    Piece rendered;
+    const auto times = NoteOnTimes(rendered);
+    EXPECT_EQ(times.at("Port A, channel 1"), (std::vector<std::uint32_t>{0, 500, 1000, 1500}));
+    // The muted track only hears the stop's sound-off.
+    EXPECT_TRUE(times.at("Port A, channel 2").empty());
+    const Track& melody = rendered.tracks[0];
+    EXPECT_EQ(melody.events[0].data1, 64 + 12);
+}
+
+TEST_F(RenderCommand, BadArgumentsAndBadFilesAreRefusedWithTheirCodes) {
+    const std::string piece = Write(TwoTracksWithATempoChange());
+    EXPECT_EQ(Run({piece}), kExitUsage);
+    EXPECT_NE(err_.find("-o OUT"), std::string::npos);
+    EXPECT_EQ(Run({piece, "-o", Out(), "--tempo", "0"}), kExitUsage);
+    EXPECT_EQ(Run({piece, "-o", Out(), "--loud"}), kExitUsage);
+    EXPECT_EQ(Run({piece, "-o", Out(), "--start", "9:1"}), kExitUsage);
+    EXPECT_NE(err_.find("no beat 1 in measure 9"), std::string::npos);
+    EXPECT_EQ(Run({piece, "-o", Out(), "--mute", "3"}), kExitUsage);
+    EXPECT_EQ(Run({(dir_ / "missing.mid").string(), "-o", Out()}),
+              kExitLoadFailureBase + static_cast<int>(LoadResult::NotFound));
+    EXPECT_EQ(Run({piece, "-o", (dir_ / "no" / "such" / "dir" / "out").string(), "--no-wav"}),
+              kExitOutputFailed);
+    EXPECT_FALSE(fs::exists(Out() + ".mid"));
+}
+
+TEST_F(RenderCommand, TheWavHoldsTheSpanAndItsTail) {
+    if (platform::FindSoundFont("", platform::kSystemSoundsFolder).path.empty())
+        GTEST_SKIP() << "no SoundFont on this machine";
+    const std::string piece = Write(TwoTracksWithATempoChange());
+    ASSERT_EQ(Run({piece, "-o", Out()}), kExitSuccess) << err_;
+    // 16-bit stereo at 44.1 kHz: about three seconds of music and two of tail.
+    const auto bytes = fs::file_size(Out() + ".wav");
+    EXPECT_GT(bytes, 44u + 4u * 44100u * 4u);
+    EXPECT_LT(bytes, 44u + 4u * 44100u * 7u);
+}
+
+}  // namespace
+}  // namespace ostinel::cli
