@@ -10,42 +10,22 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <ctime>
 #include <thread>
 #include <vector>
 
+#include "lateness_report.h"
 #include "platform/real/steady_clock.h"
 #include "platform/real/timer_thread.h"
 
 namespace {
 
+using ostinel::bench::Report;
+using ostinel::bench::SteadyInstant;
 using ostinel::platform::ClockMs;
 using ostinel::platform::SteadyClock;
 using ostinel::platform::TimerThread;
-using SteadyInstant = std::chrono::steady_clock::time_point;
 
 constexpr int kTimers = 3000;  // one a millisecond: three seconds
-
-double Percentile(std::vector<double> values, double fraction) {
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1));
-    return values[index];
-}
-
-void Report(benchmark::State& state, const std::vector<double>& latenessUs) {
-    const std::size_t tenth = latenessUs.size() / 10;
-    const std::vector<double> first(latenessUs.begin(), latenessUs.begin() + tenth);
-    const std::vector<double> last(latenessUs.end() - tenth, latenessUs.end());
-    state.counters["median_us"] = Percentile(latenessUs, 0.5);
-    state.counters["p99_us"] = Percentile(latenessUs, 0.99);
-    state.counters["max_us"] = Percentile(latenessUs, 1.0);
-    state.counters["over_1ms_pct"] =
-        100.0 *
-        static_cast<double>(std::count_if(latenessUs.begin(), latenessUs.end(),
-                                          [](double us) { return us > 1000.0; })) /
-        static_cast<double>(latenessUs.size());
-    state.counters["drift_us"] = Percentile(last, 0.5) - Percentile(first, 0.5);
-}
 
 struct Sample {
     const SteadyClock* clock = nullptr;
@@ -56,8 +36,8 @@ struct Sample {
 
 void Fire(void* context, std::uint32_t index) {
     auto* sample = static_cast<Sample*>(context);
-    const auto late = std::chrono::steady_clock::now() - sample->due[index];
-    sample->latenessUs[index] = std::chrono::duration<double, std::micro>(late).count();
+    sample->latenessUs[index] =
+        ostinel::bench::MicrosecondsLate(sample->due[index], std::chrono::steady_clock::now());
     sample->fired.fetch_add(1, std::memory_order_release);
 }
 
@@ -100,18 +80,9 @@ void BareThreadLateness(benchmark::State& state) {
             due[static_cast<std::size_t>(i)] = clock.InstantOf(start + static_cast<ClockMs>(i));
         std::thread sleeper([&] {
             for (std::size_t i = 0; i < due.size(); ++i) {
-                const auto sinceEpoch = due[i].time_since_epoch();
-                const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(sinceEpoch);
-                timespec wake{};
-                wake.tv_sec = static_cast<time_t>(seconds.count());
-                wake.tv_nsec = static_cast<long>(
-                    std::chrono::duration_cast<std::chrono::nanoseconds>(sinceEpoch - seconds)
-                        .count());
-                while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) != 0) {
-                }
-                latenessUs[i] = std::chrono::duration<double, std::micro>(
-                                    std::chrono::steady_clock::now() - due[i])
-                                    .count();
+                ostinel::bench::SleepUntil(due[i]);
+                latenessUs[i] =
+                    ostinel::bench::MicrosecondsLate(due[i], std::chrono::steady_clock::now());
             }
         });
         sleeper.join();

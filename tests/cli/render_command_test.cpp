@@ -107,6 +107,43 @@ TEST_F(RenderCommand, EveryNoteArrivesAtItsMillisecondOnItsChannelsTrack) {
     EXPECT_NE(out_.find("out.mid"), std::string::npos);
 }
 
+// As sequencers write them: format 0, every channel in one track, running
+// status, note-ons of velocity 0 as releases, controllers and a bend between.
+smf::Bytes SequencerStyleFormatZero(std::map<int, std::vector<std::uint32_t>>& expected) {
+    smf::FileBuilder file(0, 96);
+    auto& track = file.AddTrack();
+    track.Tempo(0, 600000).TimeSignature(0, 3, 2);
+    std::uint32_t tick = 0;
+    std::uint32_t pending = 0;
+    for (int step = 0; step < 48; ++step) {
+        const int channel = step % 3 == 2 ? 9 : step % 3;
+        const int key = 40 + (step * 7) % 30;
+        track.NoteOn(pending, channel, key, 64 + step)
+            .Running(24, {static_cast<std::uint8_t>(key), 0});
+        if (step % 5 == 0)
+            track.Controller(0, channel, 11, 100 - step).PitchWheel(0, channel, 8192 + step);
+        // 96 ticks at 600 000 µs a quarter: 6.25 ticks per 39 ms; whole ms every 16 ticks.
+        expected[channel].push_back(tick * 600000 / 96 / 1000);
+        tick += 24 + 8;
+        pending = 8;
+    }
+    track.EndOfTrack();
+    return file.Build();
+}
+
+TEST_F(RenderCommand, ASequencerStyleFileKeepsEveryNoteOfEveryChannel) {
+    std::map<int, std::vector<std::uint32_t>> expected;
+    const std::string piece = Write(SequencerStyleFormatZero(expected));
+    ASSERT_EQ(Run({piece, "-o", Out(), "--no-wav"}), kExitSuccess) << err_;
+    Piece rendered;
+    const auto times = NoteOnTimes(rendered);
+    for (const auto& [channel, onsets] : expected) {
+        const std::string name = "Port A, channel " + std::to_string(channel + 1);
+        ASSERT_EQ(times.count(name), 1u) << name;
+        EXPECT_EQ(times.at(name), onsets) << name;
+    }
+}
+
 TEST_F(RenderCommand, StartTempoAndMutesShapeTheSpan) {
     const std::string piece = Write(TwoTracksWithATempoChange());
     ASSERT_EQ(Run({piece, "-o", Out(), "--no-wav", "--start", "2:1", "--tempo", "50", "--mute", "2",
