@@ -258,7 +258,9 @@ void Transport::StopSpan() {
 void Transport::FinishPreview() {
     StopSpan();
     position_ = previewReturn_;
-    Locate(position_);
+    // The preview's chase left counts of sounding notes where the locate
+    // keeps velocities: scan again even where the tracks did not move.
+    Locate(position_, true);
     ui_.PositionChanged();
     UpdateMenuState();
 }
@@ -291,10 +293,10 @@ void Transport::SilenceAll() {
 
 // --- locating --------------------------------------------------------------
 
-void Transport::Locate(ScorePosition position) {
+void Transport::Locate(ScorePosition position, bool afterPlaying) {
     if (piece_ == nullptr) return;
-    const bool rescan = mode_.following || mode_.playingFile || mode_.playingPerformance ||
-                        mode_.fastForward || mode_.previewing;
+    const bool rescan = afterPlaying || mode_.following || mode_.playingFile ||
+                        mode_.playingPerformance || mode_.fastForward || mode_.previewing;
     LocateTracks(*piece_, position, rescan);
     located_ = LocateBeat(*piece_, position, master_.speed);
     sysExIndex_ = LocateSysEx(*piece_, position);

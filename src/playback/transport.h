@@ -98,7 +98,8 @@ class Transport {
   private:
     void SaveModeAndStop();
     bool CommonStart(PlaybackMotion motion);
-    void Locate(ScorePosition position);
+    // `afterPlaying`: the tracks' counters count sounding notes; scan them anew.
+    void Locate(ScorePosition position, bool afterPlaying = false);
     void SendLocateSync(ScorePosition position);
     void ChaseAll(bool quiet);
     void SilenceAll();

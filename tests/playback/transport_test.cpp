@@ -250,6 +250,19 @@ TEST(TransportPreview, PlaysFourSecondsQuietlyThenReturnsIgnoringQueuedStops) {
     EXPECT_TRUE(SoundingNotes(rig.Sent()).empty());
 }
 
+TEST(TransportPreview, AHeldNoteSoundsInFullWhenPlayingFollowsAPreview) {
+    TransportRig rig;
+    // The held note's track has nothing else within the preview's four seconds.
+    rig.Use(PieceOf({{On(0, 60, 100), Off(9000, 60)}}));
+    rig.transport.JumpTo(1000);
+    rig.transport.Preview();
+    rig.RunFor(4010);
+    ASSERT_FALSE(rig.transport.Mode().playing);
+    rig.system.Output(0).Clear();
+    rig.transport.PlayFile();
+    EXPECT_EQ(rig.Sent().front(), (Bytes{0x90, 60, 100}));
+}
+
 TEST(TransportJumps, JumpAgainCyclesThroughTheLastFourStarts) {
     TransportRig rig;
     rig.Use(PieceOf({{On(0, 60), Off(20000, 60)}}));
