@@ -1,0 +1,1 @@
+#include "follower/engine/follower.h"
