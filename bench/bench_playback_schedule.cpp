@@ -175,7 +175,7 @@ ClockMs AnchorOf(const SteadyClock& clock, const Transport& transport) {
     }
 }
 
-// Keeps one core busy until told to stop; returns the share of a core it got.
+// Keeps one core busy until told to stop; Finish says what share of a core it got.
 class BusyCore {
   public:
     BusyCore() : began_(std::chrono::steady_clock::now()), thread_([this] { Spin(); }) {}
@@ -285,6 +285,9 @@ void PlaybackSchedule(benchmark::State& state) {
         ostinel::bench::Report(state, bareFigures, "bare_");
         state.counters["median_ratio"] = engineFigures.medianUs / bareFigures.medianUs;
         state.counters["p99_ratio"] = engineFigures.p99Us / bareFigures.p99Us;
+        // A send before its millisecond began would be a scheduling fault, not lateness.
+        state.counters["engine_early"] = static_cast<double>(
+            std::count_if(engineUs.begin(), engineUs.end(), [](double us) { return us < 0.0; }));
         state.counters["events"] = static_cast<double>(due.size());
         state.counters["events_per_s"] =
             static_cast<double>(due.size()) * 1000.0 / static_cast<double>(kPieceMs);

@@ -75,7 +75,7 @@ FileBuilder FiveMinutePiece() {
         TrackBuilder& track = file.AddTrack();
         TickCursor at;
         const int channel = t == kTracks - 1 ? kDrumChannel : t;
-        track.TrackName(0, "Part " + std::to_string(t + 1));
+        track.TrackName(0, "Voice " + std::to_string(t + 1));
         if (channel != kDrumChannel) track.ProgramChange(0, channel, (t * 11) % 96);
         track.Controller(0, channel, 7, 100);
         const int low = channel == kDrumChannel ? 35 : 36 + 6 * t;
