@@ -1,11 +1,18 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <utility>
 #include <vector>
 
+#include "follower/engine/anchor_state.h"
 #include "follower/engine/follower_callback.h"
+#include "follower/engine/follower_input_queue.h"
+#include "follower/engine/follower_lengths.h"
+#include "follower/engine/played_history.h"
+#include "follower/engine/score_chords.h"
 #include "playback/score_position.h"
 #include "sequence/piece.h"
 
@@ -102,7 +109,143 @@ class Follower {
     ScorePosition LastEventAtOrBefore(ScorePosition position) const;
 
   private:
-    // The helper that implements this class owns the rest.
+    // A list of special markers with the cursor on the next one to honour.
+    struct MarkerList {
+        std::vector<ScorePosition> positions;
+        int cursor = 0;
+
+        bool Pending() const { return cursor < static_cast<int>(positions.size()); }
+        ScorePosition Next() const { return positions[static_cast<std::size_t>(cursor)]; }
+        void PlaceAt(ScorePosition position);
+    };
+    struct JumpCandidate {
+        std::int32_t chord = 0;
+        std::uint32_t ratio = 0;  // score ms per clock ms over the agreeing chords, 16.16
+    };
+    struct AnchorRecord {
+        std::uint32_t time = 0;
+        ScorePosition position = 0;
+        Fixed16 tempo = kFixedOne;
+    };
+    // Holds the busy flag for a main-thread operation and handles the input
+    // that queued meanwhile when it ends.
+    class BusySection {
+      public:
+        explicit BusySection(Follower& follower);
+        ~BusySection();
+        BusySection(const BusySection&) = delete;
+        BusySection& operator=(const BusySection&) = delete;
+
+      private:
+        Follower& follower_;
+    };
+
+    static constexpr std::size_t kMaxCandidates = 500;
+    static constexpr std::uint8_t kSignalKey = 0xFF;
+
+    // follower.cpp and follower_lists.cpp: the queue, lifecycle and lists.
+    bool Submit(FollowerInputKind kind, std::uint32_t word);
+    void DrainQueue();
+    void HandleInput(FollowerInputKind kind, std::uint32_t word);
+    bool StartFollowing(ScorePosition position, Fixed16 tempo);
+    void PlaceCursors(ScorePosition position);
+    void ClearMatches();
+    int Level() const { return static_cast<int>(timingLevel_.load(std::memory_order_relaxed)); }
+    ScorePosition ChordTime(int chord) const { return score_.Time(chord); }
+    int ChordCount() const { return score_.Count(); }
+    int FirstBeatAtOrAfter(ScorePosition position) const;
+    int LastChordAtOrBefore(ScorePosition position) const;
+
+    // matching.cpp
+    void HandleNote(std::uint32_t word);
+    bool MatchNote(std::uint32_t word, ScorePosition expected, std::uint32_t now);
+    bool MatchChord(int chord, std::uint32_t word, std::uint32_t now);
+    int StartChordNear(ScorePosition expected) const;
+    void AdvanceIgnoreCursor(ScorePosition expected);
+    bool InIgnoredStretch(ScorePosition position) const;
+    bool InIgnoreRange(ScorePosition position) const;
+    bool KeyUnmatchedBetween(int firstChord, int endChord, std::uint8_t key) const;
+
+    // jump_search.cpp
+    bool ChordsAgree(int played, int chord, std::uint32_t ratio, bool measured, bool backwards,
+                     bool allowSubset) const;
+    void SearchJump(ScorePosition expected, std::uint32_t word, std::uint32_t now);
+    void FollowCandidates();
+    void SearchCandidatesAfresh(ScorePosition expected, std::uint8_t key, std::uint32_t reference);
+    int AgreeingRun(int chord, std::uint32_t reference, std::uint32_t& ratio) const;
+    void DecideJump(ScorePosition expected, std::uint32_t now, std::uint32_t reference);
+
+    // estimation.cpp
+    ScorePosition CurrentPosition(std::uint32_t now) const;
+    bool UpdateAfterMatch(int chord, int previousCursor, std::uint8_t key, std::uint32_t now);
+    void PerformJump(int chord, std::uint32_t now, std::uint32_t ratio);
+    void ComputeWaitLimit();
+    void ReportAnchor();
+    void Reanchor(std::uint32_t now);
+
+    // tap_handler.cpp
+    void HandleTap(Fixed16 strength);
+    ScorePosition BeatLength(int beat) const;
+
+    // take_history.cpp
+    void AppendAnchorRecord();
+    void DropSingleAnchorRecord();
+    void FinishTake();
+
+    FollowerCallback* callback_ = nullptr;
+    FollowerLengths lengths_{};
+    FollowerInputQueue queue_;
+
+    // Read by any thread.
+    PublishedAnchor published_;
+    std::atomic<bool> running_{false};
+    std::atomic<bool> jumpPending_{false};
+    std::atomic<bool> reanchorOnFirstQuery_{false};
+    std::atomic<ScorePosition> restingPosition_{0};  // the anchor position while not running
+    std::atomic<bool> scoreMode_{false};
+    std::atomic<bool> beatMode_{false};
+    std::atomic<bool> startAutomatically_{true};
+    std::atomic<TimingLevel> timingLevel_{TimingLevel::Highest};
+    std::atomic<std::int16_t> signalTrigger_{-1};
+
+    // Everything below belongs to the thread holding the busy flag.
+    AnchorState anchor_;  // the working copy that published_ mirrors
+    FollowerOptions options_;
+    ScoreChords score_;
+    std::vector<ScorePosition> beats_;
+    int beatCursor_ = 0;
+    MarkerList waitMarkers_;
+    MarkerList signalMarkers_;
+    MarkerList restoreMarkers_;
+    std::vector<ScoreRange> ignoreRanges_;
+    int ignoreCursor_ = 0;
+
+    PlayedHistory played_;
+    bool lastNoteStartedChord_ = false;
+    std::vector<JumpCandidate> candidates_;
+    int matchLength_ = 0;
+
+    std::vector<AnchorRecord> records_;
+    int recordCount_ = 0;
+    int queryCursor_ = 0;
+    std::optional<std::uint32_t> lastQuery_;
+
+    bool excused_ = false;
+    bool jumpWindow_ = false;
+    Fixed16 baseTempo_ = kFixedOne;
+    Fixed16 lastGoodTempo_ = kFixedOne;
+    ScorePosition tempoAnchorPosition_ = 0;
+    std::optional<std::uint32_t> tempoAnchorTime_;
+    std::optional<std::uint32_t> lastMatchTime_;
+    int lastMatchedChord_ = -1;
+    int chordCursor_ = 0;
+    int missCount_ = 0;
+    int lastTappedBeat_ = -1;
+    Fixed16 dynamicsRatio_ = kFixedOne;
+    ScorePosition startWait_ = kNoLimit;
+    std::uint32_t jumpRatio_ = 0;
+    std::uint32_t jumpTime_ = 0;
+    ScorePosition jumpTarget_ = 0;
 };
 
 }  // namespace ostinel

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "playback/fixed_point.h"
+#include "playback/score_position.h"
+
+namespace ostinel {
+
+// Clock ms from `earlier` to `later`, signed so that the 32-bit clock may wrap.
+inline std::int32_t ClockDifference(std::uint32_t later, std::uint32_t earlier) {
+    return static_cast<std::int32_t>(later - earlier);
+}
+
+// The follower's answer to the playback engine: the soloist is at `position`
+// at clock `time` and goes on at `tempo` (16.16), never reaching `waitLimit`.
+struct AnchorState {
+    ScorePosition position = 0;
+    std::uint32_t time = 0;
+    std::int32_t tempo = 0x10000;
+    ScorePosition waitLimit = 0x7FFFFFFF;
+};
+
+// The estimate at clock `now`: the anchor extrapolated at its tempo, held
+// 1 ms before the wait limit.
+inline ScorePosition EstimateAt(const AnchorState& anchor, std::uint32_t now) {
+    const std::int64_t position =
+        std::int64_t{anchor.position} + fixmul16(ClockDifference(now, anchor.time), anchor.tempo);
+    if (position >= anchor.waitLimit) return anchor.waitLimit - 1;
+    if (position < INT32_MIN) return INT32_MIN;
+    return static_cast<ScorePosition>(position);
+}
+
+// The anchor as the timer thread sees it: a sequence lock over atomic fields.
+// One writer at a time (the thread holding the follower's busy flag); readers
+// on any thread retry while a write is under way, so they never pair a new
+// position with an old time or tempo.
+class PublishedAnchor {
+  public:
+    void Publish(const AnchorState& anchor) {
+        const std::uint32_t sequence = sequence_.load(std::memory_order_relaxed);
+        sequence_.store(sequence + 1, std::memory_order_relaxed);
+        // Release stores: a reader that sees any new field also sees the odd count.
+        position_.store(anchor.position, std::memory_order_release);
+        time_.store(anchor.time, std::memory_order_release);
+        tempo_.store(anchor.tempo, std::memory_order_release);
+        waitLimit_.store(anchor.waitLimit, std::memory_order_release);
+        sequence_.store(sequence + 2, std::memory_order_release);
+    }
+
+    AnchorState Read() const {
+        for (;;) {
+            const std::uint32_t before = sequence_.load(std::memory_order_acquire);
+            if ((before & 1u) != 0) continue;  // a write of four stores is under way
+            AnchorState anchor;
+            anchor.position = position_.load(std::memory_order_acquire);
+            anchor.time = time_.load(std::memory_order_acquire);
+            anchor.tempo = tempo_.load(std::memory_order_acquire);
+            anchor.waitLimit = waitLimit_.load(std::memory_order_acquire);
+            if (sequence_.load(std::memory_order_relaxed) == before) return anchor;
+        }
+    }
+
+  private:
+    std::atomic<std::uint32_t> sequence_{0};
+    std::atomic<ScorePosition> position_{0};
+    std::atomic<std::uint32_t> time_{0};
+    std::atomic<std::int32_t> tempo_{0x10000};
+    std::atomic<ScorePosition> waitLimit_{0x7FFFFFFF};
+};
+
+}  // namespace ostinel

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "playback/score_position.h"
+
+namespace ostinel {
+
+// The transport commands running now, as the input thread sees them.
+struct RunningCommands {
+    bool following = false;
+    bool playingFile = false;
+    bool playingPerformance = false;
+    bool fastForward = false;
+    bool rewinding = false;
+};
+
+// What the intake and remote control need to know of the transport while
+// messages arrive. The engine implements it over the transport and the tick
+// without locks; tests implement it with plain atomics.
+class PlaybackView {
+  public:
+    virtual ~PlaybackView() = default;
+
+    // input thread: the song position now, as the follower is to see it.
+    virtual ScorePosition SongPosition() const = 0;
+    // input thread
+    virtual RunningCommands Running() const = 0;
+};
+
+}  // namespace ostinel

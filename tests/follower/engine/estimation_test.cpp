@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "follower_test_rig.h"
+
+namespace ostinel {
+namespace {
+
+using follower_test::BeatList;
+using follower_test::FollowerFixture;
+using follower_test::Options;
+using follower_test::WrittenNote;
+
+using PositionAndTimeUntil = FollowerFixture;
+
+TEST_F(PositionAndTimeUntil, TheEstimateRunsOnFromTheAnchorAtItsTempo) {
+    LoadScore(std::vector<WrittenNote>{{12000, 60}});
+    StartAt(10000, 50000);
+    EXPECT_EQ(PositionAt(50000), 10000);
+    EXPECT_EQ(PositionAt(50500), 10500);
+    callback.now = 50000;
+    EXPECT_EQ(follower.TimeUntil(10250), 250);
+    EXPECT_EQ(follower.TimeUntil(10000), 0);
+    EXPECT_EQ(follower.TimeUntil(9000), 0);
+    callback.now = 50300;
+    EXPECT_EQ(follower.TimeUntil(10250), 0);  // already due
+    EXPECT_EQ(follower.TimeUntil(10400), 100);
+}
+
+TEST_F(PositionAndTimeUntil, TheWaitLimitHoldsTheEstimateOneMsBeforeIt) {
+    LoadScore(std::vector<WrittenNote>{{10300, 60}, {12000, 62}});
+    const std::vector<ScorePosition> wait = {10300};
+    ASSERT_TRUE(follower.SetWaitMarkers(wait));
+    StartAt(10000, 50000);
+    EXPECT_EQ(PositionAt(50500), 10299);
+    EXPECT_EQ(follower.TimeUntil(10300), -1);
+    EXPECT_EQ(follower.TimeUntil(11000), -1);
+    EXPECT_EQ(follower.TimeUntil(10200), 0);
+}
+
+TEST_F(PositionAndTimeUntil, AtHalfTempoAScoreMsTakesTwoClockMs) {
+    LoadScore(std::vector<WrittenNote>{{12000, 60}});
+    StartAt(10000, 50000, kFixedOne / 2);
+    EXPECT_EQ(PositionAt(50500), 10250);
+    callback.now = 50000;
+    EXPECT_EQ(follower.TimeUntil(10100), 200);
+}
+
+TEST_F(PositionAndTimeUntil, NotRunningTheAnswerIsTheAnchorPositionAndMinusOne) {
+    LoadScore(std::vector<WrittenNote>{{12000, 60}});
+    EXPECT_EQ(follower.TimeUntil(100), -1);
+    StartAt(10000, 50000);
+    callback.now = 50700;
+    follower.Stop();
+    EXPECT_EQ(PositionAt(60000), 10700);
+    EXPECT_EQ(follower.TimeUntil(20000), -1);
+}
+
+TEST_F(PositionAndTimeUntil, TheFirstQueryReanchorsButAnswersFromTheOldAnchor) {
+    LoadScore(std::vector<WrittenNote>{{12000, 60}});
+    callback.now = 50000;
+    ASSERT_TRUE(follower.Start(10000, kFixedOne));
+    callback.now = 50100;
+    EXPECT_EQ(follower.TimeUntil(10500), 400);
+    EXPECT_EQ(follower.Position(), 10000);
+    EXPECT_EQ(follower.TimeUntil(10500), 500);
+}
+
+class TempoMeasurement : public FollowerFixture {
+  protected:
+    // Downbeats two seconds of score apart, the second played 2500 ms after the first.
+    void PlayTwoDownbeats(TimingLevel level) {
+        LoadScore(std::vector<WrittenNote>{{0, 60}, {2000, 62}, {4000, 64}},
+                  BeatList(500, 4, 10000));
+        ASSERT_TRUE(follower.SetOptions(Options(level)));
+        StartAt(0);
+        Play(kStartClock, 60);
+        Play(kStartClock + 2500, 62);
+    }
+};
+
+TEST_F(TempoMeasurement, AtHighestADownbeatTakesTheMeasuredTempo) {
+    PlayTwoDownbeats(TimingLevel::Highest);
+    EXPECT_EQ(LastPosition().position, 2000);
+    EXPECT_EQ(LastPosition().time, kStartClock + 2500);
+    EXPECT_EQ(LastPosition().tempo, 52429);  // 2000 / 2500, rounded
+}
+
+TEST_F(TempoMeasurement, AtHighItIsAveragedWithTheOldTempo) {
+    PlayTwoDownbeats(TimingLevel::High);
+    EXPECT_EQ(LastPosition().tempo, (4 * 65536 + 4 * 52429 + 4) / 8);
+}
+
+TEST_F(TempoMeasurement, AtMediumTheTempoStaysButThePositionIsReplaced) {
+    PlayTwoDownbeats(TimingLevel::Medium);
+    EXPECT_EQ(LastPosition().position, 2000);
+    EXPECT_EQ(LastPosition().tempo, kFixedOne);
+}
+
+TEST_F(TempoMeasurement, AtLowAMatchMovesNothing) {
+    PlayTwoDownbeats(TimingLevel::Low);
+    EXPECT_EQ(LastEvent().position, 2000);
+    EXPECT_EQ(PositionAt(kStartClock + 2600), 2600);
+}
+
+TEST_F(TempoMeasurement, ARestoreTempoMarkerWithin200MsReturnsToTheStartingTempo) {
+    const auto tempoAfterThirdDownbeat = [this](ScorePosition marker) {
+        const std::vector<ScorePosition> restore = {marker};
+        EXPECT_TRUE(follower.SetRestoreMarkers(restore));
+        PlayTwoDownbeats(TimingLevel::Highest);
+        EXPECT_EQ(LastPosition().tempo, 52429);
+        Play(kStartClock + 5000, 64);
+        EXPECT_EQ(LastEvent().position, 4000);
+        const std::int32_t tempo = LastPosition().tempo;
+        follower.Stop();
+        return tempo;
+    };
+    EXPECT_EQ(tempoAfterThirdDownbeat(4150), kFixedOne);
+    EXPECT_EQ(tempoAfterThirdDownbeat(3850), kFixedOne);
+    EXPECT_EQ(tempoAfterThirdDownbeat(4200), 52429);
+}
+
+TEST_F(TempoMeasurement, MatchingTheChordAtAWaitPointReleasesItExactlyWithoutMeasuring) {
+    // 4/4 at 500 ms: 2500 is beat 2 and 3000 beat 3 of measure 2, both tempo points.
+    LoadScore(std::vector<WrittenNote>{{2000, 60}, {2500, 62}, {3000, 67}, {4000, 69}},
+              BeatList(500, 4, 10000));
+    const std::vector<ScorePosition> wait = {3100};
+    ASSERT_TRUE(follower.SetWaitMarkers(wait));
+    StartAt(2000);
+    Play(kStartClock, 60);
+    Play(kStartClock + 400, 62);  // early: 500 / 400 measured with weight 1
+    const std::int32_t tempo = LastPosition().tempo;
+    EXPECT_EQ(tempo, (3 * 65536 + 81920 + 2) / 4);
+    EXPECT_EQ(PositionAt(kStartClock + 1500), 2999);
+    Play(kStartClock + 1500, 67);
+    EXPECT_EQ(LastPosition().position, 3000);
+    EXPECT_EQ(LastPosition().time, kStartClock + 1500);
+    EXPECT_EQ(LastPosition().tempo, tempo);
+    EXPECT_EQ(PositionAt(kStartClock + 1600), 3000 + fixmul16(100, tempo));
+}
+
+TEST_F(TempoMeasurement, WaitForSoloHoldsAtTheFirstChordUntilItIsPlayed) {
+    LoadScore(std::vector<WrittenNote>{{1000, 60}, {1500, 62}}, BeatList(500, 4, 4000));
+    FollowerOptions options;
+    options.waitForSolo = true;
+    ASSERT_TRUE(follower.SetOptions(options));
+    StartAt(0);
+    EXPECT_EQ(PositionAt(kStartClock + 3000), 999);
+    Play(kStartClock + 3000, 60);
+    EXPECT_EQ(LastPosition().position, 1000);
+    EXPECT_EQ(LastPosition().tempo, kFixedOne);
+    EXPECT_EQ(PositionAt(kStartClock + 3200), 1200);
+}
+
+}  // namespace
+}  // namespace ostinel

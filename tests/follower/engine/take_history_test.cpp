@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "follower_test_rig.h"
+
+namespace ostinel {
+namespace {
+
+using follower_test::BeatList;
+using follower_test::FollowerFixture;
+using follower_test::WrittenNote;
+
+constexpr std::int32_t kEightTenths = 52429;  // 0.8, rounded
+
+class TakeHistory : public FollowerFixture {
+  protected:
+    // Starts at `start` at clock 1000, matches the downbeats at 0 (clock 1000)
+    // and 2000 (clock 3500), and stops at clock 4500.
+    void PlayATake(ScorePosition start) {
+        LoadScore(std::vector<WrittenNote>{{0, 60}, {2000, 62}, {4000, 64}},
+                  BeatList(500, 4, 10000));
+        StartAt(start, 1000);
+        Play(1000, 60);
+        Play(3500, 62);
+        callback.now = 4500;
+        follower.Stop();
+    }
+};
+
+TEST_F(TakeHistory, PerformedTimesMapOntoTheScore) {
+    PlayATake(0);
+    EXPECT_EQ(follower.PerformedToScore(500), 0);  // before the take: its first position
+    EXPECT_EQ(follower.PerformedToScore(1000), 0);
+    EXPECT_EQ(follower.PerformedToScore(2250), 2000 - fixmul16(1250, kEightTenths));
+    EXPECT_EQ(follower.PerformedToScore(3499), 2000);  // 1 ms before a record is the record
+    EXPECT_EQ(follower.PerformedToScore(3500), 2000);
+    EXPECT_EQ(follower.PerformedToScore(4000), 2400);
+    EXPECT_EQ(follower.PerformedToScore(5000), 2800 + fixmul16(500, kEightTenths));
+    // An earlier time again starts over from the first record.
+    EXPECT_EQ(follower.PerformedToScore(2250), 1000);
+}
+
+TEST_F(TakeHistory, TheTempoListHasEachRecordsTempoAndEndsAtTheBaseTempo) {
+    PlayATake(0);
+    const std::vector<TempoPoint> list = follower.TempoList();
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].position, 0);
+    EXPECT_EQ(list[0].tempo, kEightTenths);
+    EXPECT_EQ(list[1].position, 2000);
+    EXPECT_EQ(list[1].tempo, kEightTenths);
+    EXPECT_EQ(list[2].position, 2800);
+    EXPECT_EQ(list[2].tempo, kFixedOne);
+}
+
+TEST_F(TakeHistory, ATakeStartingLaterBeginsItsTempoListAtZero) {
+    LoadScore(std::vector<WrittenNote>{{4000, 60}}, BeatList(500, 4, 10000));
+    StartAt(1000, 1000);
+    callback.now = 2000;
+    follower.Stop();
+    const std::vector<TempoPoint> list = follower.TempoList();
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].position, 0);
+    EXPECT_EQ(list[0].tempo, kFixedOne);
+    EXPECT_EQ(list[1].position, 1000);
+    EXPECT_EQ(list[2].position, 2000);
+}
+
+TEST_F(TakeHistory, NothingIsMappedWhileRunning) {
+    LoadScore(std::vector<WrittenNote>{{4000, 60}});
+    EXPECT_EQ(follower.PerformedToScore(100), -1);
+    StartAt(0);
+    EXPECT_EQ(follower.PerformedToScore(kStartClock), -1);
+    EXPECT_TRUE(follower.TempoList().empty());
+}
+
+TEST_F(TakeHistory, TheLastEventBeforeAPositionIsAChordOrABeat) {
+    LoadScore(std::vector<WrittenNote>{{1000, 60}, {2000, 62}});
+    EXPECT_EQ(follower.LastEventAtOrBefore(999), -1);
+    EXPECT_EQ(follower.LastEventAtOrBefore(1000), 1000);
+    EXPECT_EQ(follower.LastEventAtOrBefore(1999), 1000);
+    EXPECT_EQ(follower.LastEventAtOrBefore(kNoLimit), 2000);
+    ASSERT_TRUE(follower.SetBeats(BeatList(500, 4, 2000)));
+    EXPECT_EQ(follower.LastEventAtOrBefore(1499), 1000);
+    EXPECT_EQ(follower.LastEventAtOrBefore(-1), -1);
+}
+
+}  // namespace
+}  // namespace ostinel

@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <vector>
+
+#include "follower/following_options.h"
+
+namespace ostinel {
+namespace {
+
+TEST(FollowingOptions, DefaultsAreTheSettingsDefaults) {
+    const FollowingOptions options;
+    EXPECT_EQ(options.followSource, FollowSource::SoloistsPlaying);
+    EXPECT_FALSE(options.twoFollowTracks);
+    EXPECT_EQ(options.followTrack1, 0);
+    EXPECT_EQ(options.followTrack2, 0);
+    EXPECT_EQ(options.tapSource, TapSource::SpaceBar);
+    EXPECT_EQ(options.tapNote, 255);
+    EXPECT_EQ(options.tapController, 255);
+    EXPECT_TRUE(options.jumpEnabled);
+    EXPECT_FALSE(options.jumpSeveralBeatsOnly);
+    EXPECT_FALSE(options.waitForSoloToStart);
+    EXPECT_FALSE(options.previewBeforeStarting);
+    EXPECT_TRUE(options.startAutomatically);
+    EXPECT_FALSE(options.stopAutomatically);
+    EXPECT_EQ(options.autoStopDelayMs, 5000u);
+    EXPECT_EQ(options.timingFollowLevel, 4);
+    EXPECT_EQ(options.volumeFollowLevel, 2);
+}
+
+TEST(FollowingOptions, IdleModeAwaitsTheSoloistOnlyWhenStartingAutomaticallyOnNotes) {
+    FollowingOptions options;
+    EXPECT_EQ(IdleInputMode(options), InputMode::InputAwaitStart);
+    options.startAutomatically = false;
+    EXPECT_EQ(IdleInputMode(options), InputMode::InputIdle);
+    options.followSource = FollowSource::TappedBeats;
+    EXPECT_EQ(IdleInputMode(options), InputMode::InputIdle);
+    options.startAutomatically = true;
+    EXPECT_EQ(IdleInputMode(options), InputMode::InputIdle);
+}
+
+TEST(FollowingOptions, FollowerGetsTimingStartJumpingAndWait) {
+    FollowingOptions options;
+    options.timingFollowLevel = 2;
+    options.startAutomatically = false;
+    options.jumpEnabled = true;
+    options.jumpSeveralBeatsOnly = true;
+    options.waitForSoloToStart = true;
+    const FollowerOptions converted = ToFollowerOptions(options);
+    EXPECT_EQ(converted.timingLevel, TimingLevel::Medium);
+    EXPECT_FALSE(converted.startAutomatically);
+    EXPECT_TRUE(converted.jumping);
+    EXPECT_TRUE(converted.severalBeatsOnly);
+    EXPECT_TRUE(converted.waitForSolo);
+
+    const FollowerOptions defaults = ToFollowerOptions(FollowingOptions{});
+    EXPECT_EQ(defaults.timingLevel, TimingLevel::Highest);
+    EXPECT_TRUE(defaults.startAutomatically);
+    EXPECT_TRUE(defaults.jumping);
+    EXPECT_FALSE(defaults.severalBeatsOnly);
+    EXPECT_FALSE(defaults.waitForSolo);
+}
+
+TEST(FollowingOptions, VolumeLevelScalesTheDeviation) {
+    struct Case {
+        std::int32_t ratio;
+        std::uint16_t level;
+        std::optional<std::int16_t> factor;
+    };
+    const std::vector<Case> cases{
+        {0x10000, 3, 256},
+        {0x10000, 1, 256},  // as written: unchanged
+        {0x18000, 3, 512},
+        {0x18000, 2, 384},
+        {0x18000, 1, 320},  // 1.5 times as loud
+        {0x8000, 3, 0},
+        {0x8000, 2, 128},
+        {0x8000, 1, 192},  // half as loud
+        {0x40000, 3, 512},
+        {0x40000, 2, 512},  // limited to 512
+        {0x18000, 0, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FollowVolumeFor(c.ratio, c.level), c.factor)
+            << "ratio " << c.ratio << " level " << c.level;
+    }
+}
+
+TEST(SoloistProgress, KeepsTheFurthestPosition) {
+    SoloistProgress progress;
+    progress.Restart(1000);
+    progress.Reached(-1);
+    progress.Reached(900);
+    EXPECT_EQ(progress.Furthest(), 1000);
+    progress.Reached(1500);
+    progress.Reached(1200);
+    EXPECT_EQ(progress.Furthest(), 1500);
+    progress.Restart(0);
+    EXPECT_EQ(progress.Furthest(), 0);
+}
+
+class AutoStopTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        options.stopAutomatically = true;
+        options.timingFollowLevel = 2;
+        options.autoStopDelayMs = 5000;
+        state.followingActive = true;
+        state.songPosition = 12000;
+        state.furthestReached = 6000;
+    }
+
+    bool Stops() {
+        return ShouldStopAutomatically(options, state, [this](ScorePosition t) {
+            asked.push_back(t);
+            return lastEvent;
+        });
+    }
+
+    FollowingOptions options;
+    AutoStopState state;
+    ScorePosition lastEvent = 6500;
+    std::vector<ScorePosition> asked;
+};
+
+TEST_F(AutoStopTest, StopsWhenAnEventDueTheDelayAgoWasNotReached) {
+    EXPECT_TRUE(Stops());
+    EXPECT_EQ(asked, (std::vector<ScorePosition>{7000}));
+}
+
+TEST_F(AutoStopTest, GoesOnWhenTheSoloistReachedThatEvent) {
+    state.furthestReached = 6500;
+    EXPECT_FALSE(Stops());
+    lastEvent = -1;  // nothing to play before that place
+    state.furthestReached = 0;
+    EXPECT_FALSE(Stops());
+}
+
+TEST_F(AutoStopTest, DelayIsScoreTimeAtTheCurrentSpeed) {
+    state.speed = 2048;  // half speed: 5 seconds cover 2500 ms of score
+    EXPECT_TRUE(Stops());
+    state.speed = 4915;  // 120 %: (4915 × 5000 + 2048) >> 12 = 6000
+    EXPECT_TRUE(Stops());
+    EXPECT_EQ(asked, (std::vector<ScorePosition>{9500, 6000}));
+}
+
+TEST_F(AutoStopTest, NeedsTheOptionActiveFollowingAndMediumTiming) {
+    options.stopAutomatically = false;
+    EXPECT_FALSE(Stops());
+    options.stopAutomatically = true;
+    state.followingActive = false;
+    EXPECT_FALSE(Stops());
+    state.followingActive = true;
+    options.timingFollowLevel = 1;
+    EXPECT_FALSE(Stops());
+    options.timingFollowLevel = 4;
+    EXPECT_TRUE(Stops());
+}
+
+TEST_F(AutoStopTest, WaitsWhileAJumpRequestIsPending) {
+    state.jumpRequestWaiting = true;
+    EXPECT_FALSE(Stops());
+    EXPECT_TRUE(asked.empty());
+}
+
+TEST_F(AutoStopTest, NothingBeforeTheDelayHasPassedFromTheStart) {
+    state.songPosition = 4999;
+    EXPECT_FALSE(Stops());
+    state.songPosition = 5000;
+    EXPECT_TRUE(Stops());
+    EXPECT_EQ(asked, (std::vector<ScorePosition>{0}));
+}
+
+TEST_F(AutoStopTest, NeverInsideAnIgnoreSoloistRange) {
+    const std::vector<ScoreRange> inside{{6000, 8000}};
+    state.ignoreRanges = inside;
+    EXPECT_FALSE(Stops());
+    const std::vector<ScoreRange> endingThere{{5000, 7000}};  // end exclusive
+    state.ignoreRanges = endingThere;
+    EXPECT_TRUE(Stops());
+}
+
+}  // namespace
+}  // namespace ostinel
