@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sequence/piece.h"
+
 namespace ostinel {
 
 // What the transport asks of the input side when following starts and ends:
@@ -10,11 +12,12 @@ class FollowingIntake {
     virtual ~FollowingIntake() = default;
 
     // main thread: Play and Follow started; the intake listens to the soloist
-    // (played notes, MIDI taps or key taps, by the settings).
+    // (played notes, MIDI taps or key taps, by the settings) and records.
     virtual void BeginFollowing() = 0;
     // main thread: following stopped; the intake goes back to its idle mode
-    // (listening for an automatic start, or nothing) and the poller stops.
-    virtual void EndFollowing() = 0;
+    // (listening for an automatic start, or nothing), the poller stops, and
+    // what it recorded becomes the events of `performance`, at clock times.
+    virtual void EndFollowing(Track& performance) = 0;
 };
 
 }  // namespace ostinel

@@ -17,9 +17,6 @@ namespace {
 constexpr int kNoAllNotesOffPending = kChannelCount;
 constexpr std::uint8_t kAllSoundOffController = 120;
 constexpr std::uint8_t kAllNotesOffController = 123;
-// Room for a long take is made at the start, so that the input thread, which
-// records without waiting, never needs the array to grow under it.
-constexpr std::size_t kRecordingRoomEvents = std::size_t{1} << 17;
 
 SmpteFrameRate FrameRateOf(const OutputSettings& settings) {
     return static_cast<SmpteFrameRate>(settings.frameRate);
@@ -228,10 +225,6 @@ void Transport::PlayAndFollow() {
         follower_->Stop();
         return;
     }
-    Track& performance = piece_->PerformanceTrack();
-    performance.events.assign(kRecordingRoomEvents, TrackEvent{});
-    performance.nextIndex = 0;
-    performance.count = 0;
     intake_->BeginFollowing();
     if (follow_.followNotes) {
         // The soloist plays these: the accompaniment leaves them out for the span.
@@ -248,10 +241,8 @@ void Transport::PlayAndFollow() {
 }
 
 void Transport::EndFollowing() {
-    intake_->EndFollowing();
     Track& performance = piece_->PerformanceTrack();
-    const auto recorded = static_cast<std::size_t>(std::max(performance.nextIndex, 0));
-    performance.events.resize(std::min(recorded, performance.events.size()));
+    intake_->EndFollowing(performance);
     performance.count = static_cast<std::int32_t>(performance.events.size());
     // Recorded at clock times; kept in score time like every other track.
     for (TrackEvent& event : performance.events)
