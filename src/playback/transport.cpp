@@ -412,6 +412,7 @@ void Transport::Locate(ScorePosition position, bool afterPlaying) {
     positionClock_.anchor = PositionAnchor{position, clock_.Now()};
     positionClock_.end = End();
     if (reports_ != nullptr) reports_->SetFurthest(position);
+    publishedPosition_.store(position);
     if (output_.Settings().transmitExternalSync) SendLocateSync(position);
 }
 
@@ -626,8 +627,34 @@ void Transport::SetTrackPlaying(int track, bool play) {
 }
 
 void Transport::UpdateMenuState() {
+    Publish();
     SetRequestAvailability(MenuState(), availability_);
     ui_.MenuStateChanged();
+}
+
+void Transport::Publish() {
+    publishedPosition_.store(position_);
+    const std::array<bool, 7> flags{
+        mode_.playing,     mode_.following, mode_.playingFile, mode_.playingPerformance,
+        mode_.fastForward, mode_.rewinding, mode_.previewing};
+    std::uint16_t bits = 0;
+    for (std::size_t i = 0; i < flags.size(); ++i)
+        if (flags[i]) bits = static_cast<std::uint16_t>(bits | (1u << i));
+    publishedMode_.store(bits);
+}
+
+TransportMode Transport::PublishedMode() const {
+    const std::uint16_t bits = publishedMode_.load();
+    const auto bit = [bits](unsigned i) { return (bits & (1u << i)) != 0; };
+    TransportMode mode;
+    mode.playing = bit(0);
+    mode.following = bit(1);
+    mode.playingFile = bit(2);
+    mode.playingPerformance = bit(3);
+    mode.fastForward = bit(4);
+    mode.rewinding = bit(5);
+    mode.previewing = bit(6);
+    return mode;
 }
 
 TransportMenuState Transport::MenuState() const {

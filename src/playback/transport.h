@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -113,6 +114,11 @@ class Transport {
     DisplayedBeat Display() const;
     TransportMenuState MenuState() const;
     const StartHistory& History() const { return history_; }
+
+    // any thread: the stopped position and the running modes as last
+    // published by the main thread, for the input thread.
+    ScorePosition PublishedPosition() const { return publishedPosition_.load(); }
+    TransportMode PublishedMode() const;
     const SavedMode& Saved() const { return saved_; }
 
   private:
@@ -135,6 +141,7 @@ class Transport {
     void JumpThenResume(ScorePosition target);
     bool TrackSounds(int index) const;
     void UpdateMenuState();
+    void Publish();
 
     const platform::Clock& clock_;
     platform::TimerService& timers_;
@@ -166,6 +173,9 @@ class Transport {
     PositionClock positionClock_;
     LocatedBeat located_;
     std::int32_t sysExIndex_ = 0;
+
+    std::atomic<ScorePosition> publishedPosition_{0};
+    std::atomic<std::uint16_t> publishedMode_{0};
 
     platform::ClockSixtieths rewindMark_ = 0;
     ScorePosition previewReturn_ = 0;
