@@ -18,6 +18,7 @@ Engine::~Engine() {
     transport_.UsePiece(nullptr);
     if (piece_) pieceSysex_.SendClosingSysex(*piece_);
     pieceSysex_.FinishSysex(timers_);
+    timers_.CancelAll();
     ports_.CloseAllDevices();
 }
 

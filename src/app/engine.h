@@ -24,14 +24,14 @@ namespace ostinel {
 // can run side by side on manual clocks.
 //
 // Threads: main thread, except what the subsystems say of themselves. The
-// timer service must be stopped before the engine is destroyed, since
-// delayed sends and ticks hold pointers into it.
+// timer service serves this engine alone: the engine cancels every armed
+// timer when it goes, since ticks and delayed sends point into it.
 class Engine {
   public:
     Engine(const platform::Clock& clock, platform::TimerService& timers, platform::MidiSystem& midi,
            TransportUi& ui);
-    // Stops the transport, sends the piece's closing messages and closes
-    // every device.
+    // Stops the transport, sends the piece's closing messages, cancels the
+    // timers and closes every device.
     ~Engine();
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;

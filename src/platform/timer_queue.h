@@ -28,6 +28,7 @@ class TimerQueue {
 
     bool Full() const { return heap_.size() == capacity_; }
     bool Empty() const { return heap_.empty(); }
+    void Clear() { heap_.clear(); }
     std::size_t Size() const { return heap_.size(); }
 
     // False when full.

@@ -33,6 +33,11 @@ class TimerService {
     // after 10 ms); the manual backend moves its clock instead of waiting.
     virtual void Sleep(std::uint32_t ms) = 0;
 
+    // main thread, never from a timer callback: drops every armed timer. When
+    // it returns no callback runs or will run until something arms again, so
+    // the owners of the callbacks' contexts may go.
+    virtual void CancelAll() = 0;
+
     // Kept as calls so that playback marks its spans; our backends always run
     // at their finest period.
     void BeginPeriod(std::uint32_t /*periodMs*/) {}

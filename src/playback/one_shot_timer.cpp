@@ -11,12 +11,13 @@ OneShotTimer::OneShotTimer(const platform::Clock& clock, platform::TimerService&
       cancelStep_(cancelStep) {}
 
 bool OneShotTimer::ArmAt(platform::ClockMs t) {
-    const std::int32_t delay = platform::ClockDifference(t, clock_.Now());
-    if (delay <= 0) {
+    const platform::ClockMs now = clock_.Now();
+    if (platform::ClockDifference(t, now) <= 0) {
         handler_(context_);
         return true;
     }
-    return ArmAfter(static_cast<std::uint32_t>(delay));
+    const std::uint32_t generation = generation_.fetch_add(1, std::memory_order_acq_rel) + 1;
+    return timers_.ArmAtTime(t, now, &OneShotTimer::Fire, this, generation);
 }
 
 bool OneShotTimer::ArmAfter(std::uint32_t delayMs) {

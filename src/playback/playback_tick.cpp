@@ -38,7 +38,10 @@ bool PlaybackTick::Start(Piece& piece, const PlaybackStart& start) {
 
 bool PlaybackTick::Prepare(Piece& piece, const PlaybackStart& start) {
     Stop();
-    if (start.hooks.AnyOn() || start.clock.motion == PlaybackMotion::Following) return false;
+    if (start.hooks.AnyOn()) return false;
+    if (start.clock.motion == PlaybackMotion::Following &&
+        (start.clock.follower.read == nullptr || start.clock.follower.timeUntil == nullptr))
+        return false;
     piece_ = &piece;
     start_ = start;
     sysExIndex_ = start.sysExIndex;
@@ -93,6 +96,12 @@ void PlaybackTick::ChangeSpeed(SpeedFactor speed) {
     RunTick();
 }
 
+void PlaybackTick::Steer() {
+    steered_.store(true);
+    timer_.Cancel();
+    RunTick();
+}
+
 void PlaybackTick::Stop() {
     // Sequentially consistent with the tick's own exchange and check: either
     // the tick sees the stop or this sees the tick busy.
@@ -135,6 +144,7 @@ void PlaybackTick::RunTick() {
     // Late instants are served here one after another rather than by
     // re-entering through the timer, so the stack stays flat however late.
     for (;;) {
+        steered_.store(false);
         if (!running_.load()) {
             busy_.store(false, std::memory_order_release);
             return;
@@ -144,14 +154,16 @@ void PlaybackTick::RunTick() {
             timer_.ArmAt(clock_.Now() + kHoldRetryMs);
             return;
         }
-        // A retry after a hold, or a speed change, may wake this before the
-        // instant: it then only waits on.
+        // A retry after a hold, a speed change or a follower's report may
+        // wake this before the instant: it then only waits on.
         platform::ClockMs when = 0;
-        if (!NextInstantDue(when)) {
-            busy_.store(false, std::memory_order_release);
-            if (!running_.load(std::memory_order_acquire)) return;
+        bool held = false;
+        if (!NextInstantDue(when, held)) {
             timer_.Cancel();
-            timer_.ArmAt(when);
+            if (!held) timer_.ArmAt(when);
+            busy_.store(false);
+            // A report that came while this ran found it busy: answer it now.
+            if (steered_.load() && running_.load() && !busy_.exchange(true)) continue;
             return;
         }
         const ScorePosition head = list_.Head().due;
@@ -170,12 +182,31 @@ void PlaybackTick::RunTick() {
     }
 }
 
-bool PlaybackTick::NextInstantDue(platform::ClockMs& when) const {
+bool PlaybackTick::NextInstantDue(platform::ClockMs& when, bool& held) const {
     ScorePosition next = list_.Head().due;
     if (SyncOn() && SyncDue() < next) next = SyncDue();
+    const platform::ClockMs now = clock_.Now();
+    if (Following()) {
+        const FollowerEstimate& follower = start_.clock.follower;
+        const std::int32_t wait = follower.timeUntil(follower.context, next);
+        held = wait < 0;
+        when = now + static_cast<platform::ClockMs>(wait);
+        return wait == 0;
+    }
     const DueTime due = DueClockTime(start_.clock, next);
-    if (due.alreadyDue || platform::ClockReached(clock_.Now(), due.time)) return true;
+    if (due.alreadyDue || platform::ClockReached(now, due.time)) return true;
     when = due.time;
+    return false;
+}
+
+bool PlaybackTick::AlreadyOver(const Track& track, std::uint8_t key) const {
+    const ScorePosition now = CurrentPosition(start_.clock, clock_.Now());
+    for (auto i = static_cast<std::size_t>(track.nextIndex) + 1; i < track.events.size(); ++i) {
+        const TrackEvent& later = track.events[i];
+        if (static_cast<ScorePosition>(later.time) >= now) return false;
+        const std::uint8_t kind = later.kind & 0xF0;
+        if ((later.data1 & 0x7F) == key && IsNoteOff(kind, later.data2)) return true;
+    }
     return false;
 }
 
@@ -270,12 +301,14 @@ void PlaybackTick::ServeTrack() {
         if (counter > 0) counter = playing ? static_cast<std::int16_t>(counter - 1) : 0;
         if (sounding) data1 = *sounding;
     } else if (kind == kNoteOn) {
+        // Skipped whole: neither sounded nor counted, so its note-off is dropped too.
+        const bool over = Following() && AlreadyOver(track, key);
         const bool fastForward = start_.clock.motion == PlaybackMotion::FastForward;
         const auto velocity = ShapeNoteOnVelocity(track.volume, event.data2, masterVolume_.load(),
                                                   followVolume_.load(), fastForward);
         const auto sounding = SoundingKey(key, track.transpose, transpose);
-        send = send && velocity.has_value() && sounding.has_value();
-        if (velocity) {
+        send = send && !over && velocity.has_value() && sounding.has_value();
+        if (velocity && !over) {
             std::int16_t& counter = chase.noteCounters[key];
             counter = playing ? static_cast<std::int16_t>(counter + 1) : std::int16_t{*velocity};
             data2 = *velocity;

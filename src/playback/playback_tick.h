@@ -16,16 +16,15 @@
 
 namespace ostinel {
 
-// Parts of the tick that belong to the follower, loop mode, the metronome
-// and performance playback. None is served yet: a start that asks for one is
-// refused, so that nothing plays half right.
+// Parts of the tick that belong to loop mode, the metronome and performance
+// playback. None is served yet: a start that asks for one is refused, so that
+// nothing plays half right.
 struct TickHooks {
-    bool following = false;
     bool loopMode = false;
     bool metronome = false;
     bool performancePlayback = false;
 
-    bool AnyOn() const { return following || loopMode || metronome || performancePlayback; }
+    bool AnyOn() const { return loopMode || metronome || performancePlayback; }
 };
 
 // What the display shows while playing.
@@ -84,10 +83,15 @@ class PlaybackTick {
     // main thread, while playing (not following): the master tempo changed.
     // The span goes on from where it is now at the new speed.
     void ChangeSpeed(SpeedFactor speed);
+    // any thread, while following: the follower moved its anchor or tempo.
+    // The pending tick is dropped and the next one armed by the follower's
+    // new answer; a tick running meanwhile re-arms itself before it ends.
+    void Steer();
     // any thread
     void SetMasterVolume(std::int16_t volume) { masterVolume_.store(volume); }
     void SetMasterTranspose(std::int16_t halfSteps) { masterTranspose_.store(halfSteps); }
     void SetFollowVolume(std::int16_t volume) { followVolume_.store(volume); }
+    std::int16_t FollowVolume() const { return followVolume_.load(); }
 
     // any thread
     DisplayedBeat Display() const;
@@ -107,8 +111,13 @@ class PlaybackTick {
     void ServeBeat(ScorePosition head);
     void ServeTrack();
     void ServeSysEx();
-    // The clock time of the next instant, or nothing when it is already due.
-    bool NextInstantDue(platform::ClockMs& when) const;
+    // Whether the next instant is due now; else `when` is the clock time to
+    // wake for it, or `held` is set when the follower holds it.
+    bool NextInstantDue(platform::ClockMs& when, bool& held) const;
+    bool Following() const { return start_.clock.motion == PlaybackMotion::Following; }
+    // A note-on that the follower's position has already passed with its
+    // note-off: playing it now would only sound a stub.
+    bool AlreadyOver(const Track& track, std::uint8_t key) const;
 
     const platform::Clock& clock_;
     MidiOutput& output_;
@@ -126,6 +135,7 @@ class PlaybackTick {
 
     std::atomic<bool> running_{false};
     std::atomic<bool> busy_{false};
+    std::atomic<bool> steered_{false};
     std::atomic<bool> hold_{false};
     std::atomic<std::int16_t> masterVolume_{256};
     std::atomic<std::int16_t> masterTranspose_{0};

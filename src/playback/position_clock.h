@@ -26,10 +26,13 @@ enum class PlaybackMotion : std::uint8_t {
     Following,    // the follower decides
 };
 
-// The follower's own estimate of the score position. A plain function and
-// its context, so that asking costs no allocation on the timer thread.
+// The follower's own estimate of the score position, and how long until a
+// position is due by it (clock ms; 0 due now; negative: held until the
+// follower reports again). Plain functions and their context, so that asking
+// costs no allocation on the timer thread.
 struct FollowerEstimate {
     ScorePosition (*read)(void* context) = nullptr;
+    std::int32_t (*timeUntil)(void* context, ScorePosition position) = nullptr;
     void* context = nullptr;
 };
 

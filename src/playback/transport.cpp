@@ -100,7 +100,18 @@ bool Transport::TrackSounds(int index) const {
     return track.playFlag != 0;
 }
 
-bool Transport::CommonStart(PlaybackMotion motion) {
+bool Transport::TrackInSpan(int index) const {
+    return TrackSounds(index) && index != spanTracks_.leftOutTrack &&
+           index != spanTracks_.secondLeftOutTrack;
+}
+
+void Transport::UseFollower(Follower& follower, FollowerReports& reports, FollowingIntake& intake) {
+    follower_ = &follower;
+    reports_ = &reports;
+    intake_ = &intake;
+}
+
+bool Transport::CommonStart(PlaybackMotion motion, bool allTracks) {
     if (piece_ == nullptr) return false;
     // Paced releases still owed go out now, before anything sounds again.
     while (allNotesOffChannel_ < kNoAllNotesOffPending)
@@ -109,6 +120,21 @@ bool Transport::CommonStart(PlaybackMotion motion) {
     PlaybackStart start;
     start.clock = PositionClock{PositionAnchor{position_, clock_.Now()}, master_.speed, motion,
                                 End(), FollowerEstimate{}};
+    if (motion == PlaybackMotion::Following) {
+        start.clock.follower = FollowerEstimate{
+            [](void* follower) { return static_cast<Follower*>(follower)->Position(); },
+            [](void* follower, ScorePosition position) {
+                return static_cast<Follower*>(follower)->TimeUntil(position);
+            },
+            follower_};
+    }
+    spanTracks_ = PlayListOptions{};
+    if (!allTracks && follow_.followNotes) {
+        spanTracks_.leftOutTrack = follow_.track;
+        spanTracks_.secondLeftOutTrack =
+            follow_.secondTrack != follow_.track ? follow_.secondTrack : -1;
+    }
+    start.tracks = spanTracks_;
     start.sysExIndex = sysExIndex_;
     start.beatIndex = located_.nextBeat;
     start.previewing = mode_.previewing;
@@ -154,7 +180,7 @@ void Transport::ChaseAll(bool quiet) {
     const int tracks = piece_->TrackCount();
     std::int32_t counted = 0;
     for (int i = 0; i < tracks; ++i) {
-        if (TrackSounds(i))
+        if (TrackInSpan(i))
             counted += ChaseTrackSettings(piece_->tracks[static_cast<std::size_t>(i)], output_,
                                           false, false);
     }
@@ -163,7 +189,7 @@ void Transport::ChaseAll(bool quiet) {
     const HeldNoteShaping shaping{settings.soundHeldNotes, master_.volume, master_.transpose,
                                   quiet};
     for (int i = 0; i < tracks; ++i) {
-        if (TrackSounds(i))
+        if (TrackInSpan(i))
             ChaseHeldNotes(piece_->tracks[static_cast<std::size_t>(i)], output_, shaping);
     }
 
@@ -175,12 +201,86 @@ void Transport::ChaseAll(bool quiet) {
     }
 }
 
+void Transport::PlayAndFollow() {
+    if (mode_.following || mode_.previewing || piece_ == nullptr || follower_ == nullptr) return;
+    if (Position() >= End()) return;
+    SaveModeAndStop();
+    position_ = std::clamp(reports_->Furthest(), 0, End());
+    savedMasterSpeed_ = master_.speed;
+    SpeedFactor speed = master_.speed;
+    if (mode_.followerRestart && follow_.timingLevel > 2) speed = restartSpeed_;
+    reports_->SetFollowingActive(false);
+    const bool followerStarted = mode_.followerRestart
+                                     ? follower_->Resume(Fixed16{savedMasterSpeed_} * 16)
+                                     : follower_->Start(position_, Fixed16{speed} * 16);
+    if (!followerStarted) return;
+    reports_->SetAnchor(PositionAnchor{position_, clock_.Now()}, speed);
+    master_.speed = speed;
+    mode_.following = true;
+    const bool started = CommonStart(PlaybackMotion::Following, !follow_.followNotes);
+    reports_->SetFollowingActive(started);
+    if (!started) {
+        mode_.following = false;
+        master_.speed = savedMasterSpeed_;
+        follower_->Stop();
+        return;
+    }
+    intake_->BeginFollowing();
+    if (follow_.followNotes) {
+        // The soloist plays these: the accompaniment leaves them out for the span.
+        const std::array<int, 2> following{spanTracks_.leftOutTrack,
+                                           spanTracks_.secondLeftOutTrack};
+        for (std::size_t i = 0; i < following.size(); ++i) {
+            if (following[i] < 0 || following[i] >= piece_->TrackCount()) continue;
+            Track& track = piece_->tracks[static_cast<std::size_t>(following[i])];
+            mutedPlayFlags_[i] = track.playFlag;
+            track.playFlag = 0;
+            ui_.TrackChanged(following[i]);
+        }
+    }
+}
+
+void Transport::EndFollowing() {
+    Track& performance = piece_->PerformanceTrack();
+    intake_->EndFollowing(performance);
+    performance.count = static_cast<std::int32_t>(performance.events.size());
+    // Recorded at clock times; kept in score time like every other track.
+    for (TrackEvent& event : performance.events)
+        event.time =
+            static_cast<std::uint32_t>(std::max(follower_->PerformedToScore(event.time), 0));
+    performance.nextIndex = 0;
+    master_.speed = savedMasterSpeed_;
+    positionClock_.speed = savedMasterSpeed_;
+    RestoreFollowingTracks();
+}
+
+void Transport::RestoreFollowingTracks() {
+    if (!follow_.followNotes) return;
+    const std::array<int, 2> following{spanTracks_.leftOutTrack, spanTracks_.secondLeftOutTrack};
+    for (std::size_t i = 0; i < following.size(); ++i) {
+        if (following[i] < 0 || following[i] >= piece_->TrackCount()) continue;
+        piece_->tracks[static_cast<std::size_t>(following[i])].playFlag = mutedPlayFlags_[i];
+        ui_.TrackChanged(following[i]);
+    }
+}
+
+void Transport::RestartFollowing() {
+    const FollowerJump jump = reports_->TakeJump();
+    position_ = std::clamp(FollowerReports::RestartPosition(jump, clock_.Now()), 0, End());
+    restartSpeed_ = jump.speed;
+    availability_.SetAvailable(TransportRequest::PlayAndFollow, true);
+    requests_.PostRequest(TransportRequest::PlayAndFollow);
+    mode_.followerRestart = true;
+    Locate(position_);
+    ui_.PositionChanged();
+}
+
 void Transport::PlayFile() {
     if (mode_.playingFile || mode_.previewing || piece_ == nullptr) return;
     if (Position() >= End()) return;
     SaveModeAndStop();
     mode_.playingFile = true;
-    if (!CommonStart(PlaybackMotion::Playing)) mode_.playingFile = false;
+    if (!CommonStart(PlaybackMotion::Playing, true)) mode_.playingFile = false;
 }
 
 void Transport::FastForward() {
@@ -188,7 +288,7 @@ void Transport::FastForward() {
     if (Position() >= End()) return;
     SaveModeAndStop();
     mode_.fastForward = true;
-    if (!CommonStart(PlaybackMotion::FastForward)) mode_.fastForward = false;
+    if (!CommonStart(PlaybackMotion::FastForward, true)) mode_.fastForward = false;
 }
 
 void Transport::Rewind() {
@@ -208,7 +308,7 @@ void Transport::Preview() {
     SaveModeAndStop();
     previewReturn_ = position_;
     mode_.previewing = true;
-    if (!CommonStart(PlaybackMotion::Playing)) {
+    if (!CommonStart(PlaybackMotion::Playing, true)) {
         mode_.previewing = false;
         return;
     }
@@ -236,10 +336,18 @@ void Transport::StopSpan() {
         ui_.PositionChanged();
         return;
     }
+    const bool wasFollowing = mode_.following;
+    if (wasFollowing) {
+        reports_->SetFollowingActive(false);
+        follower_->Stop();
+    }
     tick_.Stop();
     SilenceAll();
     position_ = CurrentPosition(positionClock_, clock_.Now());
-    if (mode_.following) position_ = std::max(position_, history_.Front());
+    if (wasFollowing) {
+        position_ = std::max(position_, history_.Front());
+        EndFollowing();
+    }
     mode_.playing = false;
     positionClock_.motion = PlaybackMotion::Stopped;
     positionClock_.anchor = PositionAnchor{position_, clock_.Now()};
@@ -247,6 +355,7 @@ void Transport::StopSpan() {
         Locate(position_);
         ui_.PositionChanged();
     }
+    spanTracks_ = PlayListOptions{};
     mode_.following = false;
     mode_.playingFile = false;
     mode_.playingPerformance = false;
@@ -273,7 +382,7 @@ void Transport::SilenceAll() {
             SendSoundOff(piece_->tracks[static_cast<std::size_t>(i)], output_);
     }
     for (int i = 0; i < tracks; ++i) {
-        if (TrackSounds(i))
+        if (TrackInSpan(i))
             SilenceTrack(piece_->tracks[static_cast<std::size_t>(i)], output_, master_.transpose,
                          settings.thruOn);
     }
@@ -302,6 +411,8 @@ void Transport::Locate(ScorePosition position, bool afterPlaying) {
     sysExIndex_ = LocateSysEx(*piece_, position);
     positionClock_.anchor = PositionAnchor{position, clock_.Now()};
     positionClock_.end = End();
+    if (reports_ != nullptr) reports_->SetFurthest(position);
+    publishedPosition_.store(position);
     if (output_.Settings().transmitExternalSync) SendLocateSync(position);
 }
 
@@ -337,7 +448,10 @@ void Transport::JumpThenResume(ScorePosition target) {
     ui_.PositionChanged();
     UpdateMenuState();
     const SavedMode resume = saved_;
-    if (resume.playingFile) {
+    if (resume.following) {
+        PlayAndFollow();
+        ui_.FlashButton(*FlashButtonAfter(TransportRequest::PlayAndFollow));
+    } else if (resume.playingFile) {
         PlayFile();
         ui_.FlashButton(*FlashButtonAfter(TransportRequest::PlayFile));
     } else if (resume.fastForward) {
@@ -380,6 +494,9 @@ void Transport::RewindStep() {
 }
 
 void Transport::IdleStep() {
+    // The follower asked to restart elsewhere: request 5 carries it out.
+    if (reports_ != nullptr && reports_->RestartPending())
+        requests_.PostRequest(TransportRequest::Stop);
     if (mode_.rewinding) {
         RewindStep();
         if (position_ < 1) {
@@ -401,6 +518,9 @@ void Transport::IdleStep() {
 
 void Transport::CarryOut(TransportRequest request) {
     switch (request) {
+        case TransportRequest::PlayAndFollow:
+            PlayAndFollow();
+            break;
         case TransportRequest::PlayFile:
             PlayFile();
             break;
@@ -417,7 +537,11 @@ void Transport::CarryOut(TransportRequest request) {
                 StopSpan();
                 ui_.FlashButton(*FlashButtonAfter(TransportRequest::Stop));
             }
-            UpdateMenuState();
+            if (reports_ != nullptr && reports_->RestartPending()) {
+                RestartFollowing();
+            } else {
+                UpdateMenuState();
+            }
             return;
         case TransportRequest::Preview:
             Preview();
@@ -435,8 +559,8 @@ void Transport::CarryOut(TransportRequest request) {
             AllNotesOff();
             return;
         default:
-            // Following, performance playback, the metronome and loop mode
-            // have no engine yet.
+            // Performance playback, the metronome and loop mode have no
+            // engine yet.
             return;
     }
     if (const auto button = FlashButtonAfter(request)) ui_.FlashButton(*button);
@@ -503,8 +627,34 @@ void Transport::SetTrackPlaying(int track, bool play) {
 }
 
 void Transport::UpdateMenuState() {
+    Publish();
     SetRequestAvailability(MenuState(), availability_);
     ui_.MenuStateChanged();
+}
+
+void Transport::Publish() {
+    publishedPosition_.store(position_);
+    const std::array<bool, 7> flags{
+        mode_.playing,     mode_.following, mode_.playingFile, mode_.playingPerformance,
+        mode_.fastForward, mode_.rewinding, mode_.previewing};
+    std::uint16_t bits = 0;
+    for (std::size_t i = 0; i < flags.size(); ++i)
+        if (flags[i]) bits = static_cast<std::uint16_t>(bits | (1u << i));
+    publishedMode_.store(bits);
+}
+
+TransportMode Transport::PublishedMode() const {
+    const std::uint16_t bits = publishedMode_.load();
+    const auto bit = [bits](unsigned i) { return (bits & (1u << i)) != 0; };
+    TransportMode mode;
+    mode.playing = bit(0);
+    mode.following = bit(1);
+    mode.playingFile = bit(2);
+    mode.playingPerformance = bit(3);
+    mode.fastForward = bit(4);
+    mode.rewinding = bit(5);
+    mode.previewing = bit(6);
+    return mode;
 }
 
 TransportMenuState Transport::MenuState() const {

@@ -1,13 +1,18 @@
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
 #include "app/transport_availability.h"
 #include "app/transport_request_queue.h"
+#include "follower/engine/follower.h"
 #include "midi/midi_output.h"
 #include "platform/clock.h"
 #include "platform/timer_service.h"
+#include "playback/follower_reports.h"
+#include "playback/following_intake.h"
 #include "playback/locate.h"
 #include "playback/playback_tick.h"
 #include "playback/position_clock.h"
@@ -26,7 +31,17 @@ struct MasterSettings {
     std::int16_t transpose = 0;
 };
 
-// Starts, stops and moves playback: Play File, Fast Forward, Rewind,
+// What Play and Follow follows.
+struct FollowSettings {
+    bool followNotes = true;  // the soloist's playing; false: tapped beats
+    int track = 0;            // the following track (an index of the piece's tracks)
+    int secondTrack = -1;     // a second following track, or -1
+    int timingLevel = 4;      // 0-4, as the follower's
+    bool previewBeforeStarting = false;
+    bool waitForSoloToStart = false;
+};
+
+// Starts, stops and moves playback: Play and Follow, Play File, Fast Forward, Rewind,
 // Preview, Stop, the jumps, and the commands that reset the devices. Keeps the
 // stopped piece located at the position, so that a start chases the right
 // state and the display shows the right beat.
@@ -57,8 +72,14 @@ class Transport {
     void SetRehearsalPoints(std::vector<ScorePosition> points);
     // main thread: while the user drags the position, stops keep the saved mode.
     void SetDraggingPosition(bool dragging) { dragging_ = dragging; }
+    // main thread, at start-up: what Play and Follow works with.
+    void UseFollower(Follower& follower, FollowerReports& reports, FollowingIntake& intake);
+    // main thread, while stopped.
+    void SetFollowSettings(const FollowSettings& settings) { follow_ = settings; }
+    const FollowSettings& Following() const { return follow_; }
 
     // main thread: the transport commands.
+    void PlayAndFollow();
     void PlayFile();
     void FastForward();
     void Rewind();
@@ -93,11 +114,21 @@ class Transport {
     DisplayedBeat Display() const;
     TransportMenuState MenuState() const;
     const StartHistory& History() const { return history_; }
+
+    // any thread: the stopped position and the running modes as last
+    // published by the main thread, for the input thread.
+    ScorePosition PublishedPosition() const { return publishedPosition_.load(); }
+    TransportMode PublishedMode() const;
     const SavedMode& Saved() const { return saved_; }
 
   private:
     void SaveModeAndStop();
-    bool CommonStart(PlaybackMotion motion);
+    bool CommonStart(PlaybackMotion motion, bool allTracks);
+    void EndFollowing();
+    void RestartFollowing();
+    void RestoreFollowingTracks();
+    // Whether a track is a source of the span: it plays and is not left out.
+    bool TrackInSpan(int index) const;
     // `afterPlaying`: the tracks' counters count sounding notes; scan them anew.
     void Locate(ScorePosition position, bool afterPlaying = false);
     void SendLocateSync(ScorePosition position);
@@ -110,6 +141,7 @@ class Transport {
     void JumpThenResume(ScorePosition target);
     bool TrackSounds(int index) const;
     void UpdateMenuState();
+    void Publish();
 
     const platform::Clock& clock_;
     platform::TimerService& timers_;
@@ -127,11 +159,23 @@ class Transport {
     std::vector<ScorePosition> rehearsalPoints_;
     bool dragging_ = false;
 
+    Follower* follower_ = nullptr;
+    FollowerReports* reports_ = nullptr;
+    FollowingIntake* intake_ = nullptr;
+    FollowSettings follow_;
+    PlayListOptions spanTracks_;                     // which tracks the running span leaves out
+    SpeedFactor savedMasterSpeed_ = kOwnTempoSpeed;  // the master tempo a follow returns to
+    SpeedFactor restartSpeed_ = kOwnTempoSpeed;      // the tempo a follower's jump reported
+    std::array<std::uint8_t, 2> mutedPlayFlags_{};   // the following tracks' own flags
+
     // The stopped position, and how the position moves while playing.
     ScorePosition position_ = 0;
     PositionClock positionClock_;
     LocatedBeat located_;
     std::int32_t sysExIndex_ = 0;
+
+    std::atomic<ScorePosition> publishedPosition_{0};
+    std::atomic<std::uint16_t> publishedMode_{0};
 
     platform::ClockSixtieths rewindMark_ = 0;
     ScorePosition previewReturn_ = 0;

@@ -63,6 +63,17 @@ TEST_F(ManualTimers, FireInDeadlineOrderAtTheirDeadlines) {
     EXPECT_EQ(recorder.fired[2], std::make_pair(ClockMs{1030}, 3u));
 }
 
+TEST_F(ManualTimers, CancelAllDropsWhatIsArmed) {
+    Arm(10, 1);
+    Arm(20, 2);
+    timers.CancelAll();
+    EXPECT_EQ(timers.PendingCount(), 0u);
+    Arm(5, 3);
+    timers.Advance(30);
+    ASSERT_EQ(recorder.fired.size(), 1u);
+    EXPECT_EQ(recorder.fired[0].second, 3u);
+}
+
 TEST_F(ManualTimers, EqualDeadlinesFireInArmingOrder) {
     for (std::uint32_t datum = 0; datum < 10; ++datum)
         Arm(5, datum);

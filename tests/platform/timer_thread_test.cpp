@@ -147,5 +147,22 @@ TEST(TimerThread, DestroyingWithPendingTimersReturnsPromptly) {
     EXPECT_EQ(counter.count.load(), 0);
 }
 
+TEST(TimerThread, CancelAllDropsEveryTimerAndLetsLaterOnesFire) {
+    SteadyClock clock;
+    TimerThread timers(clock);
+    Firings dropped;
+    dropped.clock = &clock;
+    for (std::uint32_t i = 0; i < 20; ++i)
+        ASSERT_TRUE(timers.ArmOnce(30 + i, &Firings::Fire, &dropped, i));
+    timers.CancelAll();
+    Firings later;
+    later.clock = &clock;
+    ASSERT_TRUE(timers.ArmOnce(60, &Firings::Fire, &later, 7));
+    ASSERT_TRUE(WaitFor([&] { return later.count.load() == 1; }));
+    // Every dropped timer was due before the later one.
+    EXPECT_EQ(dropped.count.load(), 0);
+    EXPECT_EQ(later.data[0], 7u);
+}
+
 }  // namespace
 }  // namespace ostinel::platform

@@ -301,3 +301,77 @@ TEST(PlaybackTick, TwoEnginesRunSideBySide) {
 
 }  // namespace
 }  // namespace ostinel
+
+namespace ostinel {
+namespace {
+
+using testing::Arrival;
+using testing::Bytes;
+using testing::Off;
+using testing::On;
+using testing::PieceOf;
+using testing::TickRig;
+
+// A stand-in for the follower: a position that moves at its tempo from an
+// anchor, and a wait limit it holds the accompaniment at.
+struct FakeFollower {
+    const platform::ManualClock* clock = nullptr;
+    ScorePosition anchor = 0;
+    platform::ClockMs anchorTime = 0;
+    ScorePosition waitLimit = 0x7FFFFFFF;
+
+    ScorePosition Position() const {
+        const auto estimate = anchor + static_cast<ScorePosition>(clock->Now() - anchorTime);
+        return std::min(estimate, waitLimit - 1);
+    }
+    std::int32_t TimeUntil(ScorePosition position) const {
+        if (position >= waitLimit) return -1;
+        const std::int64_t wait =
+            std::int64_t{position} - anchor - static_cast<std::int64_t>(clock->Now() - anchorTime);
+        return wait <= 0 ? 0 : static_cast<std::int32_t>(wait);
+    }
+    FollowerEstimate Estimate() {
+        return FollowerEstimate{
+            [](void* self) { return static_cast<FakeFollower*>(self)->Position(); },
+            [](void* self, ScorePosition position) {
+                return static_cast<FakeFollower*>(self)->TimeUntil(position);
+            },
+            this};
+    }
+};
+
+TEST(PlaybackTickFollowing, TheFollowerHoldsTheAccompanimentAndASteerReleasesIt) {
+    TickRig rig;
+    rig.piece = PieceOf({{On(0, 60), Off(500, 60), On(1000, 62), Off(1500, 62)}});
+    FakeFollower follower{&rig.clock, 0, rig.clock.Now(), 1000};
+    rig.start.clock.follower = follower.Estimate();
+    ASSERT_TRUE(rig.Play(kOwnTempoSpeed, PlaybackMotion::Following));
+    rig.timers.Advance(3000);
+    // Held at the wait limit: the note at 1000 waits for the soloist.
+    EXPECT_EQ(rig.Sent(), (std::vector<Bytes>{{0x90, 60, 100}, {0x80, 60, 64}}));
+    EXPECT_EQ(rig.timers.PendingCount(), 0u);
+    follower.waitLimit = 0x7FFFFFFF;
+    follower.anchor = 1000;
+    follower.anchorTime = rig.clock.Now();
+    rig.tick.Steer();
+    rig.timers.Advance(500);
+    EXPECT_EQ(rig.Arrivals().back(), (Arrival{{0x80, 62, 64}, kT0 + 3500}));
+    EXPECT_EQ(rig.Sent().size(), 4u);
+}
+
+TEST(PlaybackTickFollowing, ANoteTheSoloistHasAlreadyPassedIsNotSounded) {
+    TickRig rig;
+    rig.piece = PieceOf({{On(50, 60), Off(100, 60), On(150, 62), Off(400, 62)}});
+    FakeFollower follower{&rig.clock, 0, rig.clock.Now(), 0x7FFFFFFF};
+    rig.start.clock.follower = follower.Estimate();
+    ASSERT_TRUE(rig.Play(kOwnTempoSpeed, PlaybackMotion::Following));
+    rig.system.Output(0).Clear();
+    // The soloist leapt ahead: the first note is over by now, the second is not.
+    follower.anchor = 200;
+    rig.tick.Steer();
+    rig.timers.Advance(250);
+    EXPECT_EQ(rig.Sent(), (std::vector<Bytes>{{0x90, 62, 100}, {0x80, 62, 64}}));
+}
+
+}  // namespace
+}  // namespace ostinel

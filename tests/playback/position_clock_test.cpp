@@ -101,11 +101,11 @@ ScorePosition FollowerFromContext(void* context) {
 
 TEST(CurrentPosition, FollowingAsksTheFollower) {
     PositionClock clock = Playing(1000, 50000, 4096, PlaybackMotion::Following, 9000);
-    clock.follower = FollowerEstimate{&FollowerAt7777, nullptr};
+    clock.follower = FollowerEstimate{&FollowerAt7777, nullptr, nullptr};
     EXPECT_EQ(CurrentPosition(clock, 51000), 7777);
 
     ScorePosition beyond = 12000;
-    clock.follower = FollowerEstimate{&FollowerFromContext, &beyond};
+    clock.follower = FollowerEstimate{&FollowerFromContext, nullptr, &beyond};
     EXPECT_EQ(CurrentPosition(clock, 51000), 9000);
 
     clock.follower = FollowerEstimate{};

@@ -45,6 +45,11 @@ std::size_t ManualTimerService::RunUntilIdle(std::uint32_t limitMs) {
     return static_cast<std::size_t>(firedCount_ - firedBefore);
 }
 
+void ManualTimerService::CancelAll() {
+    std::lock_guard lock(mutex_);
+    queue_.Clear();
+}
+
 std::size_t ManualTimerService::PendingCount() const {
     std::lock_guard lock(mutex_);
     return queue_.Size();

@@ -30,6 +30,8 @@ class ManualTimerService final : public TimerService {
     // callback must not run other callbacks before it returns.
     void Sleep(std::uint32_t ms) override { clock_.Advance(ms); }
 
+    void CancelAll() override;
+
     // Moves the clock by `ms`, firing due timers on the way.
     void Advance(std::uint32_t ms);
     // Moves the clock to `t` (not backwards), firing due timers on the way.

@@ -38,6 +38,26 @@ void TimerThread::Sleep(std::uint32_t ms) {
     }
 }
 
+void TimerThread::CancelAll() {
+    const std::uint32_t asked = cancelsAsked_.fetch_add(1) + 1;
+    sem_post(&wake_);
+    // Signed difference: the counters may wrap.
+    while (static_cast<std::int32_t>(cancelsDone_.load() - asked) < 0 && !stopping_.load())
+        std::this_thread::yield();
+}
+
+void TimerThread::CancelIfAsked() {
+    const std::uint32_t asked = cancelsAsked_.load();
+    if (asked == cancelsDone_.load(std::memory_order_relaxed)) return;
+    // Twice: timers waiting behind a full heap are taken in by the second round.
+    for (int round = 0; round < 2; ++round) {
+        TakeArmed();
+        heap_.Clear();
+        holding_ = false;
+    }
+    cancelsDone_.store(asked);
+}
+
 void TimerThread::TakeArmed() {
     for (;;) {
         if (!holding_) {
@@ -73,11 +93,13 @@ void TimerThread::WaitForEarliest() {
 void TimerThread::Run() {
     while (!stopping_.load(std::memory_order_acquire)) {
         TakeArmed();
+        CancelIfAsked();
         while (!heap_.Empty() && ClockReached(clock_.Now(), heap_.Earliest().deadline)) {
             const PendingTimer due = heap_.TakeEarliest();
             due.callback(due.context, due.datum);
             if (stopping_.load(std::memory_order_acquire)) return;
             TakeArmed();
+            CancelIfAsked();
         }
         WaitForEarliest();
     }

@@ -34,6 +34,9 @@ class TimerThread final : public TimerService {
     // any thread
     void Sleep(std::uint32_t ms) override;
 
+    // main thread: waits for the thread to drop its timers between callbacks.
+    void CancelAll() override;
+
     // True on the timer thread itself (callbacks run there).
     bool OnTimerThread() const { return std::this_thread::get_id() == thread_.get_id(); }
 
@@ -44,6 +47,8 @@ class TimerThread final : public TimerService {
     void Run();
     void TakeArmed();
     void WaitForEarliest();
+    // timer thread: carries out a CancelAll that is waiting.
+    void CancelIfAsked();
 
     const SteadyClock& clock_;
     LockFreeQueue<PendingTimer, kArmQueueCapacity> armed_;
@@ -53,6 +58,8 @@ class TimerThread final : public TimerService {
     std::uint64_t armCount_ = 0;  // timer thread only: arming order as received
     sem_t wake_{};
     std::atomic<bool> stopping_{false};
+    std::atomic<std::uint32_t> cancelsAsked_{0};
+    std::atomic<std::uint32_t> cancelsDone_{0};
     std::thread thread_;
 };
 

@@ -1,0 +1,71 @@
+#include "playback/follower_reports.h"
+
+#include <algorithm>
+
+#include "playback/output_shaping.h"
+
+namespace ostinel {
+namespace {
+
+// The follower's tempo is 16.16; the playback speed is the same ratio in 4.12.
+SpeedFactor SpeedOfTempo(std::int32_t tempo) {
+    return static_cast<SpeedFactor>(std::clamp(tempo >> 4, 0, 0xFFFF));
+}
+
+std::uint64_t PackAnchor(PositionAnchor anchor) {
+    return (std::uint64_t{static_cast<std::uint32_t>(anchor.position)} << 32) | anchor.time;
+}
+
+}  // namespace
+
+void FollowerReports::ReportJump(ScorePosition target, std::uint32_t time, std::int32_t tempo) {
+    jumpTarget_.store(target);
+    jumpTime_.store(time);
+    jumpSpeed_.store(SpeedOfTempo(tempo));
+    restartPending_.store(true);
+    if (jumpListener_ != nullptr) jumpListener_(jumpListenerContext_);
+}
+
+void FollowerReports::ReportDynamics(std::int32_t ratio) {
+    const int level = volumeLevel_.load();
+    if (level == 0) return;
+    tick_.SetFollowVolume(FollowVolumeAfterReport(tick_.FollowVolume(), ratio, level));
+}
+
+void FollowerReports::ReportPosition(ScorePosition position, std::uint32_t time,
+                                     std::int32_t tempo) {
+    if (!followingActive_.load()) return;
+    SetAnchor(PositionAnchor{position, time}, SpeedOfTempo(tempo));
+    tick_.Steer();
+}
+
+void FollowerReports::ReportEvent(std::uint32_t time, ScorePosition position,
+                                  std::uint32_t /*word*/) {
+    lastEventTime_.store(time);
+    ScorePosition furthest = furthest_.load();
+    while (position > furthest && !furthest_.compare_exchange_weak(furthest, position)) {
+    }
+}
+
+FollowerJump FollowerReports::TakeJump() {
+    restartPending_.store(false);
+    return FollowerJump{jumpTarget_.load(), jumpTime_.load(), jumpSpeed_.load()};
+}
+
+ScorePosition FollowerReports::RestartPosition(const FollowerJump& jump, platform::ClockMs now) {
+    const std::int64_t elapsed = platform::ClockDifference(now, jump.time);
+    return jump.target + static_cast<ScorePosition>((elapsed * jump.speed + 2048) >> 12);
+}
+
+PositionAnchor FollowerReports::Anchor() const {
+    const std::uint64_t packed = anchor_.load();
+    return PositionAnchor{static_cast<ScorePosition>(static_cast<std::uint32_t>(packed >> 32)),
+                          static_cast<platform::ClockMs>(packed & 0xFFFFFFFFu)};
+}
+
+void FollowerReports::SetAnchor(PositionAnchor anchor, SpeedFactor speed) {
+    anchor_.store(PackAnchor(anchor));
+    speed_.store(speed);
+}
+
+}  // namespace ostinel

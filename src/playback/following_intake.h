@@ -1,0 +1,23 @@
+#pragma once
+
+#include "sequence/piece.h"
+
+namespace ostinel {
+
+// What the transport asks of the input side when following starts and ends:
+// which input mode to take, and the tap poller. The engine connects it to
+// the intake.
+class FollowingIntake {
+  public:
+    virtual ~FollowingIntake() = default;
+
+    // main thread: Play and Follow started; the intake listens to the soloist
+    // (played notes, MIDI taps or key taps, by the settings) and records.
+    virtual void BeginFollowing() = 0;
+    // main thread: following stopped; the intake goes back to its idle mode
+    // (listening for an automatic start, or nothing), the poller stops, and
+    // what it recorded becomes the events of `performance`, at clock times.
+    virtual void EndFollowing(Track& performance) = 0;
+};
+
+}  // namespace ostinel
