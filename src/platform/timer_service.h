@@ -28,6 +28,16 @@ class TimerService {
     virtual bool ArmOnce(std::uint32_t delayMs, TimerCallback callback, void* context,
                          std::uint32_t datum) = 0;
 
+    // any thread: the same for a deadline on the service's clock. A deadline
+    // already reached fires at the next chance. Backends that keep absolute
+    // deadlines take it as it is, so a millisecond turning between the
+    // caller's reading and theirs cannot make it late.
+    virtual bool ArmAtTime(ClockMs deadline, ClockMs now, TimerCallback callback, void* context,
+                           std::uint32_t datum) {
+        const std::int32_t delay = ClockDifference(deadline, now);
+        return ArmOnce(delay > 0 ? static_cast<std::uint32_t>(delay) : 0, callback, context, datum);
+    }
+
     // The calling thread waits `ms` milliseconds of this service's clock. Only
     // for the short waits the output path makes (a refused send is retried
     // after 10 ms); the manual backend moves its clock instead of waiting.

@@ -19,8 +19,13 @@ TimerThread::~TimerThread() {
 
 bool TimerThread::ArmOnce(std::uint32_t delayMs, TimerCallback callback, void* context,
                           std::uint32_t datum) {
+    return ArmAtTime(clock_.Now() + delayMs, 0, callback, context, datum);
+}
+
+bool TimerThread::ArmAtTime(ClockMs deadline, ClockMs /*now*/, TimerCallback callback,
+                            void* context, std::uint32_t datum) {
     if (callback == nullptr || stopping_.load(std::memory_order_acquire)) return false;
-    if (!armed_.TryPush({clock_.Now() + delayMs, 0, callback, context, datum})) return false;
+    if (!armed_.TryPush({deadline, 0, callback, context, datum})) return false;
     sem_post(&wake_);
     return true;
 }

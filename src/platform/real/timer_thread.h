@@ -32,6 +32,10 @@ class TimerThread final : public TimerService {
                  std::uint32_t datum) override;
 
     // any thread
+    bool ArmAtTime(ClockMs deadline, ClockMs now, TimerCallback callback, void* context,
+                   std::uint32_t datum) override;
+
+    // any thread
     void Sleep(std::uint32_t ms) override;
 
     // main thread: waits for the thread to drop its timers between callbacks.
