@@ -30,13 +30,20 @@ build-tsan:
 	$(call configure,tsan,RelWithDebInfo,-DOSTINEL_SANITIZE=thread -DOSTINEL_BUILD_BENCH=OFF)
 	@cmake --build $(BUILD)/tsan -j $(JOBS)
 
-# Plays the demo on the built-in synth; where nothing can be heard (exit 4),
-# renders it to out/demo.wav instead.
+# Follows the demo's humanised performance (the soloist's part played with
+# drifting tempo, a ritardando, wrong, extra and missing notes and a skipped
+# bar), prints how closely the accompaniment kept with it, then plays the
+# result on the built-in synth; where nothing can be heard (exit 4) the
+# result is in out/demo-follow.wav instead.
+DEMO_PERFORMANCE := examples/demo-performance.mid
+DEMO_TRUTH       := examples/demo-performance-truth.tsv
 run: build-main
-	@$(CLI) play $(DEMO); status=$$?; \
+	@mkdir -p out
+	@$(CLI) follow $(DEMO) --track 1 --soloist $(DEMO_PERFORMANCE) --truth $(DEMO_TRUTH) \
+	    -o out/demo-follow.mid -o out/demo-follow.wav --report out/demo-follow.tsv
+	@$(CLI) play out/demo-follow.mid; status=$$?; \
 	if [ $$status -eq 4 ]; then \
-	    mkdir -p out && $(CLI) render $(DEMO) -o out/demo && \
-	    echo "No audio output here: the demo was rendered to $$(pwd)/out/demo.wav instead."; \
+	    echo "No audio output here: listen to $$(pwd)/out/demo-follow.wav instead."; \
 	else exit $$status; fi
 
 # The whole suite normally, the threaded tests under ThreadSanitizer, then the

@@ -2,6 +2,10 @@
 
 #include <new>
 
+#include "app/string_ids.h"
+#include "app/string_table.h"
+#include "follower/intake/intake_settings.h"
+
 namespace ostinel {
 
 Engine::Engine(const platform::Clock& clock, platform::TimerService& timers,
@@ -12,18 +16,104 @@ Engine::Engine(const platform::Clock& clock, platform::TimerService& timers,
       output_(ports_, timers),
       tick_(clock, timers, output_, requests_),
       transport_(clock, timers, output_, tick_, requests_, availability_, ui),
-      pieceSysex_(output_, clock) {}
+      pieceSysex_(output_, clock),
+      reports_(clock, tick_),
+      remote_(requests_, view_),
+      intake_(clock, timers, ports_, output_, remote_, followerInput_, view_, keys_) {
+    // One second of score as the follower's time scale; room for 256 notes
+    // arriving while it works.
+    follower_.Create(reports_, 256, 1000);
+    transport_.UseFollower(follower_, reports_, intakeLink_);
+    // A jump or an automatic start: the intake listens for the soloist again.
+    reports_.SetJumpListener(
+        [](void* intake) {
+            static_cast<PerformanceIntake*>(intake)->SetInputMode(InputMode::InputAwaitStart);
+        },
+        &intake_);
+    HandFollowingOver();
+}
 
 Engine::~Engine() {
     transport_.UsePiece(nullptr);
     if (piece_) pieceSysex_.SendClosingSysex(*piece_);
     pieceSysex_.FinishSysex(timers_);
-    timers_.CancelAll();
     ports_.CloseAllDevices();
+    timers_.CancelAll();
 }
 
 bool Engine::OpenOutputPorts() {
     return ports_.OpenOutputPorts(ui_);
+}
+
+bool Engine::OpenInputPorts() {
+    return ports_.OpenInputPorts(ui_, &PerformanceIntake::InputCallback, &intake_);
+}
+
+bool Engine::SetFollowingOptions(const FollowingOptions& options) {
+    if (transport_.Mode().playing) return false;
+    following_ = options;
+    return HandFollowingOver();
+}
+
+bool Engine::SetSpecialMarkers(const SpecialMarkers& markers) {
+    if (transport_.Mode().playing) return false;
+    markers_ = markers;
+    return HandFollowingOver();
+}
+
+bool Engine::HandFollowingOver() {
+    FollowSettings follow;
+    follow.followNotes = following_.followSource == FollowSource::SoloistsPlaying;
+    follow.track = following_.followTrack1;
+    follow.secondTrack = following_.twoFollowTracks ? following_.followTrack2 : -1;
+    follow.timingLevel = following_.timingFollowLevel;
+    follow.previewBeforeStarting = following_.previewBeforeStarting;
+    follow.waitForSoloToStart = following_.waitForSoloToStart;
+    transport_.SetFollowSettings(follow);
+    transport_.SetRehearsalPoints(RehearsalPointsForTransport(markers_));
+    ignoreRanges_ = MergeIgnoreRanges(markers_.ignoreSoloist);
+    reports_.SetVolumeLevel(following_.volumeFollowLevel);
+    intake_.SetSettings(MakeIntakeSettings(following_, output_.Settings(), false));
+    intake_.SetInputMode(IdleInputMode(following_));
+    bool handed =
+        HandOptionsToFollower(following_, follower_) && HandMarkersToFollower(markers_, follower_);
+    HandSignalToFollower(remote_, follower_);
+    if (!piece_) return handed;
+
+    std::vector<std::uint32_t> beats;
+    beats.reserve(piece_->beatMap.size());
+    for (const BeatRecord& beat : piece_->beatMap)
+        beats.push_back(beat.time | (beat.beat == 1 ? kDownbeatFlag : 0u));
+    if (!follow.followNotes) return follower_.SetBeats(beats) && handed;
+    const auto trackEvents = [this](int index) -> std::span<const TrackEvent> {
+        if (index < 0 || index >= piece_->TrackCount()) return {};
+        return piece_->tracks[static_cast<std::size_t>(index)].events;
+    };
+    const bool inPiece = follow.track < piece_->TrackCount() &&
+                         (follow.secondTrack < 0 || follow.secondTrack < piece_->TrackCount());
+    const auto second = follow.secondTrack != follow.track ? trackEvents(follow.secondTrack)
+                                                           : std::span<const TrackEvent>{};
+    return follower_.SetScore(trackEvents(follow.track), second, beats) && handed && inPiece;
+}
+
+ScorePosition Engine::TransportView::SongPosition() const {
+    return transport_.PublishedPosition();
+}
+
+RunningCommands Engine::TransportView::Running() const {
+    const TransportMode mode = transport_.PublishedMode();
+    return RunningCommands{mode.following, mode.playingFile, mode.playingPerformance,
+                           mode.fastForward, mode.rewinding};
+}
+
+void Engine::IntakeLink::BeginFollowing() {
+    engine_.recordingFullShown_ = false;
+    engine_.intake_.PrepareFollowing(engine_.following_);
+}
+
+void Engine::IntakeLink::EndFollowing(Track& performance) {
+    engine_.intake_.LeaveFollowing(engine_.following_);
+    engine_.intake_.Recording().MoveInto(performance);
 }
 
 LoadResult Engine::OpenPiece(const std::string& path) {
@@ -36,17 +126,46 @@ LoadResult Engine::OpenPiece(const std::string& path) {
     piece_ = std::move(opened);
     pieceSysex_.SendLeadingSysex(*piece_);
     transport_.UsePiece(piece_.get());
+    HandFollowingOver();
     return result;
 }
 
 void Engine::IdlePass() {
     transport_.IdleStep();
+    StopAutomaticallyIfSilent();
     if (pieceSysex_.SysexPending()) pieceSysex_.SendDueSysex();
     DrainRequests();
+    MakeRecordingRoom();
 }
 
 bool Engine::NeedsIdlePass() const {
-    return transport_.NeedsIdlePass() || pieceSysex_.SysexPending();
+    // Listening for an automatic start needs the pass too: the follower's
+    // request to start arrives as a flag the pass turns into a request.
+    return transport_.NeedsIdlePass() || pieceSysex_.SysexPending() || reports_.RestartPending();
+}
+
+void Engine::StopAutomaticallyIfSilent() {
+    if (!transport_.Mode().following || reports_.RestartPending()) return;
+    AutoStopState state;
+    state.followingActive = reports_.FollowingActive();
+    state.speed = reports_.Speed();
+    state.songPosition = transport_.Position();
+    state.furthestReached = reports_.Furthest();
+    state.ignoreRanges = ignoreRanges_;
+    const auto lastEvent = [this](ScorePosition position) {
+        return follower_.LastEventAtOrBefore(position);
+    };
+    if (ShouldStopAutomatically(following_, state, lastEvent))
+        requests_.PostRequest(TransportRequest::Stop);
+}
+
+void Engine::MakeRecordingRoom() {
+    if (!transport_.Mode().following) return;
+    if (intake_.Recording().MakeRoom() == PerformanceRecording::RoomResult::Failed &&
+        !recordingFullShown_) {
+        recordingFullShown_ = true;
+        ui_.ShowMessage(StringTable().Get(string_id::kRecordingFull));
+    }
 }
 
 void Engine::DrainRequests() {

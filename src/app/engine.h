@@ -2,15 +2,26 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/transport_availability.h"
 #include "app/transport_request_queue.h"
+#include "follower/engine/follower.h"
+#include "follower/following_options.h"
+#include "follower/intake/follower_input.h"
+#include "follower/intake/performance_intake.h"
+#include "follower/intake/playback_view.h"
+#include "follower/remote_control.h"
+#include "follower/special_markers.h"
 #include "midi/midi_output.h"
 #include "midi/piece_sysex.h"
 #include "midi/port_map.h"
 #include "platform/clock.h"
+#include "platform/key_state.h"
 #include "platform/midi_devices.h"
 #include "platform/timer_service.h"
+#include "playback/follower_reports.h"
+#include "playback/following_intake.h"
 #include "playback/playback_tick.h"
 #include "playback/transport.h"
 #include "playback/transport_ui.h"
@@ -36,9 +47,19 @@ class Engine {
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
-    // main thread. Opens the devices the output ports use; the Ui hears once
-    // about each that fails. False when some could not be opened.
+    // main thread. Opens the devices the output (input) ports use; the Ui
+    // hears once about each that fails. False when some could not be opened.
     bool OpenOutputPorts();
+    bool OpenInputPorts();
+
+    // main thread, while stopped: what and how Play and Follow follows, and
+    // the special markers. They reach the follower, the intake and the
+    // transport at once, and again whenever a piece opens. False when the
+    // follower could not take them (a track the piece does not have).
+    bool SetFollowingOptions(const FollowingOptions& options);
+    const FollowingOptions& Following() const { return following_; }
+    bool SetSpecialMarkers(const SpecialMarkers& markers);
+    const SpecialMarkers& Markers() const { return markers_; }
 
     // main thread. Stops, reads the file and, when it loaded, makes it the
     // piece (the old one's closing and the new one's leading system exclusive
@@ -60,9 +81,41 @@ class Engine {
     Transport& GetTransport() { return transport_; }
     TransportRequestQueue& Requests() { return requests_; }
     const TransportAvailability& Availability() const { return availability_; }
+    Follower& GetFollower() { return follower_; }
+    FollowerReports& Reports() { return reports_; }
+    PerformanceIntake& Intake() { return intake_; }
+    RemoteControl& Remote() { return remote_; }
+    // The space bar and right mouse button, fed by the window.
+    platform::KeyState& Keys() { return keys_; }
 
   private:
+    // The transport's published state as the input thread sees it.
+    class TransportView final : public PlaybackView {
+      public:
+        explicit TransportView(const Transport& transport) : transport_(transport) {}
+        ScorePosition SongPosition() const override;
+        RunningCommands Running() const override;
+
+      private:
+        const Transport& transport_;
+    };
+    // The intake as the transport starts and ends following.
+    class IntakeLink final : public FollowingIntake {
+      public:
+        explicit IntakeLink(Engine& engine) : engine_(engine) {}
+        void BeginFollowing() override;
+        void EndFollowing(Track& performance) override;
+
+      private:
+        Engine& engine_;
+    };
+
     void DrainRequests();
+    // Gives the piece's following tracks (or beats), the options and the
+    // markers to the follower and the rest.
+    bool HandFollowingOver();
+    void StopAutomaticallyIfSilent();
+    void MakeRecordingRoom();
 
     platform::TimerService& timers_;
     TransportUi& ui_;
@@ -74,6 +127,19 @@ class Engine {
     Transport transport_;
     PieceSysex pieceSysex_;
     std::unique_ptr<Piece> piece_;
+
+    platform::KeyState keys_;
+    Follower follower_;
+    FollowerReports reports_;
+    FollowerInputAdapter followerInput_{follower_};
+    TransportView view_{transport_};
+    RemoteControl remote_;
+    PerformanceIntake intake_;
+    IntakeLink intakeLink_{*this};
+    FollowingOptions following_;
+    SpecialMarkers markers_;
+    std::vector<ScoreRange> ignoreRanges_;  // the markers' Ignore Soloist ranges, merged
+    bool recordingFullShown_ = false;
 };
 
 }  // namespace ostinel

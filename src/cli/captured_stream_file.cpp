@@ -44,7 +44,14 @@ std::string TrackName(std::size_t bucket) {
 std::vector<std::uint8_t> EncodeCapturedStream(const std::vector<PortMessage>& messages,
                                                const std::string& title) {
     std::array<std::vector<const PortMessage*>, kBuckets> buckets;
+    MidiFileTrack soloist;
+    soloist.AddTrackName(0, "Soloist");
+    bool soloistPlayed = false;
     for (const PortMessage& message : messages) {
+        if (message.port == kSoloistPort && !message.bytes.empty()) {
+            soloistPlayed = soloist.AddMessage(message.timeMs, message.bytes) || soloistPlayed;
+            continue;
+        }
         if (message.port < 0 || message.port >= kPorts || message.bytes.empty()) continue;
         buckets[BucketOf(message)].push_back(&message);
     }
@@ -55,6 +62,7 @@ std::vector<std::uint8_t> EncodeCapturedStream(const std::vector<PortMessage>& m
     conductor.AddTempo(0, kTempo);
     std::vector<MidiFileTrack> tracks;
     tracks.push_back(std::move(conductor));
+    if (soloistPlayed) tracks.push_back(std::move(soloist));
     for (std::size_t bucket = 0; bucket < kBuckets; ++bucket) {
         if (buckets[bucket].empty()) continue;
         MidiFileTrack track;

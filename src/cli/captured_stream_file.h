@@ -9,9 +9,12 @@
 
 namespace ostinel::cli {
 
+// The port number of what the soloist played, kept beside the ports' streams.
+inline constexpr int kSoloistPort = -1;
+
 // One message that an output port received.
 struct PortMessage {
-    int port = 0;              // 0-7, ports A-H
+    int port = 0;              // 0-7, ports A-H, or kSoloistPort
     std::uint32_t timeMs = 0;  // from the start of the render
     std::vector<std::uint8_t> bytes;
 };
@@ -21,7 +24,8 @@ struct PortMessage {
 // track per port and channel that received channel messages ("Port A,
 // channel 1"), then one per port that received system messages ("Port A,
 // system"), each starting with its port and keeping its messages in order.
-// Messages of ports outside 0-7, and bytes that are not a whole message, are
+// The soloist's messages, if any, make a track "Soloist" right after the
+// first. Messages of other ports outside 0-7, and bytes that are not a whole message, are
 // left out.
 std::vector<std::uint8_t> EncodeCapturedStream(const std::vector<PortMessage>& messages,
                                                const std::string& title);

@@ -269,6 +269,10 @@ std::string FormatNumber(double value, int decimals) {
 
 }  // namespace
 
+bool ReadTruthFile(const std::string& path, std::vector<TruthRow>& truth, std::string& error) {
+    return ReadTruth(path, truth, error);
+}
+
 bool ReadEvaluationCase(const std::string& directory, EvaluationCase& evaluationCase,
                         std::string& error) {
     evaluationCase = {};

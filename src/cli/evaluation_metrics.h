@@ -46,6 +46,9 @@ struct EvaluationCase {
 // Reads case.txt, truth.tsv and the optional accomp_truth.tsv of the case
 // folder `directory`, and checks that piece.mid and performance.mid are
 // there. False with `error` in plain words (file and line) otherwise.
+// A truth.tsv file on its own (perf_ms, pitch, score_ms).
+bool ReadTruthFile(const std::string& path, std::vector<TruthRow>& truth, std::string& error);
+
 bool ReadEvaluationCase(const std::string& directory, EvaluationCase& evaluationCase,
                         std::string& error);
 

@@ -7,6 +7,7 @@
 
 #include "cli/devices_command.h"
 #include "cli/exit_codes.h"
+#include "cli/follow_run.h"
 #include "cli/info_command.h"
 #include "cli/play_command.h"
 #include "cli/render_command.h"
@@ -28,6 +29,20 @@ constexpr std::string_view kUsage =
     "                           plays the piece on a virtual clock as fast as it goes:\n"
     "                           OUT.mid holds what each port received (one track per port\n"
     "                           and channel), OUT.wav that played by the built-in synth\n"
+    "  follow PIECE.mid --track N [--track2 M] --soloist PERF.mid [FOLLOWING]\n"
+    "                           follows a recorded performance on a virtual clock; prints\n"
+    "                           how closely the accompaniment kept with the soloist\n"
+    "  evaluate CASE_DIR...     follows each evaluation case and prints one TSV row per case\n"
+    "\n"
+    "FOLLOWING options:\n"
+    "  --soloist-track K        only track chunk K of the performance\n"
+    "  --taps                   the performance taps the beats (any note) instead of playing\n"
+    "  --timing 0-4, --volume 0-3   how closely timing and loudness are followed\n"
+    "  --jumping off|beats|anywhere, --no-auto-start, --stop-automatically yes|no,\n"
+    "  --wait-for-solo yes|no\n"
+    "  -o OUT.mid | -o OUT.wav  the soloist and the accompaniment as sent (repeatable)\n"
+    "  --report FILE.tsv|.json  every soloist note: matched position, follower position, tempo\n"
+    "  --truth TRUTH.tsv        the true score times of the performance, for the figures\n"
     "\n"
     "PLAYING options:\n"
     "  --start M[:B]            start at measure M, beat B (default: the beginning)\n"
@@ -67,6 +82,15 @@ int main(int argc, char** argv) {
         std::string out;
         std::string err;
         const int code = ostinel::cli::RunInfoCommand(args, out, err);
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        std::fwrite(err.data(), 1, err.size(), stderr);
+        return code;
+    }
+    if (command == "follow" || command == "evaluate") {
+        std::string out;
+        std::string err;
+        const int code = command == "follow" ? ostinel::cli::RunFollowCommand(args, out, err)
+                                             : ostinel::cli::RunEvaluateCommand(args, out, err);
         std::fwrite(out.data(), 1, out.size(), stdout);
         std::fwrite(err.data(), 1, err.size(), stderr);
         return code;

@@ -89,8 +89,6 @@ int RunPlayCommand(std::span<const std::string_view> args, std::FILE* out, std::
     engine.OpenOutputPorts();
     Print(err, text);
     if (!AnythingAudible(engine, midi)) {
-        for (const std::string& problem : midi.Synth().Problems())
-            text += problem + "\n";
         text += "Nothing can be heard on this machine: no audio output and no MIDI device.\n";
         Print(err, text);
         return kExitNothingAudible;

@@ -1,31 +1,22 @@
 #include "cli/playback_options.h"
 
-#include <charconv>
 #include <cstdio>
 
+#include "cli/number_argument.h"
 #include "playback/master_tempo.h"
 
 namespace ostinel::cli {
 namespace {
-
-bool ReadInt(std::string_view text, int low, int high, int& value) {
-    int parsed = 0;
-    const auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), parsed);
-    if (problem != std::errc{} || end != text.data() + text.size()) return false;
-    if (parsed < low || parsed > high) return false;
-    value = parsed;
-    return true;
-}
 
 // "M:B" or "M" (beat 1).
 bool ReadMeasureBeat(std::string_view text, int& measure, int& beat) {
     const auto colon = text.find(':');
     if (colon == std::string_view::npos) {
         beat = 1;
-        return ReadInt(text, 1, 65535, measure);
+        return ReadNumberArgument(text, 1, 65535, measure);
     }
-    return ReadInt(text.substr(0, colon), 1, 65535, measure) &&
-           ReadInt(text.substr(colon + 1), 1, 65535, beat);
+    return ReadNumberArgument(text.substr(0, colon), 1, 65535, measure) &&
+           ReadNumberArgument(text.substr(colon + 1), 1, 65535, beat);
 }
 
 // "B=3": port B uses output device 3.
@@ -33,7 +24,7 @@ bool ReadPortDevice(std::string_view text, std::array<int, kPortCount>& devices)
     if (text.size() < 3 || text[1] != '=') return false;
     const char letter = static_cast<char>(text[0] & ~0x20);
     if (letter < 'A' || letter >= 'A' + kPortCount) return false;
-    return ReadInt(text.substr(2), 0, kDeviceSlotCount - 1, devices[letter - 'A']);
+    return ReadNumberArgument(text.substr(2), 0, kDeviceSlotCount - 1, devices[letter - 'A']);
 }
 
 std::string Quoted(std::string_view text) {
@@ -68,14 +59,14 @@ bool ParsePlaybackOptions(std::span<const std::string_view> args, bool render,
         if (arg == "--start") {
             ok = ReadMeasureBeat(value(), options.startMeasure, options.startBeat);
         } else if (arg == "--tempo") {
-            ok = ReadInt(value(), 1, 200, options.tempoPercent);
+            ok = ReadNumberArgument(value(), 1, 200, options.tempoPercent);
         } else if (arg == "--transpose") {
-            ok = ReadInt(value(), -127, 127, options.transpose);
+            ok = ReadNumberArgument(value(), -127, 127, options.transpose);
         } else if (arg == "--volume") {
-            ok = ReadInt(value(), 0, 200, options.volumePercent);
+            ok = ReadNumberArgument(value(), 0, 200, options.volumePercent);
         } else if (arg == "--mute") {
             int track = 0;
-            ok = ReadInt(value(), 1, 65535, track);
+            ok = ReadNumberArgument(value(), 1, 65535, track);
             options.mutedTracks.push_back(track);
         } else if (arg == "--soundfont") {
             options.soundFont = std::string(value());

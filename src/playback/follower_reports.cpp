@@ -24,12 +24,14 @@ void FollowerReports::ReportJump(ScorePosition target, std::uint32_t time, std::
     jumpSpeed_.store(SpeedOfTempo(tempo));
     restartPending_.store(true);
     if (jumpListener_ != nullptr) jumpListener_(jumpListenerContext_);
+    if (observer_ != nullptr) observer_->ReportJump(target, time, tempo);
 }
 
 void FollowerReports::ReportDynamics(std::int32_t ratio) {
     const int level = volumeLevel_.load();
     if (level == 0) return;
     tick_.SetFollowVolume(FollowVolumeAfterReport(tick_.FollowVolume(), ratio, level));
+    if (observer_ != nullptr) observer_->ReportDynamics(ratio);
 }
 
 void FollowerReports::ReportPosition(ScorePosition position, std::uint32_t time,
@@ -37,14 +39,16 @@ void FollowerReports::ReportPosition(ScorePosition position, std::uint32_t time,
     if (!followingActive_.load()) return;
     SetAnchor(PositionAnchor{position, time}, SpeedOfTempo(tempo));
     tick_.Steer();
+    if (observer_ != nullptr) observer_->ReportPosition(position, time, tempo);
 }
 
 void FollowerReports::ReportEvent(std::uint32_t time, ScorePosition position,
-                                  std::uint32_t /*word*/) {
+                                  std::uint32_t word) {
     lastEventTime_.store(time);
     ScorePosition furthest = furthest_.load();
     while (position > furthest && !furthest_.compare_exchange_weak(furthest, position)) {
     }
+    if (observer_ != nullptr) observer_->ReportEvent(time, position, word);
 }
 
 FollowerJump FollowerReports::TakeJump() {

@@ -56,6 +56,10 @@ class FollowerReports final : public FollowerCallback {
     SpeedFactor Speed() const { return speed_.load(); }
     void SetAnchor(PositionAnchor anchor, SpeedFactor speed);
 
+    // Offline runs and tests: every report but ReportNow is passed on to
+    // `observer` after it is handled, on the same thread.
+    void SetObserver(FollowerCallback* observer) { observer_ = observer; }
+
     // Called when a jump asks the intake to listen for the soloist again.
     void SetJumpListener(void (*listener)(void* context), void* context) {
         jumpListener_ = listener;
@@ -77,6 +81,7 @@ class FollowerReports final : public FollowerCallback {
     // one report's position with another's time.
     std::atomic<std::uint64_t> anchor_{0};
     std::atomic<SpeedFactor> speed_{kOwnTempoSpeed};
+    FollowerCallback* observer_ = nullptr;
     void (*jumpListener_)(void*) = nullptr;
     void* jumpListenerContext_ = nullptr;
 };

@@ -243,13 +243,29 @@ TEST(CapturedStreamBytes, SystemTrackKeepsItsMessagesInOrderAsEscapes) {
 
 TEST(CapturedStreamBytes, UnknownPortsAndBrokenMessagesAreLeftOut) {
     const std::vector<PortMessage> messages{
-        {-1, 0, {0x90, 60, 1}},   //
+        {-2, 0, {0x90, 60, 1}},   //
         {8, 0, {0x90, 60, 1}},    //
+        {kSoloistPort, 0, {}},    //
         {kPortA, 0, {}},          //
         {kPortA, 0, {0x90, 60}},  // a data byte short
         {kPortB, 0, {60, 1}},     // no status byte
     };
     EXPECT_EQ(TrackChunks(EncodeCapturedStream(messages, "Nothing")).size(), 1u);
+}
+
+TEST(CapturedStreamBytes, TheSoloistGetsATrackOfItsOwnAfterTheFirst) {
+    const std::vector<PortMessage> messages{
+        {kPortA, 0, {0x91, 48, 70}},
+        {kSoloistPort, 5, {0x90, 60, 90}},
+    };
+    const auto chunks = TrackChunks(EncodeCapturedStream(messages, "Duet"));
+    ASSERT_EQ(chunks.size(), 3u);
+    // The name first, then the note 5 ms in.
+    const Bytes soloist = Joined({{0x00, 0xFF, 0x03, 7},
+                                  TextBytes("Soloist"),
+                                  {0x05, 0x90, 60, 90},
+                                  {0x00, 0xFF, 0x2F, 0x00}});
+    EXPECT_EQ(chunks[1], soloist);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "platform/real/real_midi_system.h"
 
+#include <algorithm>
+
 #include "platform/real/alsa/alsa_ports.h"
 #include "platform/real/synth/synth_output.h"
 
@@ -10,8 +12,11 @@ RealMidiSystem::RealMidiSystem(const Clock& clock, const RealMidiOptions& option
     std::string problem;
     alsa_ = AlsaSequencer::Open(options.sequencerDevice, problem);
     if (alsa_ == nullptr) missing_.push_back(problem);
-    for (const std::string& line : synth_->Problems())
-        missing_.push_back(line);
+    for (const std::string& line : synth_->Problems()) {
+        // Said once, however many times the synth met it.
+        if (std::find(missing_.begin(), missing_.end(), line) == missing_.end())
+            missing_.push_back(line);
+    }
 }
 
 RealMidiSystem::~RealMidiSystem() = default;

@@ -1,0 +1,109 @@
+#include <cmath>
+
+#include "cli/exit_codes.h"
+#include "cli/follow_run.h"
+
+namespace ostinel::cli {
+namespace {
+
+// The case's follow: its options by their command-line names.
+bool CaseRunOptions(const EvaluationCase& evaluationCase, FollowRunOptions& options,
+                    std::string& error) {
+    options.piecePath = evaluationCase.piecePath;
+    options.soloistPath = evaluationCase.performancePath;
+    options.track = evaluationCase.track;
+    options.track2 = evaluationCase.track2;
+    for (const auto& [key, value] : evaluationCase.options) {
+        if (!ApplyFollowOption(key, value, options, error)) return false;
+    }
+    return true;
+}
+
+std::vector<FollowerSample> SamplesOf(const FollowRunResult& result, std::size_t rows) {
+    std::vector<FollowerSample> samples;
+    for (std::size_t i = 0; i < rows; ++i) {
+        if (i < result.notes.size()) {
+            samples.push_back(FollowerSample{static_cast<double>(result.notes[i].position),
+                                             result.notes[i].jumpRequested});
+        } else {
+            samples.push_back(FollowerSample{std::nullopt, false});
+        }
+    }
+    return samples;
+}
+
+// The mean of the finite values: a case whose figure is missing counts for nothing.
+double MeanOf(const std::vector<double>& values) {
+    double sum = 0;
+    int count = 0;
+    for (const double value : values) {
+        if (!std::isfinite(value)) continue;
+        sum += value;
+        ++count;
+    }
+    return count == 0 ? std::nan("") : sum / count;
+}
+
+}  // namespace
+
+int RunEvaluateCommand(std::span<const std::string_view> args, std::string& out, std::string& err) {
+    if (args.empty()) {
+        err += "ostinel-cli evaluate: name one or more case folders\n";
+        return kExitUsage;
+    }
+    out += EvaluationTsvHeader(true);
+    std::vector<EvaluationResult> results;
+    int failures = 0;
+    for (const std::string_view directory : args) {
+        EvaluationCase evaluationCase;
+        FollowRunOptions options;
+        std::string problem;
+        FollowRunResult result;
+        int exitCode = kExitSuccess;
+        if (!ReadEvaluationCase(std::string(directory), evaluationCase, problem) ||
+            !CaseRunOptions(evaluationCase, options, problem) ||
+            !RunFollow(options, result, problem, exitCode)) {
+            err += std::string(directory) + ": " + problem + "\n";
+            ++failures;
+            continue;
+        }
+        const auto samples = SamplesOf(result, evaluationCase.truth.size());
+        const EvaluationResult figures = Evaluate(EvaluationInput{
+            evaluationCase.truth, samples, result.sentOnsets, evaluationCase.accompanimentTruth});
+        results.push_back(figures);
+        const std::string name(directory.substr(directory.find_last_of('/') + 1));
+        out += EvaluationTsvRow(figures, name.empty() ? std::string(directory) : name);
+    }
+    // The summary: note-weighted shares, the mean of the other figures.
+    EvaluationResult summary;
+    std::vector<double> medians, p95s, asyncMedians, asyncP95s, relocks;
+    for (const EvaluationResult& r : results) {
+        summary.notes += r.notes;
+        summary.within50 += r.within50 * r.notes;
+        summary.within100 += r.within100 * r.notes;
+        summary.within250 += r.within250 * r.notes;
+        summary.jumps += r.jumps;
+        summary.falseJumps += r.falseJumps;
+        summary.asyncOnsets += r.asyncOnsets;
+        summary.discontinuities += r.discontinuities;
+        medians.push_back(r.errorMedianMs);
+        p95s.push_back(r.errorP95Ms);
+        asyncMedians.push_back(r.asyncMedianMs);
+        asyncP95s.push_back(r.asyncP95Ms);
+        relocks.push_back(r.relockMs);
+    }
+    if (summary.notes > 0) {
+        summary.within50 /= summary.notes;
+        summary.within100 /= summary.notes;
+        summary.within250 /= summary.notes;
+    }
+    summary.errorMedianMs = MeanOf(medians);
+    summary.errorP95Ms = MeanOf(p95s);
+    summary.asyncMedianMs = MeanOf(asyncMedians);
+    summary.asyncP95Ms = MeanOf(asyncP95s);
+    summary.relockMs = MeanOf(relocks);
+    out += EvaluationTsvRow(summary, "all");
+    return failures == 0 ? kExitSuccess : kExitUsage;
+}
+
+}  // namespace ostinel::cli

@@ -1,0 +1,255 @@
+#include "cli/follow_run.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+#include "app/engine.h"
+#include "cli/console_ui.h"
+#include "cli/exit_codes.h"
+#include "cli/load_failure.h"
+#include "cli/number_argument.h"
+#include "cli/performance_file.h"
+#include "platform/manual/manual_clock.h"
+#include "platform/manual/manual_midi_system.h"
+#include "platform/manual/manual_timer_service.h"
+#include "playback/master_tempo.h"
+
+namespace ostinel::cli {
+namespace {
+
+constexpr std::uint32_t kIdleStepMs = 10;
+// After the soloist's last note the accompaniment may play on this long.
+constexpr std::uint32_t kTailMs = 3000;
+// A sent note is taken for the score note of its key nearest where the
+// soloist was, within this distance.
+constexpr ScorePosition kOnsetMatchMs = 600;
+
+bool ReadYesNo(std::string_view text, bool& value) {
+    if (text == "yes" || text == "on" || text == "1") {
+        value = true;
+        return true;
+    }
+    if (text == "no" || text == "off" || text == "0") {
+        value = false;
+        return true;
+    }
+    return false;
+}
+
+// Remembers what the follower reported, for the report and the figures.
+class ReportLog final : public FollowerCallback {
+  public:
+    std::uint32_t ReportNow() override { return 0; }
+    void ReportJump(ScorePosition, std::uint32_t, std::int32_t) override { ++jumps; }
+    void ReportDynamics(std::int32_t) override {}
+    void ReportPosition(ScorePosition, std::uint32_t, std::int32_t) override {}
+    void ReportEvent(std::uint32_t, ScorePosition position, std::uint32_t) override {
+        lastMatched = position;
+        ++events;
+    }
+
+    int jumps = 0;
+    int events = 0;
+    ScorePosition lastMatched = -1;
+};
+
+// Runs the clock to `until`, with an idle pass at least every 10 ms.
+void RunClockTo(Engine& engine, platform::ManualClock& clock, platform::ManualTimerService& timers,
+                platform::ClockMs until) {
+    while (platform::ClockDifference(until, clock.Now()) > 0) {
+        platform::ClockMs step = clock.Now() + kIdleStepMs;
+        if (platform::ClockDifference(step, until) > 0) step = until;
+        const auto next = timers.NextDeadline();
+        if (next && platform::ClockDifference(step, *next) > 0) step = *next;
+        timers.AdvanceTo(step);
+        engine.IdlePass();
+    }
+}
+
+bool IsNoteOn(std::uint32_t word) {
+    return (word & 0xF0) == 0x90 && ((word >> 16) & 0x7F) != 0;
+}
+
+std::vector<std::uint8_t> BytesOf(std::uint32_t word) {
+    const std::uint8_t status = word & 0xFF;
+    const std::uint8_t kind = status & 0xF0;
+    std::vector<std::uint8_t> bytes{status, static_cast<std::uint8_t>((word >> 8) & 0x7F)};
+    if (kind != 0xC0 && kind != 0xD0)
+        bytes.push_back(static_cast<std::uint8_t>((word >> 16) & 0x7F));
+    return bytes;
+}
+
+// Each accompaniment note-on the ports received, with the score time of the
+// note it played: the same channel and key nearest to where the soloist was.
+std::vector<SentOnset> SentOnsets(const Piece& piece, const std::vector<int>& following,
+                                  const std::vector<PortMessage>& stream, Follower& follower) {
+    std::map<std::pair<int, int>, std::vector<ScorePosition>> scoreOnsets;
+    for (int t = 0; t < piece.TrackCount(); ++t) {
+        if (std::find(following.begin(), following.end(), t) != following.end()) continue;
+        const Track& track = piece.tracks[static_cast<std::size_t>(t)];
+        for (const TrackEvent& event : track.events) {
+            if ((event.kind & 0xF0) == kNoteOn && event.data2 > 0)
+                scoreOnsets[{track.channel, event.data1}].push_back(
+                    static_cast<ScorePosition>(event.time));
+        }
+    }
+    std::vector<SentOnset> sent;
+    for (const PortMessage& message : stream) {
+        if (message.port == kSoloistPort || message.bytes.size() < 3) continue;
+        if ((message.bytes[0] & 0xF0) != 0x90 || message.bytes[2] == 0) continue;
+        const auto found = scoreOnsets.find({message.bytes[0] & 0x0F, message.bytes[1]});
+        if (found == scoreOnsets.end()) continue;
+        const ScorePosition soloist = follower.PerformedToScore(message.timeMs);
+        ScorePosition best = -1;
+        for (const ScorePosition onset : found->second) {
+            if (best < 0 || std::abs(onset - soloist) < std::abs(best - soloist)) best = onset;
+        }
+        if (best >= 0 && std::abs(best - soloist) <= kOnsetMatchMs)
+            sent.push_back(SentOnset{best, message.timeMs});
+    }
+    return sent;
+}
+
+}  // namespace
+
+bool ApplyFollowOption(std::string_view key, std::string_view value, FollowRunOptions& options,
+                       std::string& error) {
+    FollowingOptions& following = options.following;
+    int number = 0;
+    bool ok = true;
+    if (key == "track") {
+        ok = ReadNumberArgument(value, 1, 65535, options.track);
+    } else if (key == "track2") {
+        ok = ReadNumberArgument(value, 0, 65535, options.track2);
+    } else if (key == "follow") {
+        ok = value == "notes" || value == "taps";
+        following.followSource =
+            value == "taps" ? FollowSource::TappedBeats : FollowSource::SoloistsPlaying;
+        following.tapSource = TapSource::AnyNote;
+    } else if (key == "timing") {
+        ok = ReadNumberArgument(value, 0, 4, number);
+        following.timingFollowLevel = static_cast<std::uint16_t>(number);
+    } else if (key == "volume") {
+        ok = ReadNumberArgument(value, 0, 3, number);
+        following.volumeFollowLevel = static_cast<std::uint16_t>(number);
+    } else if (key == "jumping") {
+        ok = value == "off" || value == "beats" || value == "anywhere";
+        following.jumpEnabled = value != "off";
+        following.jumpSeveralBeatsOnly = value == "beats";
+    } else if (key == "start-automatically") {
+        ok = ReadYesNo(value, following.startAutomatically);
+    } else if (key == "stop-automatically") {
+        ok = ReadYesNo(value, following.stopAutomatically);
+    } else if (key == "wait-for-solo") {
+        ok = ReadYesNo(value, following.waitForSoloToStart);
+    } else if (key == "soloist-track") {
+        ok = ReadNumberArgument(value, 0, 65535, options.soloistTrack);
+    } else {
+        error = "unknown follow option '" + std::string(key) + "'";
+        return false;
+    }
+    if (!ok) {
+        error =
+            "the value '" + std::string(value) + "' of '" + std::string(key) + "' is not allowed";
+        return false;
+    }
+    return true;
+}
+
+bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::string& error,
+               int& exitCode) {
+    std::vector<PlayedMessage> played;
+    if (!ReadPerformanceFile(options.soloistPath, options.soloistTrack, played, error)) {
+        error += "\n";
+        exitCode = kExitUsage;
+        return false;
+    }
+    platform::ManualClock clock{0};
+    platform::ManualTimerService timers{clock};
+    std::vector<std::string> outputs;
+    for (int port = 0; port < kPortCount; ++port)
+        outputs.push_back(std::string("Port ") + static_cast<char>('A' + port));
+    platform::ManualMidiSystem midi{clock, {"Soloist"}, outputs};
+    std::string messages;
+    ConsoleUi ui(messages);
+    ReportLog log;
+    {
+        Engine engine(clock, timers, midi, ui);
+        for (int port = 0; port < kPortCount; ++port)
+            engine.Ports().SetOutputDevice(port, port);
+        engine.Ports().SetInputDevice(0, 0);
+        engine.OpenOutputPorts();
+        engine.OpenInputPorts();
+        const LoadResult loaded = engine.OpenPiece(options.piecePath);
+        if (loaded != LoadResult::Loaded) {
+            error = LoadFailureLine(options.piecePath, loaded);
+            exitCode = LoadFailureExit(loaded);
+            return false;
+        }
+        Piece& piece = *engine.CurrentPiece();
+        if (options.track > piece.TrackCount() || options.track2 > piece.TrackCount()) {
+            error =
+                "ostinel-cli: the piece has " + std::to_string(piece.TrackCount()) + " tracks\n";
+            exitCode = kExitUsage;
+            return false;
+        }
+        FollowingOptions following = options.following;
+        following.followTrack1 = static_cast<std::int16_t>(options.track - 1);
+        following.twoFollowTracks = options.track2 > 0;
+        following.followTrack2 = static_cast<std::int16_t>(std::max(options.track2 - 1, 0));
+        engine.SetFollowingOptions(following);
+        engine.Reports().SetObserver(&log);
+        Transport& transport = engine.GetTransport();
+        const bool taps = following.followSource == FollowSource::TappedBeats;
+
+        bool pressed = false;
+        for (const PlayedMessage& message : played) {
+            RunClockTo(engine, clock, timers, message.timeMs);
+            // Without an automatic start (and for taps) the player presses
+            // Play and Follow as they begin.
+            if (!pressed && IsNoteOn(message.word) && (taps || !following.startAutomatically)) {
+                transport.PlayAndFollow();
+                pressed = true;
+            }
+            const int jumpsBefore = log.jumps;
+            const int eventsBefore = log.events;
+            const auto bytes = BytesOf(message.word);
+            midi.Input(0).Inject(bytes, clock.Now());
+            result.stream.push_back(PortMessage{kSoloistPort, clock.Now(), bytes});
+            if (!IsNoteOn(message.word)) continue;
+            engine.IdlePass();
+            SoloistNote note;
+            note.timeMs = message.timeMs;
+            note.pitch = static_cast<int>((message.word >> 8) & 0x7F);
+            note.matched = log.events > eventsBefore ? log.lastMatched : -1;
+            note.position = engine.GetFollower().Position();
+            note.tempoPercent = PercentFromSpeed(engine.Reports().Speed());
+            note.jumpRequested = log.jumps > jumpsBefore;
+            result.notes.push_back(note);
+        }
+        RunClockTo(engine, clock, timers, clock.Now() + kTailMs);
+        transport.Stop();
+        RunClockTo(engine, clock, timers, clock.Now() + kIdleStepMs);
+        result.jumps = log.jumps;
+        result.lengthMs = clock.Now();
+        engine.Reports().SetObserver(nullptr);
+
+        for (int port = 0; port < kPortCount; ++port) {
+            for (const auto& sent : midi.Output(port).Messages())
+                result.stream.push_back(PortMessage{port, sent.time, sent.bytes});
+        }
+        std::stable_sort(
+            result.stream.begin(), result.stream.end(),
+            [](const PortMessage& a, const PortMessage& b) { return a.timeMs < b.timeMs; });
+        std::vector<int> followingTracks{options.track - 1};
+        if (options.track2 > 0) followingTracks.push_back(options.track2 - 1);
+        result.sentOnsets = SentOnsets(piece, followingTracks, result.stream, engine.GetFollower());
+    }
+    error += messages;
+    exitCode = kExitSuccess;
+    return true;
+}
+
+}  // namespace ostinel::cli

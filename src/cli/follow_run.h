@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/captured_stream_file.h"
+#include "cli/evaluation_metrics.h"
+#include "follower/following_options.h"
+#include "playback/score_position.h"
+
+namespace ostinel::cli {
+
+// A follow of a recorded performance on the manual clock.
+struct FollowRunOptions {
+    std::string piecePath;
+    int track = 1;   // the following track, numbered from 1 as `info` shows them
+    int track2 = 0;  // a second following track, or 0
+    std::string soloistPath;
+    int soloistTrack = 0;  // the performance's track chunk to play (from 1), or 0 for all
+    FollowingOptions following;
+};
+
+// What happened at one note (or tap) the soloist played.
+struct SoloistNote {
+    std::uint32_t timeMs = 0;
+    int pitch = 0;
+    ScorePosition matched = -1;     // the chord (or beat) it matched, or -1
+    ScorePosition position = 0;     // the follower's position right after it
+    std::int32_t tempoPercent = 0;  // the accompaniment's tempo after it, % of the piece's
+    bool jumpRequested = false;     // the follower asked to restart elsewhere on it
+};
+
+struct FollowRunResult {
+    std::vector<PortMessage> stream;    // the ports' messages and the soloist's (kSoloistPort)
+    std::vector<SoloistNote> notes;     // note-ons (or taps) in the order played
+    std::vector<SentOnset> sentOnsets;  // the accompaniment's note-ons with their score times
+    int jumps = 0;                      // restarts the follower asked for
+    std::uint32_t lengthMs = 0;
+};
+
+// Applies "key = value" follow options (by their command-line names, without
+// the dashes) to `options`. False with `error` for an unknown key or value.
+bool ApplyFollowOption(std::string_view key, std::string_view value, FollowRunOptions& options,
+                       std::string& error);
+
+// Loads the piece and the performance, feeds the performance through the
+// intake at its own times with the engine on a manual clock (the soloist's
+// first note starts following, as with Start Automatically; otherwise Play
+// and Follow is pressed at that note), and captures what the ports sent.
+// False with `error` (and `exitCode`) when something cannot be read.
+bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::string& error,
+               int& exitCode);
+
+// `follow PIECE.mid --track N [--track2 M] --soloist PERF.mid [options]`.
+int RunFollowCommand(std::span<const std::string_view> args, std::string& out, std::string& err);
+
+// `evaluate CASE_DIR...`: one TSV row per case and a summary row.
+int RunEvaluateCommand(std::span<const std::string_view> args, std::string& out, std::string& err);
+
+}  // namespace ostinel::cli

@@ -1,0 +1,156 @@
+#include "cli/follow_run.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "cli/exit_codes.h"
+#include "smf_builder.h"
+
+namespace ostinel::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FollowCommand : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ =
+            fs::temp_directory_path() /
+            ("ostinel-follow-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Write(const std::string& name, const smf::Bytes& bytes) {
+        const std::string path = (dir_ / name).string();
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+
+    fs::path dir_;
+};
+
+constexpr int kNotes = 32;
+constexpr int kBeatTicks = 480;  // 500 ms a beat at 120 beats per minute
+
+// A melody of quarter notes and an accompaniment striking with it on another channel.
+smf::Bytes MelodyWithAccompaniment() {
+    smf::FileBuilder file(1, kBeatTicks);
+    file.AddTrack().Tempo(0, 500000).TimeSignature(0, 4, 2).EndOfTrack();
+    auto& melody = file.AddTrack();
+    auto& accompaniment = file.AddTrack();
+    melody.TrackName(0, "Melody");
+    accompaniment.TrackName(0, "Accompaniment");
+    for (int i = 0; i < kNotes; ++i) {
+        const int key =
+            60 + (i * 5) % 12;  // no two neighbours alike, so each note tells where it is
+        melody.NoteOn(i == 0 ? 0 : kBeatTicks / 2, 0, key, 80).NoteOff(kBeatTicks / 2, 0, key);
+        accompaniment.NoteOn(i == 0 ? 0 : kBeatTicks / 2, 1, 36 + i % 12, 70)
+            .NoteOff(kBeatTicks / 2, 1, 36 + i % 12);
+    }
+    melody.EndOfTrack();
+    accompaniment.EndOfTrack();
+    return file.Build();
+}
+
+// The melody played `speed` times as fast as written, from 1 s on, at one tick a millisecond.
+smf::Bytes PlayedMelody(double speed, std::vector<std::uint32_t>& onsets) {
+    smf::FileBuilder file(1, 500);
+    auto& track = file.AddTrack();
+    track.Tempo(0, 500000);
+    std::uint32_t now = 0;
+    for (int i = 0; i < kNotes; ++i) {
+        const auto onset = static_cast<std::uint32_t>(1000 + i * 500 / speed);
+        const int key = 60 + (i * 5) % 12;
+        track.NoteOn(onset - now, 0, key, 90).NoteOff(200, 0, key);
+        now = onset + 200;
+        onsets.push_back(onset);
+    }
+    track.EndOfTrack();
+    return file.Build();
+}
+
+TEST_F(FollowCommand, TheAccompanimentKeepsToASoloistPlayingFasterThanWritten) {
+    FollowRunOptions options;
+    options.piecePath = Write("piece.mid", MelodyWithAccompaniment());
+    std::vector<std::uint32_t> onsets;
+    options.soloistPath = Write("played.mid", PlayedMelody(1.2, onsets));
+    options.track = 1;
+    FollowRunResult result;
+    std::string error;
+    int exitCode = -1;
+    ASSERT_TRUE(RunFollow(options, result, error, exitCode)) << error;
+    ASSERT_EQ(result.notes.size(), static_cast<std::size_t>(kNotes));
+    int matched = 0;
+    for (const SoloistNote& note : result.notes)
+        matched += note.matched >= 0 ? 1 : 0;
+    EXPECT_GE(matched, kNotes - 4);
+    // Settled at the soloist's pace: 120 % of the written tempo.
+    EXPECT_NEAR(result.notes.back().tempoPercent, 120, 6);
+    // From the middle on, each accompaniment note sounds with its soloist note.
+    int compared = 0;
+    for (const SentOnset& sent : result.sentOnsets) {
+        const auto index = static_cast<std::size_t>(sent.scoreMs / 500);
+        if (index < kNotes / 2 || index >= onsets.size()) continue;
+        EXPECT_NEAR(static_cast<double>(sent.sentMs), onsets[index], 30.0) << "note " << index;
+        ++compared;
+    }
+    EXPECT_GE(compared, kNotes / 2 - 2);
+}
+
+TEST_F(FollowCommand, TheCommandWritesTheResultAndItsReport) {
+    const std::string piece = Write("piece.mid", MelodyWithAccompaniment());
+    std::vector<std::uint32_t> onsets;
+    const std::string played = Write("played.mid", PlayedMelody(0.9, onsets));
+    const std::string midiOut = (dir_ / "out.mid").string();
+    const std::string report = (dir_ / "report.tsv").string();
+    std::string out;
+    std::string err;
+    ASSERT_EQ(
+        RunFollowCommand(std::vector<std::string_view>{piece, "--track", "1", "--soloist", played,
+                                                       "-o", midiOut, "--report", report},
+                         out, err),
+        kExitSuccess)
+        << err;
+    EXPECT_TRUE(fs::exists(midiOut));
+    std::ifstream lines(report);
+    std::string header;
+    std::getline(lines, header);
+    EXPECT_EQ(header, "perf_ms\tpitch\tmatched_ms\tposition_ms\ttempo_percent\tjump");
+    EXPECT_NE(out.find("soloist notes 32"), std::string::npos);
+}
+
+TEST_F(FollowCommand, BadArgumentsAreRefused) {
+    const std::string piece = Write("piece.mid", MelodyWithAccompaniment());
+    std::string out;
+    std::string err;
+    EXPECT_EQ(RunFollowCommand(std::vector<std::string_view>{piece, "--track", "1"}, out, err),
+              kExitUsage);
+    EXPECT_EQ(RunFollowCommand(std::vector<std::string_view>{piece, "--soloist", piece, "--jumping",
+                                                             "sometimes"},
+                               out, err),
+              kExitUsage);
+    EXPECT_EQ(RunFollowCommand(
+                  std::vector<std::string_view>{piece, "--soloist", (dir_ / "none.mid").string()},
+                  out, err),
+              kExitUsage);
+}
+
+TEST(EvaluateCommand, TheSteadyTempoCaseIsFollowedClosely) {
+    const std::string steady = std::string(OSTINEL_SOURCE_DIR) + "/bench/cases/steady-tempo";
+    std::string out;
+    std::string err;
+    ASSERT_EQ(RunEvaluateCommand(std::vector<std::string_view>{steady}, out, err), kExitSuccess)
+        << err;
+    // Header, the case, the summary.
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 3);
+    EXPECT_NE(out.find("steady-tempo\t"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace ostinel::cli
