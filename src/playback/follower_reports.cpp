@@ -42,8 +42,7 @@ void FollowerReports::ReportPosition(ScorePosition position, std::uint32_t time,
     if (observer_ != nullptr) observer_->ReportPosition(position, time, tempo);
 }
 
-void FollowerReports::ReportEvent(std::uint32_t time, ScorePosition position,
-                                  std::uint32_t word) {
+void FollowerReports::ReportEvent(std::uint32_t time, ScorePosition position, std::uint32_t word) {
     lastEventTime_.store(time);
     ScorePosition furthest = furthest_.load();
     while (position > furthest && !furthest_.compare_exchange_weak(furthest, position)) {
