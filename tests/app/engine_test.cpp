@@ -9,6 +9,7 @@
 #include "platform/manual/manual_midi_system.h"
 #include "platform/manual/manual_timer_service.h"
 #include "smf_builder.h"
+#include "support/test_folder.h"
 
 namespace ostinel {
 namespace {
@@ -24,22 +25,10 @@ class QuietUi final : public TransportUi {
 
 class EngineTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ =
-            fs::temp_directory_path() /
-            ("ostinel-engine-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-        engine_.OpenOutputPorts();
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    void SetUp() override { engine_.OpenOutputPorts(); }
 
     std::string Write(const std::string& name, const smf::Bytes& bytes) {
-        const std::string path = (dir_ / name).string();
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-        return path;
+        return folder_.Write(name, bytes);
     }
 
     static smf::Bytes Song(int key) {
@@ -60,7 +49,8 @@ class EngineTest : public ::testing::Test {
         }
     }
 
-    fs::path dir_;
+    testing::TestFolder folder_{"ostinel-engine"};
+    const fs::path& dir_ = folder_.Path();
     platform::ManualClock clock_{0};
     platform::ManualTimerService timers_{clock_};
     platform::ManualMidiSystem midi_{clock_, {}, {"Synth"}};

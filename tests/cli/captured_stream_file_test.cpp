@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sequence/piece.h"
+#include "support/test_folder.h"
 
 namespace ostinel::cli {
 namespace {
@@ -81,16 +82,8 @@ std::vector<PortMessage> TwoPortStream() {
 
 class CapturedStreamFile : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("ostinel-capture-" +
-                std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    fs::path dir_;
+    testing::TestFolder folder_{"ostinel-capture"};
+    const fs::path& dir_ = folder_.Path();
 };
 
 TEST_F(CapturedStreamFile, EveryMessageReadsBackAtItsMillisecondOnItsPortAndChannel) {

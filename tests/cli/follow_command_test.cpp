@@ -7,6 +7,7 @@
 
 #include "cli/exit_codes.h"
 #include "smf_builder.h"
+#include "support/test_folder.h"
 
 namespace ostinel::cli {
 namespace {
@@ -15,24 +16,12 @@ namespace fs = std::filesystem;
 
 class FollowCommand : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ =
-            fs::temp_directory_path() /
-            ("ostinel-follow-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::string Write(const std::string& name, const smf::Bytes& bytes) {
-        const std::string path = (dir_ / name).string();
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-        return path;
+        return folder_.Write(name, bytes);
     }
 
-    fs::path dir_;
+    testing::TestFolder folder_{"ostinel-follow"};
+    const fs::path& dir_ = folder_.Path();
 };
 
 constexpr int kNotes = 32;

@@ -9,6 +9,7 @@
 #include "cli/exit_codes.h"
 #include "cli/piece_report.h"
 #include "smf_builder.h"
+#include "support/test_folder.h"
 
 namespace ostinel::cli {
 namespace {
@@ -17,21 +18,8 @@ namespace fs = std::filesystem;
 
 class InfoCommand : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ =
-            fs::temp_directory_path() /
-            ("ostinel-info-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::string Write(const std::string& name, const smf::Bytes& bytes) {
-        const std::string path = (dir_ / name).string();
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-        return path;
+        return folder_.Write(name, bytes);
     }
 
     int Run(std::vector<std::string_view> args) {
@@ -40,7 +28,8 @@ class InfoCommand : public ::testing::Test {
         return RunInfoCommand(args, out_, err_);
     }
 
-    fs::path dir_;
+    testing::TestFolder folder_{"ostinel-info"};
+    const fs::path& dir_ = folder_.Path();
     std::string out_;
     std::string err_;
 };

@@ -11,6 +11,7 @@
 #include "platform/real/synth/sound_font_search.h"
 #include "sequence/piece.h"
 #include "smf_builder.h"
+#include "support/test_folder.h"
 
 namespace ostinel::cli {
 namespace {
@@ -19,15 +20,6 @@ namespace fs = std::filesystem;
 
 class RenderCommand : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ =
-            fs::temp_directory_path() /
-            ("ostinel-render-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::string Write(const smf::Bytes& bytes) {
         const std::string path = (dir_ / "piece.mid").string();
         std::ofstream(path, std::ios::binary)
@@ -57,7 +49,8 @@ class RenderCommand : public ::testing::Test {
         return times;
     }
 
-    fs::path dir_;
+    testing::TestFolder folder_{"ostinel-render"};
+    const fs::path& dir_ = folder_.Path();
     std::string out_;
     std::string err_;
 };
