@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/engine.h"
+#include "platform/manual/manual_clock.h"
+#include "platform/manual/manual_midi_system.h"
+#include "platform/manual/manual_timer_service.h"
+#include "smf_builder.h"
+#include "support/test_folder.h"
+
+namespace ostinel {
+namespace {
+
+class QuietUi final : public TransportUi {
+  public:
+    void ShowMessage(std::string_view /*text*/) override {}
+    bool ConfirmMessage(std::string_view /*text*/) override { return true; }
+    void TrackChanged(int track) override { changedTracks.push_back(track); }
+    std::vector<int> changedTracks;
+};
+
+constexpr int kNotes = 24;
+
+// Track 1 the soloist's melody, track 2 an accompaniment, quarter notes at
+// 120 beats per minute.
+smf::Bytes Duet() {
+    smf::FileBuilder file(1, 480);
+    file.AddTrack().Tempo(0, 500000).TimeSignature(0, 4, 2).EndOfTrack();
+    auto& melody = file.AddTrack();
+    auto& accompaniment = file.AddTrack();
+    for (int i = 0; i < kNotes; ++i) {
+        const int key = 60 + (i * 7) % 12;
+        melody.NoteOn(i == 0 ? 0 : 240, 0, key, 80).NoteOff(240, 0, key);
+        accompaniment.NoteOn(i == 0 ? 0 : 240, 1, 40, 70).NoteOff(240, 1, 40);
+    }
+    melody.EndOfTrack();
+    accompaniment.EndOfTrack();
+    return file.Build();
+}
+
+class EngineFollowing : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        engine_.Ports().SetInputDevice(0, 0);
+        engine_.OpenOutputPorts();
+        engine_.OpenInputPorts();
+        ASSERT_EQ(engine_.OpenPiece(folder_.Write("duet.mid", Duet())), LoadResult::Loaded);
+        FollowingOptions options;
+        options.followTrack1 = 0;
+        options.startAutomatically = false;
+        ASSERT_TRUE(engine_.SetFollowingOptions(options));
+    }
+
+    void RunTo(platform::ClockMs until) {
+        while (clock_.Now() < until) {
+            timers_.AdvanceTo(std::min(clock_.Now() + 5, until));
+            engine_.IdlePass();
+        }
+    }
+
+    // The soloist plays note `index` of the melody now.
+    void Play(int index) {
+        const auto key = static_cast<std::uint8_t>(60 + (index * 7) % 12);
+        midi_.Input(0).Inject(std::vector<std::uint8_t>{0x90, key, 90}, clock_.Now());
+        engine_.IdlePass();
+    }
+    void Release(int index) {
+        const auto key = static_cast<std::uint8_t>(60 + (index * 7) % 12);
+        midi_.Input(0).Inject(std::vector<std::uint8_t>{0x80, key, 0}, clock_.Now());
+    }
+
+    testing::TestFolder folder_{"ostinel-following"};
+    platform::ManualClock clock_{1000};
+    platform::ManualTimerService timers_{clock_};
+    platform::ManualMidiSystem midi_{clock_, {"Keys"}, {"Synth"}};
+    QuietUi ui_;
+    Engine engine_{clock_, timers_, midi_, ui_};
+};
+
+TEST_F(EngineFollowing, TheFollowingTrackIsLeftToTheSoloistAndGivenBackAtTheStop) {
+    Transport& transport = engine_.GetTransport();
+    transport.PlayAndFollow();
+    ASSERT_TRUE(transport.Mode().following);
+    EXPECT_EQ(engine_.CurrentPiece()->tracks[0].playFlag, 0);
+    for (int i = 0; i < 8; ++i) {
+        Play(i);
+        RunTo(clock_.Now() + 200);
+        Release(i);
+        RunTo(clock_.Now() + 200);
+    }
+    transport.Stop();
+    EXPECT_FALSE(transport.Mode().playing);
+    EXPECT_EQ(engine_.CurrentPiece()->tracks[0].playFlag, 1);
+    // Only the accompaniment sounded: nothing on the soloist's channel.
+    for (const auto& message : midi_.Output(0).Bytes()) {
+        if ((message[0] & 0xF0) == 0x90) {
+            EXPECT_EQ(message[0] & 0x0F, 1);
+        }
+    }
+    EXPECT_NE(std::find(ui_.changedTracks.begin(), ui_.changedTracks.end(), 0),
+              ui_.changedTracks.end());
+}
+
+TEST_F(EngineFollowing, TheTakeIsKeptInScoreTimeAndTheStopNeverGoesBeforeTheStart) {
+    Transport& transport = engine_.GetTransport();
+    transport.JumpTo(2000);
+    transport.PlayAndFollow();
+    ASSERT_TRUE(transport.Mode().following);
+    // Played at 400 ms a beat: faster than written.
+    for (int i = 4; i < 12; ++i) {
+        Play(i);
+        RunTo(clock_.Now() + 150);
+        Release(i);
+        RunTo(clock_.Now() + 250);
+    }
+    transport.Stop();
+    EXPECT_GE(transport.Position(), 2000);
+    const Track& performance = engine_.CurrentPiece()->PerformanceTrack();
+    ASSERT_EQ(performance.count, 16);
+    // Each recorded note-on stands near its written time (500 ms a beat).
+    for (int i = 0; i < 8; ++i) {
+        const TrackEvent& on = performance.events[static_cast<std::size_t>(2 * i)];
+        EXPECT_EQ(on.kind & 0xF0, kNoteOn);
+        EXPECT_NEAR(static_cast<double>(on.time), 2000.0 + 500.0 * i, 60.0) << "note " << i;
+    }
+}
+
+TEST_F(EngineFollowing, StopAutomaticallyEndsTheSpanWhenTheSoloistFallsSilent) {
+    FollowingOptions options = engine_.Following();
+    options.stopAutomatically = true;
+    options.autoStopDelayMs = 2000;
+    ASSERT_TRUE(engine_.SetFollowingOptions(options));
+    Transport& transport = engine_.GetTransport();
+    transport.PlayAndFollow();
+    for (int i = 0; i < 4; ++i) {
+        Play(i);
+        RunTo(clock_.Now() + 500);
+    }
+    RunTo(clock_.Now() + 1000);
+    EXPECT_TRUE(transport.Mode().following);
+    RunTo(clock_.Now() + 3000);
+    EXPECT_FALSE(transport.Mode().playing);
+    // Every accompaniment note that sounded was released.
+    int sounding = 0;
+    for (const auto& message : midi_.Output(0).Bytes()) {
+        if ((message[0] & 0xF0) == 0x90 && message[2] > 0) ++sounding;
+        if ((message[0] & 0xF0) == 0x80) --sounding;
+    }
+    EXPECT_EQ(sounding, 0);
+}
+
+}  // namespace
+}  // namespace ostinel
