@@ -83,7 +83,7 @@ DisplayedBeat Transport::Display() const {
 }
 
 bool Transport::NeedsIdlePass() const {
-    return mode_.playing || allNotesOffChannel_ < kNoAllNotesOffPending;
+    return mode_.playing || followStartPending_ || allNotesOffChannel_ < kNoAllNotesOffPending;
 }
 
 // --- starting --------------------------------------------------------------
@@ -204,6 +204,14 @@ void Transport::ChaseAll(bool quiet) {
 void Transport::PlayAndFollow() {
     if (mode_.following || mode_.previewing || piece_ == nullptr || follower_ == nullptr) return;
     if (Position() >= End()) return;
+    // The soloist hears the music first; following begins when the preview
+    // ends (IdleStep), after a pause to get ready unless they start it.
+    if (follow_.previewBeforeStarting && !mode_.followerRestart && !followAfterPreview_) {
+        followAfterPreview_ = true;
+        Preview();
+        if (mode_.previewing) return;
+    }
+    followAfterPreview_ = false;
     SaveModeAndStop();
     position_ = std::clamp(reports_->Furthest(), 0, End());
     savedMasterSpeed_ = master_.speed;
@@ -318,6 +326,9 @@ void Transport::Preview() {
 // --- stopping --------------------------------------------------------------
 
 void Transport::Stop() {
+    // A stop during the preview or the pause after it cancels the follow too.
+    followAfterPreview_ = false;
+    followStartPending_ = false;
     if (mode_.previewing) {
         FinishPreview();
         return;
@@ -372,6 +383,10 @@ void Transport::FinishPreview() {
     Locate(position_, true);
     ui_.PositionChanged();
     UpdateMenuState();
+    if (followAfterPreview_) {
+        followStartDue_ = clock_.Now() + (follow_.waitForSoloToStart ? 0 : kReadyPauseMs);
+        followStartPending_ = true;
+    }
 }
 
 void Transport::SilenceAll() {
@@ -514,6 +529,11 @@ void Transport::IdleStep() {
     if (allNotesOffChannel_ < kNoAllNotesOffPending &&
         platform::ClockReached(clock_.Now(), allNotesOffDue_))
         SendAllNotesOffChannel();
+    if (followStartPending_ && platform::ClockReached(clock_.Now(), followStartDue_)) {
+        followStartPending_ = false;
+        PlayAndFollow();
+        ui_.FlashButton(*FlashButtonAfter(TransportRequest::PlayAndFollow));
+    }
 }
 
 void Transport::CarryOut(TransportRequest request) {

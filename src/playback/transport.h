@@ -54,6 +54,8 @@ class Transport {
     static constexpr std::uint32_t kPreviewMs = 4000;
     static constexpr ScorePosition kRewindMsPerSixtieth = 66;
     static constexpr std::uint32_t kAllNotesOffPauseMs = 16;
+    // The pause between a preview and the follow it leads into.
+    static constexpr std::uint32_t kReadyPauseMs = 2000;
 
     Transport(const platform::Clock& clock, platform::TimerService& timers, MidiOutput& output,
               PlaybackTick& tick, TransportRequestQueue& requests,
@@ -167,6 +169,9 @@ class Transport {
     SpeedFactor savedMasterSpeed_ = kOwnTempoSpeed;  // the master tempo a follow returns to
     SpeedFactor restartSpeed_ = kOwnTempoSpeed;      // the tempo a follower's jump reported
     std::array<std::uint8_t, 2> mutedPlayFlags_{};   // the following tracks' own flags
+    bool followAfterPreview_ = false;  // the running preview leads into Play and Follow
+    bool followStartPending_ = false;  // the pause after it runs until followStartDue_
+    platform::ClockMs followStartDue_ = 0;
 
     // The stopped position, and how the position moves while playing.
     ScorePosition position_ = 0;

@@ -150,5 +150,29 @@ TEST_F(EngineFollowing, StopAutomaticallyEndsTheSpanWhenTheSoloistFallsSilent) {
     EXPECT_EQ(sounding, 0);
 }
 
+TEST_F(EngineFollowing, PreviewBeforeStartingPlaysFourSecondsThenFollowsAfterAPause) {
+    FollowingOptions options = engine_.Following();
+    options.previewBeforeStarting = true;
+    ASSERT_TRUE(engine_.SetFollowingOptions(options));
+    Transport& transport = engine_.GetTransport();
+    transport.PlayAndFollow();
+    EXPECT_TRUE(transport.Mode().previewing);
+    EXPECT_FALSE(transport.Mode().following);
+    RunTo(clock_.Now() + 4010);
+    EXPECT_FALSE(transport.Mode().playing);
+    EXPECT_EQ(transport.Position(), 0);
+    RunTo(clock_.Now() + 1980);
+    EXPECT_FALSE(transport.Mode().following);
+    RunTo(clock_.Now() + 30);
+    EXPECT_TRUE(transport.Mode().following);
+    transport.Stop();
+    // A stop during the preview cancels the follow that was to come.
+    transport.JumpTo(0);
+    transport.PlayAndFollow();
+    transport.Stop();
+    RunTo(clock_.Now() + 7000);
+    EXPECT_FALSE(transport.Mode().playing);
+}
+
 }  // namespace
 }  // namespace ostinel
