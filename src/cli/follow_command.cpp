@@ -3,6 +3,8 @@
 
 #include "cli/exit_codes.h"
 #include "cli/follow_run.h"
+#include "cli/number_argument.h"
+#include "midi/port_map.h"
 #include "platform/real/synth/synth_renderer.h"
 
 namespace ostinel::cli {
@@ -12,13 +14,7 @@ bool EndsWith(std::string_view text, std::string_view end) {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
 }
 
-struct FollowCommandOptions {
-    FollowRunOptions run;
-    std::vector<std::string> outputs;  // .mid and .wav files
-    std::string reportPath;
-    std::string truthPath;
-    std::string soundFont;
-};
+}  // namespace
 
 bool ParseFollowCommand(std::span<const std::string_view> args, FollowCommandOptions& options,
                         std::string& error) {
@@ -41,11 +37,9 @@ bool ParseFollowCommand(std::span<const std::string_view> args, FollowCommandOpt
             options.run.following.startAutomatically = false;
             continue;
         }
-        if (arg == "--input" || arg == "--realtime") {
-            error =
-                "following a live keyboard in real time is not in this version; "
-                "give a recorded performance with --soloist";
-            return false;
+        if (arg == "--realtime") {
+            options.realtime = true;
+            continue;
         }
         if (i + 1 >= args.size()) {
             error = "the option '" + std::string(arg) + "' needs a value";
@@ -54,6 +48,11 @@ bool ParseFollowCommand(std::span<const std::string_view> args, FollowCommandOpt
         const std::string_view value = args[++i];
         if (arg == "--soloist") {
             options.run.soloistPath = std::string(value);
+        } else if (arg == "--input") {
+            if (!ReadNumberArgument(value, 0, kDeviceSlotCount - 1, options.inputDevice)) {
+                error = "--input takes an input device number as `devices` lists them";
+                return false;
+            }
         } else if (arg == "-o") {
             if (!EndsWith(value, ".mid") && !EndsWith(value, ".wav")) {
                 error = "-o takes a .mid or a .wav file";
@@ -70,12 +69,17 @@ bool ParseFollowCommand(std::span<const std::string_view> args, FollowCommandOpt
             return false;
         }
     }
-    if (options.run.piecePath.empty() || options.run.soloistPath.empty()) {
-        error = "name the piece and the soloist's performance (--soloist PERF.mid)";
+    if (options.run.piecePath.empty() ||
+        (options.run.soloistPath.empty() && options.inputDevice < 0)) {
+        error =
+            "name the piece and the soloist: a performance (--soloist PERF.mid) or a MIDI "
+            "input device (--input N)";
         return false;
     }
     return true;
 }
+
+namespace {
 
 // The figures of a follow. Without a truth file the soloist's own matches
 // stand in for it, which still gives the accompaniment's asynchrony.

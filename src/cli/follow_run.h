@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <span>
 #include <string>
 #include <string_view>
@@ -53,6 +54,27 @@ bool ApplyFollowOption(std::string_view key, std::string_view value, FollowRunOp
 // False with `error` (and `exitCode`) when something cannot be read.
 bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::string& error,
                int& exitCode);
+
+// The follow command's arguments.
+struct FollowCommandOptions {
+    FollowRunOptions run;
+    std::vector<std::string> outputs;  // .mid and .wav files
+    std::string reportPath;
+    std::string truthPath;
+    std::string soundFont;
+    int inputDevice = -1;   // live: the MIDI input device the soloist plays
+    bool realtime = false;  // the performance is played to the real devices at its own pace
+};
+
+bool ParseFollowCommand(std::span<const std::string_view> args, FollowCommandOptions& options,
+                        std::string& error);
+
+// Whether the arguments ask for a follow in real time (--input or --realtime).
+bool IsLiveFollow(std::span<const std::string_view> args);
+
+// `follow ... --input N` or `--soloist PERF.mid --realtime`: the engine on
+// the real clock and devices, a live status line, Ctrl-C or the end stops.
+int RunLiveFollowCommand(std::span<const std::string_view> args, std::FILE* out, std::FILE* err);
 
 // `follow PIECE.mid --track N [--track2 M] --soloist PERF.mid [options]`.
 int RunFollowCommand(std::span<const std::string_view> args, std::string& out, std::string& err);

@@ -35,6 +35,8 @@ constexpr std::string_view kUsage =
     "  evaluate CASE_DIR...     follows each evaluation case and prints one TSV row per case\n"
     "\n"
     "FOLLOWING options:\n"
+    "  --input N                follow a live keyboard on MIDI input device N, in real time\n"
+    "  --realtime               play the --soloist performance to the devices in real time\n"
     "  --soloist-track K        only track chunk K of the performance\n"
     "  --taps                   the performance taps the beats (any note) instead of playing\n"
     "  --timing 0-4, --volume 0-3   how closely timing and loudness are followed\n"
@@ -86,6 +88,8 @@ int main(int argc, char** argv) {
         std::fwrite(err.data(), 1, err.size(), stderr);
         return code;
     }
+    if (command == "follow" && ostinel::cli::IsLiveFollow(args))
+        return ostinel::cli::RunLiveFollowCommand(args, stdout, stderr);
     if (command == "follow" || command == "evaluate") {
         std::string out;
         std::string err;
