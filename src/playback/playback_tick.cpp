@@ -139,8 +139,13 @@ void PlaybackTick::SendSync() {
 }
 
 void PlaybackTick::RunTick() {
-    if (!running_.load(std::memory_order_acquire) || list_.Empty()) return;
+    // Busy first, then the checks: a Stop that clears running waits for busy,
+    // so a tick never reads the list while the next span's start rebuilds it.
     if (busy_.exchange(true)) return;
+    if (!running_.load() || list_.Empty()) {
+        busy_.store(false);
+        return;
+    }
     // Late instants are served here one after another rather than by
     // re-entering through the timer, so the stack stays flat however late.
     for (;;) {
