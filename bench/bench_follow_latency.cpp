@@ -285,15 +285,28 @@ void PlayTheSolo(const SteadyClock& clock, const InputConnection& input, SteadyI
     }
 }
 
+// Whether the accompaniment stood at beat i's marker before its note came:
+// the first beat, and every note more than a beat after the one before (the
+// follower keeps the written tempo, as wait points measure none).
+std::vector<bool> StoodWaiting(std::span<const std::chrono::microseconds> offsets, int beatMs) {
+    std::vector<bool> waited(offsets.size());
+    for (std::size_t i = 0; i < offsets.size(); ++i)
+        waited[i] = i == 0 || offsets[i] - offsets[i - 1] > std::chrono::milliseconds(beatMs);
+    return waited;
+}
+
 // What the stamps say about each beat's accompaniment strike.
 struct BeatOutcome {
-    std::vector<double> latencyUs;  // strikes sent after their note, in beat order
-    int sentEarly = 0;              // strikes sent before their note was played
-    int missing = 0;                // beats whose strike never went out
-    int byInputThread = 0;          // measured strikes sent from inside the callback
+    std::vector<double> latencyUs;   // strikes sent after their note, in beat order
+    std::vector<double> waitedUs;    // those whose accompaniment stood waiting
+    std::vector<double> caughtUpUs;  // those whose note came before the marker was reached
+    int sentEarly = 0;               // strikes sent before their note was played
+    int missing = 0;                 // beats whose strike never went out
+    int byInputThread = 0;           // measured strikes sent from inside the callback
 };
 
-BeatOutcome Outcome(std::span<const Stamp> stamps, std::span<const SteadyInstant> played) {
+BeatOutcome Outcome(std::span<const Stamp> stamps, std::span<const SteadyInstant> played,
+                    const std::vector<bool>& waited) {
     BeatOutcome outcome;
     const int beats = static_cast<int>(played.size());
     int beat = 0;
@@ -306,12 +319,14 @@ BeatOutcome Outcome(std::span<const Stamp> stamps, std::span<const SteadyInstant
         if (found == beats) continue;
         outcome.missing += found - beat;
         beat = found + 1;
-        const SteadyInstant note = played[static_cast<std::size_t>(found)];
-        if (stamp.at < note) {
+        const auto index = static_cast<std::size_t>(found);
+        if (stamp.at < played[index]) {
             ++outcome.sentEarly;
             continue;
         }
-        outcome.latencyUs.push_back(MicrosecondsLate(note, stamp.at));
+        const double us = MicrosecondsLate(played[index], stamp.at);
+        outcome.latencyUs.push_back(us);
+        (waited[index] ? outcome.waitedUs : outcome.caughtUpUs).push_back(us);
         if (stamp.onInputThread) ++outcome.byInputThread;
     }
     outcome.missing += beats - beat;
@@ -322,6 +337,7 @@ void FollowLatency(benchmark::State& state) {
     const int beats = static_cast<int>(state.range(0));
     const int beatMs = static_cast<int>(state.range(1));
     const std::vector<std::chrono::microseconds> offsets = NoteOffsets(beats, beatMs);
+    const std::vector<bool> waited = StoodWaiting(offsets, beatMs);
     for (auto _ : state) {
         TempScore score;
         if (!WriteBytes(score.Path(), BeatPiece(beats, beatMs))) {
@@ -384,7 +400,7 @@ void FollowLatency(benchmark::State& state) {
             transport.Stop();
         }
 
-        const BeatOutcome outcome = Outcome(midi.Log().Stamps(), played);
+        const BeatOutcome outcome = Outcome(midi.Log().Stamps(), played, waited);
         if (outcome.latencyUs.empty()) {
             state.SkipWithError("no accompaniment strike was sent after its note");
             return;
@@ -394,6 +410,9 @@ void FollowLatency(benchmark::State& state) {
         state.counters["sent_early"] = outcome.sentEarly;
         state.counters["missing"] = outcome.missing;
         state.counters["by_input_thread"] = outcome.byInputThread;
+        state.counters["waited"] = static_cast<double>(outcome.waitedUs.size());
+        state.counters["waited_p99_us"] = ostinel::bench::Percentile(outcome.waitedUs, 0.99);
+        state.counters["caught_up_p99_us"] = ostinel::bench::Percentile(outcome.caughtUpUs, 0.99);
         state.counters["idle_passes"] = idlePasses;
     }
 }

@@ -68,6 +68,42 @@ void RunClockTo(Engine& engine, platform::ManualClock& clock, platform::ManualTi
     }
 }
 
+// "1200" or "1200,3400": score positions in ms.
+bool ReadPositions(std::string_view text, std::vector<ScorePosition>& positions) {
+    while (!text.empty()) {
+        const auto comma = text.find(',');
+        int position = 0;
+        if (!ReadNumberArgument(text.substr(0, comma), 0, kNoLimit - 1, position)) return false;
+        AddMarker(positions, position);
+        text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
+    }
+    return true;
+}
+
+// "note:60", "any-note", "controller:64", "any-controller", "space", "mouse".
+bool ReadTapSource(std::string_view text, FollowingOptions& following) {
+    int number = 0;
+    if (text == "space") {
+        following.tapSource = TapSource::SpaceBar;
+    } else if (text == "mouse") {
+        following.tapSource = TapSource::RightMouseButton;
+    } else if (text == "any-note") {
+        following.tapSource = TapSource::AnyNote;
+    } else if (text == "any-controller") {
+        following.tapSource = TapSource::AnyController;
+    } else if (text.starts_with("note:") && ReadNumberArgument(text.substr(5), 0, 127, number)) {
+        following.tapSource = TapSource::Note;
+        following.tapNote = static_cast<std::uint8_t>(number);
+    } else if (text.starts_with("controller:") &&
+               ReadNumberArgument(text.substr(11), 0, 121, number)) {
+        following.tapSource = TapSource::Controller;
+        following.tapController = static_cast<std::uint8_t>(number);
+    } else {
+        return false;
+    }
+    return true;
+}
+
 bool IsNoteOn(std::uint32_t word) {
     return (word & 0xF0) == 0x90 && ((word >> 16) & 0x7F) != 0;
 }
@@ -127,7 +163,8 @@ bool ApplyFollowOption(std::string_view key, std::string_view value, FollowRunOp
         ok = value == "notes" || value == "taps";
         following.followSource =
             value == "taps" ? FollowSource::TappedBeats : FollowSource::SoloistsPlaying;
-        following.tapSource = TapSource::AnyNote;
+        if (value == "taps" && following.tapSource < TapSource::Note)
+            following.tapSource = TapSource::AnyNote;
     } else if (key == "timing") {
         ok = ReadNumberArgument(value, 0, 4, number);
         following.timingFollowLevel = static_cast<std::uint16_t>(number);
@@ -144,6 +181,22 @@ bool ApplyFollowOption(std::string_view key, std::string_view value, FollowRunOp
         ok = ReadYesNo(value, following.stopAutomatically);
     } else if (key == "wait-for-solo") {
         ok = ReadYesNo(value, following.waitForSoloToStart);
+    } else if (key == "tap-source") {
+        ok = ReadTapSource(value, following);
+    } else if (key == "wait-for-soloist") {
+        ok = ReadPositions(value, options.markers.waitForSoloist);
+    } else if (key == "restore-tempo") {
+        ok = ReadPositions(value, options.markers.restoreTempo);
+    } else if (key == "rehearsal") {
+        ok = ReadPositions(value, options.markers.rehearsalPoints);
+    } else if (key == "ignore") {
+        const auto dash = value.find('-');
+        int start = 0;
+        int end = 0;
+        ok = dash != std::string_view::npos &&
+             ReadNumberArgument(value.substr(0, dash), 0, kNoLimit - 1, start) &&
+             ReadNumberArgument(value.substr(dash + 1), 0, kNoLimit - 1, end) && start < end;
+        if (ok) AddRange(options.markers.ignoreSoloist, ScoreRange{start, end});
     } else if (key == "soloist-track") {
         ok = ReadNumberArgument(value, 0, 65535, options.soloistTrack);
     } else {
@@ -200,6 +253,7 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
         following.twoFollowTracks = options.track2 > 0;
         following.followTrack2 = static_cast<std::int16_t>(std::max(options.track2 - 1, 0));
         engine.SetFollowingOptions(following);
+        engine.SetSpecialMarkers(options.markers);
         engine.Reports().SetObserver(&log);
         Transport& transport = engine.GetTransport();
         const bool taps = following.followSource == FollowSource::TappedBeats;

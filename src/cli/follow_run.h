@@ -10,6 +10,7 @@
 #include "cli/captured_stream_file.h"
 #include "cli/evaluation_metrics.h"
 #include "follower/following_options.h"
+#include "follower/special_markers.h"
 #include "playback/score_position.h"
 
 namespace ostinel::cli {
@@ -22,6 +23,7 @@ struct FollowRunOptions {
     std::string soloistPath;
     int soloistTrack = 0;  // the performance's track chunk to play (from 1), or 0 for all
     FollowingOptions following;
+    SpecialMarkers markers;  // score positions in ms
 };
 
 // What happened at one note (or tap) the soloist played.

@@ -77,7 +77,7 @@ int RunLiveFollowCommand(std::span<const std::string_view> args, std::FILE* out,
     following.followTrack1 = static_cast<std::int16_t>(options.run.track - 1);
     following.twoFollowTracks = options.run.track2 > 0;
     following.followTrack2 = static_cast<std::int16_t>(std::max(options.run.track2 - 1, 0));
-    if (!engine.SetFollowingOptions(following)) {
+    if (!engine.SetFollowingOptions(following) || !engine.SetSpecialMarkers(options.run.markers)) {
         text = "ostinel-cli follow: the piece has no such following track\n";
         PrintNow(err, text);
         return kExitUsage;

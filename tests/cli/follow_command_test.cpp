@@ -130,6 +130,31 @@ TEST_F(FollowCommand, BadArgumentsAreRefused) {
               kExitUsage);
 }
 
+TEST(FollowOptions, NamesAndValuesReachTheSettings) {
+    FollowRunOptions options;
+    std::string error;
+    EXPECT_TRUE(ApplyFollowOption("jumping", "beats", options, error));
+    EXPECT_TRUE(options.following.jumpEnabled && options.following.jumpSeveralBeatsOnly);
+    EXPECT_TRUE(ApplyFollowOption("jumping", "off", options, error));
+    EXPECT_FALSE(options.following.jumpEnabled);
+    EXPECT_TRUE(ApplyFollowOption("tap-source", "note:61", options, error));
+    EXPECT_EQ(options.following.tapSource, TapSource::Note);
+    EXPECT_EQ(options.following.tapNote, 61);
+    // Following taps keeps a tap source already chosen from MIDI.
+    EXPECT_TRUE(ApplyFollowOption("follow", "taps", options, error));
+    EXPECT_EQ(options.following.tapSource, TapSource::Note);
+    EXPECT_TRUE(ApplyFollowOption("wait-for-soloist", "3000,1000", options, error));
+    EXPECT_EQ(options.markers.waitForSoloist, (std::vector<ScorePosition>{1000, 3000}));
+    EXPECT_TRUE(ApplyFollowOption("ignore", "5000-6000", options, error));
+    ASSERT_EQ(options.markers.ignoreSoloist.size(), 1u);
+    EXPECT_EQ(options.markers.ignoreSoloist[0].end, 6000);
+    EXPECT_FALSE(ApplyFollowOption("ignore", "6000-5000", options, error));
+    EXPECT_FALSE(ApplyFollowOption("timing", "5", options, error));
+    EXPECT_FALSE(ApplyFollowOption("tap-source", "note:200", options, error));
+    EXPECT_FALSE(ApplyFollowOption("loudness", "2", options, error));
+    EXPECT_NE(error.find("loudness"), std::string::npos);
+}
+
 TEST(EvaluateCommand, TheSteadyTempoCaseIsFollowedClosely) {
     const std::string steady = std::string(OSTINEL_SOURCE_DIR) + "/bench/cases/steady-tempo";
     std::string out;
