@@ -423,7 +423,7 @@ void FollowLatency(benchmark::State& state) {
 // couple of hundred notes fit in under 30 s.
 BENCHMARK(FollowLatency)
     ->ArgNames({"notes", "beat_ms"})
-    ->Args({60, 400})
+    ->Args({200, 130})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
