@@ -184,6 +184,13 @@ void PlaybackTick::RunTick() {
             requests_.PostRequest(TransportRequest::Stop);
             return;
         }
+        if (PastLoopEnd()) {
+            loopEndReached_.store(true);
+            running_.store(false, std::memory_order_release);
+            busy_.store(false, std::memory_order_release);
+            requests_.PostRequest(TransportRequest::Stop);
+            return;
+        }
     }
 }
 
@@ -215,8 +222,13 @@ bool PlaybackTick::AlreadyOver(const Track& track, std::uint8_t key) const {
     return false;
 }
 
+bool PlaybackTick::PastLoopEnd() const {
+    return start_.loopEnd && start_.musicalSpan && !list_.Empty() &&
+           list_.Head().due > *start_.loopEnd;
+}
+
 bool PlaybackTick::ServeInstant(ScorePosition head) {
-    while (!list_.Empty() && list_.Head().due == head) {
+    while (!list_.Empty() && list_.Head().due == head && !PastLoopEnd()) {
         switch (list_.Head().tag) {
             case kBeatSourceTag:
                 ServeBeat(head);
@@ -250,6 +262,7 @@ void PlaybackTick::ServeBeat(ScorePosition head) {
                 shownTempo_.store(*tempo);
         }
     }
+    Click(beat, next);
     if (SyncOn() && output_.Settings().syncType == kSyncTypeMidiSync) {
         const std::int32_t owed = midiClock_.BeginBeat(beat, next, head);
         const std::array<std::uint8_t, 1> timingClock{kMidiTimingClock};
@@ -262,6 +275,20 @@ void PlaybackTick::ServeBeat(ScorePosition head) {
     } else {
         list_.AdvanceHead(static_cast<ScorePosition>(next->time), BeatWord(*next));
     }
+}
+
+void PlaybackTick::Click(const BeatRecord& beat, const BeatRecord* next) {
+    if (!start_.metronome.on || !start_.musicalSpan || start_.previewing) return;
+    // A beat reached only after the next one was due (after a jump) stays silent.
+    if (next != nullptr &&
+        CurrentPosition(start_.clock, clock_.Now()) > static_cast<ScorePosition>(next->time))
+        return;
+    const auto click = ClickFor(start_.metronome, beat.beat == 1, masterVolume_.load());
+    if (!click) return;
+    const std::array<std::uint8_t, 3> on{click->status, click->note, click->velocity};
+    const std::array<std::uint8_t, 3> off{click->status, click->note, 0};
+    output_.SendMidi(on, start_.metronome.port);
+    output_.SendMidi(off, start_.metronome.port, kClickLengthMs);
 }
 
 void PlaybackTick::ServeSysEx() {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 
 #include "app/transport_request_queue.h"
 #include "midi/midi_output.h"
@@ -9,6 +10,7 @@
 #include "midi/sync/mtc_quarter_frames.h"
 #include "platform/clock.h"
 #include "platform/timer_service.h"
+#include "playback/loop_and_metronome.h"
 #include "playback/one_shot_timer.h"
 #include "playback/play_list.h"
 #include "playback/position_clock.h"
@@ -16,15 +18,12 @@
 
 namespace ostinel {
 
-// Parts of the tick that belong to loop mode, the metronome and performance
-// playback. None is served yet: a start that asks for one is refused, so that
-// nothing plays half right.
+// Parts of the tick that belong to performance playback. It is not served
+// yet: a start that asks for it is refused, so that nothing plays half right.
 struct TickHooks {
-    bool loopMode = false;
-    bool metronome = false;
     bool performancePlayback = false;
 
-    bool AnyOn() const { return loopMode || metronome || performancePlayback; }
+    bool AnyOn() const { return performancePlayback; }
 };
 
 // What the display shows while playing.
@@ -45,6 +44,11 @@ struct PlaybackStart {
     std::int16_t masterVolume = 256;
     std::int16_t masterTranspose = 0;
     DisplayedBeat shown;  // what the display shows until the first beat is served
+    // Following, playing the file or a performance: the spans that click and
+    // that stop at the loop end (fast forward and preview do neither).
+    bool musicalSpan = false;
+    std::optional<ScorePosition> loopEnd;  // loop mode: the span stops after this
+    MetronomeSettings metronome;           // clicks when on and the span is musical
     TickHooks hooks;
 };
 
@@ -100,6 +104,8 @@ class PlaybackTick {
     const PlayList& List() const { return list_; }
     // main thread while stopped: the first system-exclusive message not served.
     std::int32_t NextSysEx() const { return sysExIndex_; }
+    // main thread: whether the last span ended at the loop end; asking clears it.
+    bool TakeLoopEndReached() { return loopEndReached_.exchange(false); }
 
   private:
     static void OnTimer(void* self);
@@ -109,6 +115,9 @@ class PlaybackTick {
     // Serves every head entry due at `head`; false when the list ran out.
     bool ServeInstant(ScorePosition head);
     void ServeBeat(ScorePosition head);
+    void Click(const BeatRecord& beat, const BeatRecord* next);
+    // The span ends where the next head lies past the loop end.
+    bool PastLoopEnd() const;
     void ServeTrack();
     void ServeSysEx();
     // Whether the next instant is due now; else `when` is the clock time to
@@ -136,6 +145,7 @@ class PlaybackTick {
     std::atomic<bool> running_{false};
     std::atomic<bool> busy_{false};
     std::atomic<bool> steered_{false};
+    std::atomic<bool> loopEndReached_{false};
     std::atomic<bool> hold_{false};
     std::atomic<std::int16_t> masterVolume_{256};
     std::atomic<std::int16_t> masterTranspose_{0};

@@ -83,7 +83,8 @@ DisplayedBeat Transport::Display() const {
 }
 
 bool Transport::NeedsIdlePass() const {
-    return mode_.playing || followStartPending_ || allNotesOffChannel_ < kNoAllNotesOffPending;
+    return mode_.playing || followStartPending_ || restartDeadline_.has_value() ||
+           allNotesOffChannel_ < kNoAllNotesOffPending;
 }
 
 // --- starting --------------------------------------------------------------
@@ -111,8 +112,50 @@ void Transport::UseFollower(Follower& follower, FollowerReports& reports, Follow
     intake_ = &intake;
 }
 
+bool Transport::MusicalSpan() const {
+    return mode_.following || mode_.playingFile || mode_.playingPerformance;
+}
+
+void Transport::StartAtLoopBegin() {
+    if (!loop_.on || mode_.playing) return;
+    position_ = std::clamp(loop_.begin, 0, End());
+    Locate(position_);
+    ui_.PositionChanged();
+}
+
+void Transport::LeaveLoopIfOutside(ScorePosition position) {
+    if (loop_.on && !loop_.Contains(position)) {
+        loop_.on = false;
+        restartDeadline_.reset();
+        ui_.FlashButton(*FlashButtonAfter(TransportRequest::LoopMode));
+    }
+}
+
+void Transport::SetLoopSettings(const LoopSettings& loop) {
+    loop_ = loop;
+    if (!loop_.on) restartDeadline_.reset();
+    UpdateMenuState();
+}
+
+void Transport::ToggleLoopMode() {
+    loop_.on = !loop_.on;
+    // Turning it off during the restart delay cancels the restart.
+    if (!loop_.on) restartDeadline_.reset();
+    UpdateMenuState();
+}
+
+void Transport::ToggleMetronome() {
+    metronome_.on = !metronome_.on;
+    if (metronome_.on && MusicalSpan() && metronome_.HasPatch()) {
+        const std::array<std::uint8_t, 2> program{
+            static_cast<std::uint8_t>(kProgramChange | metronome_.channel), metronome_.patch};
+        output_.SendMidi(program, metronome_.port);
+    }
+}
+
 bool Transport::CommonStart(PlaybackMotion motion, bool allTracks) {
     if (piece_ == nullptr) return false;
+    restartDeadline_.reset();
     // Paced releases still owed go out now, before anything sounds again.
     while (allNotesOffChannel_ < kNoAllNotesOffPending)
         SendAllNotesOffChannel();
@@ -141,7 +184,12 @@ bool Transport::CommonStart(PlaybackMotion motion, bool allTracks) {
     start.masterVolume = master_.volume;
     start.masterTranspose = master_.transpose;
     start.shown = located_.display;
+    start.musicalSpan = MusicalSpan();
+    if (loop_.on) start.loopEnd = loop_.end;
+    start.metronome = metronome_;
     if (!tick_.Prepare(*piece_, start)) return false;
+    // Loop points from where the user starts and stops.
+    if (!loop_.on && loop_.setPointsAutomatically && !mode_.previewing) loop_.begin = position_;
 
     ChaseAll(motion == PlaybackMotion::FastForward || mode_.previewing);
     start.clock.anchor.time = clock_.Now();
@@ -193,6 +241,11 @@ void Transport::ChaseAll(bool quiet) {
             ChaseHeldNotes(piece_->tracks[static_cast<std::size_t>(i)], output_, shaping);
     }
 
+    if (metronome_.on && MusicalSpan() && metronome_.HasPatch()) {
+        const std::array<std::uint8_t, 2> program{
+            static_cast<std::uint8_t>(kProgramChange | metronome_.channel), metronome_.patch};
+        output_.SendMidi(program, metronome_.port);
+    }
     if (!settings.transmitExternalSync || mode_.previewing) return;
     SendLocateSync(position_);
     if (settings.syncType == kSyncTypeMidiSync) {
@@ -203,6 +256,7 @@ void Transport::ChaseAll(bool quiet) {
 
 void Transport::PlayAndFollow() {
     if (mode_.following || mode_.previewing || piece_ == nullptr || follower_ == nullptr) return;
+    if (!mode_.followerRestart) StartAtLoopBegin();
     if (Position() >= End()) return;
     // The soloist hears the music first; following begins when the preview
     // ends (IdleStep), after a pause to get ready unless they start it.
@@ -275,6 +329,7 @@ void Transport::RestoreFollowingTracks() {
 void Transport::RestartFollowing() {
     const FollowerJump jump = reports_->TakeJump();
     position_ = std::clamp(FollowerReports::RestartPosition(jump, clock_.Now()), 0, End());
+    LeaveLoopIfOutside(position_);
     restartSpeed_ = jump.speed;
     availability_.SetAvailable(TransportRequest::PlayAndFollow, true);
     requests_.PostRequest(TransportRequest::PlayAndFollow);
@@ -285,6 +340,7 @@ void Transport::RestartFollowing() {
 
 void Transport::PlayFile() {
     if (mode_.playingFile || mode_.previewing || piece_ == nullptr) return;
+    StartAtLoopBegin();
     if (Position() >= End()) return;
     SaveModeAndStop();
     mode_.playingFile = true;
@@ -333,7 +389,11 @@ void Transport::Stop() {
         FinishPreview();
         return;
     }
-    if (mode_.playing) StopSpan();
+    if (mode_.playing) {
+        StopSpan();
+    } else {
+        restartDeadline_.reset();
+    }
     UpdateMenuState();
 }
 
@@ -359,6 +419,13 @@ void Transport::StopSpan() {
         position_ = std::max(position_, history_.Front());
         EndFollowing();
     }
+    if (tick_.TakeLoopEndReached() && loop_.on && loop_.restartAutomatically) {
+        restartDeadline_ = clock_.NowSixtieths() + loop_.restartDelaySec * 60;
+        restartRequest_ = mode_.following     ? TransportRequest::PlayAndFollow
+                          : mode_.playingFile ? TransportRequest::PlayFile
+                                              : TransportRequest::PlayPerformance;
+    }
+    if (!loop_.on && loop_.setPointsAutomatically && !mode_.previewing) loop_.end = position_;
     mode_.playing = false;
     positionClock_.motion = PlaybackMotion::Stopped;
     positionClock_.anchor = PositionAnchor{position_, clock_.Now()};
@@ -459,6 +526,7 @@ void Transport::JumpThenResume(ScorePosition target) {
     if (piece_ == nullptr || mode_.previewing) return;
     SaveModeAndStop();
     position_ = std::clamp(target, 0, End());
+    LeaveLoopIfOutside(position_);
     Locate(position_);
     ui_.PositionChanged();
     UpdateMenuState();
@@ -529,6 +597,11 @@ void Transport::IdleStep() {
     if (allNotesOffChannel_ < kNoAllNotesOffPending &&
         platform::ClockReached(clock_.Now(), allNotesOffDue_))
         SendAllNotesOffChannel();
+    if (restartDeadline_ &&
+        static_cast<std::int32_t>(clock_.NowSixtieths() - *restartDeadline_) >= 0) {
+        if (loop_.on) requests_.PostRequest(restartRequest_);
+        restartDeadline_.reset();
+    }
     if (followStartPending_ && platform::ClockReached(clock_.Now(), followStartDue_)) {
         followStartPending_ = false;
         PlayAndFollow();
@@ -578,9 +651,14 @@ void Transport::CarryOut(TransportRequest request) {
         case TransportRequest::AllNotesOff:
             AllNotesOff();
             return;
+        case TransportRequest::Metronome:
+            ToggleMetronome();
+            break;
+        case TransportRequest::LoopMode:
+            ToggleLoopMode();
+            break;
         default:
-            // Performance playback, the metronome and loop mode have no
-            // engine yet.
+            // Performance playback has no engine yet.
             return;
     }
     if (const auto button = FlashButtonAfter(request)) ui_.FlashButton(*button);
@@ -680,6 +758,8 @@ TransportMode Transport::PublishedMode() const {
 TransportMenuState Transport::MenuState() const {
     MenuStateFacts facts;
     facts.mode = mode_;
+    facts.loopMode = loop_.on;
+    facts.loopRestartPending = restartDeadline_.has_value();
     if (piece_ != nullptr) {
         const ScorePosition position = Position();
         facts.beforeEnd = position < End();

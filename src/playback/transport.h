@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "app/transport_availability.h"
@@ -14,6 +15,7 @@
 #include "playback/follower_reports.h"
 #include "playback/following_intake.h"
 #include "playback/locate.h"
+#include "playback/loop_and_metronome.h"
 #include "playback/playback_tick.h"
 #include "playback/position_clock.h"
 #include "playback/start_history.h"
@@ -78,6 +80,16 @@ class Transport {
     void UseFollower(Follower& follower, FollowerReports& reports, FollowingIntake& intake);
     // main thread, while stopped.
     void SetFollowSettings(const FollowSettings& settings) { follow_ = settings; }
+    // main thread: loop mode and the metronome; they take effect at the next start.
+    void SetLoopSettings(const LoopSettings& loop);
+    const LoopSettings& Loop() const { return loop_; }
+    void SetMetronomeSettings(const MetronomeSettings& metronome) { metronome_ = metronome; }
+    const MetronomeSettings& Metronome() const { return metronome_; }
+    // main thread: requests 11 and 10, also while playing.
+    void ToggleLoopMode();
+    void ToggleMetronome();
+    // Whether a loop restart is waiting for its deadline.
+    bool LoopRestartPending() const { return restartDeadline_.has_value(); }
     const FollowSettings& Following() const { return follow_; }
 
     // main thread: the transport commands.
@@ -144,6 +156,12 @@ class Transport {
     bool TrackSounds(int index) const;
     void UpdateMenuState();
     void Publish();
+    // A play command while stopped with loop mode on starts at the loop begin.
+    void StartAtLoopBegin();
+    // A jump or restart that leaves the loop turns loop mode off.
+    void LeaveLoopIfOutside(ScorePosition position);
+    // Following, playing the file or a performance.
+    bool MusicalSpan() const;
 
     const platform::Clock& clock_;
     platform::TimerService& timers_;
@@ -169,6 +187,10 @@ class Transport {
     SpeedFactor savedMasterSpeed_ = kOwnTempoSpeed;  // the master tempo a follow returns to
     SpeedFactor restartSpeed_ = kOwnTempoSpeed;      // the tempo a follower's jump reported
     std::array<std::uint8_t, 2> mutedPlayFlags_{};   // the following tracks' own flags
+    LoopSettings loop_;
+    MetronomeSettings metronome_;
+    std::optional<platform::ClockSixtieths> restartDeadline_;  // loop restart, coarse clock
+    TransportRequest restartRequest_ = TransportRequest::PlayFile;
     bool followAfterPreview_ = false;  // the running preview leads into Play and Follow
     bool followStartPending_ = false;  // the pause after it runs until followStartDue_
     platform::ClockMs followStartDue_ = 0;

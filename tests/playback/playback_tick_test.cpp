@@ -249,7 +249,7 @@ TEST(PlaybackTick, StopLeavesTheRestUnplayed) {
 TEST(PlaybackTick, AStartAskingForAHookNotServedIsRefused) {
     TickRig rig;
     rig.piece = PieceOf({{On(0, 60), Off(10, 60)}});
-    rig.start.hooks.loopMode = true;
+    rig.start.hooks.performancePlayback = true;
     EXPECT_FALSE(rig.Play());
     EXPECT_TRUE(rig.Sent().empty());
 }
