@@ -23,14 +23,6 @@ FollowerOptions ToFollowerOptions(const FollowingOptions& options) {
     return converted;
 }
 
-std::optional<std::int16_t> FollowVolumeFor(std::int32_t ratio, std::uint16_t volumeFollowLevel) {
-    if (volumeFollowLevel == 0) return std::nullopt;
-    const int shift = 3 - std::min<int>(volumeFollowLevel, 3);
-    // Arithmetic shifts: a ratio below 1.0 pulls the factor under 256.
-    const std::int32_t deviation = ((ratio >> 7) - 512) >> shift;
-    return static_cast<std::int16_t>(std::clamp<std::int32_t>(deviation + 256, 0, 512));
-}
-
 void SoloistProgress::Reached(ScorePosition position) {
     ScorePosition furthest = furthest_.load(std::memory_order_acquire);
     while (position > furthest &&

@@ -58,11 +58,6 @@ FollowerOptions ToFollowerOptions(const FollowingOptions& options);
 // main thread: Follower::SetOptions with the converted options; false while it follows.
 bool HandOptionsToFollower(const FollowingOptions& options, Follower& follower);
 
-// The accompaniment's loudness factor (256 = unchanged, 0-512) for a
-// ReportDynamics ratio (16.16) at volume level 0-3; none at level 0, where
-// the reports change nothing.
-std::optional<std::int16_t> FollowVolumeFor(std::int32_t ratio, std::uint16_t volumeFollowLevel);
-
 // The largest score position the soloist has reached since Play and
 // Follow started: the follower's ReportEvent raises it on whatever thread
 // is inside the follower, the idle pass reads it.

@@ -44,9 +44,7 @@ void FollowerReports::ReportPosition(ScorePosition position, std::uint32_t time,
 
 void FollowerReports::ReportEvent(std::uint32_t time, ScorePosition position, std::uint32_t word) {
     lastEventTime_.store(time);
-    ScorePosition furthest = furthest_.load();
-    while (position > furthest && !furthest_.compare_exchange_weak(furthest, position)) {
-    }
+    progress_.Reached(position);
     if (observer_ != nullptr) observer_->ReportEvent(time, position, word);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "follower/engine/follower_callback.h"
+#include "follower/following_options.h"
 #include "platform/clock.h"
 #include "playback/playback_tick.h"
 #include "playback/position_clock.h"
@@ -46,8 +47,8 @@ class FollowerReports final : public FollowerCallback {
 
     // any thread: the furthest position the soloist has reached; the main
     // thread sets it where following starts.
-    ScorePosition Furthest() const { return furthest_.load(); }
-    void SetFurthest(ScorePosition position) { furthest_.store(position); }
+    ScorePosition Furthest() const { return progress_.Furthest(); }
+    void SetFurthest(ScorePosition position) { progress_.Restart(position); }
     // The clock time of the soloist's last note or tap (0 before any).
     platform::ClockMs LastEventTime() const { return lastEventTime_.load(); }
 
@@ -75,7 +76,7 @@ class FollowerReports final : public FollowerCallback {
     std::atomic<ScorePosition> jumpTarget_{0};
     std::atomic<platform::ClockMs> jumpTime_{0};
     std::atomic<SpeedFactor> jumpSpeed_{kOwnTempoSpeed};
-    std::atomic<ScorePosition> furthest_{0};
+    SoloistProgress progress_;
     std::atomic<platform::ClockMs> lastEventTime_{0};
     // Anchor position and time packed in one word, so a reader never mixes
     // one report's position with another's time.

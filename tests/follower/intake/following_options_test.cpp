@@ -61,31 +61,6 @@ TEST(FollowingOptions, FollowerGetsTimingStartJumpingAndWait) {
     EXPECT_FALSE(defaults.waitForSolo);
 }
 
-TEST(FollowingOptions, VolumeLevelScalesTheDeviation) {
-    struct Case {
-        std::int32_t ratio;
-        std::uint16_t level;
-        std::optional<std::int16_t> factor;
-    };
-    const std::vector<Case> cases{
-        {0x10000, 3, 256},
-        {0x10000, 1, 256},  // as written: unchanged
-        {0x18000, 3, 512},
-        {0x18000, 2, 384},
-        {0x18000, 1, 320},  // 1.5 times as loud
-        {0x8000, 3, 0},
-        {0x8000, 2, 128},
-        {0x8000, 1, 192},  // half as loud
-        {0x40000, 3, 512},
-        {0x40000, 2, 512},  // limited to 512
-        {0x18000, 0, std::nullopt},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(FollowVolumeFor(c.ratio, c.level), c.factor)
-            << "ratio " << c.ratio << " level " << c.level;
-    }
-}
-
 TEST(SoloistProgress, KeepsTheFurthestPosition) {
     SoloistProgress progress;
     progress.Restart(1000);

@@ -1,0 +1,563 @@
+#include "sequence/performance_writer.h"
+
+#include <algorithm>
+#include <array>
+#include <new>
+#include <span>
+#include <utility>
+
+#include "app/string_ids.h"
+#include "sequence/chunk_events.h"
+#include "sequence/conductor_meta.h"
+#include "sequence/midi_file_writer.h"
+#include "sequence/time_conversion.h"
+
+namespace ostinel {
+
+namespace {
+
+constexpr double kFactorOne = 268435456.0;  // 2^28
+// A tempo meta event holds three bytes.
+constexpr std::uint32_t kLargestTempo = 0xFFFFFF;
+constexpr std::uint8_t kMetaEvent = 0xFF;
+constexpr std::uint8_t kSysExStart = 0xF0;
+constexpr std::uint8_t kSysExEnd = 0xF7;
+constexpr std::uint8_t kReleaseVelocity = 64;
+constexpr std::uint8_t kPitchWheelCentre = 64;
+
+// The values the soloist's controllers are returned to where the punched-in
+// performance begins and ends (data resource 1001).
+constexpr std::array<std::pair<std::uint8_t, std::uint8_t>, 24> kControllerDefaults{{
+    {64, 0}, {65, 0}, {66, 0}, {67, 0},  {69, 0}, {0, 0},   {32, 0}, {1, 0},
+    {33, 0}, {5, 0},  {37, 0}, {7, 100}, {39, 0}, {10, 64}, {42, 0}, {11, 100},
+    {43, 0}, {91, 0}, {92, 0}, {93, 0},  {94, 0}, {95, 0},  {96, 0}, {97, 0},
+}};
+
+struct FactorPoint {
+    std::int32_t tick = 0;
+    std::uint32_t factor = kOwnTempoFactor;
+};
+
+std::int32_t TickOf(ScorePosition position, const Piece& piece) {
+    const std::uint32_t ms = position > 0 ? static_cast<std::uint32_t>(position) : 0;
+    return static_cast<std::int32_t>(
+        std::min<std::uint32_t>(MsToTicks(ms, piece.tempoMap, piece.division), kMaxMidiFileTick));
+}
+
+// Score time over performed time between two entries, 4.28, truncated.
+std::uint32_t StretchFactor(const PerformanceTempoEntry& from, const PerformanceTempoEntry& to) {
+    const std::uint64_t performed = to.time - from.time;
+    if (performed == 0) return kOwnTempoFactor;
+    const std::uint64_t score =
+        to.position > from.position ? static_cast<std::uint64_t>(to.position - from.position) : 0;
+    const std::uint64_t factor = ((score << 28) + performed / 2) / performed;
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(factor, 0xFFFFFFFFu));
+}
+
+std::vector<FactorPoint> FactorPoints(const Piece& piece, const PerformanceTempoList& list,
+                                      const PerformanceTempoChoices& choices) {
+    std::vector<FactorPoint> points;
+    const std::vector<PerformanceTempoEntry>& entries = list.entries;
+    if (entries.empty()) return points;
+    // A later point at the same tick is the one in force there.
+    const auto add = [&points](std::int32_t tick, std::uint32_t factor) {
+        if (!points.empty() && points.back().tick >= tick) {
+            points.back().factor = factor;
+        } else {
+            points.push_back({tick, factor});
+        }
+    };
+    if (entries.front().position != 0) {
+        add(0, choices.before == TempoBeforePerformed::AverageTempo ? list.averageFactor
+                                                                    : kOwnTempoFactor);
+    }
+    for (std::size_t i = 0; i + 1 < entries.size(); ++i) {
+        add(TickOf(entries[i].position, piece),
+            choices.during == TempoDuringPerformed::PerformedTempos
+                ? StretchFactor(entries[i], entries[i + 1])
+                : kOwnTempoFactor);
+    }
+    std::uint32_t after = kOwnTempoFactor;
+    if (choices.after == TempoAfterPerformed::AverageTempo) after = list.averageFactor;
+    if (choices.after == TempoAfterPerformed::LastTempo) {
+        after = std::uint32_t{list.lastTempo} << 16;
+    }
+    add(TickOf(entries.back().position, piece), after);
+    return points;
+}
+
+std::uint32_t PlayedTempo(std::uint32_t tempo, std::uint32_t factor) {
+    // No score time passes at a factor of 0: the file's tempo is kept.
+    if (factor == 0) return tempo;
+    const double played =
+        (static_cast<double>(tempo) * kFactorOne + static_cast<double>(factor / 2)) /
+        static_cast<double>(factor);
+    return played >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(played);
+}
+
+void SetTimes(TempoMap& map, std::uint16_t division) {
+    const std::uint64_t ticksPerQuarter = division != 0 ? division : 1;
+    for (std::size_t i = 0; i < map.size(); ++i) {
+        TempoRecord& record = map[i];
+        if (i == 0) {
+            record.timeUs = 0;
+        } else if (record.tick == kEndTick) {
+            record.timeUs = kEndTimeUs;
+        } else {
+            const TempoRecord& previous = map[i - 1];
+            const auto ticks = static_cast<std::uint64_t>(record.tick - previous.tick);
+            record.timeUs =
+                previous.timeUs +
+                (std::uint64_t{previous.tempo} * ticks + ticksPerQuarter / 2) / ticksPerQuarter;
+        }
+    }
+}
+
+// A track chunk built in memory: delta times from the previous event, and a
+// channel status byte only where it differs from the one before.
+class ChunkWriter {
+  public:
+    explicit ChunkWriter(std::vector<std::uint8_t>& out) : out_(out) {
+        out_.insert(out_.end(), {'M', 'T', 'r', 'k', 0, 0, 0, 0});
+        lengthAt_ = out_.size() - 4;
+    }
+
+    // A channel message; `hasData2` is false for program change and channel pressure.
+    void Channel(std::uint32_t tick, std::uint8_t status, std::uint8_t data1, std::uint8_t data2,
+                 bool hasData2) {
+        Delta(tick);
+        if (status != runningStatus_) {
+            out_.push_back(status);
+            runningStatus_ = status;
+        }
+        out_.push_back(static_cast<std::uint8_t>(data1 & 0x7F));
+        if (hasData2) out_.push_back(static_cast<std::uint8_t>(data2 & 0x7F));
+    }
+
+    void Meta(std::uint32_t tick, std::uint8_t type, std::span<const std::uint8_t> data) {
+        Delta(tick);
+        out_.push_back(kMetaEvent);
+        out_.push_back(type);
+        Sized(data);
+        runningStatus_ = 0;
+    }
+
+    // F0, then the bytes after it up to and including the first F7.
+    void SysEx(std::uint32_t tick, std::span<const std::uint8_t> message) {
+        std::span<const std::uint8_t> body = message.empty() ? message : message.subspan(1);
+        const auto end = std::find(body.begin(), body.end(), kSysExEnd);
+        if (end != body.end()) body = body.first(static_cast<std::size_t>(end - body.begin()) + 1);
+        Delta(tick);
+        out_.push_back(kSysExStart);
+        Sized(body);
+        runningStatus_ = 0;
+    }
+
+    std::uint32_t Tick() const { return tick_; }
+
+    void End() {
+        out_.insert(out_.end(), {0x00, kMetaEvent, kMetaEndOfTrack, 0x00});
+        const auto length = static_cast<std::uint32_t>(out_.size() - lengthAt_ - 4);
+        for (std::size_t i = 0; i < 4; ++i)
+            out_[lengthAt_ + i] = static_cast<std::uint8_t>(length >> (24 - 8 * i));
+    }
+
+  private:
+    // An event never goes back before the one written before it.
+    void Delta(std::uint32_t tick) {
+        tick = std::min(std::max(tick, tick_), kMaxMidiFileTick);
+        Quantity(tick - tick_);
+        tick_ = tick;
+    }
+
+    void Quantity(std::uint32_t value) {
+        std::array<std::uint8_t, 5> groups{};
+        std::size_t count = 0;
+        do {
+            groups[count++] = static_cast<std::uint8_t>(value & 0x7F);
+            value >>= 7;
+        } while (value != 0);
+        while (count > 1)
+            out_.push_back(static_cast<std::uint8_t>(groups[--count] | 0x80));
+        out_.push_back(groups[0]);
+    }
+
+    void Sized(std::span<const std::uint8_t> data) {
+        Quantity(static_cast<std::uint32_t>(data.size()));
+        out_.insert(out_.end(), data.begin(), data.end());
+    }
+
+    std::vector<std::uint8_t>& out_;
+    std::size_t lengthAt_ = 0;
+    std::uint32_t tick_ = 0;
+    std::uint8_t runningStatus_ = 0;
+};
+
+void AppendU16(std::vector<std::uint8_t>& out, std::uint16_t value) {
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+    out.push_back(static_cast<std::uint8_t>(value));
+}
+
+// One entry of the conductor chunk, ordered by tick and then by its group.
+struct ConductorItem {
+    std::uint32_t tick = 0;
+    int group = 0;  // 0 meta event, 1 system exclusive, 2 time signature, 3 tempo
+    std::size_t index = 0;
+};
+
+void WriteConductor(std::vector<std::uint8_t>& out, const Piece& piece, const TempoMap& tempos) {
+    std::vector<ConductorMetaEvent> metas;
+    ConductorMetaReader reader(piece.conductorMeta);
+    for (ConductorMetaEvent event; reader.Next(event);)
+        metas.push_back(event);
+
+    std::vector<ConductorItem> items;
+    for (std::size_t i = 0; i < metas.size(); ++i)
+        items.push_back({metas[i].tick, 0, i});
+    for (std::size_t i = 0; i < piece.sysExList.size(); ++i) {
+        if (piece.sysExList[i].bufferIndex >= piece.sysExBuffers.size()) continue;
+        items.push_back({MsToTicks(piece.sysExList[i].time, piece.tempoMap, piece.division), 1, i});
+    }
+    for (std::size_t i = 0; i < piece.meters.size(); ++i) {
+        if (piece.meters[i].tick == kEndTick || piece.meters[i].tick < 0) continue;
+        items.push_back({static_cast<std::uint32_t>(piece.meters[i].tick), 2, i});
+    }
+    std::uint32_t previousTempo = 0;
+    for (std::size_t i = 0; i < tempos.size(); ++i) {
+        if (tempos[i].tick == kEndTick || tempos[i].tick < 0) continue;
+        // A tempo that does not change is not written again.
+        if (i > 0 && tempos[i].tempo == previousTempo) continue;
+        previousTempo = tempos[i].tempo;
+        items.push_back({static_cast<std::uint32_t>(tempos[i].tick), 3, i});
+    }
+    std::stable_sort(items.begin(), items.end(),
+                     [](const ConductorItem& a, const ConductorItem& b) {
+                         return a.tick != b.tick ? a.tick < b.tick : a.group < b.group;
+                     });
+
+    ChunkWriter chunk(out);
+    for (const ConductorItem& item : items) {
+        switch (item.group) {
+            case 0:
+                chunk.Meta(item.tick, metas[item.index].type, metas[item.index].data);
+                break;
+            case 1: {
+                const SysExRecord& record = piece.sysExList[item.index];
+                chunk.SysEx(item.tick, piece.sysExBuffers[record.bufferIndex]);
+                break;
+            }
+            case 2: {
+                const MeterRecord& meter = piece.meters[item.index];
+                const std::uint8_t data[] = {meter.numerator, meter.denominatorPower,
+                                             meter.clocksPerClick, meter.thirtySecondsPerQuarter};
+                chunk.Meta(item.tick, kMetaTimeSignature, data);
+                break;
+            }
+            default: {
+                const std::uint32_t tempo = std::min(tempos[item.index].tempo, kLargestTempo);
+                const std::uint8_t data[] = {static_cast<std::uint8_t>(tempo >> 16),
+                                             static_cast<std::uint8_t>(tempo >> 8),
+                                             static_cast<std::uint8_t>(tempo)};
+                chunk.Meta(item.tick, kMetaTempo, data);
+                break;
+            }
+        }
+    }
+    chunk.End();
+}
+
+// What the events written so far leave sounding and set on a channel.
+struct ChannelState {
+    std::array<bool, 128> sounding{};
+    std::array<std::uint8_t, 128> controllers = Unknown();
+    std::uint8_t bendLsb = kNone;
+    std::uint8_t bendMsb = kNone;
+    std::uint8_t program = kNone;  // the last program change's data byte
+
+    void Take(const TrackEvent& event) {
+        const std::size_t key = event.data1 & 0x7F;
+        switch (event.kind) {
+            case kNoteOn:
+                sounding[key] = event.data2 != 0;
+                break;
+            case kNoteOff:
+                sounding[key] = false;
+                break;
+            case kController:
+                controllers[key] = event.data2;
+                break;
+            case kProgramChange:
+                program = event.data1;
+                break;
+            case kPitchWheel:
+                bendLsb = event.data1;
+                bendMsb = event.data2;
+                break;
+            default:
+                break;
+        }
+    }
+
+  private:
+    static constexpr std::array<std::uint8_t, 128> Unknown() {
+        std::array<std::uint8_t, 128> values{};
+        values.fill(kNone);
+        return values;
+    }
+};
+
+class TrackWriter {
+  public:
+    TrackWriter(std::vector<std::uint8_t>& out, const Piece& piece, const Track& track)
+        : chunk_(out),
+          piece_(piece),
+          track_(track),
+          channel_(static_cast<std::uint8_t>(track.fileChannel & 0x0F)) {
+        const std::string& name = track.userName ? *track.userName : track.name;
+        const std::vector<std::uint8_t> bytes(name.begin(), name.end());
+        chunk_.Meta(0, kMetaTrackName, bytes);
+    }
+
+    // One of the track's own events; a program change selects its patch.
+    void Event(const TrackEvent& event) {
+        const std::uint32_t tick = Ticks(event.time);
+        if (event.kind == kProgramChange) {
+            if (event.data1 >= track_.patches.count) return;
+            WritePatch(tick, track_.patches.entries[event.data1].file);
+        } else {
+            Raw(tick, event);
+        }
+    }
+
+    // An event as it was recorded: a program change is the program itself.
+    void Raw(std::uint32_t tick, const TrackEvent& event) {
+        const bool hasData2 = event.kind != kProgramChange && event.kind != kChannelPressure;
+        chunk_.Channel(tick, Status(event.kind), event.data1, event.data2, hasData2);
+    }
+
+    void WritePatch(std::uint32_t tick, const Patch& patch) {
+        const std::array<std::uint8_t, 3>& v = patch.values;
+        switch (patch.kind) {
+            case PatchKind::Program:
+                Program(tick, v[0]);
+                break;
+            case PatchKind::Bank0Program:
+                Controller(tick, 0, v[0]);
+                Program(tick, v[1]);
+                break;
+            case PatchKind::Bank32Program:
+                Controller(tick, 32, v[0]);
+                Program(tick, v[1]);
+                break;
+            case PatchKind::Bank0Bank32Program:
+                Controller(tick, 0, v[0]);
+                Controller(tick, 32, v[1]);
+                Program(tick, v[2]);
+                break;
+            case PatchKind::HighProgramThenProgram:
+                Program(tick, v[0]);
+                Program(tick, v[1]);
+                break;
+            case PatchKind::None:
+                break;
+        }
+    }
+
+    void Controller(std::uint32_t tick, std::uint8_t controller, std::uint8_t value) {
+        chunk_.Channel(tick, Status(kController), controller, value, true);
+    }
+    void Program(std::uint32_t tick, std::uint8_t program) {
+        chunk_.Channel(tick, Status(kProgramChange), program, 0, false);
+    }
+    void Bend(std::uint32_t tick, std::uint8_t lsb, std::uint8_t msb) {
+        chunk_.Channel(tick, Status(kPitchWheel), lsb, msb, true);
+    }
+
+    // Releases what `state` leaves sounding and returns its controllers and
+    // wheel to their rest values.
+    void Reset(std::uint32_t tick, const ChannelState& state) {
+        for (std::size_t key = 0; key < state.sounding.size(); ++key) {
+            if (state.sounding[key]) {
+                chunk_.Channel(tick, Status(kNoteOff), static_cast<std::uint8_t>(key),
+                               kReleaseVelocity, true);
+            }
+        }
+        for (const auto& [controller, value] : kControllerDefaults) {
+            if (state.controllers[controller] != kNone) Controller(tick, controller, value);
+        }
+        if (state.bendMsb != kNone) Bend(tick, 0, kPitchWheelCentre);
+    }
+
+    // Sends again the controllers, patch and wheel that `state` holds.
+    void Restore(std::uint32_t tick, const ChannelState& state) {
+        for (std::size_t controller = 0; controller < state.controllers.size(); ++controller) {
+            if (state.controllers[controller] != kNone) {
+                Controller(tick, static_cast<std::uint8_t>(controller),
+                           state.controllers[controller]);
+            }
+        }
+        if (state.program != kNone && state.program < track_.patches.count) {
+            WritePatch(tick, track_.patches.entries[state.program].file);
+        }
+        if (state.bendMsb != kNone) Bend(tick, state.bendLsb, state.bendMsb);
+    }
+
+    std::uint32_t Ticks(std::uint32_t ms) const {
+        return MsToTicks(ms, piece_.tempoMap, piece_.division);
+    }
+
+    void End() { chunk_.End(); }
+
+  private:
+    std::uint8_t Status(std::uint8_t kind) const {
+        return static_cast<std::uint8_t>((kind & 0xF0) | channel_);
+    }
+
+    ChunkWriter chunk_;
+    const Piece& piece_;
+    const Track& track_;
+    std::uint8_t channel_;
+};
+
+void WriteTrack(std::vector<std::uint8_t>& out, const Piece& piece, const Track& track) {
+    TrackWriter writer(out, piece, track);
+    for (const TrackEvent& event : track.events)
+        writer.Event(event);
+    writer.End();
+}
+
+// The recorded performance, as it was played.
+void WritePerformanceTrack(std::vector<std::uint8_t>& out, const Piece& piece,
+                           const Track& performance) {
+    TrackWriter writer(out, piece, performance);
+    for (const TrackEvent& event : performance.events)
+        writer.Raw(writer.Ticks(event.time), event);
+    writer.End();
+}
+
+// The following track up to the punch start, the performance on its channel
+// up to the punch end, and the following track again from there.
+void WritePunchedIn(std::vector<std::uint8_t>& out, const Piece& piece, const Track& following,
+                    const Track& performance, const PunchSection& punch) {
+    TrackWriter writer(out, piece, following);
+    const std::uint32_t start = punch.start > 0 ? static_cast<std::uint32_t>(punch.start) : 0;
+    const std::uint32_t end = punch.end > 0 ? static_cast<std::uint32_t>(punch.end) : 0;
+
+    ChannelState followingState;
+    std::size_t next = 0;
+    for (; next < following.events.size() && following.events[next].time < start; ++next) {
+        writer.Event(following.events[next]);
+        followingState.Take(following.events[next]);
+    }
+    writer.Reset(writer.Ticks(start), followingState);
+
+    ChannelState performanceState;
+    for (const TrackEvent& event : performance.events) {
+        writer.Raw(writer.Ticks(event.time), event);
+        performanceState.Take(event);
+    }
+
+    for (; next < following.events.size() && following.events[next].time < end; ++next)
+        followingState.Take(following.events[next]);
+    const std::uint32_t endTick = writer.Ticks(end);
+    writer.Reset(endTick, performanceState);
+    writer.Restore(endTick, followingState);
+
+    for (; next < following.events.size(); ++next)
+        writer.Event(following.events[next]);
+    writer.End();
+}
+
+}  // namespace
+
+int PerformanceWriteMessage(PerformanceWriteResult result) {
+    return result == PerformanceWriteResult::Written ? 0 : string_id::kCannotSaveFile;
+}
+
+std::string DefaultPerformanceFileName(std::string_view prefix, std::string_view pieceName,
+                                       std::string_view fileTitle) {
+    std::string name(prefix);
+    name += pieceName.empty() ? fileTitle : pieceName;
+    name += ".mid";
+    return name;
+}
+
+TempoMap BuildOutputTempoMap(const Piece& piece, const PerformanceTempoList& list,
+                             const PerformanceTempoChoices& choices) {
+    const std::vector<FactorPoint> factors = FactorPoints(piece, list, choices);
+    TempoMap file = piece.tempoMap;
+    if (file.empty() || file.back().tick != kEndTick) CloseTempoMap(file);
+
+    TempoMap merged;
+    std::size_t f = 0;
+    std::size_t r = 0;
+    std::uint32_t factor = kOwnTempoFactor;
+    std::uint32_t tempo = std::uint32_t{piece.division} * kTickUsBeforeFirstTempo;
+    while (f < factors.size() || r < file.size()) {
+        std::int32_t tick = kEndTick;
+        if (f < factors.size()) tick = factors[f].tick;
+        if (r < file.size()) tick = std::min(tick, file[r].tick);
+        for (; f < factors.size() && factors[f].tick == tick; ++f)
+            factor = factors[f].factor;
+        for (; r < file.size() && file[r].tick == tick; ++r)
+            tempo = file[r].tempo;
+        merged.push_back({tick, 0, PlayedTempo(tempo, factor)});
+    }
+    SetTimes(merged, piece.division);
+    return merged;
+}
+
+std::vector<std::uint8_t> EncodePerformanceFile(const Piece& piece,
+                                                const PerformanceTempoList& list,
+                                                const PunchSection& punch,
+                                                const PerformanceSaveOptions& options) {
+    const TempoMap tempos = BuildOutputTempoMap(piece, list, options.tempos);
+    const int fileTracks = piece.TrackCount();
+    const bool notes = options.source == FollowSource::SoloistsPlaying;
+    const bool punchIn = notes && options.playMode == PerformancePlayMode::PunchIn;
+    const bool writeFollowing = !notes || options.playMode != PerformancePlayMode::Overwrite;
+    const bool writePerformance =
+        !piece.tracks.empty() && (notes ? options.playMode == PerformancePlayMode::SoundOnSound ||
+                                              options.playMode == PerformancePlayMode::Overwrite
+                                        : options.playTappedNotes);
+    const auto written = [&](int track) { return track != options.followTrack || writeFollowing; };
+
+    int chunks = 1 + (writePerformance ? 1 : 0);
+    for (int track = 0; track < fileTracks; ++track)
+        chunks += written(track) ? 1 : 0;
+
+    std::vector<std::uint8_t> out{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1};
+    AppendU16(out, static_cast<std::uint16_t>(chunks));
+    AppendU16(out, piece.division);
+    WriteConductor(out, piece, tempos);
+    for (int index = 0; index < fileTracks; ++index) {
+        if (!written(index)) continue;
+        const Track& track = piece.tracks[static_cast<std::size_t>(index)];
+        if (punchIn && index == options.followTrack) {
+            WritePunchedIn(out, piece, track, piece.PerformanceTrack(), punch);
+        } else {
+            WriteTrack(out, piece, track);
+        }
+    }
+    if (writePerformance) WritePerformanceTrack(out, piece, piece.PerformanceTrack());
+    return out;
+}
+
+PerformanceWriteResult WritePerformanceFile(
+    const std::string& path, const Piece& piece, const PerformanceTempoList& list,
+    const PunchSection& punch, const PerformanceSaveOptions& options,
+    const std::function<void(const std::string&)>& storePieceSettings) {
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes = EncodePerformanceFile(piece, list, punch, options);
+    } catch (const std::bad_alloc&) {
+        return PerformanceWriteResult::OutOfMemory;
+    }
+    std::string error;
+    // Nothing is put at `path` unless the whole file could be written.
+    if (!WriteMidiFile(path, bytes, error)) return PerformanceWriteResult::CreateFailed;
+    if (storePieceSettings) storePieceSettings(path);
+    return PerformanceWriteResult::Written;
+}
+
+}  // namespace ostinel
