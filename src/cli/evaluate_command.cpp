@@ -71,8 +71,11 @@ int RunEvaluateCommand(std::span<const std::string_view> args, std::string& out,
         const EvaluationResult figures = Evaluate(EvaluationInput{
             evaluationCase.truth, samples, result.sentOnsets, evaluationCase.accompanimentTruth});
         results.push_back(figures);
-        const std::string name(directory.substr(directory.find_last_of('/') + 1));
-        out += EvaluationTsvRow(figures, name.empty() ? std::string(directory) : name);
+        // The folder's own name, with or without a closing slash.
+        std::string_view folder = directory;
+        while (folder.size() > 1 && folder.back() == '/') folder.remove_suffix(1);
+        const std::string name(folder.substr(folder.find_last_of('/') + 1));
+        out += EvaluationTsvRow(figures, name);
     }
     // The summary: note-weighted shares, the mean of the other figures.
     EvaluationResult summary;
