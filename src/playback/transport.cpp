@@ -41,6 +41,8 @@ void Transport::UsePiece(Piece* piece) {
     Stop();
     piece_ = piece;
     history_.Clear();
+    performanceTempos_ = PerformanceTempoList{};
+    punch_ = PunchSection{};
     saved_ = SavedMode{};
     position_ = 0;
     if (piece_ != nullptr) Locate(0);
@@ -288,6 +290,8 @@ void Transport::PlayAndFollow() {
         return;
     }
     intake_->BeginFollowing();
+    punch_.start = position_;
+    masterAtRecording_ = savedMasterSpeed_;
     if (follow_.followNotes) {
         // The soloist plays these: the accompaniment leaves them out for the span.
         const std::array<int, 2> following{spanTracks_.leftOutTrack,
@@ -303,6 +307,11 @@ void Transport::PlayAndFollow() {
 }
 
 void Transport::EndFollowing() {
+    punch_.end = position_;
+    // A take that a jump interrupts is not kept: following goes on elsewhere.
+    if (!reports_->RestartPending())
+        performanceTempos_ =
+            BuildPerformanceTempoList(follower_->TempoList(), punch_.start, reports_->Speed());
     Track& performance = piece_->PerformanceTrack();
     intake_->EndFollowing(performance);
     performance.count = static_cast<std::int32_t>(performance.events.size());
@@ -759,6 +768,7 @@ TransportMenuState Transport::MenuState() const {
     MenuStateFacts facts;
     facts.mode = mode_;
     facts.loopMode = loop_.on;
+    facts.performanceExists = PerformanceExists(performanceTempos_);
     facts.loopRestartPending = restartDeadline_.has_value();
     if (piece_ != nullptr) {
         const ScorePosition position = Position();

@@ -16,6 +16,7 @@
 #include "playback/following_intake.h"
 #include "playback/locate.h"
 #include "playback/loop_and_metronome.h"
+#include "playback/performance_tempo.h"
 #include "playback/playback_tick.h"
 #include "playback/position_clock.h"
 #include "playback/start_history.h"
@@ -88,6 +89,11 @@ class Transport {
     // main thread: requests 11 and 10, also while playing.
     void ToggleLoopMode();
     void ToggleMetronome();
+    // main thread: the last take, kept when following stopped: the stretch it
+    // covered, its tempos, and the master tempo it was played at.
+    const PunchSection& Punch() const { return punch_; }
+    const PerformanceTempoList& PerformanceTempos() const { return performanceTempos_; }
+    SpeedFactor MasterTempoAtRecording() const { return masterAtRecording_; }
     // Whether a loop restart is waiting for its deadline.
     bool LoopRestartPending() const { return restartDeadline_.has_value(); }
     const FollowSettings& Following() const { return follow_; }
@@ -187,6 +193,9 @@ class Transport {
     SpeedFactor savedMasterSpeed_ = kOwnTempoSpeed;  // the master tempo a follow returns to
     SpeedFactor restartSpeed_ = kOwnTempoSpeed;      // the tempo a follower's jump reported
     std::array<std::uint8_t, 2> mutedPlayFlags_{};   // the following tracks' own flags
+    PunchSection punch_;
+    PerformanceTempoList performanceTempos_;
+    SpeedFactor masterAtRecording_ = kOwnTempoSpeed;
     LoopSettings loop_;
     MetronomeSettings metronome_;
     std::optional<platform::ClockSixtieths> restartDeadline_;  // loop restart, coarse clock

@@ -116,6 +116,12 @@ TEST_F(EngineFollowing, TheTakeIsKeptInScoreTimeAndTheStopNeverGoesBeforeTheStar
     }
     transport.Stop();
     EXPECT_GE(transport.Position(), 2000);
+    // The take is kept with its tempos: it can be played and saved.
+    EXPECT_EQ(transport.Punch().start, 2000);
+    EXPECT_EQ(transport.Punch().end, transport.Position());
+    EXPECT_TRUE(PerformanceExists(transport.PerformanceTempos()));
+    EXPECT_TRUE(transport.MenuState().savePerformance);
+    EXPECT_GT(transport.PerformanceTempos().averageTempo, kOwnTempoSpeed);
     const Track& performance = engine_.CurrentPiece()->PerformanceTrack();
     ASSERT_EQ(performance.count, 16);
     // Each recorded note-on stands near its written time (500 ms a beat).
@@ -124,6 +130,16 @@ TEST_F(EngineFollowing, TheTakeIsKeptInScoreTimeAndTheStopNeverGoesBeforeTheStar
         EXPECT_EQ(on.kind & 0xF0, kNoteOn);
         EXPECT_NEAR(static_cast<double>(on.time), 2000.0 + 500.0 * i, 60.0) << "note " << i;
     }
+}
+
+TEST_F(EngineFollowing, ASpanTooShortForTempoLeavesNoPerformance) {
+    Transport& transport = engine_.GetTransport();
+    transport.PlayAndFollow();
+    RunTo(clock_.Now() + 100);
+    transport.Stop();
+    EXPECT_FALSE(PerformanceExists(transport.PerformanceTempos()));
+    EXPECT_FALSE(transport.MenuState().savePerformance);
+    EXPECT_FALSE(transport.MenuState().playPerformance);
 }
 
 TEST_F(EngineFollowing, StopAutomaticallyEndsTheSpanWhenTheSoloistFallsSilent) {
