@@ -73,7 +73,8 @@ int RunEvaluateCommand(std::span<const std::string_view> args, std::string& out,
         results.push_back(figures);
         // The folder's own name, with or without a closing slash.
         std::string_view folder = directory;
-        while (folder.size() > 1 && folder.back() == '/') folder.remove_suffix(1);
+        while (folder.size() > 1 && folder.back() == '/')
+            folder.remove_suffix(1);
         const std::string name(folder.substr(folder.find_last_of('/') + 1));
         out += EvaluationTsvRow(figures, name);
     }

@@ -59,6 +59,8 @@ bool ParseFollowCommand(std::span<const std::string_view> args, FollowCommandOpt
                 return false;
             }
             options.outputs.emplace_back(value);
+        } else if (arg == "--save-performance") {
+            options.run.savePerformancePath = std::string(value);
         } else if (arg == "--report") {
             options.reportPath = std::string(value);
         } else if (arg == "--truth") {
@@ -169,6 +171,7 @@ int RunFollowCommand(std::span<const std::string_view> args, std::string& out, s
     const EvaluationResult figures = Figures(result, truth);
     const std::string title =
         options.run.piecePath.substr(options.run.piecePath.find_last_of('/') + 1);
+    if (result.performanceSaved) out += "wrote " + options.run.savePerformancePath + "\n";
     for (const std::string& output : options.outputs) {
         const bool written = EndsWith(output, ".mid")
                                  ? WriteCapturedStream(result.stream, title, output, problem)

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "app/engine.h"
+#include "app/string_table.h"
 #include "cli/console_ui.h"
 #include "cli/exit_codes.h"
 #include "cli/load_failure.h"
@@ -15,6 +16,7 @@
 #include "platform/manual/manual_midi_system.h"
 #include "platform/manual/manual_timer_service.h"
 #include "playback/master_tempo.h"
+#include "sequence/performance_writer.h"
 
 namespace ostinel::cli {
 namespace {
@@ -287,6 +289,27 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
         transport.Stop();
         RunClockTo(engine, clock, timers, clock.Now() + kIdleStepMs);
         result.jumps = log.jumps;
+        if (!options.savePerformancePath.empty()) {
+            if (!PerformanceExists(transport.PerformanceTempos())) {
+                error = "ostinel-cli follow: the take is too short to keep as a performance\n";
+                exitCode = kExitOutputFailed;
+                return false;
+            }
+            PerformanceSaveOptions save;
+            save.source = following.followSource;
+            save.followTrack = following.followTrack1;
+            save.playMode = PerformancePlayMode::Overwrite;
+            const PerformanceWriteResult written =
+                WritePerformanceFile(options.savePerformancePath, piece,
+                                     transport.PerformanceTempos(), transport.Punch(), save);
+            if (written != PerformanceWriteResult::Written) {
+                error = options.savePerformancePath + ": " +
+                        std::string(StringTable().Get(PerformanceWriteMessage(written))) + "\n";
+                exitCode = kExitOutputFailed;
+                return false;
+            }
+            result.performanceSaved = true;
+        }
         result.lengthMs = clock.Now();
         engine.Reports().SetObserver(nullptr);
 

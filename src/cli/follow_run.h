@@ -23,7 +23,8 @@ struct FollowRunOptions {
     std::string soloistPath;
     int soloistTrack = 0;  // the performance's track chunk to play (from 1), or 0 for all
     FollowingOptions following;
-    SpecialMarkers markers;  // score positions in ms
+    SpecialMarkers markers;           // score positions in ms
+    std::string savePerformancePath;  // Save Performance As after the take, when set
 };
 
 // What happened at one note (or tap) the soloist played.
@@ -41,6 +42,7 @@ struct FollowRunResult {
     std::vector<SoloistNote> notes;     // note-ons (or taps) in the order played
     std::vector<SentOnset> sentOnsets;  // the accompaniment's note-ons with their score times
     int jumps = 0;                      // restarts the follower asked for
+    bool performanceSaved = false;      // the take was written to savePerformancePath
     std::uint32_t lengthMs = 0;
 };
 

@@ -47,6 +47,8 @@ constexpr std::string_view kUsage =
     "  --ignore START-END       special markers, in score milliseconds\n"
     "  -o OUT.mid | -o OUT.wav  the soloist and the accompaniment as sent (repeatable)\n"
     "  --report FILE.tsv|.json  every soloist note: matched position, follower position, tempo\n"
+    "  --save-performance OUT.mid  the piece with the take in place of the following track,\n"
+    "                           at the tempos the soloist played\n"
     "  --truth TRUTH.tsv        the true score times of the performance, for the figures\n"
     "\n"
     "PLAYING options:\n"

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "cli/exit_codes.h"
+#include "sequence/piece.h"
 #include "smf_builder.h"
 #include "support/test_folder.h"
 
@@ -107,6 +108,20 @@ TEST_F(FollowCommand, TheCommandWritesTheResultAndItsReport) {
         kExitSuccess)
         << err;
     EXPECT_TRUE(fs::exists(midiOut));
+    // The take saved as a piece: the accompaniment and the soloist's notes in
+    // place of the following track, at the tempo they were played.
+    const std::string take = (dir_ / "take.mid").string();
+    ASSERT_EQ(RunFollowCommand(std::vector<std::string_view>{piece, "--track", "1", "--soloist",
+                                                             played, "--save-performance", take},
+                               out, err),
+              kExitSuccess)
+        << err;
+    Piece saved;
+    ASSERT_EQ(OpenPiece(take, saved), LoadResult::Loaded);
+    EXPECT_EQ(saved.TrackCount(), 2);
+    ASSERT_GE(saved.tempoMap.size(), 2u);
+    // Played at 0.9 times the written pace: the tempo goes down from 500 000 µs a beat.
+    EXPECT_GT(saved.tempoMap[1].tempo, 520000u);
     std::ifstream lines(report);
     std::string header;
     std::getline(lines, header);
