@@ -9,6 +9,8 @@
 #include "platform/manual/manual_midi_system.h"
 #include "platform/real/steady_clock.h"
 #include "platform/real/timer_thread.h"
+#include "smf_builder.h"
+#include "support/test_folder.h"
 
 namespace ostinel {
 namespace {
@@ -89,6 +91,70 @@ TEST(EngineOnTheTimerThread, StopsMutesAndTempoChangesWhilePlayingLeaveNothingSo
             EXPECT_TRUE(Sounding(midi.Output(0).Bytes()).empty()) << "round " << round;
         }
         engine.GetTransport().UsePiece(nullptr);
+    }
+}
+
+// A melody for the soloist (track 1) in eighths and a busy accompaniment (track 2).
+smf::Bytes DuetForThreads() {
+    smf::FileBuilder file(1, 480);
+    file.AddTrack().Tempo(0, 500000).TimeSignature(0, 4, 2).EndOfTrack();
+    auto& melody = file.AddTrack();
+    for (int i = 0; i < 32; ++i) {
+        const int key = 60 + (i * 5) % 12;
+        melody.NoteOn(i == 0 ? 0 : 120, 0, key, 80).NoteOff(120, 0, key);
+    }
+    melody.EndOfTrack();
+    auto& accompaniment = file.AddTrack();
+    for (int i = 0; i < 128; ++i) {
+        const int key = 40 + i % 12;
+        accompaniment.NoteOn(i == 0 ? 0 : 30, 1, key, 70).NoteOff(30, 1, key);
+    }
+    accompaniment.EndOfTrack();
+    return file.Build();
+}
+
+// The soloist's notes arrive on their own thread and steer the tick, which
+// runs on the timer thread, while the main thread runs the idle pass.
+TEST(EngineOnTheTimerThread, NotesFromTheInputThreadSteerTheTickAndLeaveNothingSounding) {
+    platform::SteadyClock clock;
+    platform::TimerThread timers(clock);
+    platform::ManualMidiSystem midi(clock, {"Keys"}, {"Recorder"});
+    QuietUi ui;
+    testing::TestFolder folder("ostinel-threaded-follow");
+    {
+        Engine engine(clock, timers, midi, ui);
+        engine.Ports().SetInputDevice(0, 0);
+        engine.OpenOutputPorts();
+        engine.OpenInputPorts();
+        ASSERT_EQ(engine.OpenPiece(folder.Write("duet.mid", DuetForThreads())), LoadResult::Loaded);
+        FollowingOptions options;
+        options.startAutomatically = false;
+        ASSERT_TRUE(engine.SetFollowingOptions(options));
+        engine.GetTransport().PlayAndFollow();
+        ASSERT_TRUE(engine.GetTransport().Mode().following);
+
+        std::atomic<bool> done{false};
+        std::thread soloist([&] {
+            // A little faster than written: 200 ms for each 250 ms eighth.
+            for (int i = 0; i < 16; ++i) {
+                const auto key = static_cast<std::uint8_t>(60 + (i * 5) % 12);
+                midi.Input(0).Inject(std::vector<std::uint8_t>{0x90, key, 90}, clock.Now());
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                midi.Input(0).Inject(std::vector<std::uint8_t>{0x80, key, 0}, clock.Now());
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+            done.store(true);
+        });
+        while (!done.load()) {
+            engine.IdlePass();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        soloist.join();
+        engine.GetTransport().Stop();
+        const auto sent = midi.Output(0).Bytes();
+        EXPECT_GT(sent.size(), 20u);
+        EXPECT_TRUE(Sounding(sent).empty());
+        EXPECT_GT(engine.CurrentPiece()->PerformanceTrack().count, 20);
     }
 }
 
