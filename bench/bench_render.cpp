@@ -126,17 +126,6 @@ bool WritePiece(const TempFolder& folder, ostinel::cli::PlaybackOptions& options
     return folder.Ok() && FiveMinutePiece().WriteFile(options.piecePath);
 }
 
-std::vector<ostinel::platform::TimedMessage> SynthStream(
-    const std::vector<ostinel::cli::PortMessage>& messages) {
-    std::vector<ostinel::platform::TimedMessage> timed;
-    timed.reserve(messages.size());
-    for (const ostinel::cli::PortMessage& message : messages)
-        timed.push_back(ostinel::platform::TimedMessage{message.timeMs, message.bytes});
-    std::stable_sort(timed.begin(), timed.end(),
-                     [](const auto& a, const auto& b) { return a.timeMs < b.timeMs; });
-    return timed;
-}
-
 double SecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -194,7 +183,8 @@ void RenderWav(benchmark::State& state) {
         state.SkipWithError(("the render failed: " + error).c_str());
         return;
     }
-    const std::vector<ostinel::platform::TimedMessage> stream = SynthStream(rendered.messages);
+    const std::vector<ostinel::platform::TimedMessage> stream =
+        ostinel::cli::SynthStream(rendered.messages);
     const std::string wavPath = options.output + ".wav";
     double wallSeconds = 0.0;
     for (auto _ : state) {

@@ -4,6 +4,7 @@
 #include "cli/exit_codes.h"
 #include "cli/follow_run.h"
 #include "cli/number_argument.h"
+#include "cli/render_command.h"
 #include "midi/port_map.h"
 #include "platform/real/synth/synth_renderer.h"
 
@@ -138,13 +139,6 @@ bool WriteText(const std::string& path, const std::string& text, std::string& er
         return false;
     }
     return true;
-}
-
-std::vector<platform::TimedMessage> SynthStream(const std::vector<PortMessage>& stream) {
-    std::vector<platform::TimedMessage> timed;
-    for (const PortMessage& message : stream)
-        timed.push_back(platform::TimedMessage{message.timeMs, message.bytes});
-    return timed;
 }
 
 }  // namespace

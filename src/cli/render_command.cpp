@@ -41,6 +41,8 @@ void RunUntilStopped(Engine& engine, platform::ManualClock& clock,
     timers.RunUntilIdle(1000);
 }
 
+}  // namespace
+
 std::vector<platform::TimedMessage> SynthStream(const std::vector<PortMessage>& messages) {
     std::vector<platform::TimedMessage> timed;
     timed.reserve(messages.size());
@@ -50,8 +52,6 @@ std::vector<platform::TimedMessage> SynthStream(const std::vector<PortMessage>& 
                      [](const auto& a, const auto& b) { return a.timeMs < b.timeMs; });
     return timed;
 }
-
-}  // namespace
 
 bool RenderStream(const PlaybackOptions& options, RenderedStream& rendered, std::string& error,
                   int& exitCode) {

@@ -7,6 +7,7 @@
 
 #include "cli/captured_stream_file.h"
 #include "cli/playback_options.h"
+#include "platform/real/synth/synth_renderer.h"
 
 namespace ostinel::cli {
 
@@ -15,6 +16,10 @@ struct RenderedStream {
     std::vector<PortMessage> messages;  // every port's messages in arrival order
     std::uint32_t lengthMs = 0;         // from the start to the stop
 };
+
+// The ports' messages in time order, as the built-in synth's renderer takes
+// them (all ports reach the one synth). any thread
+std::vector<platform::TimedMessage> SynthStream(const std::vector<PortMessage>& messages);
 
 // Plays the piece with the engine on a manual clock, as fast as it goes,
 // every output port on its own recording device, from the start (or the
