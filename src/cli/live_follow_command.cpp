@@ -7,9 +7,6 @@
 #include "cli/load_failure.h"
 #include "cli/performance_file.h"
 #include "cli/realtime_session.h"
-#include "platform/real/real_midi_system.h"
-#include "platform/real/steady_clock.h"
-#include "platform/real/timer_thread.h"
 
 namespace ostinel::cli {
 namespace {
@@ -42,15 +39,10 @@ int RunLiveFollowCommand(std::span<const std::string_view> args, std::FILE* out,
     }
     const sigset_t signals = BlockStopSignals();
 
-    platform::SteadyClock clock;
-    platform::TimerThread timers(clock);
-    platform::RealMidiOptions midiOptions;
-    midiOptions.synth.synth.soundFont = options.soundFont;
-    platform::RealMidiSystem midi(clock, midiOptions);
-    for (const std::string& missing : midi.MissingServices())
-        text += missing + "\n";
+    RealtimeDevices devices(options.soundFont);
+    text += devices.MissingText();
     ConsoleUi ui(text);
-    Engine engine(clock, timers, midi, ui);
+    Engine engine(devices.clock, devices.timers, devices.midi, ui);
     for (int port = 0; port < kPortCount; ++port)
         engine.Ports().SetOutputDevice(port, 0);
     engine.OpenOutputPorts();
@@ -62,7 +54,7 @@ int RunLiveFollowCommand(std::span<const std::string_view> args, std::FILE* out,
         }
     }
     PrintNow(err, text);
-    if (!AnythingAudible(engine, midi)) {
+    if (!AnythingAudible(engine, devices.midi)) {
         text = "Nothing can be heard on this machine: no audio output and no MIDI device.\n";
         PrintNow(err, text);
         return kExitNothingAudible;
@@ -88,7 +80,7 @@ int RunLiveFollowCommand(std::span<const std::string_view> args, std::FILE* out,
     PrintNow(out, text);
     if (!following.startAutomatically) transport.PlayAndFollow();
 
-    const platform::ClockMs began = clock.Now() + kLeadInMs;
+    const platform::ClockMs began = devices.clock.Now() + kLeadInMs;
     std::size_t next = 0;
     bool started = false;
     for (;;) {
@@ -96,8 +88,8 @@ int RunLiveFollowCommand(std::span<const std::string_view> args, std::FILE* out,
         // The recorded soloist, note by note at its own times, as the input
         // thread would hand them over.
         while (next < performance.size() &&
-               platform::ClockReached(clock.Now(), began + performance[next].timeMs)) {
-            engine.Intake().HandleMidiInput(performance[next].word, clock.Now(), 0);
+               platform::ClockReached(devices.clock.Now(), began + performance[next].timeMs)) {
+            engine.Intake().HandleMidiInput(performance[next].word, devices.clock.Now(), 0);
             ++next;
         }
         engine.IdlePass();
@@ -114,7 +106,7 @@ int RunLiveFollowCommand(std::span<const std::string_view> args, std::FILE* out,
     engine.IdlePass();
     text = StatusLine(engine) + "\nstopped\n";
     PrintNow(out, text);
-    timers.Sleep(kReleaseTailMs);
+    devices.timers.Sleep(kReleaseTailMs);
     return kExitSuccess;
 }
 

@@ -8,9 +8,6 @@
 #include "cli/load_failure.h"
 #include "cli/playback_options.h"
 #include "cli/realtime_session.h"
-#include "platform/real/real_midi_system.h"
-#include "platform/real/steady_clock.h"
-#include "platform/real/timer_thread.h"
 
 namespace ostinel::cli {
 namespace {
@@ -31,22 +28,17 @@ int RunPlayCommand(std::span<const std::string_view> args, std::FILE* out, std::
     // only the main loop takes the signal.
     const sigset_t signals = BlockStopSignals();
 
-    platform::SteadyClock clock;
-    platform::TimerThread timers(clock);
-    platform::RealMidiOptions midiOptions;
-    midiOptions.synth.synth.soundFont = options.soundFont;
-    platform::RealMidiSystem midi(clock, midiOptions);
-    for (const std::string& missing : midi.MissingServices())
-        text += missing + "\n";
+    RealtimeDevices devices(options.soundFont);
+    text += devices.MissingText();
     ConsoleUi ui(text);
-    Engine engine(clock, timers, midi, ui);
+    Engine engine(devices.clock, devices.timers, devices.midi, ui);
     for (int port = 0; port < kPortCount; ++port) {
         engine.Ports().SetOutputDevice(
             port, options.portDevice[port] >= 0 ? options.portDevice[port] : 0);
     }
     engine.OpenOutputPorts();
     PrintNow(err, text);
-    if (!AnythingAudible(engine, midi)) {
+    if (!AnythingAudible(engine, devices.midi)) {
         text += "Nothing can be heard on this machine: no audio output and no MIDI device.\n";
         PrintNow(err, text);
         return kExitNothingAudible;
@@ -80,7 +72,7 @@ int RunPlayCommand(std::span<const std::string_view> args, std::FILE* out, std::
     engine.IdlePass();
     text = StatusLine(engine) + (interrupted ? "\nstopped\n" : "\nend of the piece\n");
     PrintNow(out, text);
-    timers.Sleep(kReleaseTailMs);
+    devices.timers.Sleep(kReleaseTailMs);
     return kExitSuccess;
 }
 

@@ -6,6 +6,26 @@
 
 namespace ostinel::cli {
 
+namespace {
+
+platform::RealMidiOptions MidiOptionsWith(const std::string& soundFont) {
+    platform::RealMidiOptions options;
+    options.synth.synth.soundFont = soundFont;
+    return options;
+}
+
+}  // namespace
+
+RealtimeDevices::RealtimeDevices(const std::string& soundFont)
+    : midi(clock, MidiOptionsWith(soundFont)) {}
+
+std::string RealtimeDevices::MissingText() const {
+    std::string text;
+    for (const std::string& missing : midi.MissingServices())
+        text += missing + "\n";
+    return text;
+}
+
 void PrintNow(std::FILE* to, std::string& text) {
     std::fputs(text.c_str(), to);
     std::fflush(to);

@@ -6,6 +6,8 @@
 
 #include "app/engine.h"
 #include "platform/real/real_midi_system.h"
+#include "platform/real/steady_clock.h"
+#include "platform/real/timer_thread.h"
 
 // What the commands that run in real time share: Ctrl-C taken as a message
 // by the main loop, whether anything can be heard, and the status line.
@@ -14,6 +16,20 @@ namespace ostinel::cli {
 
 // The idle pass and the status line run this often while playing.
 inline constexpr long kRealtimeStepNs = 20'000'000;
+
+// This machine's clock, timer thread and MIDI devices, with the built-in
+// synth using `soundFont` (empty: the usual search). Declared before the
+// engine that uses them, so that they outlive it.
+struct RealtimeDevices {
+    explicit RealtimeDevices(const std::string& soundFont);
+
+    // One line for each thing this machine lacks.
+    std::string MissingText() const;
+
+    platform::SteadyClock clock;
+    platform::TimerThread timers{clock};
+    platform::RealMidiSystem midi;
+};
 
 // Writes and flushes `text`, then empties it.
 void PrintNow(std::FILE* to, std::string& text);

@@ -109,6 +109,9 @@ class Follower {
     ScorePosition LastEventAtOrBefore(ScorePosition position) const;
 
   private:
+    // A new score or beat list: nothing played so far, back at the start.
+    void ForgetPlace();
+
     // A list of special markers with the cursor on the next one to honour.
     struct MarkerList {
         std::vector<ScorePosition> positions;

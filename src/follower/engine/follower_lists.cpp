@@ -24,6 +24,11 @@ bool Follower::SetScore(std::span<const TrackEvent> first, std::span<const Track
     beatCursor_ = 0;
     scoreMode_.store(true, std::memory_order_release);
     beatMode_.store(false, std::memory_order_release);
+    ForgetPlace();
+    return true;
+}
+
+void Follower::ForgetPlace() {
     played_.Clear();
     candidates_.clear();
     matchLength_ = 0;
@@ -31,7 +36,6 @@ bool Follower::SetScore(std::span<const TrackEvent> first, std::span<const Track
     lastMatchedChord_ = -1;
     anchor_.position = 0;
     restingPosition_.store(0);
-    return true;
 }
 
 bool Follower::SetBeats(std::span<const std::uint32_t> beats) {
@@ -50,13 +54,7 @@ bool Follower::SetBeats(std::span<const std::uint32_t> beats) {
     score_ = ScoreChords{};
     scoreMode_.store(false, std::memory_order_release);
     beatMode_.store(true, std::memory_order_release);
-    played_.Clear();
-    candidates_.clear();
-    matchLength_ = 0;
-    chordCursor_ = 0;
-    lastMatchedChord_ = -1;
-    anchor_.position = 0;
-    restingPosition_.store(0);
+    ForgetPlace();
     return true;
 }
 
