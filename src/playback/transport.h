@@ -16,6 +16,7 @@
 #include "playback/following_intake.h"
 #include "playback/locate.h"
 #include "playback/loop_and_metronome.h"
+#include "playback/performance_settings.h"
 #include "playback/performance_tempo.h"
 #include "playback/playback_tick.h"
 #include "playback/position_clock.h"
@@ -86,6 +87,9 @@ class Transport {
     const LoopSettings& Loop() const { return loop_; }
     void SetMetronomeSettings(const MetronomeSettings& metronome) { metronome_ = metronome; }
     const MetronomeSettings& Metronome() const { return metronome_; }
+    // main thread, while stopped: how Play Performance plays the last take.
+    void SetPerformanceSettings(const PerformanceSettings& settings) { performance_ = settings; }
+    const PerformanceSettings& Performance() const { return performance_; }
     // main thread: requests 11 and 10, also while playing.
     void ToggleLoopMode();
     void ToggleMetronome();
@@ -193,6 +197,7 @@ class Transport {
     SpeedFactor savedMasterSpeed_ = kOwnTempoSpeed;  // the master tempo a follow returns to
     SpeedFactor restartSpeed_ = kOwnTempoSpeed;      // the tempo a follower's jump reported
     std::array<std::uint8_t, 2> mutedPlayFlags_{};   // the following tracks' own flags
+    PerformanceSettings performance_;
     PunchSection punch_;
     PerformanceTempoList performanceTempos_;
     SpeedFactor masterAtRecording_ = kOwnTempoSpeed;
