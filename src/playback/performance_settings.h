@@ -11,7 +11,7 @@ enum class PerformancePlayMode : std::uint16_t {
     PunchIn = 0,             // the take inside its section, the following track outside it
     SoundOnSound = 1,        // the take over the whole following track
     Overwrite = 2,           // the take instead of the following track
-    OnlyFollowingTrack = 3,  // the file as it is, at the performed tempos
+    FollowingTrackOnly = 3,  // the file as it is, at the performed tempos
 };
 
 // The Performance Settings. The performance track's own port, channel and

@@ -11,18 +11,11 @@
 #include <vector>
 
 #include "follower/following_options.h"
+#include "playback/performance_settings.h"
 #include "playback/performance_tempo.h"
 #include "sequence/piece.h"
 
 namespace ostinel {
-
-// The Performance Settings' "Play:" choice, as the settings store it.
-enum class PerformancePlayMode : std::uint16_t {
-    PunchIn = 0,
-    SoundOnSound = 1,
-    Overwrite = 2,
-    FollowingTrackOnly = 3,
-};
 
 // What decides the tracks and tempos of the saved file.
 struct PerformanceSaveOptions {
