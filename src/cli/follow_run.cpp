@@ -1,6 +1,7 @@
 #include "cli/follow_run.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -24,6 +25,10 @@ namespace {
 constexpr std::uint32_t kIdleStepMs = 10;
 // After the soloist's last note the accompaniment may play on this long.
 constexpr std::uint32_t kTailMs = 3000;
+// Between the follow and the take played again.
+constexpr std::uint32_t kPauseBeforePlayingMs = 1000;
+// A take played at the slowest master tempo still ends well within this.
+constexpr std::uint32_t kLongestPlayingMs = 4 * 3600 * 1000;
 // A sent note is taken for the score note of its key nearest where the
 // soloist was, within this distance.
 constexpr ScorePosition kOnsetMatchMs = 600;
@@ -68,6 +73,24 @@ void RunClockTo(Engine& engine, platform::ManualClock& clock, platform::ManualTi
         timers.AdvanceTo(step);
         engine.IdlePass();
     }
+}
+
+// Play Performance from where following started, after a pause, to the end
+// of the piece. False when there is no take to play.
+bool PlayTake(Engine& engine, platform::ManualClock& clock, platform::ManualTimerService& timers,
+              const PerformanceSettings& settings) {
+    Transport& transport = engine.GetTransport();
+    if (!PerformanceExists(transport.PerformanceTempos())) return false;
+    RunClockTo(engine, clock, timers, clock.Now() + kPauseBeforePlayingMs);
+    transport.SetPerformanceSettings(settings);
+    transport.JumpTo(transport.Punch().start);
+    transport.PlayPerformance();
+    const platform::ClockMs began = clock.Now();
+    while (transport.Mode().playing && clock.Now() - began < kLongestPlayingMs)
+        RunClockTo(engine, clock, timers, clock.Now() + kIdleStepMs);
+    transport.Stop();
+    RunClockTo(engine, clock, timers, clock.Now() + kIdleStepMs);
+    return true;
 }
 
 // "1200" or "1200,3400": score positions in ms.
@@ -199,6 +222,29 @@ bool ApplyFollowOption(std::string_view key, std::string_view value, FollowRunOp
              ReadNumberArgument(value.substr(0, dash), 0, kNoLimit - 1, start) &&
              ReadNumberArgument(value.substr(dash + 1), 0, kNoLimit - 1, end) && start < end;
         if (ok) AddRange(options.markers.ignoreSoloist, ScoreRange{start, end});
+    } else if (key == "play-mode") {
+        constexpr std::array<std::string_view, 4> kModes{"punch-in", "sound-on-sound", "overwrite",
+                                                         "following-track-only"};
+        const auto found = std::find(kModes.begin(), kModes.end(), value);
+        ok = found != kModes.end();
+        if (ok)
+            options.performance.playMode = static_cast<PerformancePlayMode>(found - kModes.begin());
+    } else if (key == "tempo-before") {
+        ok = value == "file" || value == "average";
+        options.performance.tempos.before = value == "average" ? TempoBeforePerformed::AverageTempo
+                                                               : TempoBeforePerformed::FileTempo;
+    } else if (key == "tempo-during") {
+        ok = value == "file" || value == "performed";
+        options.performance.tempos.during = value == "performed"
+                                                ? TempoDuringPerformed::PerformedTempos
+                                                : TempoDuringPerformed::FileTempo;
+    } else if (key == "tempo-after") {
+        ok = value == "file" || value == "average" || value == "last";
+        options.performance.tempos.after = value == "average" ? TempoAfterPerformed::AverageTempo
+                                           : value == "last"  ? TempoAfterPerformed::LastTempo
+                                                              : TempoAfterPerformed::FileTempo;
+    } else if (key == "play-tapped-notes") {
+        ok = ReadYesNo(value, options.performance.playTappedNotes);
     } else if (key == "soloist-track") {
         ok = ReadNumberArgument(value, 0, 65535, options.soloistTrack);
     } else {
@@ -298,7 +344,9 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
             PerformanceSaveOptions save;
             save.source = following.followSource;
             save.followTrack = following.followTrack1;
-            save.playMode = PerformancePlayMode::Overwrite;
+            save.playMode = options.performance.playMode;
+            save.playTappedNotes = options.performance.playTappedNotes;
+            save.tempos = options.performance.tempos;
             const PerformanceWriteResult written =
                 WritePerformanceFile(options.savePerformancePath, piece,
                                      transport.PerformanceTempos(), transport.Punch(), save);
@@ -309,6 +357,15 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
                 return false;
             }
             result.performanceSaved = true;
+        }
+        const platform::ClockMs followEnd = clock.Now();
+        if (options.playPerformance) {
+            if (!PlayTake(engine, clock, timers, options.performance)) {
+                error = "ostinel-cli follow: the take is too short to play as a performance\n";
+                exitCode = kExitUsage;
+                return false;
+            }
+            result.performancePlayed = true;
         }
         result.lengthMs = clock.Now();
         engine.Reports().SetObserver(nullptr);
@@ -322,7 +379,12 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
             [](const PortMessage& a, const PortMessage& b) { return a.timeMs < b.timeMs; });
         std::vector<int> followingTracks{options.track - 1};
         if (options.track2 > 0) followingTracks.push_back(options.track2 - 1);
-        result.sentOnsets = SentOnsets(piece, followingTracks, result.stream, engine.GetFollower());
+        // The figures are of the follow alone, not of the take played again.
+        std::vector<PortMessage> followed;
+        for (const PortMessage& message : result.stream)
+            if (platform::ClockDifference(message.timeMs, followEnd) <= 0)
+                followed.push_back(message);
+        result.sentOnsets = SentOnsets(piece, followingTracks, followed, engine.GetFollower());
     }
     error += messages;
     exitCode = kExitSuccess;

@@ -106,6 +106,28 @@ int RunLiveFollowCommand(std::span<const std::string_view> args, std::FILE* out,
     engine.IdlePass();
     text = StatusLine(engine) + "\nstopped\n";
     PrintNow(out, text);
+    // Ctrl-C ends a live follow; the take then plays until the next one.
+    if (options.run.playPerformance) {
+        if (!PerformanceExists(transport.PerformanceTempos())) {
+            text = "The take is too short to play as a performance.\n";
+            PrintNow(err, text);
+        } else {
+            text = "Playing the performance (Ctrl-C stops)\n";
+            PrintNow(out, text);
+            transport.SetPerformanceSettings(options.run.performance);
+            transport.JumpTo(transport.Punch().start);
+            transport.PlayPerformance();
+            while (transport.Mode().playing && !WaitForStopSignal(signals)) {
+                engine.IdlePass();
+                text = StatusLine(engine);
+                PrintNow(out, text);
+            }
+            transport.Stop();
+            engine.IdlePass();
+            text = StatusLine(engine) + "\nstopped\n";
+            PrintNow(out, text);
+        }
+    }
     devices.timers.Sleep(kReleaseTailMs);
     return kExitSuccess;
 }
