@@ -32,15 +32,16 @@ build-tsan:
 
 # Follows the demo's humanised performance (the soloist's part played with
 # drifting tempo, a ritardando, wrong, extra and missing notes and a skipped
-# bar), prints how closely the accompaniment kept with it, then plays the
-# result on the built-in synth; where nothing can be heard (exit 4) the
-# result is in out/demo-follow.wav instead.
+# bar), prints how closely the accompaniment kept with it, keeps the take as
+# out/demo-take.mid, then plays the result on the built-in synth; where
+# nothing can be heard (exit 4) the result is in out/demo-follow.wav instead.
 DEMO_PERFORMANCE := examples/demo-performance.mid
 DEMO_TRUTH       := examples/demo-performance-truth.tsv
 run: build-main
 	@mkdir -p out
 	@$(CLI) follow $(DEMO) --track 1 --soloist $(DEMO_PERFORMANCE) --truth $(DEMO_TRUTH) \
-	    -o out/demo-follow.mid -o out/demo-follow.wav --report out/demo-follow.tsv
+	    -o out/demo-follow.mid -o out/demo-follow.wav --report out/demo-follow.tsv \
+	    --save-performance out/demo-take.mid
 	@$(CLI) play out/demo-follow.mid; status=$$?; \
 	if [ $$status -eq 4 ]; then \
 	    echo "No audio output here: listen to $$(pwd)/out/demo-follow.wav instead."; \
