@@ -15,6 +15,13 @@ constexpr std::uint32_t kReleaseTailMs = 600;
 // A recorded performance is fed this long after the start, so the devices settle.
 constexpr std::uint32_t kLeadInMs = 500;
 
+void StopAndSay(Engine& engine, std::FILE* out) {
+    engine.GetTransport().Stop();
+    engine.IdlePass();
+    std::string text = StatusLine(engine) + "\nstopped\n";
+    PrintNow(out, text);
+}
+
 }  // namespace
 
 bool IsLiveFollow(std::span<const std::string_view> args) {
@@ -102,10 +109,7 @@ int RunLiveFollowCommand(std::span<const std::string_view> args, std::FILE* out,
             PrintNow(out, text);
         }
     }
-    transport.Stop();
-    engine.IdlePass();
-    text = StatusLine(engine) + "\nstopped\n";
-    PrintNow(out, text);
+    StopAndSay(engine, out);
     // Ctrl-C ends a live follow; the take then plays until the next one.
     if (options.run.playPerformance) {
         if (!PerformanceExists(transport.PerformanceTempos())) {
@@ -122,10 +126,7 @@ int RunLiveFollowCommand(std::span<const std::string_view> args, std::FILE* out,
                 text = StatusLine(engine);
                 PrintNow(out, text);
             }
-            transport.Stop();
-            engine.IdlePass();
-            text = StatusLine(engine) + "\nstopped\n";
-            PrintNow(out, text);
+            StopAndSay(engine, out);
         }
     }
     devices.timers.Sleep(kReleaseTailMs);

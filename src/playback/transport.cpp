@@ -325,17 +325,18 @@ void Transport::PlayAndFollow() {
     intake_->BeginFollowing();
     punch_.start = position_;
     masterAtRecording_ = savedMasterSpeed_;
-    if (follow_.followNotes) {
-        // The soloist plays these: the accompaniment leaves them out for the span.
-        const std::array<int, 2> following{spanTracks_.leftOutTrack,
-                                           spanTracks_.secondLeftOutTrack};
-        for (std::size_t i = 0; i < following.size(); ++i) {
-            if (following[i] < 0 || following[i] >= piece_->TrackCount()) continue;
-            Track& track = piece_->tracks[static_cast<std::size_t>(following[i])];
-            mutedPlayFlags_[i] = track.playFlag;
-            track.playFlag = 0;
-            ui_.TrackChanged(following[i]);
-        }
+    // The soloist plays these: the accompaniment leaves them out for the span.
+    if (follow_.followNotes) MuteLeftOutTracks();
+}
+
+void Transport::MuteLeftOutTracks() {
+    const std::array<int, 2> leftOut{spanTracks_.leftOutTrack, spanTracks_.secondLeftOutTrack};
+    for (std::size_t i = 0; i < leftOut.size(); ++i) {
+        if (leftOut[i] < 0 || leftOut[i] >= piece_->TrackCount()) continue;
+        Track& track = piece_->tracks[static_cast<std::size_t>(leftOut[i])];
+        mutedPlayFlags_[i] = track.playFlag;
+        track.playFlag = 0;
+        ui_.TrackChanged(leftOut[i]);
     }
 }
 
@@ -416,17 +417,9 @@ void Transport::PlayPerformance() {
         EndPerformancePlayback();
         return;
     }
-    if (follow_.followNotes && performance_.playMode == PerformancePlayMode::Overwrite) {
-        // The take replaces them: they stay silent for the span, whatever the user toggles.
-        const std::array<int, 2> replaced{spanTracks_.leftOutTrack, spanTracks_.secondLeftOutTrack};
-        for (std::size_t i = 0; i < replaced.size(); ++i) {
-            if (replaced[i] < 0 || replaced[i] >= piece_->TrackCount()) continue;
-            Track& track = piece_->tracks[static_cast<std::size_t>(replaced[i])];
-            mutedPlayFlags_[i] = track.playFlag;
-            track.playFlag = 0;
-            ui_.TrackChanged(replaced[i]);
-        }
-    }
+    // The take replaces them: they stay silent for the span, whatever the user toggles.
+    if (follow_.followNotes && performance_.playMode == PerformancePlayMode::Overwrite)
+        MuteLeftOutTracks();
 }
 
 PerformancePlayback Transport::PerformanceStart(std::uint32_t startRatio) const {

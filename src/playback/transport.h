@@ -160,6 +160,9 @@ class Transport {
     PositionClock LiveClock() const;
     void EndFollowing();
     void RestartFollowing();
+    // The span's left-out tracks are muted until it ends; RestoreFollowingTracks
+    // gives them their own flags back.
+    void MuteLeftOutTracks();
     void RestoreFollowingTracks();
     // Whether a track is a source of the span: it plays and is not left out.
     // The performance track is one only while a performance plays.

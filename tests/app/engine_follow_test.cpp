@@ -19,12 +19,7 @@ TEST_F(EngineFollowing, TheFollowingTrackIsLeftToTheSoloistAndGivenBackAtTheStop
     transport.PlayAndFollow();
     ASSERT_TRUE(transport.Mode().following);
     EXPECT_EQ(engine_.CurrentPiece()->tracks[0].playFlag, 0);
-    for (int i = 0; i < 8; ++i) {
-        Play(i);
-        RunTo(clock_.Now() + 200);
-        Release(i);
-        RunTo(clock_.Now() + 200);
-    }
+    PlayNotes(0, 8, 200, 200);
     transport.Stop();
     EXPECT_FALSE(transport.Mode().playing);
     EXPECT_EQ(engine_.CurrentPiece()->tracks[0].playFlag, 1);
@@ -44,12 +39,7 @@ TEST_F(EngineFollowing, TheTakeIsKeptInScoreTimeAndTheStopNeverGoesBeforeTheStar
     transport.PlayAndFollow();
     ASSERT_TRUE(transport.Mode().following);
     // Played at 400 ms a beat: faster than written.
-    for (int i = 4; i < 12; ++i) {
-        Play(i);
-        RunTo(clock_.Now() + 150);
-        Release(i);
-        RunTo(clock_.Now() + 250);
-    }
+    PlayNotes(4, 12, 150, 250);
     transport.Stop();
     EXPECT_GE(transport.Position(), 2000);
     // The take is kept with its tempos: it can be played and saved.

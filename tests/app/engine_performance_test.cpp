@@ -30,12 +30,7 @@ class PerformancePlayback : public testing::FollowingRig {
         transport.JumpTo(2000);
         transport.PlayAndFollow();
         ASSERT_TRUE(transport.Mode().following);
-        for (int i = 4; i < 12; ++i) {
-            Play(i);
-            RunTo(clock_.Now() + 150);
-            Release(i);
-            RunTo(clock_.Now() + 250);
-        }
+        PlayNotes(4, 12, 150, 250);
         transport.Stop();
         ASSERT_TRUE(PerformanceExists(transport.PerformanceTempos()));
     }

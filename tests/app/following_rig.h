@@ -72,6 +72,16 @@ class FollowingRig : public ::testing::Test {
         const auto key = static_cast<std::uint8_t>(60 + (index * 7) % 12);
         midi_.Input(0).Inject(std::vector<std::uint8_t>{0x80, key, 0}, clock_.Now());
     }
+    // The soloist plays notes `first` to `last` - 1, each held `heldMs` with
+    // `gapMs` before the next.
+    void PlayNotes(int first, int last, platform::ClockMs heldMs, platform::ClockMs gapMs) {
+        for (int i = first; i < last; ++i) {
+            Play(i);
+            RunTo(clock_.Now() + heldMs);
+            Release(i);
+            RunTo(clock_.Now() + gapMs);
+        }
+    }
 
     testing::TestFolder folder_{"ostinel-following"};
     platform::ManualClock clock_{1000};
