@@ -7,7 +7,7 @@ CMAKE_GEN  := -G Ninja
 DEMO       := examples/demo.mid
 CLI        := $(BUILD)/main/src/cli/ostinel-cli
 
-.PHONY: all run test bench fuzz format demo clean deps build-main build-asan build-tsan
+.PHONY: all run test bench fuzz format demo clean deps install build-main build-asan build-tsan
 
 all: build-main
 
@@ -69,6 +69,12 @@ fuzz:
 	    -DOSTINEL_BUILD_BENCH=OFF >/dev/null
 	@cmake --build $(BUILD)/fuzz -j $(JOBS)
 	@scripts/run-fuzzers.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
+
+# The programs, the desktop entry and the icon under PREFIX (as root for
+# /usr/local; `make install PREFIX=~/.local` for one user).
+PREFIX ?= /usr/local
+install: build-main
+	@cmake --install $(BUILD)/main --prefix $(PREFIX)
 
 demo: build-main
 	@$(BUILD)/main/examples/make-demo $(DEMO)
