@@ -62,9 +62,33 @@ class ReportLog final : public FollowerCallback {
     ScorePosition lastMatched = -1;
 };
 
+// Where the accompaniment stood at each idle pass, so that a note it sent
+// can be told apart from the same key elsewhere in the piece. Kept as the
+// run goes: after a jump the follower no longer knows where it was before.
+class PositionTimeline {
+  public:
+    void Sample(platform::ClockMs time, ScorePosition position) {
+        samples_.push_back({time, position});
+    }
+    // The position at the last sample at or before `time` (the first sample
+    // for earlier times); 0 before any sample.
+    ScorePosition At(platform::ClockMs time) const {
+        const auto after = std::upper_bound(
+            samples_.begin(), samples_.end(), time,
+            [](platform::ClockMs t, const std::pair<platform::ClockMs, ScorePosition>& sample) {
+                return t < sample.first;
+            });
+        if (after == samples_.begin()) return samples_.empty() ? 0 : samples_.front().second;
+        return std::prev(after)->second;
+    }
+
+  private:
+    std::vector<std::pair<platform::ClockMs, ScorePosition>> samples_;
+};
+
 // Runs the clock to `until`, with an idle pass at least every 10 ms.
 void RunClockTo(Engine& engine, platform::ManualClock& clock, platform::ManualTimerService& timers,
-                platform::ClockMs until) {
+                platform::ClockMs until, PositionTimeline* timeline = nullptr) {
     while (platform::ClockDifference(until, clock.Now()) > 0) {
         platform::ClockMs step = clock.Now() + kIdleStepMs;
         if (platform::ClockDifference(step, until) > 0) step = until;
@@ -72,6 +96,7 @@ void RunClockTo(Engine& engine, platform::ManualClock& clock, platform::ManualTi
         if (next && platform::ClockDifference(step, *next) > 0) step = *next;
         timers.AdvanceTo(step);
         engine.IdlePass();
+        if (timeline != nullptr) timeline->Sample(clock.Now(), engine.GetTransport().Position());
     }
 }
 
@@ -145,7 +170,8 @@ std::vector<std::uint8_t> BytesOf(std::uint32_t word) {
 // Each accompaniment note-on the ports received, with the score time of the
 // note it played: the same channel and key nearest to where the soloist was.
 std::vector<SentOnset> SentOnsets(const Piece& piece, const std::vector<int>& following,
-                                  const std::vector<PortMessage>& stream, Follower& follower) {
+                                  const std::vector<PortMessage>& stream,
+                                  const PositionTimeline& timeline) {
     std::map<std::pair<int, int>, std::vector<ScorePosition>> scoreOnsets;
     for (int t = 0; t < piece.TrackCount(); ++t) {
         if (std::find(following.begin(), following.end(), t) != following.end()) continue;
@@ -162,7 +188,7 @@ std::vector<SentOnset> SentOnsets(const Piece& piece, const std::vector<int>& fo
         if ((message.bytes[0] & 0xF0) != 0x90 || message.bytes[2] == 0) continue;
         const auto found = scoreOnsets.find({message.bytes[0] & 0x0F, message.bytes[1]});
         if (found == scoreOnsets.end()) continue;
-        const ScorePosition soloist = follower.PerformedToScore(message.timeMs);
+        const ScorePosition soloist = timeline.At(message.timeMs);
         ScorePosition best = -1;
         for (const ScorePosition onset : found->second) {
             if (best < 0 || std::abs(onset - soloist) < std::abs(best - soloist)) best = onset;
@@ -276,6 +302,7 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
     std::string messages;
     ConsoleUi ui(messages);
     ReportLog log;
+    PositionTimeline timeline;
     {
         Engine engine(clock, timers, midi, ui);
         for (int port = 0; port < kPortCount; ++port)
@@ -308,7 +335,7 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
 
         bool pressed = false;
         for (const PlayedMessage& message : played) {
-            RunClockTo(engine, clock, timers, message.timeMs);
+            RunClockTo(engine, clock, timers, message.timeMs, &timeline);
             // Without an automatic start (and for taps) the player presses
             // Play and Follow as they begin.
             if (!pressed && IsNoteOn(message.word) && (taps || !following.startAutomatically)) {
@@ -331,7 +358,7 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
             note.jumpRequested = log.jumps > jumpsBefore;
             result.notes.push_back(note);
         }
-        RunClockTo(engine, clock, timers, clock.Now() + kTailMs);
+        RunClockTo(engine, clock, timers, clock.Now() + kTailMs, &timeline);
         transport.Stop();
         RunClockTo(engine, clock, timers, clock.Now() + kIdleStepMs);
         result.jumps = log.jumps;
@@ -384,7 +411,7 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
         for (const PortMessage& message : result.stream)
             if (platform::ClockDifference(message.timeMs, followEnd) <= 0)
                 followed.push_back(message);
-        result.sentOnsets = SentOnsets(piece, followingTracks, followed, engine.GetFollower());
+        result.sentOnsets = SentOnsets(piece, followingTracks, followed, timeline);
     }
     error += messages;
     exitCode = kExitSuccess;
