@@ -269,6 +269,17 @@ TEST_F(PieceSettingsCommand, AReadOnlyFileIsReportedAndKept) {
     EXPECT_EQ(FileText(path_), before);
 }
 
+TEST_F(PieceSettingsCommand, AFileThatCannotBeReplacedIsReportedAndKept) {
+    // Every temporary name the writer may try is taken.
+    for (int attempt = 1; attempt <= 100; ++attempt)
+        std::filesystem::create_directory(path_ + ".part" + std::to_string(attempt));
+    const std::string before = FileText(path_);
+    EXPECT_EQ(RunPiece({path_, "remove", "3"}), kExitOutputFailed);
+    EXPECT_EQ(err_,
+              path_ + ": " + std::string(StringTable().Get(string_id::kCannotSaveSettings)) + "\n");
+    EXPECT_EQ(FileText(path_), before);
+}
+
 TEST_F(PieceSettingsCommand, ShowDescribesEachStoredSet) {
     ASSERT_EQ(Run({"show", path_}), kExitSuccess) << err_;
     EXPECT_NE(out_.find("Slot 0: the settings the piece was left with\n  loop: 0 ms to 0 ms\n"),
