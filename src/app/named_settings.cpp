@@ -90,6 +90,12 @@ void NamedSettings::RebuildPieceSettingsMenu() {
 }
 
 bool NamedSettings::DispatchSettingsCommand(int id) {
+    const bool changesLiveSettings = id == kRevertSystem || id == kDefaultSystem ||
+                                     id == kRevertPiece || id == kDefaultPiece ||
+                                     InRange(id, kLoadSystemSet) || InRange(id, kLoadPieceSlot);
+    // The menu greys these while playing; a stray command must not swap
+    // settings under the running tick.
+    if (changesLiveSettings && engine_.GetTransport().Mode().playing) return true;
     if (id == kRevertSystem) {
         LoadSystemSettings(engine_, kRevertSettingsName, false);
     } else if (id == kDefaultSystem) {

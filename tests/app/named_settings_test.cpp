@@ -188,6 +188,7 @@ TEST_F(NamedSettingsTest, LoadItemsAreUnavailableWhilePlaying) {
     ASSERT_EQ(named_.OpenPiece(folder_.Write("duo.mid", Ensemble(2))), LoadResult::Loaded);
     SavePieceAs("Take");
     SaveSystemAs("Room");
+    engine_.GetTransport().SetMasterSettings({4096, 256, 5});
     engine_.OpenOutputPorts();
     engine_.GetTransport().PlayFile();
     ASSERT_TRUE(engine_.GetTransport().Mode().playing);
@@ -197,6 +198,12 @@ TEST_F(NamedSettingsTest, LoadItemsAreUnavailableWhilePlaying) {
     EXPECT_TRUE(named_.PieceMenu().items.saveOver[0].enabled);
     EXPECT_FALSE(named_.SystemMenu().items.load[0].enabled);
     EXPECT_TRUE(named_.SystemMenu().items.remove[0].enabled);
+    // Loading, reverting and defaulting wait for the stop.
+    EXPECT_TRUE(named_.DispatchSettingsCommand(kDefaultPiece));
+    EXPECT_TRUE(named_.DispatchSettingsCommand(kLoadPieceSlot));
+    EXPECT_TRUE(named_.DispatchSettingsCommand(kDefaultSystem));
+    EXPECT_TRUE(rig_.ui.shown.empty());
+    EXPECT_EQ(engine_.GetTransport().Master().transpose, 5);
     engine_.GetTransport().Stop();
 }
 
