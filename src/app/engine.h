@@ -84,8 +84,8 @@ class Engine {
     PieceSettings& PieceRecord() { return pieceRecord_; }
     // main thread: the piece's name from the File Information dialog; empty for none.
     std::string& DisplayName() { return displayName_; }
-    // main thread: whether the last file open completed, so that the
-    // settings may be stored at shutdown (lowered while an open is under way).
+    // main thread: whether a file open has completed since start-up, so that
+    // the settings may be stored at shutdown.
     bool SettingsStorable() const { return settingsStorable_; }
     void SetSettingsStorable(bool storable) { settingsStorable_ = storable; }
 

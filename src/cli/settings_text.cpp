@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
-#include <map>
 #include <set>
-#include <variant>
+
+#include "cli/system_settings_fields.h"
 
 namespace ostinel::cli {
 
@@ -19,114 +19,6 @@ constexpr std::array<std::string_view, kRemoteEntryCount> kRemoteNames{
 
 std::string PortLetter(std::size_t port) {
     return std::string(1, static_cast<char>('A' + port));
-}
-
-// ---- one line per record field ------------------------------------------
-
-using FieldRef = std::variant<std::uint8_t*, std::uint16_t*, std::int16_t*, std::uint32_t*>;
-
-struct Field {
-    std::string name;
-    std::vector<FieldRef> values;
-    std::int64_t min = 0;
-    std::int64_t max = 0;
-};
-
-std::int64_t Get(const FieldRef& ref) {
-    return std::visit([](auto* value) { return static_cast<std::int64_t>(*value); }, ref);
-}
-
-void Set(const FieldRef& ref, std::int64_t number) {
-    std::visit(
-        [number](auto* value) {
-            *value = static_cast<std::remove_pointer_t<decltype(value)>>(number);
-        },
-        ref);
-}
-
-constexpr std::int64_t kU8 = 255;
-constexpr std::int64_t kU16 = 65535;
-constexpr std::int64_t kU32 = 4294967295;
-
-// Index lists (levels, modes, ports) take only the values their lists have;
-// reserved and plain numbers take what their width holds.
-std::vector<Field> FieldsOf(SystemSettings& s) {
-    std::vector<Field> fields;
-    const auto one = [&fields](std::string name, FieldRef ref, std::int64_t min, std::int64_t max) {
-        fields.push_back({std::move(name), {ref}, min, max});
-    };
-    const auto flag = [&one](std::string name, std::uint8_t& value) {
-        one(std::move(name), &value, 0, 1);
-    };
-    one("autoStopDelayMs", &s.autoStopDelayMs, 0, kU32);
-    one("followSource", &s.followSource, 0, 1);
-    one("timingFollowLevel", &s.timingFollowLevel, 0, 4);
-    one("volumeFollowLevel", &s.volumeFollowLevel, 0, 3);
-    one("tapSource", &s.tapSource, 0, 5);
-    one("loopRestartDelaySec", &s.loopRestartDelaySec, 0, kU16);
-    one("reserved14", &s.reserved14, 0, kU16);
-    one("thruChannel", &s.thruChannel, -3, 15);
-    one("sysexMode", &s.sysexMode, 0, 2);
-    Field inputs{"inputDevice", {}, 0, 15};
-    Field outputs{"outputDevice", {}, 0, 15};
-    for (std::size_t port = 0; port < kSettingsPortCount; ++port) {
-        inputs.values.emplace_back(&s.inputDevice[port]);
-        outputs.values.emplace_back(&s.outputDevice[port]);
-    }
-    fields.push_back(std::move(inputs));
-    fields.push_back(std::move(outputs));
-    one("metronomePort", &s.metronomePort, 0, 7);
-    one("thruPort", &s.thruPort, -2, 7);
-    one("sysexPort", &s.sysexPort, -2, 7);
-    one("syncPort", &s.syncPort, -2, 7);
-    one("syncType", &s.syncType, 0, 1);
-    one("frameRate", &s.frameRate, 0, 3);
-    one("performancePlayMode", &s.performancePlayMode, 0, 3);
-    one("tempoBeforePerformed", &s.tempoBeforePerformed, 0, 1);
-    one("tempoAfterPerformed", &s.tempoAfterPerformed, 0, 2);
-    one("tempoDuringPerformed", &s.tempoDuringPerformed, 0, 1);
-    one("reserved72", &s.reserved72, -32768, 32767);
-    one("reserved74", &s.reserved74, -32768, 32767);
-    one("metronomeChannel", &s.metronomeChannel, 0, 15);
-    one("metronomePatch", &s.metronomePatch, 0, kU8);
-    one("metronomeDownbeatNote", &s.metronomeDownbeatNote, 0, kU8);
-    one("metronomeDownbeatVelocity", &s.metronomeDownbeatVelocity, 0, 127);
-    one("metronomeOtherNote", &s.metronomeOtherNote, 0, kU8);
-    one("metronomeOtherVelocity", &s.metronomeOtherVelocity, 0, 127);
-    flag("rememberViewLocations", s.rememberViewLocations);
-    flag("previewBeforeStarting", s.previewBeforeStarting);
-    flag("waitForSoloToStart", s.waitForSoloToStart);
-    flag("transmitSysex", s.transmitSysex);
-    flag("restartLoopAutomatically", s.restartLoopAutomatically);
-    flag("setLoopPointsAutomatically", s.setLoopPointsAutomatically);
-    flag("metronomeOn", s.metronomeOn);
-    flag("loopOn", s.loopOn);
-    flag("thruOn", s.thruOn);
-    flag("jumpEnabled", s.jumpEnabled);
-    flag("soundHeldNotes", s.soundHeldNotes);
-    flag("startAutomatically", s.startAutomatically);
-    flag("stopAutomatically", s.stopAutomatically);
-    one("tapNote", &s.tapNote, 0, kU8);
-    one("tapController", &s.tapController, 0, kU8);
-    for (std::size_t port = 0; port < kSettingsPortCount; ++port) {
-        Field channels{"channelEnabled." + PortLetter(port), {}, 0, 1};
-        for (std::size_t channel = 0; channel < kSettingsChannelCount; ++channel) {
-            channels.values.emplace_back(&s.channelEnabled[port * kSettingsChannelCount + channel]);
-        }
-        fields.push_back(std::move(channels));
-    }
-    flag("requireShiftDrag", s.requireShiftDrag);
-    flag("transmitExternalSync", s.transmitExternalSync);
-    one("reserved227", &s.reserved227, 0, kU8);
-    flag("playTappedNotes", s.playTappedNotes);
-    flag("thruProcessFirst", s.thruProcessFirst);
-    flag("jumpSeveralBeatsOnly", s.jumpSeveralBeatsOnly);
-    flag("allowViewsToMove", s.allowViewsToMove);
-    Field reserved{"reserved232", {}, 0, kU8};
-    for (std::uint8_t& byte : s.reserved232)
-        reserved.values.emplace_back(&byte);
-    fields.push_back(std::move(reserved));
-    return fields;
 }
 
 // ---- texts ---------------------------------------------------------------
@@ -259,16 +151,6 @@ std::optional<std::int16_t> ParseBinding(std::string_view value) {
             return static_cast<std::int16_t>(*number);
     }
     return std::nullopt;
-}
-
-std::vector<std::uint8_t> EncodeNames(const std::array<std::string, kSettingsPortCount>& names) {
-    std::vector<std::uint8_t> bytes;
-    for (const std::string& name : names) {
-        const std::size_t length = std::min(name.size(), kMaxStoredNameLength);
-        bytes.push_back(static_cast<std::uint8_t>(length));
-        bytes.insert(bytes.end(), name.begin(), name.begin() + static_cast<std::ptrdiff_t>(length));
-    }
-    return bytes;
 }
 
 // ---- parsing -------------------------------------------------------------
@@ -439,70 +321,11 @@ bool Parser::RecordField(std::string_view key, std::string_view value, bool& kno
     std::vector<Field> target = FieldsOf(*set_->settings);
     const auto& refs = target[static_cast<std::size_t>(field - fields.begin())].values;
     for (std::size_t i = 0; i < refs.size(); ++i)
-        Set(refs[i], numbers[i]);
+        SetField(refs[i], numbers[i]);
     return true;
 }
 
 }  // namespace
-
-StoredSystemSettings ReadStoredSystemSettings(const platform::SettingsStore& store) {
-    StoredSystemSettings stored;
-    std::vector<std::string> names;
-    for (std::string_view key : {kSystemVariablesKey, kRemoteCommandsKey, kInputDeviceNamesKey,
-                                 kOutputDeviceNamesKey, kFilePathKey}) {
-        for (std::string& name : store.ValueNames(key)) {
-            if (std::find(names.begin(), names.end(), name) == names.end())
-                names.push_back(std::move(name));
-        }
-    }
-    for (const std::string& name : names) {
-        StoredSystemSet set{name, {}, {}, {}, {}, {}};
-        if (const auto bytes = store.Read(kSystemVariablesKey, name))
-            set.settings = DecodeSystemSettings(*bytes);
-        if (const auto bytes = store.Read(kRemoteCommandsKey, name))
-            set.remote = DecodeRemoteTable(*bytes);
-        if (const auto bytes = store.Read(kInputDeviceNamesKey, name))
-            set.inputDeviceNames = DecodeDeviceNames(*bytes);
-        if (const auto bytes = store.Read(kOutputDeviceNamesKey, name))
-            set.outputDeviceNames = DecodeDeviceNames(*bytes);
-        if (name == kRevertSettingsName) {
-            if (const auto bytes = store.Read(kFilePathKey, name))
-                set.filePath = DecodeFilePath(*bytes).value_or(std::string());
-        }
-        stored.sets.push_back(std::move(set));
-    }
-    stored.mainWindow = LoadMainWindow(store);
-    return stored;
-}
-
-bool ReplaceStoredSystemSettings(platform::SettingsStore& store,
-                                 const StoredSystemSettings& stored) {
-    const std::array<std::uint8_t, 2> version{
-        static_cast<std::uint8_t>(kSettingsFormatVersion),
-        static_cast<std::uint8_t>(kSettingsFormatVersion >> 8)};
-    if (!store.Write(kSettingsVersionKey, kRevertSettingsName, version)) return false;
-    for (std::string_view key : {kSystemVariablesKey, kRemoteCommandsKey, kInputDeviceNamesKey,
-                                 kOutputDeviceNamesKey, kFilePathKey, kMainWindowKey}) {
-        if (!store.RemoveKey(key)) return false;
-    }
-    for (const StoredSystemSet& set : stored.sets) {
-        if (set.settings &&
-            !store.Write(kSystemVariablesKey, set.name, EncodeSystemSettings(*set.settings)))
-            return false;
-        if (set.remote &&
-            !store.Write(kRemoteCommandsKey, set.name, EncodeRemoteTable(*set.remote)))
-            return false;
-        if (set.inputDeviceNames &&
-            !store.Write(kInputDeviceNamesKey, set.name, EncodeNames(*set.inputDeviceNames)))
-            return false;
-        if (set.outputDeviceNames &&
-            !store.Write(kOutputDeviceNamesKey, set.name, EncodeNames(*set.outputDeviceNames)))
-            return false;
-        if (set.filePath && !store.Write(kFilePathKey, set.name, EncodeFilePath(*set.filePath)))
-            return false;
-    }
-    return !stored.mainWindow || StoreMainWindow(store, *stored.mainWindow);
-}
 
 std::string FormatSystemSet(const StoredSystemSet& set) {
     std::string out;
@@ -512,7 +335,7 @@ std::string FormatSystemSet(const StoredSystemSet& set) {
         for (const Field& field : FieldsOf(settings)) {
             out += field.name + " =";
             for (const FieldRef& ref : field.values)
-                out += " " + std::to_string(Get(ref));
+                out += " " + std::to_string(GetField(ref));
             out += "\n";
         }
     }

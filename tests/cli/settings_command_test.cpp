@@ -6,11 +6,14 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <set>
+#include <variant>
 
 #include "app/string_ids.h"
 #include "app/string_table.h"
 #include "cli/exit_codes.h"
 #include "cli/settings_text.h"
+#include "cli/system_settings_fields.h"
 #include "platform/real/file_settings_store.h"
 #include "settings/piece_settings_file.h"
 #include "smf_builder.h"
@@ -174,6 +177,21 @@ TEST_F(SettingsCommand, ShowListsTheSavedSetsAndTheCurrentSettings) {
     EXPECT_NE(out_.find("thruChannel = 4\n"), std::string::npos);
     EXPECT_EQ(Run({"show", "a", "b"}), kExitUsage);
     EXPECT_EQ(Run({"rename"}), kExitUsage);
+}
+
+TEST(SystemSettingsFields, EveryStoredByteHasExactlyOneLine) {
+    SystemSettings settings;
+    std::size_t bytes = 0;
+    std::set<std::string> names;
+    for (const Field& field : FieldsOf(settings)) {
+        EXPECT_TRUE(names.insert(field.name).second) << field.name;
+        for (const FieldRef& ref : field.values) {
+            bytes += std::visit([](auto* value) { return sizeof(*value); }, ref);
+            EXPECT_GE(GetField(ref), field.min) << field.name;
+            EXPECT_LE(GetField(ref), field.max) << field.name;
+        }
+    }
+    EXPECT_EQ(bytes, kSystemSettingsBytes);
 }
 
 // ---- the piece's stored sets ----------------------------------------------
