@@ -65,11 +65,11 @@ struct PieceSettingsMenu {
     std::array<bool, kNamedSetCount> slotUsed{};  // slots 1-4
 };
 
-// The System Settings lists from the store's named sets ("." and any after
-// the fourth left out). Load items are unavailable while `playing`.
+// main thread. The System Settings lists from the store's named sets ("."
+// and any after the fourth left out). Load items are unavailable while `playing`.
 SystemSettingsMenu BuildSystemSettingsMenu(const platform::SettingsStore* store, bool playing);
 
-// The Piece Settings lists from slots 1-4 of `stored`.
+// main thread. The Piece Settings lists from slots 1-4 of `stored`.
 PieceSettingsMenu BuildPieceSettingsMenu(const PieceSettingsStore& stored, bool playing);
 
 // The two submenus of one engine and their commands. Messages and
