@@ -7,6 +7,7 @@
 #include <map>
 
 #include "app/engine.h"
+#include "app/piece_settings_application.h"
 #include "app/string_table.h"
 #include "cli/console_ui.h"
 #include "cli/exit_codes.h"
@@ -18,6 +19,7 @@
 #include "platform/manual/manual_timer_service.h"
 #include "playback/master_tempo.h"
 #include "sequence/performance_writer.h"
+#include "settings/piece_settings_file.h"
 
 namespace ostinel::cli {
 namespace {
@@ -374,9 +376,12 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
             save.playMode = options.performance.playMode;
             save.playTappedNotes = options.performance.playTappedNotes;
             save.tempos = options.performance.tempos;
-            const PerformanceWriteResult written =
-                WritePerformanceFile(options.savePerformancePath, piece,
-                                     transport.PerformanceTempos(), transport.Punch(), save);
+            // The new file carries the settings it was made with, as its slot 0.
+            const PerformanceWriteResult written = WritePerformanceFile(
+                options.savePerformancePath, piece, transport.PerformanceTempos(),
+                transport.Punch(), save, [&engine](const std::string& path) {
+                    StorePieceSettings(path, 0, std::nullopt, CapturePieceSettings(engine));
+                });
             if (written != PerformanceWriteResult::Written) {
                 error = options.savePerformancePath + ": " +
                         std::string(StringTable().Get(PerformanceWriteMessage(written))) + "\n";

@@ -7,6 +7,7 @@
 
 #include "cli/exit_codes.h"
 #include "sequence/piece.h"
+#include "settings/piece_settings_file.h"
 #include "smf_builder.h"
 #include "support/test_folder.h"
 
@@ -150,6 +151,14 @@ TEST_F(FollowCommand, ASavedTakePlaysTheSoloistsNotesWhenTheyWerePlayed) {
     std::vector<std::uint32_t> times;
     for (const TrackEvent& event : soloist.events)
         if ((event.kind & 0xF0) == kNoteOn && event.data2 > 0) times.push_back(event.time);
+    // It carries the settings it was made with as slot 0.
+    const auto stored = ReadPieceSettingsStore(take);
+    ASSERT_TRUE(stored.has_value());
+    const auto entry = ReadPieceSettingsEntry(*stored, 0);
+    ASSERT_TRUE(entry.has_value());
+    EXPECT_EQ(entry->settings.followTrack1, 0);
+    // The piece's two tracks and the performance track.
+    EXPECT_EQ(entry->tracks.size(), 3u);
     // An automatic start listens to the first notes before it knows where the
     // soloist is: the take is the notes from there on.
     ASSERT_GE(times.size(), onsets.size() / 2);
