@@ -1,0 +1,75 @@
+#include "gui/idle_loop.h"
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <QTimer>
+#include <cstdint>
+
+namespace ostinel::gui {
+
+IdleLoop::IdleLoop(Engine& engine, QObject* parent) : QObject(parent), engine_(engine) {
+    timer_ = new QTimer(this);
+    timer_->setTimerType(Qt::PreciseTimer);
+    connect(timer_, &QTimer::timeout, this, &IdleLoop::RunPass);
+    wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (wakeFd_ >= 0) {
+        notifier_ = new QSocketNotifier(wakeFd_, QSocketNotifier::Read, this);
+        connect(notifier_, &QSocketNotifier::activated, this, &IdleLoop::OnWake);
+        engine_.Requests().SetPostedListener(&IdleLoop::Wake, this);
+    } else {
+        // Without a wake-up the pass keeps looking for requests, slowly.
+        timer_->start(kListeningIntervalMs);
+    }
+}
+
+IdleLoop::~IdleLoop() {
+    engine_.Requests().SetPostedListener(nullptr, nullptr);
+    if (wakeFd_ >= 0) close(wakeFd_);
+}
+
+void IdleLoop::Wake(void* self) {
+    const std::uint64_t one = 1;
+    // A full counter already means "wake up"; nothing is lost by a failed write.
+    [[maybe_unused]] const ssize_t written =
+        write(static_cast<IdleLoop*>(self)->wakeFd_, &one, sizeof one);
+}
+
+void IdleLoop::OnWake() {
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t got = read(wakeFd_, &count, sizeof count);
+    RunPass();
+}
+
+bool IdleLoop::Listening() const {
+    if (engine_.Intake().Mode() != InputMode::InputAwaitStart) return false;
+    for (int port = 0; port < kPortCount; ++port) {
+        const int device = engine_.Ports().InputDevice(port);
+        if (device >= 0 && engine_.Ports().InputDeviceOwner(device) != kDeviceClosed) return true;
+    }
+    return false;
+}
+
+void IdleLoop::Kick() {
+    if (engine_.NeedsIdlePass()) {
+        if (!timer_->isActive() || timer_->interval() != kPassIntervalMs)
+            timer_->start(kPassIntervalMs);
+    } else if (Listening()) {
+        if (!timer_->isActive()) timer_->start(kListeningIntervalMs);
+    } else if (wakeFd_ >= 0) {
+        timer_->stop();
+    }
+}
+
+void IdleLoop::RunPass() {
+    engine_.IdlePass();
+    if (afterPass_) afterPass_();
+    Kick();
+}
+
+bool IdleLoop::Running() const {
+    return timer_->isActive();
+}
+
+}  // namespace ostinel::gui
