@@ -73,7 +73,8 @@ bool MainWindow::DispatchCommand(int id) {
         board_->HideAllViews();
     } else if (id == command::kCenterAllViews) {
         board_->CenterAllViews();
-    } else if ((id >= command::kPlayAndFollow && id <= command::kMidiReset && id != command::kJumpTo)) {
+    } else if ((id >= command::kPlayAndFollow && id <= command::kMidiReset &&
+                id != command::kJumpTo)) {
         TransportCommand(id);
     } else if (id >= command::kChangeAllTracksFirst && id < command::kChangeAllTracksFirst + 8) {
         ChangeAllTracksToPort(id - command::kChangeAllTracksFirst);
@@ -163,8 +164,8 @@ void MainWindow::ChangeAllTracksToPort(int port) {
 }
 
 void MainWindow::ShowPlaceholder(const QString& dialogName) {
-    const QString text =
-        QStringLiteral("The %1 dialog box comes with a later version of %2.").arg(dialogName, ApplicationTitle());
+    const QString text = QStringLiteral("The %1 dialog box comes with a later version of %2.")
+                             .arg(dialogName, ApplicationTitle());
     const QByteArray utf8 = text.toUtf8();
     ui_.ShowMessage(std::string_view(utf8.constData(), std::size_t(utf8.size())));
 }

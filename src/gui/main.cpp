@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "app/engine.h"
+#include "gui/desktop_style.h"
 #include "gui/desktop_ui.h"
 #include "gui/main_window.h"
 #include "gui/single_instance.h"
@@ -66,6 +67,7 @@ Arguments ReadArguments(const QStringList& args) {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    ostinel::gui::ApplyDesktopStyle(app);
     QApplication::setApplicationName(QStringLiteral("Ostinel"));
     QApplication::setApplicationVersion(QStringLiteral(OSTINEL_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("ostinel"));
@@ -97,9 +99,8 @@ int main(int argc, char* argv[]) {
         window.Board().SetDesignScale(args.scale);
         QObject::connect(&instance, &gui::SingleInstance::commandLineReceived, &window,
                          &gui::MainWindow::HandOverCommandLine);
-        QObject::connect(&window, &gui::MainWindow::closing, &window, [&] {
-            gui::WriteWindowPlacement(store, gui::PlacementOf(window));
-        });
+        QObject::connect(&window, &gui::MainWindow::closing, &window,
+                         [&] { gui::WriteWindowPlacement(store, gui::PlacementOf(window)); });
 
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
         const gui::WindowShow show = gui::ShowFor(gui::ReadWindowPlacement(store), available);

@@ -60,7 +60,8 @@ MainMenu::MainMenu(QMainWindow& window, Engine& engine, std::function<void(int)>
         help->setShortcut(QKeySequence(Qt::Key_F1));
         help->setShortcutContext(Qt::ApplicationShortcut);
     }
-    for (int view = 0; view < 8; ++view) Action(command::kFirstView + view)->setCheckable(true);
+    for (int view = 0; view < 8; ++view)
+        Action(command::kFirstView + view)->setCheckable(true);
 }
 
 QAction* MainMenu::AddItem(QMenu& menu, int command, const QString& text, char accelerator) {
@@ -133,9 +134,8 @@ void MainMenu::AddIncomingMidiMenu(QMenu& parent, const QString& title) {
     for (int port = 0; port < kPortCount; ++port) {
         QMenu* popup = menu->addMenu(QString::fromStdString(engine_.Ports().InputPortName(port)));
         FillIncomingMidiPort(*popup, port);
-        connect(popup, &QMenu::aboutToShow, this, [this, popup, port] {
-            FillIncomingMidiPort(*popup, port);
-        });
+        connect(popup, &QMenu::aboutToShow, this,
+                [this, popup, port] { FillIncomingMidiPort(*popup, port); });
     }
     connect(menu, &QMenu::aboutToShow, this, [this, menu] {
         const auto popups = menu->actions();
@@ -160,8 +160,8 @@ void MainMenu::FillIncomingMidiPort(QMenu& popup, int port) {
             continue;
         }
         QAction* action = AddItem(popup, item.commandId, QString::fromStdString(item.text), 0);
-        const bool channel = IncomingMidiCommandOf(item.commandId)->action ==
-                             IncomingMidiAction::Channel;
+        const bool channel =
+            IncomingMidiCommandOf(item.commandId)->action == IncomingMidiAction::Channel;
         action->setCheckable(channel);
         action->setChecked(item.checked);
     }

@@ -60,7 +60,8 @@ MainWindow::~MainWindow() {
 
 void MainWindow::RefreshMenus() {
     std::array<bool, 8> shown{};
-    for (int view = 0; view < 8; ++view) shown[std::size_t(view)] = board_->Layout().Shown(view);
+    for (int view = 0; view < 8; ++view)
+        shown[std::size_t(view)] = board_->Layout().Shown(view);
     menu_->Refresh(shown);
     board_->MenuStateChanged();
 }
@@ -86,8 +87,8 @@ LoadResult MainWindow::OpenFile(const std::string& path) {
 
 bool MainWindow::OpenCommand() {
     for (;;) {
-        const QString path = QFileDialog::getOpenFileName(this, ApplicationTitle(), openFolder_,
-                                                          MidiFileFilter());
+        const QString path =
+            QFileDialog::getOpenFileName(this, ApplicationTitle(), openFolder_, MidiFileFilter());
         if (path.isEmpty()) return false;
         const LoadResult result = OpenFile(path.toStdString());
         if (result == LoadResult::Loaded) return true;

@@ -9,9 +9,9 @@
 namespace ostinel::gui {
 
 enum class MenuEntryKind {
-    Item,            // a command
+    Item,  // a command
     Separator,
-    BeginPopup,      // a submenu starts: its text
+    BeginPopup,  // a submenu starts: its text
     EndPopup,
     SystemSettings,  // the named-settings submenus, filled at run time
     PieceSettings,

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "app/engine.h"
+#include "gui/desktop_style.h"
 #include "gui/desktop_ui.h"
 #include "gui/main_window.h"
 #include "platform/manual/manual_clock.h"
@@ -52,7 +53,8 @@ bool Render(const QString& piece, const QString& folder, int percent) {
     QApplication::processEvents();
     const auto save = [&](const char* state) {
         QApplication::processEvents();
-        const QString path = QStringLiteral("%1/%2-%3.png").arg(folder, QString::fromLatin1(state)).arg(percent);
+        const QString path =
+            QStringLiteral("%1/%2-%3.png").arg(folder, QString::fromLatin1(state)).arg(percent);
         const bool saved = window.grab().save(path);
         std::printf("%s %s\n", saved ? "wrote" : "could not write", path.toUtf8().constData());
         return saved;
@@ -81,6 +83,7 @@ bool Render(const QString& piece, const QString& folder, int percent) {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    ostinel::gui::ApplyDesktopStyle(app);
     const QStringList args = QApplication::arguments();
     if (args.size() != 3) {
         std::fprintf(stderr, "Usage: ostinel-screenshots PIECE.mid FOLDER\n");

@@ -18,7 +18,8 @@ std::int32_t ReadI32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
 
 void WriteI32(std::array<std::uint8_t, 16>& bytes, std::size_t at, std::int32_t value) {
     const auto v = static_cast<std::uint32_t>(value);
-    for (std::size_t i = 0; i < 4; ++i) bytes[at + i] = std::uint8_t(v >> (8 * i));
+    for (std::size_t i = 0; i < 4; ++i)
+        bytes[at + i] = std::uint8_t(v >> (8 * i));
 }
 
 }  // namespace
@@ -59,12 +60,14 @@ WindowShow ShowFor(const std::optional<WindowPlacement>& placement, const QRect&
     p.top = std::max(p.top, 0);
     p.right = std::min(p.right, maxW);
     p.bottom = std::min(p.bottom, maxH);
-    show.geometry = QRect(p.left, p.top, std::max(p.right - p.left, 100), std::max(p.bottom - p.top, 100));
+    show.geometry =
+        QRect(p.left, p.top, std::max(p.right - p.left, 100), std::max(p.bottom - p.top, 100));
     return show;
 }
 
 WindowPlacement PlacementOf(const QWidget& window) {
-    const QRect normal = window.normalGeometry().isValid() ? window.normalGeometry() : window.geometry();
+    const QRect normal =
+        window.normalGeometry().isValid() ? window.normalGeometry() : window.geometry();
     WindowPlacement p{normal.left(), normal.top(), normal.left() + normal.width(),
                       normal.top() + normal.height()};
     if (window.isMinimized())

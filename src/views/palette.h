@@ -6,23 +6,23 @@ namespace ostinel::views {
 
 // Every colour the window paints with. A light theme is another instance.
 struct Palette {
-    QColor background{0x1b, 0x1d, 0x21};        // the window behind the panels
-    QColor backgroundGrain{0x25, 0x28, 0x2d};   // the quiet texture on it
-    QColor panelTop{0x3a, 0x3d, 0x43};          // charcoal panel, lit from above
+    QColor background{0x1b, 0x1d, 0x21};       // the window behind the panels
+    QColor backgroundGrain{0x25, 0x28, 0x2d};  // the quiet texture on it
+    QColor panelTop{0x3a, 0x3d, 0x43};         // charcoal panel, lit from above
     QColor panelBottom{0x2a, 0x2c, 0x31};
     QColor bevelLight{0x62, 0x66, 0x6e};
     QColor bevelDark{0x15, 0x16, 0x19};
-    QColor shadow{0x00, 0x00, 0x00};            // the hard 2-pixel shadow
+    QColor shadow{0x00, 0x00, 0x00};  // the hard 2-pixel shadow
     QColor screw{0x52, 0x55, 0x5c};
-    QColor caption{0x9a, 0xa0, 0xa9};           // engraved labels
+    QColor caption{0x9a, 0xa0, 0xa9};  // engraved labels
     QColor captionDim{0x6b, 0x70, 0x78};
     QColor titleText{0xe8, 0xe4, 0xda};
-    QColor wellFill{0x0c, 0x0a, 0x08};          // the dark well behind LEDs
+    QColor wellFill{0x0c, 0x0a, 0x08};  // the dark well behind LEDs
     QColor wellEdge{0x05, 0x05, 0x05};
-    QColor ledOn{0xff, 0xb0, 0x2e};             // amber segments
+    QColor ledOn{0xff, 0xb0, 0x2e};  // amber segments
     QColor ledGlow{0xff, 0x8a, 0x00, 0x60};
-    QColor ledOff{0x2c, 0x1f, 0x10};            // unlit segments, barely there
-    QColor keyTop{0x4e, 0x52, 0x59};            // transport keys
+    QColor ledOff{0x2c, 0x1f, 0x10};  // unlit segments, barely there
+    QColor keyTop{0x4e, 0x52, 0x59};  // transport keys
     QColor keyBottom{0x34, 0x37, 0x3c};
     QColor keyPressedTop{0x2b, 0x2d, 0x31};
     QColor keyPressedBottom{0x36, 0x39, 0x3e};
@@ -33,8 +33,8 @@ struct Palette {
     QColor litIcon{0xff, 0xd0, 0x70};
     QColor litGlow{0xff, 0xa0, 0x20, 0x90};
     QColor recordRed{0xe0, 0x4a, 0x3a};
-    QColor slotFill{0x0e, 0x0f, 0x11};          // fader slots and the position groove
-    QColor slotFilled{0xc8, 0x84, 0x1c};        // the groove's part below a fader thumb
+    QColor slotFill{0x0e, 0x0f, 0x11};    // fader slots and the position groove
+    QColor slotFilled{0xc8, 0x84, 0x1c};  // the groove's part below a fader thumb
     QColor thumbTop{0xd5, 0xd8, 0xdd};
     QColor thumbBottom{0x8c, 0x91, 0x99};
     QColor thumbLine{0x20, 0x22, 0x26};

@@ -15,19 +15,21 @@ namespace {
 
 // Bits a..g of the seven segments for '0'..'9'.
 constexpr std::array<std::uint8_t, 10> kSegmentsOfDigit{0x3F, 0x06, 0x5B, 0x4F, 0x66,
-                                                         0x6D, 0x7D, 0x07, 0x7F, 0x6F};
+                                                        0x6D, 0x7D, 0x07, 0x7F, 0x6F};
 
-// A segment as a long hexagon from `from` to `to`, `t` thick.
+// A segment as a long hexagon from `from` to `to`, `t` thick, its pointed
+// ends a hair short of the corners so neighbours never touch.
 QPolygonF Segment(QPointF from, QPointF to, double t) {
     const double h = t / 2;
+    const double gap = t * 0.22;
     if (from.y() == to.y()) {
-        return QPolygonF({QPointF(from.x() + h, from.y()), QPointF(from.x() + t, from.y() - h),
-                          QPointF(to.x() - t, to.y() - h), QPointF(to.x() - h, to.y()),
-                          QPointF(to.x() - t, to.y() + h), QPointF(from.x() + t, from.y() + h)});
+        const double a = from.x() + gap, b = to.x() - gap, y = from.y();
+        return QPolygonF({QPointF(a, y), QPointF(a + h, y - h), QPointF(b - h, y - h),
+                          QPointF(b, y), QPointF(b - h, y + h), QPointF(a + h, y + h)});
     }
-    return QPolygonF({QPointF(from.x(), from.y() + h), QPointF(from.x() + h, from.y() + t),
-                      QPointF(to.x() + h, to.y() - t), QPointF(to.x(), to.y() - h),
-                      QPointF(to.x() - h, to.y() - t), QPointF(from.x() - h, from.y() + t)});
+    const double a = from.y() + gap, b = to.y() - gap, x = from.x();
+    return QPolygonF({QPointF(x, a), QPointF(x + h, a + h), QPointF(x + h, b - h), QPointF(x, b),
+                      QPointF(x - h, b - h), QPointF(x - h, a + h)});
 }
 
 QPolygonF Triangle(const QRectF& r, bool pointsRight) {
@@ -123,8 +125,8 @@ void DrawDigit(QPainter& p, const QRectF& cell, char digit, const Palette& palet
         p.drawEllipse(QPointF(cell.center().x(), cell.top() + h * 0.68), r, r);
         return;
     }
-    const double t = w * 0.2;
-    const double mx = w * 0.18;
+    const double t = w * 0.17;
+    const double mx = w * 0.2;
     const double my = h * 0.1;
     const double x0 = cell.left() + mx, x1 = cell.right() - mx;
     const double y0 = cell.top() + my, y2 = cell.bottom() - my, y1 = (y0 + y2) / 2;
@@ -234,9 +236,9 @@ void DrawIcon(QPainter& p, const QRectF& r, Icon icon, const QColor& colour) {
             p.setBrush(Qt::NoBrush);
             const double bx = begin ? c.x() - s * 0.12 : c.x() + s * 0.12;
             const double tick = begin ? s * 0.08 : -s * 0.08;
-            p.drawPolyline(QPolygonF({QPointF(bx + tick, c.y() - s * 0.2),
-                                      QPointF(bx, c.y() - s * 0.2), QPointF(bx, c.y() + s * 0.2),
-                                      QPointF(bx + tick, c.y() + s * 0.2)}));
+            p.drawPolyline(
+                QPolygonF({QPointF(bx + tick, c.y() - s * 0.2), QPointF(bx, c.y() - s * 0.2),
+                           QPointF(bx, c.y() + s * 0.2), QPointF(bx + tick, c.y() + s * 0.2)}));
             p.setPen(Qt::NoPen);
             p.setBrush(colour);
             p.drawPolygon(Triangle(box(s * 0.14, s * 0.2, begin ? s * 0.06 : -s * 0.06), begin));
@@ -263,14 +265,14 @@ void DrawIcon(QPainter& p, const QRectF& r, Icon icon, const QColor& colour) {
         }
         case Icon::Metronome: {
             const double w = s * 0.42, h = s * 0.5;
-            QPolygonF body({QPointF(c.x() - w * 0.28, c.y() - h / 2),
-                            QPointF(c.x() + w * 0.28, c.y() - h / 2),
-                            QPointF(c.x() + w / 2, c.y() + h / 2),
-                            QPointF(c.x() - w / 2, c.y() + h / 2)});
+            QPolygonF body(
+                {QPointF(c.x() - w * 0.28, c.y() - h / 2), QPointF(c.x() + w * 0.28, c.y() - h / 2),
+                 QPointF(c.x() + w / 2, c.y() + h / 2), QPointF(c.x() - w / 2, c.y() + h / 2)});
             p.drawPolygon(body);
             QPen pen(colour.darker(300), s * 0.04);
             p.setPen(pen);
-            p.drawLine(QPointF(c.x(), c.y() + h * 0.35), QPointF(c.x() + w * 0.42, c.y() - h * 0.62));
+            p.drawLine(QPointF(c.x(), c.y() + h * 0.35),
+                       QPointF(c.x() + w * 0.42, c.y() - h * 0.62));
             break;
         }
     }
@@ -288,7 +290,8 @@ void DrawKey(QPainter& p, const QRectF& area, std::uint16_t state, Icon icon,
     p.setPen(Qt::NoPen);
     p.setBrush(palette.keyRim);
     p.drawRoundedRect(area, radius + 1, radius + 1);
-    const QRectF cap = pressed ? area.adjusted(1.5, 2, -1.5, -1) : area.adjusted(1.5, 1, -1.5, -2.5);
+    const QRectF cap =
+        pressed ? area.adjusted(1.5, 2, -1.5, -1) : area.adjusted(1.5, 1, -1.5, -2.5);
     if (lit) {
         QRadialGradient glow(cap.center(), std::max(cap.width(), cap.height()) * 0.75);
         glow.setColorAt(0, palette.litGlow);
@@ -319,8 +322,8 @@ void DrawKey(QPainter& p, const QRectF& area, std::uint16_t state, Icon icon,
     p.restore();
 }
 
-void DrawVerticalFader(QPainter& p, const QRectF& bar, const QRectF& thumb,
-                       const Palette& palette, bool focus) {
+void DrawVerticalFader(QPainter& p, const QRectF& bar, const QRectF& thumb, const Palette& palette,
+                       bool focus) {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     const double slotWidth = std::max(3.0, bar.width() * 0.22);
@@ -370,7 +373,8 @@ void DrawHorizontalSlider(QPainter& p, const QRectF& bar, const QRectF& thumb,
     p.setBrush(palette.slotFill);
     p.drawRoundedRect(groove, 2.5, 2.5);
     const QRectF played(groove.left() + 0.8, groove.top() + 0.8,
-                        std::max(0.0, thumb.center().x() - groove.left() - 0.8), groove.height() - 1.6);
+                        std::max(0.0, thumb.center().x() - groove.left() - 0.8),
+                        groove.height() - 1.6);
     p.setBrush(palette.slotFilled);
     p.drawRoundedRect(played, 1.7, 1.7);
     p.setBrush(palette.shadow);
@@ -382,7 +386,8 @@ void DrawHorizontalSlider(QPainter& p, const QRectF& bar, const QRectF& thumb,
     const QRectF knob = thumb.adjusted(2, 1, -2, -1);
     p.drawRoundedRect(knob, 2, 2);
     p.setPen(QPen(palette.thumbLine, 1));
-    p.drawLine(QPointF(knob.center().x(), knob.top() + 2), QPointF(knob.center().x(), knob.bottom() - 2));
+    p.drawLine(QPointF(knob.center().x(), knob.top() + 2),
+               QPointF(knob.center().x(), knob.bottom() - 2));
     if (focus) {
         p.setPen(QPen(palette.focus, 0.8, Qt::DotLine));
         p.setBrush(Qt::NoBrush);
@@ -391,8 +396,7 @@ void DrawHorizontalSlider(QPainter& p, const QRectF& bar, const QRectF& thumb,
     p.restore();
 }
 
-void DrawLamp(QPainter& p, const QRectF& area, bool lit, const QColor& on,
-              const Palette& palette) {
+void DrawLamp(QPainter& p, const QRectF& area, bool lit, const QColor& on, const Palette& palette) {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF lens = area.adjusted(1, 0.5, -1, -0.5);

@@ -47,12 +47,11 @@ void DrawKey(QPainter& p, const QRectF& area, std::uint16_t state, Icon icon,
              const Palette& palette, bool enabled = true);
 void DrawIcon(QPainter& p, const QRectF& area, Icon icon, const QColor& colour);
 // A fader: its slot (`bar`), the lit part below the thumb, and the thumb.
-void DrawVerticalFader(QPainter& p, const QRectF& bar, const QRectF& thumb,
-                       const Palette& palette, bool focus = false);
+void DrawVerticalFader(QPainter& p, const QRectF& bar, const QRectF& thumb, const Palette& palette,
+                       bool focus = false);
 void DrawHorizontalSlider(QPainter& p, const QRectF& bar, const QRectF& thumb,
                           const Palette& palette, bool focus = false);
 // A round lamp, lit in `on` or dark.
-void DrawLamp(QPainter& p, const QRectF& area, bool lit, const QColor& on,
-              const Palette& palette);
+void DrawLamp(QPainter& p, const QRectF& area, bool lit, const QColor& on, const Palette& palette);
 
 }  // namespace ostinel::views::art

@@ -71,8 +71,7 @@ inline int TrackVolumeThumbRise(int travel, std::int32_t volume) {
 inline std::int32_t SongPositionFromBarClick(int x, int travelLeft, int thumbWidth, int span,
                                              std::int32_t pieceEnd) {
     if (span <= 0) return 0;
-    const double value =
-        (double(x - travelLeft - thumbWidth / 2) * pieceEnd + span / 2.0) / double(span);
+    const double value = double(x - travelLeft - thumbWidth / 2) * pieceEnd / double(span);
     return static_cast<std::int32_t>(std::lround(std::clamp(value, 0.0, double(pieceEnd))));
 }
 

@@ -73,11 +73,13 @@ void ViewBoard::LayoutViews() {
     if (piece == nullptr) return;
     const auto order = layout_.Order();
     std::array<bool, kViewCount> shown{};
-    for (int v = 0; v < kViewCount; ++v) shown[std::size_t(v)] = layout_.Shown(v);
+    for (int v = 0; v < kViewCount; ++v)
+        shown[std::size_t(v)] = layout_.Shown(v);
     layout_.LayoutViews(ClientWidth(), ClientHeight(), piece->TrackCount());
     // The stacking and which views show are the piece's settings, not the layout's.
     layout_.SetOrder(order);
-    for (int v = 0; v < kViewCount; ++v) layout_.SetShown(v, shown[std::size_t(v)]);
+    for (int v = 0; v < kViewCount; ++v)
+        layout_.SetShown(v, shown[std::size_t(v)]);
     lastClient_ = QSize(ClientWidth(), ClientHeight());
     laidOut_ = true;
     UpdateLitButtons();
@@ -128,7 +130,8 @@ void ViewBoard::FlashButton(int view, int element) {
 void ViewBoard::UpdateLitButtons() {
     const TransportMenuState menu = engine_.GetTransport().MenuState();
     const auto lit = [&](int element, bool on) {
-        if (pressed_.active && pressed_.kind == PressedKind::Element && pressed_.element == element) {
+        if (pressed_.active && pressed_.kind == PressedKind::Element &&
+            pressed_.element == element) {
             pressed_.before = on ? kStateLit : kStateNormal;
             return;
         }
@@ -351,7 +354,8 @@ void ViewBoard::RebuildSurface(int view, const ViewScene& scene) {
     const Box region = layout_.Region(view);
     const qreal ratio = devicePixelRatioF() * scale_;
     QPixmap& surface = surfaces_[std::size_t(view)];
-    const QSize pixels(int(std::ceil(region.Width() * ratio)), int(std::ceil(region.Height() * ratio)));
+    const QSize pixels(int(std::ceil(region.Width() * ratio)),
+                       int(std::ceil(region.Height() * ratio)));
     if (surface.size() != pixels) surface = QPixmap(pixels);
     surface.setDevicePixelRatio(ratio);
     surface.fill(Qt::transparent);

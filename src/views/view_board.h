@@ -173,7 +173,7 @@ class ViewBoard : public QWidget {
     ViewDrag viewDrag_;
     bool shiftAtPress_ = false;
     bool loopSwapped_ = false;  // the last loop button click swapped begin and end
-    QPoint pressPoint_;  // design pixels, window coordinates
+    QPoint pressPoint_;         // design pixels, window coordinates
     bool allowViewsToMove_ = true;
     bool requireShiftDrag_ = true;
     // Following tracks before the first click of a double click on a follow lamp.

@@ -561,8 +561,8 @@ void ViewBoard::ClickTracks(QPoint local, bool shift, bool doubleClick) {
 bool ViewBoard::PlayLampLocked(int track) const {
     const Transport& transport = const_cast<Engine&>(engine_).GetTransport();
     const FollowingOptions& following = engine_.Following();
-    const bool isFollowing =
-        track == following.followTrack1 || (following.twoFollowTracks && track == following.followTrack2);
+    const bool isFollowing = track == following.followTrack1 ||
+                             (following.twoFollowTracks && track == following.followTrack2);
     const TransportMode mode = transport.Mode();
     if (mode.following && following.followSource == FollowSource::SoloistsPlaying && isFollowing)
         return true;
@@ -626,8 +626,9 @@ void ViewBoard::StartSliderDrag(int view, int thumb, QPoint local, int track) {
         const int left = layout_.ColumnLeft(track - layout_.FirstTrack());
         const Box travel = layout_.Element(element::kTrackVolumeTravel);
         Box t = layout_.Element(element::kTrackVolumeThumb);
-        t = t.Moved(left, -TrackVolumeThumbRise(t.top - travel.top,
-                                                engine_.CurrentPiece()->tracks[std::size_t(track)].volume));
+        t = t.Moved(
+            left, -TrackVolumeThumbRise(t.top - travel.top,
+                                        engine_.CurrentPiece()->tracks[std::size_t(track)].volume));
         slider_.startThumb = t;
         slider_.travel = travel.Moved(left, 0);
     } else {
@@ -654,10 +655,12 @@ void ViewBoard::MoveSlider(QPoint local) {
     if (slider_.allowed.Contains(local.x(), local.y())) {
         const Box& tr = slider_.travel;
         if (slider_.thumb == element::kPositionThumb) {
-            const int left = std::clamp(local.x() - slider_.grabX, tr.left, tr.right - next.Width());
+            const int left =
+                std::clamp(local.x() - slider_.grabX, tr.left, tr.right - next.Width());
             next = next.Moved(left - next.left, 0);
         } else {
-            const int top = std::clamp(local.y() - slider_.grabY, tr.top, tr.bottom - next.Height());
+            const int top =
+                std::clamp(local.y() - slider_.grabY, tr.top, tr.bottom - next.Height());
             next = next.Moved(0, top - next.top);
         }
     }
@@ -673,8 +676,8 @@ void ViewBoard::ApplySlider(bool final) {
     const Box& thumb = slider_.thumbNow;
     const Box& tr = slider_.travel;
     if (slider_.thumb == element::kPositionThumb) {
-        const ScorePosition position =
-            SongPositionFromThumb(thumb.left - tr.left, tr.Width() - thumb.Width(), transport.End());
+        const ScorePosition position = SongPositionFromThumb(
+            thumb.left - tr.left, tr.Width() - thumb.Width(), transport.End());
         if (!slider_.deferred || final) {
             if (transport.Mode().playing) transport.Stop();
             transport.JumpTo(position);

@@ -26,14 +26,18 @@ class ViewLayout {
 
     const Box& Element(int index) const { return elements_[static_cast<std::size_t>(index)]; }
     Box& Element(int index) { return elements_[static_cast<std::size_t>(index)]; }
-    const Box& Frame(int view) const { return Element(kFrameElement[static_cast<std::size_t>(view)]); }
+    const Box& Frame(int view) const {
+        return Element(kFrameElement[static_cast<std::size_t>(view)]);
+    }
     // The frame and its 2-pixel hard shadow.
     Box Region(int view) const {
         const Box f = Frame(view);
         return {f.left, f.top, f.right + 2, f.bottom + 2};
     }
     std::uint16_t State(int index) const { return states_[static_cast<std::size_t>(index)]; }
-    void SetState(int index, std::uint16_t state) { states_[static_cast<std::size_t>(index)] = state; }
+    void SetState(int index, std::uint16_t state) {
+        states_[static_cast<std::size_t>(index)] = state;
+    }
 
     // Front view first.
     const std::array<int, kViewCount>& Order() const { return order_; }
@@ -66,7 +70,9 @@ class ViewLayout {
     int TrackCount() const { return trackCount_; }
     bool Scrolls() const { return trackCount_ > visibleColumns_; }
     // The column's left edge in Tracks view coordinates.
-    int ColumnLeft(int column) const { return Element(element::kTrackColumn).left + column * kColumnWidth; }
+    int ColumnLeft(int column) const {
+        return Element(element::kTrackColumn).left + column * kColumnWidth;
+    }
     // Scrolls by kScrollStep columns; -1 to the left, +1 to the right.
     void ScrollTracks(int direction);
 

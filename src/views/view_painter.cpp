@@ -57,7 +57,8 @@ void DrawNumber(QPainter& p, const ViewLayout& layout, int first, int count, int
 
 void DrawDigitGroup(QPainter& p, const ViewLayout& layout, int first, int last,
                     const Palette& palette) {
-    const QRectF well = art::ToRect(layout.Element(first)).united(art::ToRect(layout.Element(last)));
+    const QRectF well =
+        art::ToRect(layout.Element(first)).united(art::ToRect(layout.Element(last)));
     art::DrawWell(p, well.adjusted(-2, -1, 2, 1), palette);
 }
 
@@ -103,10 +104,10 @@ void PaintMainTransport(QPainter& p, const ViewLayout& layout, const ViewScene& 
         art::DrawKey(p, KeyRect(layout, key.element), layout.State(key.element), key.icon, palette,
                      key.enabled);
     // The two small keys carry their names beneath, the rest speak by icon.
-    art::DrawCaption(p, QRectF(176, 47, 36, 10), QStringLiteral("FILE"), Qt::AlignCenter,
-                     palette, 5);
-    art::DrawCaption(p, QRectF(211, 47, 36, 10), QStringLiteral("PERF"), Qt::AlignCenter,
-                     palette, 5);
+    art::DrawCaption(p, QRectF(176, 47, 36, 10), QStringLiteral("FILE"), Qt::AlignCenter, palette,
+                     5);
+    art::DrawCaption(p, QRectF(211, 47, 36, 10), QStringLiteral("PERF"), Qt::AlignCenter, palette,
+                     5);
     art::DrawCaption(p, QRectF(176, 4, 71, 12), QStringLiteral("PLAY"), Qt::AlignCenter, palette,
                      5.5);
 }
@@ -122,8 +123,8 @@ void PaintSongPosition(QPainter& p, const ViewLayout& layout, const ViewScene& s
                  layout.State(element::kHoldFastForward), Icon::HoldFastForward, palette);
     art::DrawKey(p, KeyRect(layout, element::kLoopBeginButton),
                  layout.State(element::kLoopBeginButton), Icon::LoopBegin, palette);
-    art::DrawKey(p, KeyRect(layout, element::kLoopEndButton),
-                 layout.State(element::kLoopEndButton), Icon::LoopEnd, palette);
+    art::DrawKey(p, KeyRect(layout, element::kLoopEndButton), layout.State(element::kLoopEndButton),
+                 Icon::LoopEnd, palette);
     art::DrawKey(p, KeyRect(layout, element::kLoopButton), layout.State(element::kLoopButton),
                  Icon::Loop, palette);
 
@@ -144,14 +145,15 @@ void PaintSongPosition(QPainter& p, const ViewLayout& layout, const ViewScene& s
 
 void PaintCurrentTempo(QPainter& p, const ViewLayout& layout, const ViewScene& scene,
                        const Palette& palette) {
-    art::DrawCaption(p, QRectF(8, 5, 110, 14), QStringLiteral("TEMPO"), Qt::AlignLeft | Qt::AlignVCenter,
-                     palette);
-    art::DrawCaption(p, QRectF(59, 5, 53, 14), QStringLiteral("BPM"), Qt::AlignRight | Qt::AlignVCenter,
-                     palette, 6, true);
+    art::DrawCaption(p, QRectF(8, 5, 110, 14), QStringLiteral("TEMPO"),
+                     Qt::AlignLeft | Qt::AlignVCenter, palette);
+    art::DrawCaption(p, QRectF(59, 5, 53, 14), QStringLiteral("BPM"),
+                     Qt::AlignRight | Qt::AlignVCenter, palette, 6, true);
     art::DrawKey(p, KeyRect(layout, element::kMetronomeButton),
                  layout.State(element::kMetronomeButton), Icon::Metronome, palette);
     DrawDigitGroup(p, layout, element::kTempoDigits, element::kTempoDigits + 2, palette);
-    DrawNumber(p, layout, element::kTempoDigits, 3, std::min(scene.tempo, 999), true, false, palette);
+    DrawNumber(p, layout, element::kTempoDigits, 3, std::min(scene.tempo, 999), true, false,
+               palette);
 }
 
 void PaintVerticalSliderView(QPainter& p, const ViewLayout& layout, const ViewScene& scene,
@@ -162,24 +164,25 @@ void PaintVerticalSliderView(QPainter& p, const ViewLayout& layout, const ViewSc
                            palette, scene.focusThumb == thumb);
     DrawDigitGroup(p, layout, digits, digits + 2, palette);
     DrawNumber(p, layout, digits, 3, percent, true, false, palette);
-    art::DrawCaption(p, QRectF(48, 30, 53, 14), QStringLiteral("PERCENT"), Qt::AlignCenter,
-                     palette, 5.5, true);
+    art::DrawCaption(p, QRectF(48, 30, 53, 14), QStringLiteral("PERCENT"), Qt::AlignCenter, palette,
+                     5.5, true);
     art::DrawCaption(p, QRectF(101, 60, 20, 14), QStringLiteral("%"), Qt::AlignCenter, palette, 7);
 }
 
 void PaintMeasureBeat(QPainter& p, const ViewLayout& layout, const ViewScene& scene,
                       const Palette& palette) {
-    art::DrawCaption(p, QRectF(8, 5, 75, 14), QStringLiteral("MEASURE"), Qt::AlignLeft | Qt::AlignVCenter,
-                     palette);
-    art::DrawCaption(p, QRectF(80, 5, 40, 14), QStringLiteral("BEAT"), Qt::AlignRight | Qt::AlignVCenter,
-                     palette);
+    art::DrawCaption(p, QRectF(8, 5, 75, 14), QStringLiteral("MEASURE"),
+                     Qt::AlignLeft | Qt::AlignVCenter, palette);
+    art::DrawCaption(p, QRectF(80, 5, 40, 14), QStringLiteral("BEAT"),
+                     Qt::AlignRight | Qt::AlignVCenter, palette);
     DrawDigitGroup(p, layout, element::kMeasureDigits, element::kBeatDigits + 1, palette);
     if (scene.measure > 0) {
         DrawNumber(p, layout, element::kMeasureDigits, 4, scene.measure, true, false, palette);
         DrawNumber(p, layout, element::kBeatDigits, 2, scene.beat, false, false, palette);
     } else {
         for (int i = 0; i < 4; ++i)
-            art::DrawDigit(p, art::ToRect(layout.Element(element::kMeasureDigits + i)), ' ', palette);
+            art::DrawDigit(p, art::ToRect(layout.Element(element::kMeasureDigits + i)), ' ',
+                           palette);
         for (int i = 0; i < 2; ++i)
             art::DrawDigit(p, art::ToRect(layout.Element(element::kBeatDigits + i)), ' ', palette);
     }
@@ -196,7 +199,9 @@ void PaintTrackColumn(QPainter& p, const ViewLayout& layout, const TrackColumnSc
     QLinearGradient face(0, 0, 0, strip.Height());
     face.setColorAt(0, palette.panelTop.lighter(106));
     face.setColorAt(1, palette.panelBottom);
-    p.fillRect(QRectF(0.5, 1, kDesignElements[element::kTrackColumn].Width() - 1, strip.Height() - 2), face);
+    p.fillRect(
+        QRectF(0.5, 1, kDesignElements[element::kTrackColumn].Width() - 1, strip.Height() - 2),
+        face);
     p.setPen(QPen(palette.stripLine, 1));
     p.drawLine(QPointF(0.5, 1), QPointF(0.5, strip.Height() - 1));
 
@@ -215,15 +220,17 @@ void PaintTrackColumn(QPainter& p, const ViewLayout& layout, const TrackColumnSc
     art::DrawLamp(p, art::ToRect(kDesignElements[element::kFollowLamp]), column.follows,
                   palette.lampFollowOn, palette);
     if (column.playLampState == kStatePressed || column.followLampState == kStatePressed) {
-        const int lamp = column.playLampState == kStatePressed ? element::kPlayLamp : element::kFollowLamp;
+        const int lamp =
+            column.playLampState == kStatePressed ? element::kPlayLamp : element::kFollowLamp;
         p.setPen(QPen(palette.focus, 0.8));
         p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(art::ToRect(kDesignElements[std::size_t(lamp)]).adjusted(0.5, 0, -0.5, 0), 4, 4);
+        p.drawRoundedRect(art::ToRect(kDesignElements[std::size_t(lamp)]).adjusted(0.5, 0, -0.5, 0),
+                          4, 4);
     }
     p.setPen(palette.stripText);
     p.setFont(small);
-    const QString transpose =
-        column.transpose > 0 ? QStringLiteral("+%1").arg(column.transpose) : QString::number(column.transpose);
+    const QString transpose = column.transpose > 0 ? QStringLiteral("+%1").arg(column.transpose)
+                                                   : QString::number(column.transpose);
     p.drawText(row(element::kTransposeRow), Qt::AlignCenter, transpose);
     p.drawText(row(element::kVolumeRow), Qt::AlignCenter,
                QStringLiteral("%1%").arg(VolumePercent(column.volume)));
@@ -232,8 +239,8 @@ void PaintTrackColumn(QPainter& p, const ViewLayout& layout, const TrackColumnSc
     Box thumb = kDesignElements[element::kTrackVolumeThumb];
     const int rise = TrackVolumeThumbRise(thumb.top - travel.top, column.volume);
     thumb = thumb.Moved(0, -rise);
-    art::DrawVerticalFader(p, art::ToRect(kDesignElements[element::kTrackVolumeBar]), art::ToRect(thumb),
-                           palette);
+    art::DrawVerticalFader(p, art::ToRect(kDesignElements[element::kTrackVolumeBar]),
+                           art::ToRect(thumb), palette);
 
     // The name over two rows, shortened to fit.
     const QFont nameFont = StripFont(8);
@@ -247,7 +254,8 @@ void PaintTrackColumn(QPainter& p, const ViewLayout& layout, const TrackColumnSc
     if (metrics.horizontalAdvance(name) > rowWidth) {
         // Break at the last blank that fits, else where the row ends.
         int cut = int(name.size());
-        while (cut > 1 && metrics.horizontalAdvance(name.left(cut)) > rowWidth) --cut;
+        while (cut > 1 && metrics.horizontalAdvance(name.left(cut)) > rowWidth)
+            --cut;
         const int blank = int(name.left(cut + 1).lastIndexOf(QChar(' ')));
         if (blank > 0) cut = blank;
         first = name.left(cut);
@@ -320,7 +328,8 @@ void PaintView(QPainter& p, int view, const ViewLayout& layout, const ViewScene&
         case kMasterVolumeView:
             PaintVerticalSliderView(p, layout, scene, palette, QStringLiteral("MASTER VOLUME"),
                                     element::kMasterVolumeBar, element::kMasterVolumeThumb,
-                                    element::kMasterVolumeDigits, VolumePercent(scene.masterVolume));
+                                    element::kMasterVolumeDigits,
+                                    VolumePercent(scene.masterVolume));
             break;
         case kTracksView:
             PaintTracks(p, layout, scene, palette);
@@ -369,8 +378,8 @@ void PaintTitlePicture(QPainter& p, const QRectF& area, const Palette& palette) 
     big.setLetterSpacing(QFont::PercentageSpacing, 112);
     p.setFont(big);
     p.setPen(palette.titleText);
-    p.drawText(QRectF(area.left(), area.top() + 70, area.width(), 56),
-               Qt::AlignCenter, QStringLiteral("Ostinel"));
+    p.drawText(QRectF(area.left(), area.top() + 70, area.width(), 56), Qt::AlignCenter,
+               QStringLiteral("Ostinel"));
     art::DrawCaption(p, QRectF(area.left(), area.top() + 124, area.width(), 16),
                      QStringLiteral("THE ACCOMPANIST THAT LISTENS"), Qt::AlignCenter, palette, 7);
     QFont small(QStringLiteral("DejaVu Sans"));

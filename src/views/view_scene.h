@@ -16,7 +16,7 @@ struct TrackColumnScene {
     int volume = 256;
     bool plays = true;
     bool follows = false;
-    std::uint16_t playLampState = 0;    // pressed while the mouse holds it
+    std::uint16_t playLampState = 0;  // pressed while the mouse holds it
     std::uint16_t followLampState = 0;
 };
 

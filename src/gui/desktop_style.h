@@ -1,0 +1,10 @@
+#pragma once
+
+class QApplication;
+
+namespace ostinel::gui {
+
+// Menus, message boxes and file dialogs in the panel's dark colours.
+void ApplyDesktopStyle(QApplication& app);
+
+}  // namespace ostinel::gui
