@@ -12,6 +12,7 @@
 #include "gui/desktop_ui.h"
 #include "gui/main_window.h"
 #include "gui/single_instance.h"
+#include "gui/stop_signals.h"
 #include "gui/window_placement.h"
 #include "platform/real/file_settings_store.h"
 #include "platform/real/real_midi_system.h"
@@ -40,7 +41,11 @@ struct Arguments {
     bool bad = false;
 };
 
-Arguments ReadArguments(const QStringList& args) {
+// Read before Qt starts, so that --help and --version need no display.
+Arguments ReadArguments(int argc, char* argv[]) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
     Arguments read;
     QStringList rest;
     for (qsizetype i = 1; i < args.size(); ++i) {
@@ -66,12 +71,7 @@ Arguments ReadArguments(const QStringList& args) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    ostinel::gui::ApplyDesktopStyle(app);
-    QApplication::setApplicationName(QStringLiteral("Ostinel"));
-    QApplication::setApplicationVersion(QStringLiteral(OSTINEL_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("ostinel"));
-    const Arguments args = ReadArguments(QApplication::arguments());
+    const Arguments args = ReadArguments(argc, argv);
     if (args.help || args.bad) {
         std::fputs(kUsage, args.bad ? stderr : stdout);
         return args.bad ? 2 : 0;
@@ -80,6 +80,11 @@ int main(int argc, char* argv[]) {
         std::printf("ostinel %s\n", OSTINEL_VERSION);
         return 0;
     }
+    QApplication app(argc, argv);
+    ostinel::gui::ApplyDesktopStyle(app);
+    QApplication::setApplicationName(QStringLiteral("Ostinel"));
+    QApplication::setApplicationVersion(QStringLiteral(OSTINEL_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("ostinel"));
 
     using namespace ostinel;
     gui::SingleInstance instance(gui::SingleInstance::NameForUser());
@@ -99,6 +104,7 @@ int main(int argc, char* argv[]) {
         window.Board().SetDesignScale(args.scale);
         QObject::connect(&instance, &gui::SingleInstance::commandLineReceived, &window,
                          &gui::MainWindow::HandOverCommandLine);
+        gui::CloseOnStopSignals(&window);
         QObject::connect(&window, &gui::MainWindow::closing, &window,
                          [&] { gui::WriteWindowPlacement(store, gui::PlacementOf(window)); });
 
