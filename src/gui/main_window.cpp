@@ -77,8 +77,7 @@ LoadResult MainWindow::OpenFile(const std::string& path) {
     if (result == LoadResult::Loaded) {
         openFolder_ = QFileInfo(QString::fromStdString(path)).absolutePath();
         board_->LayoutViews();
-        // A piece that opened takes the title picture away.
-        board_->RemoveTitlePicture();
+        board_->PieceOpenedUnderTitlePicture();
         RefreshMenus();
     }
     idle_->Kick();

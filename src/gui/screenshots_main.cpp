@@ -59,6 +59,8 @@ bool Render(const QString& piece, const QString& folder, int percent) {
         std::printf("%s %s\n", saved ? "wrote" : "could not write", path.toUtf8().constData());
         return saved;
     };
+    if (!save("title")) return false;
+    window.Board().RemoveTitlePicture();
     if (!save("stopped")) return false;
 
     Transport& transport = engine.GetTransport();

@@ -94,13 +94,17 @@ void ViewBoard::LayoutViews() {
 void ViewBoard::PositionChanged() {
     if (!laidOut_) return;
     PlaceThumbs();
-    const ViewScene scene = GatherScene();
-    if (scene.measure != shown_.measure || scene.beat != shown_.beat)
+    // This runs at every idle pass while playing: only the numbers, no scene.
+    Transport& transport = engine_.GetTransport();
+    const DisplayedBeat beat = transport.Display();
+    if (beat.measure != shown_.measure || beat.beat != shown_.beat)
         InvalidateView(kMeasureBeatView);
-    if (scene.tempo != shown_.tempo) InvalidateView(kCurrentTempoView);
-    if (scene.loopBeginMeasure != shown_.loopBeginMeasure ||
-        scene.loopBeginBeat != shown_.loopBeginBeat ||
-        scene.loopEndMeasure != shown_.loopEndMeasure || scene.loopEndBeat != shown_.loopEndBeat)
+    if (beat.tempo != shown_.tempo) InvalidateView(kCurrentTempoView);
+    const Piece& piece = *engine_.CurrentPiece();
+    const auto [beginMeasure, beginBeat] = BeatAt(piece, transport.Loop().begin);
+    const auto [endMeasure, endBeat] = BeatAt(piece, transport.Loop().end);
+    if (beginMeasure != shown_.loopBeginMeasure || beginBeat != shown_.loopBeginBeat ||
+        endMeasure != shown_.loopEndMeasure || endBeat != shown_.loopEndBeat)
         InvalidateView(kSongPositionView);
 }
 
@@ -303,6 +307,12 @@ void ViewBoard::ShowTitlePicture(int deadlineMs) {
     titleDeadlineMs_ = deadlineMs;
     titleTimer_->stop();
     update();
+}
+
+void ViewBoard::PieceOpenedUnderTitlePicture() {
+    // At start-up the picture stays until its time is up; shown by About, it
+    // gives way at once.
+    if (titleDeadlineMs_ <= 0) RemoveTitlePicture();
 }
 
 void ViewBoard::RemoveTitlePicture() {

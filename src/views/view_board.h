@@ -56,6 +56,8 @@ class ViewBoard : public QWidget {
     // away by itself after that long from its first paint.
     void ShowTitlePicture(int deadlineMs);
     void RemoveTitlePicture();
+    // A piece opened: the picture goes, at the latest when its time is up.
+    void PieceOpenedUnderTitlePicture();
     bool TitlePictureShown() const { return titlePicture_; }
 
     // "Allow Views to Move" and "Require SHIFT-Drag to Move".

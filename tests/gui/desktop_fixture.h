@@ -50,6 +50,7 @@ class DesktopTest : public ::testing::Test {
         QApplication::processEvents();
         ASSERT_EQ(window_.OpenFile(std::string(OSTINEL_SOURCE_DIR) + "/examples/demo.mid"),
                   LoadResult::Loaded);
+        Board().RemoveTitlePicture();
         QApplication::processEvents();
     }
 
