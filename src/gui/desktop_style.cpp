@@ -6,9 +6,15 @@
 
 #include "views/palette.h"
 
+// Resources compiled into a static library need naming once, outside any namespace.
+static void InitDesktopResources() {
+    Q_INIT_RESOURCE(ostinel);
+}
+
 namespace ostinel::gui {
 
 void ApplyDesktopStyle(QApplication& app) {
+    InitDesktopResources();
     const views::Palette& colours = views::CurrentPalette();
     app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QPalette palette;

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QIcon>
 #include <QKeyEvent>
 
 #include "app/command_line.h"
@@ -35,6 +36,7 @@ QString MidiFileFilter() {
 MainWindow::MainWindow(Engine& engine, DesktopUi& ui, QWidget* parent)
     : QMainWindow(parent), engine_(engine), ui_(ui) {
     setWindowTitle(ApplicationTitle());
+    setWindowIcon(QIcon(QStringLiteral(":/ostinel.svg")));
     board_ = new views::ViewBoard(engine_, this);
     setCentralWidget(board_);
     idle_ = new IdleLoop(engine_, this);

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QPixmap>
 #include <cstdio>
 
@@ -92,6 +93,10 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     QDir().mkpath(args[2]);
+    // The program's icon as the desktop shows it.
+    const QString icon = args[2] + QStringLiteral("/icon-128.png");
+    if (QIcon(QStringLiteral(":/ostinel.svg")).pixmap(128, 128).save(icon))
+        std::printf("wrote %s\n", icon.toUtf8().constData());
     for (const int percent : {100, 200})
         if (!Render(args[1], args[2], percent)) return 1;
     return 0;
