@@ -3,6 +3,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cstdint>
@@ -63,8 +64,16 @@ void IdleLoop::Kick() {
 }
 
 void IdleLoop::RunPass() {
+    // No pass while a message box or dialog is open, nor inside a pass that
+    // opened one: look again a little later.
+    if (inPass_ || QApplication::activeModalWidget() != nullptr) {
+        if (!timer_->isActive()) timer_->start(kListeningIntervalMs);
+        return;
+    }
+    inPass_ = true;
     engine_.IdlePass();
     if (afterPass_) afterPass_();
+    inPass_ = false;
     Kick();
 }
 

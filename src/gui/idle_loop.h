@@ -49,6 +49,7 @@ class IdleLoop : public QObject {
     QSocketNotifier* notifier_ = nullptr;
     QTimer* timer_ = nullptr;
     std::function<void()> afterPass_;
+    bool inPass_ = false;
 };
 
 }  // namespace ostinel::gui

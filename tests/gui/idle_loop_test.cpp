@@ -1,3 +1,4 @@
+#include <QDialog>
 #include <QTest>
 #include <thread>
 
@@ -45,6 +46,19 @@ TEST_F(IdleLoopTest, UnavailableRequestsAreDroppedAndStopAlwaysRuns) {
     window_.Idle().RunPass();
     EXPECT_FALSE(GetTransport().Mode().playing);
     EXPECT_FALSE(window_.Idle().Running());
+}
+
+TEST_F(IdleLoopTest, NoPassRunsWhileAMessageBoxIsOpen) {
+    QDialog box(&window_);
+    box.setModal(true);
+    box.show();
+    ASSERT_NE(QApplication::activeModalWidget(), nullptr);
+    engine_.Requests().PostRequest(TransportRequest::PlayFile);
+    window_.Idle().RunPass();
+    EXPECT_FALSE(GetTransport().Mode().playing);
+    box.hide();
+    window_.Idle().RunPass();
+    EXPECT_TRUE(GetTransport().Mode().playingFile);
 }
 
 TEST_F(IdleLoopTest, AThirtyThirdRequestPushesOutTheOldest) {
