@@ -19,14 +19,16 @@ IdleLoop::IdleLoop(Engine& engine, QObject* parent) : QObject(parent), engine_(e
         notifier_ = new QSocketNotifier(wakeFd_, QSocketNotifier::Read, this);
         connect(notifier_, &QSocketNotifier::activated, this, &IdleLoop::OnWake);
         engine_.Requests().SetPostedListener(&IdleLoop::Wake, this);
+        engine_.Reports().SetObserver(&jumpWaker_);
     } else {
         // Without a wake-up the pass keeps looking for requests, slowly.
-        timer_->start(kListeningIntervalMs);
+        timer_->start(kRetryIntervalMs);
     }
 }
 
 IdleLoop::~IdleLoop() {
     engine_.Requests().SetPostedListener(nullptr, nullptr);
+    engine_.Reports().SetObserver(nullptr);
     if (wakeFd_ >= 0) close(wakeFd_);
 }
 
@@ -43,21 +45,10 @@ void IdleLoop::OnWake() {
     RunPass();
 }
 
-bool IdleLoop::Listening() const {
-    if (engine_.Intake().Mode() != InputMode::InputAwaitStart) return false;
-    for (int port = 0; port < kPortCount; ++port) {
-        const int device = engine_.Ports().InputDevice(port);
-        if (device >= 0 && engine_.Ports().InputDeviceOwner(device) != kDeviceClosed) return true;
-    }
-    return false;
-}
-
 void IdleLoop::Kick() {
     if (engine_.NeedsIdlePass()) {
         if (!timer_->isActive() || timer_->interval() != kPassIntervalMs)
             timer_->start(kPassIntervalMs);
-    } else if (Listening()) {
-        if (!timer_->isActive()) timer_->start(kListeningIntervalMs);
     } else if (wakeFd_ >= 0) {
         timer_->stop();
     }
@@ -67,7 +58,7 @@ void IdleLoop::RunPass() {
     // No pass while a message box or dialog is open, nor inside a pass that
     // opened one: look again a little later.
     if (inPass_ || QApplication::activeModalWidget() != nullptr) {
-        if (!timer_->isActive()) timer_->start(kListeningIntervalMs);
+        if (!timer_->isActive()) timer_->start(kRetryIntervalMs);
         return;
     }
     inPass_ = true;

@@ -21,9 +21,8 @@ class IdleLoop : public QObject {
 
   public:
     static constexpr int kPassIntervalMs = 5;
-    // While the soloist's first note may start following by itself, the
-    // follower's request needs looking for now and then.
-    static constexpr int kListeningIntervalMs = 40;
+    // How soon a pass that a message box held back is tried again.
+    static constexpr int kRetryIntervalMs = 40;
 
     explicit IdleLoop(Engine& engine, QObject* parent = nullptr);
     ~IdleLoop() override;
@@ -39,10 +38,25 @@ class IdleLoop : public QObject {
     void SetAfterPass(std::function<void()> afterPass) { afterPass_ = std::move(afterPass); }
 
   private:
+    // The follower's jump (an automatic start or a restart elsewhere) is a
+    // flag the pass turns into a request: it wakes the loop like a request.
+    class JumpWaker final : public FollowerCallback {
+      public:
+        explicit JumpWaker(IdleLoop& loop) : loop_(loop) {}
+        std::uint32_t ReportNow() override { return 0; }
+        // timer or input thread
+        void ReportJump(ScorePosition, std::uint32_t, std::int32_t) override { Wake(&loop_); }
+        void ReportDynamics(std::int32_t) override {}
+        void ReportPosition(ScorePosition, std::uint32_t, std::int32_t) override {}
+        void ReportEvent(std::uint32_t, ScorePosition, std::uint32_t) override {}
+
+      private:
+        IdleLoop& loop_;
+    };
+
     // any thread
     static void Wake(void* self);
     void OnWake();
-    bool Listening() const;
 
     Engine& engine_;
     int wakeFd_ = -1;
@@ -50,6 +64,7 @@ class IdleLoop : public QObject {
     QTimer* timer_ = nullptr;
     std::function<void()> afterPass_;
     bool inPass_ = false;
+    JumpWaker jumpWaker_{*this};
 };
 
 }  // namespace ostinel::gui

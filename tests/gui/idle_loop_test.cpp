@@ -35,6 +35,15 @@ TEST_F(IdleLoopTest, ARequestFromAnotherThreadIsCarriedOutAtOnce) {
                               5000);
 }
 
+TEST_F(IdleLoopTest, TheFollowersAutomaticStartWakesTheLoop) {
+    // The soloist's first note, heard on the input thread, starts following there.
+    std::thread input([this] { engine_.Reports().ReportJump(2000, clock_.Now(), 1 << 16); });
+    input.join();
+    ASSERT_FALSE(window_.Idle().Running());
+    QTRY_VERIFY_WITH_TIMEOUT(GetTransport().Mode().following, 5000);
+    EXPECT_EQ(GetTransport().History().Front(), 2000);
+}
+
 TEST_F(IdleLoopTest, UnavailableRequestsAreDroppedAndStopAlwaysRuns) {
     // At position 0 there is nothing to rewind.
     engine_.Requests().PostRequest(TransportRequest::Rewind);
