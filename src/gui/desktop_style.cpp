@@ -7,14 +7,19 @@
 #include "views/palette.h"
 
 // Resources compiled into a static library need naming once, outside any namespace.
-static void InitDesktopResources() {
+static bool InitDesktopResources() {
     Q_INIT_RESOURCE(ostinel);
+    return true;
 }
 
 namespace ostinel::gui {
 
+void LoadDesktopResources() {
+    [[maybe_unused]] static const bool loaded = InitDesktopResources();
+}
+
 void ApplyDesktopStyle(QApplication& app) {
-    InitDesktopResources();
+    LoadDesktopResources();
     const views::Palette& colours = views::CurrentPalette();
     app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QPalette palette;

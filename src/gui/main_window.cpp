@@ -11,6 +11,7 @@
 #include "app/string_ids.h"
 #include "app/string_table.h"
 #include "gui/command_ids.h"
+#include "gui/desktop_style.h"
 
 namespace ostinel::gui {
 
@@ -35,6 +36,7 @@ QString MidiFileFilter() {
 
 MainWindow::MainWindow(Engine& engine, DesktopUi& ui, QWidget* parent)
     : QMainWindow(parent), engine_(engine), ui_(ui) {
+    LoadDesktopResources();
     setWindowTitle(ApplicationTitle());
     setWindowIcon(QIcon(QStringLiteral(":/ostinel.svg")));
     board_ = new views::ViewBoard(engine_, this);

@@ -121,10 +121,12 @@ void ViewBoard::TrackChanged(int /*track*/) {
 void ViewBoard::FlashButton(int view, int element) {
     if (!laidOut_ || element < 0 || element >= kElementCount) return;
     if (pressed_.active && pressed_.element == element) return;
+    ++flashes_[std::size_t(element)];
     layout_.SetState(element, kStatePressed);
     InvalidateView(view);
     // The key springs back by itself; the window keeps running meanwhile.
-    QTimer::singleShot(kFlashMs, this, [this, view] {
+    QTimer::singleShot(kFlashMs, this, [this, view, element] {
+        --flashes_[std::size_t(element)];
         UpdateLitButtons();
         InvalidateView(view);
     });
@@ -134,6 +136,7 @@ void ViewBoard::FlashButton(int view, int element) {
 void ViewBoard::UpdateLitButtons() {
     const TransportMenuState menu = engine_.GetTransport().MenuState();
     const auto lit = [&](int element, bool on) {
+        if (flashes_[std::size_t(element)] > 0) return;
         if (pressed_.active && pressed_.kind == PressedKind::Element &&
             pressed_.element == element) {
             pressed_.before = on ? kStateLit : kStateNormal;

@@ -181,6 +181,9 @@ class ViewBoard : public QWidget {
     // Following tracks before the first click of a double click on a follow lamp.
     FollowingOptions followBeforeClick_;
 
+    // Keys lit briefly by FlashButton: how many flashes each still has running.
+    std::array<int, kElementCount> flashes_{};
+
     bool titlePicture_ = true;
     int titleDeadlineMs_ = 4000;
     QTimer* titleTimer_ = nullptr;

@@ -1,3 +1,5 @@
+#include <QTest>
+
 #include "desktop_fixture.h"
 #include "views/element_table.h"
 
@@ -180,6 +182,83 @@ TEST_F(ViewMouseTest, TheTitlePictureTakesTheFirstClickOnly) {
     Click(Center(element::kPlayFile));
     EXPECT_FALSE(Board().TitlePictureShown());
     EXPECT_FALSE(GetTransport().Mode().playing);
+}
+
+}  // namespace
+}  // namespace ostinel::testing
+
+namespace ostinel::testing {
+namespace {
+
+class HeldKeyTest : public DesktopTest {
+  protected:
+    QPoint Center(int e) { return Board().ElementCenter(e); }
+};
+
+TEST_F(HeldKeyTest, RewindActsWhileHeldAndStopsWhenLetGo) {
+    GetTransport().JumpTo(8000);
+    Press(Center(element::kHoldRewind));
+    EXPECT_TRUE(GetTransport().Mode().rewinding);
+    RunFor(300);
+    const ScorePosition held = GetTransport().Position();
+    EXPECT_LT(held, 8000);
+    // Off the key the rewind stops; back on it starts again.
+    MoveTo(Center(element::kHoldRewind) + QPoint(0, 60));
+    EXPECT_FALSE(GetTransport().Mode().playing);
+    MoveTo(Center(element::kHoldRewind));
+    EXPECT_TRUE(GetTransport().Mode().rewinding);
+    Release(Center(element::kHoldRewind));
+    EXPECT_FALSE(GetTransport().Mode().playing);
+    EXPECT_EQ(Board().Layout().State(element::kHoldRewind), views::kStateNormal);
+}
+
+TEST_F(HeldKeyTest, PreviewPlaysWhileHeldAndReturnsToWhereItBegan) {
+    GetTransport().JumpTo(3000);
+    Press(Center(element::kPreview));
+    EXPECT_TRUE(GetTransport().Mode().previewing);
+    RunFor(1000);
+    Release(Center(element::kPreview));
+    EXPECT_FALSE(GetTransport().Mode().playing);
+    EXPECT_EQ(GetTransport().Position(), 3000);
+}
+
+TEST_F(HeldKeyTest, PreviewAtTheEndDoesNothingAtAll) {
+    GetTransport().JumpTo(GetTransport().End());
+    Press(Center(element::kPreview));
+    EXPECT_NE(Board().Layout().State(element::kPreview), views::kStatePressed);
+    Release(Center(element::kPreview));
+    EXPECT_FALSE(GetTransport().Mode().playing);
+}
+
+TEST_F(HeldKeyTest, WhilePlayingAPositionDragWaitsForTheRelease) {
+    GetTransport().PlayFile();
+    RunFor(200);
+    const QPoint thumb = Center(element::kPositionThumb);
+    Press(thumb);
+    MoveTo(thumb + QPoint(120, 0));
+    EXPECT_TRUE(GetTransport().Mode().playingFile);
+    Release(thumb + QPoint(120, 0));
+    EXPECT_FALSE(GetTransport().Mode().playing);
+    EXPECT_GT(GetTransport().Position(), GetTransport().End() / 3);
+}
+
+TEST_F(HeldKeyTest, AMenuCommandFlashesItsKey) {
+    window_.DispatchCommand(121);  // Play File
+    EXPECT_EQ(Board().Layout().State(element::kPlayFile), views::kStatePressed);
+    QTRY_COMPARE_WITH_TIMEOUT(Board().Layout().State(element::kPlayFile), views::kStateLit, 5000);
+    window_.DispatchCommand(125);  // Stop
+    QTRY_COMPARE_WITH_TIMEOUT(Board().Layout().State(element::kPlayFile), views::kStateNormal,
+                              5000);
+}
+
+TEST_F(HeldKeyTest, AClickOnTheBarJumpsAndStops) {
+    GetTransport().PlayFile();
+    RunFor(100);
+    const views::Box bar = kDesignElements[element::kPositionBar];
+    Click(
+        Board().WidgetPoint(views::kSongPositionView, bar.right - 12, (bar.top + bar.bottom) / 2));
+    EXPECT_FALSE(GetTransport().Mode().playing);
+    EXPECT_GT(GetTransport().Position(), GetTransport().End() * 9 / 10);
 }
 
 }  // namespace
