@@ -134,9 +134,9 @@ void MainWindow::HandOverCommandLine(const QString& commandLine) {
 // --- keys ------------------------------------------------------------------------
 
 // While following tapped beats on the space bar, the key is the tap reader's.
-bool MainWindow::SpaceBarTaps() const {
+bool MainWindow::SpaceBarTaps() {
     const FollowingOptions& following = engine_.Following();
-    return const_cast<Engine&>(engine_).GetTransport().Mode().following &&
+    return engine_.GetTransport().Mode().following &&
            following.followSource == FollowSource::TappedBeats &&
            following.tapSource == TapSource::SpaceBar;
 }

@@ -73,7 +73,7 @@ class MainWindow : public QMainWindow {
     void ShowPlaceholder(const QString& dialogName);
     void ChangeAllTracksToPort(int port);
     void StopForExit();
-    bool SpaceBarTaps() const;
+    bool SpaceBarTaps();
 
     Engine& engine_;
     DesktopUi& ui_;

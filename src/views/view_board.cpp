@@ -207,10 +207,10 @@ void ViewBoard::PlaceThumbs() {
         InvalidateView(kMasterVolumeView);
 }
 
-ViewScene ViewBoard::GatherScene() const {
+ViewScene ViewBoard::GatherScene() {
     ViewScene scene;
-    const Piece* piece = const_cast<Engine&>(engine_).CurrentPiece();
-    Transport& transport = const_cast<Engine&>(engine_).GetTransport();
+    const Piece* piece = engine_.CurrentPiece();
+    Transport& transport = engine_.GetTransport();
     if (piece == nullptr) return scene;
     scene.title = piece->title;
     const DisplayedBeat beat = transport.Display();

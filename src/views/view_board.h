@@ -147,11 +147,11 @@ class ViewBoard : public QWidget {
     void StartViewDrag(int view);
     void ChooseFollowTrack(int track, bool shift);
     void SoloTrack(int track);
-    bool PlayLampLocked(int track) const;
+    bool PlayLampLocked(int track);
     void SetLoopPoint(bool begin);
 
     // Drawing.
-    ViewScene GatherScene() const;
+    ViewScene GatherScene();
     void PlaceThumbs();
     void UpdateLitButtons();
     void InvalidateView(int view);

@@ -36,8 +36,8 @@ bool HasShadow(int element) {
            element == element::kMetronomeButton;
 }
 
-bool Playing(const Engine& engine) {
-    return const_cast<Engine&>(engine).GetTransport().Mode().playing;
+bool Playing(Engine& engine) {
+    return engine.GetTransport().Mode().playing;
 }
 
 }  // namespace
@@ -545,7 +545,7 @@ void ViewBoard::ClickTracks(QPoint local, bool shift, bool doubleClick) {
                                                      piece->tracks[std::size_t(track)].volume));
         if (thumb.Contains(at.x(), at.y())) {
             if (doubleClick) {
-                const_cast<Piece*>(piece)->tracks[std::size_t(track)].volume = 256;
+                engine_.CurrentPiece()->tracks[std::size_t(track)].volume = 256;
                 InvalidateView(kTracksView);
                 return;
             }
@@ -558,8 +558,8 @@ void ViewBoard::ClickTracks(QPoint local, bool shift, bool doubleClick) {
 
 // --- lamps -----------------------------------------------------------------------
 
-bool ViewBoard::PlayLampLocked(int track) const {
-    const Transport& transport = const_cast<Engine&>(engine_).GetTransport();
+bool ViewBoard::PlayLampLocked(int track) {
+    const Transport& transport = engine_.GetTransport();
     const FollowingOptions& following = engine_.Following();
     const bool isFollowing = track == following.followTrack1 ||
                              (following.twoFollowTracks && track == following.followTrack2);
