@@ -387,16 +387,18 @@ void ViewBoard::paintEvent(QPaintEvent* event) {
     p.scale(scale_, scale_);
     art::DrawBackground(p, QRectF(0, 0, width() / scale_ + 1, height() / scale_ + 1), palette);
     if (laidOut_) {
-        const bool anyDirty = std::any_of(dirty_.begin(), dirty_.end(), [](bool d) { return d; });
-        const ViewScene scene = anyDirty ? GatherScene() : shown_;
-        if (anyDirty) shown_ = scene;
+        if (std::any_of(dirty_.begin(), dirty_.end(), [](bool d) { return d; }))
+            shown_ = GatherScene();
         const auto& order = layout_.Order();
         // Back to front, so the front view covers the ones behind it.
         for (auto it = order.rbegin(); it != order.rend(); ++it) {
             const int view = *it;
             if (!layout_.Shown(view)) continue;
-            if (dirty_[std::size_t(view)] || surfaces_[std::size_t(view)].isNull())
-                RebuildSurface(view, scene);
+            // A window moved to a screen of another pixel density draws anew.
+            const QPixmap& surface = surfaces_[std::size_t(view)];
+            if (dirty_[std::size_t(view)] || surface.isNull() ||
+                surface.devicePixelRatio() != devicePixelRatioF() * scale_)
+                RebuildSurface(view, shown_);
             const Box region = layout_.Region(view);
             p.drawPixmap(QPointF(region.left, region.top), surfaces_[std::size_t(view)]);
         }

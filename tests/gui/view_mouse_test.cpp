@@ -263,3 +263,37 @@ TEST_F(HeldKeyTest, AClickOnTheBarJumpsAndStops) {
 
 }  // namespace
 }  // namespace ostinel::testing
+
+namespace ostinel::testing {
+namespace {
+
+class DoubleClickTest : public DesktopTest {};
+
+TEST_F(DoubleClickTest, OnTheLoopButtonItTogglesLoopModeAndOpensItsDialog) {
+    DoubleClick(Board().ElementCenter(element::kLoopButton));
+    // The first click toggled it on, the double click off again, then the dialog.
+    EXPECT_FALSE(GetTransport().Loop().on);
+    ASSERT_EQ(presenter_.shown.size(), 1u);
+    EXPECT_TRUE(presenter_.shown[0].contains(QStringLiteral("Loop Mode")));
+}
+
+TEST_F(DoubleClickTest, OnTheCurrentTempoItOpensTheTempoDialogOnlyWhileStopped) {
+    const QPoint digits = Board().ElementCenter(element::kTempoDigits);
+    DoubleClick(digits);
+    ASSERT_EQ(presenter_.shown.size(), 1u);
+    EXPECT_TRUE(presenter_.shown[0].contains(QStringLiteral("Tempo")));
+    GetTransport().PlayFile();
+    DoubleClick(digits);
+    EXPECT_EQ(presenter_.shown.size(), 1u);
+}
+
+TEST_F(DoubleClickTest, OnTheRewindKeyItGoesToTheStart) {
+    GetTransport().JumpTo(5000);
+    Mouse(QEvent::MouseButtonDblClick, Board().ElementCenter(element::kRewind), Qt::LeftButton);
+    Release(Board().ElementCenter(element::kRewind));
+    EXPECT_EQ(GetTransport().Position(), 0);
+    EXPECT_FALSE(GetTransport().Mode().playing);
+}
+
+}  // namespace
+}  // namespace ostinel::testing
