@@ -7,7 +7,7 @@ CMAKE_GEN  := -G Ninja
 DEMO       := examples/demo.mid
 CLI        := $(BUILD)/main/src/cli/ostinel-cli
 
-.PHONY: all run test bench fuzz format demo clean deps build-main build-asan build-tsan screenshots
+.PHONY: all run test bench fuzz format demo clean deps build-main build-asan build-tsan screenshots install
 
 all: build-main
 
@@ -68,6 +68,14 @@ screenshots: build-main
 	else \
 	    XDG_RUNTIME_DIR="$$runtime" QT_QPA_PLATFORM=offscreen $(SCREENSHOTS) $(DEMO) out/screenshots; \
 	fi; status=$$?; rm -rf "$$runtime"; exit $$status
+
+# The desktop program with its desktop entry and icon, for this user by
+# default (PREFIX=/usr/local for everyone).
+PREFIX ?= $(HOME)/.local
+install: build-main
+	@cmake --install $(BUILD)/main --prefix $(PREFIX)
+	@command -v update-desktop-database >/dev/null && \
+	    update-desktop-database -q $(PREFIX)/share/applications || true
 
 bench: build-main
 	@for b in $(BUILD)/main/bench/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_counters_tabular=true || exit 1; done
