@@ -298,6 +298,24 @@ void ViewBoard::BringViewToFront(int orderIndex) {
     update(WidgetRect(layout_.Region(view)));
 }
 
+bool ViewBoard::SetViewOrder(const std::array<int, kViewCount>& order) {
+    std::array<bool, kViewCount> seen{};
+    for (const int view : order) {
+        if (view < 0 || view >= kViewCount || seen[std::size_t(view)]) return false;
+        seen[std::size_t(view)] = true;
+    }
+    layout_.SetOrder(order);
+    update();
+    return true;
+}
+
+void ViewBoard::SetViewsShown(const std::array<bool, kViewCount>& shown) {
+    for (int view = 0; view < kViewCount; ++view)
+        layout_.SetShown(view, shown[std::size_t(view)]);
+    update();
+    emit viewsChanged();
+}
+
 void ViewBoard::SetMovePreferences(bool allowViewsToMove, bool requireShiftDrag) {
     allowViewsToMove_ = allowViewsToMove;
     requireShiftDrag_ = requireShiftDrag;

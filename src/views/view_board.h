@@ -60,6 +60,11 @@ class ViewBoard : public QWidget {
     void PieceOpenedUnderTitlePicture();
     bool TitlePictureShown() const { return titlePicture_; }
 
+    // The piece's view settings: the stacking order (front view first) and
+    // which views show. Order entries outside 0-7 or repeated are refused.
+    bool SetViewOrder(const std::array<int, kViewCount>& order);
+    void SetViewsShown(const std::array<bool, kViewCount>& shown);
+
     // "Allow Views to Move" and "Require SHIFT-Drag to Move".
     void SetMovePreferences(bool allowViewsToMove, bool requireShiftDrag);
 

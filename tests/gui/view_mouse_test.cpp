@@ -297,3 +297,27 @@ TEST_F(DoubleClickTest, OnTheRewindKeyItGoesToTheStart) {
 
 }  // namespace
 }  // namespace ostinel::testing
+
+namespace ostinel::testing {
+namespace {
+
+class ViewSettingsTest : public DesktopTest {};
+
+TEST_F(ViewSettingsTest, ThePiecesStackingOrderDecidesWhichViewIsClicked) {
+    EXPECT_FALSE(Board().SetViewOrder({0, 1, 2, 3, 4, 5, 6, 6}));
+    EXPECT_FALSE(Board().SetViewOrder({0, 1, 2, 3, 4, 5, 6, 8}));
+    ASSERT_TRUE(Board().SetViewOrder({7, 6, 5, 4, 3, 2, 1, 0}));
+    EXPECT_EQ(Board().Layout().Order()[0], 7);
+    std::array<bool, views::kViewCount> shown{};
+    shown.fill(true);
+    shown[2] = false;
+    Board().SetViewsShown(shown);
+    EXPECT_FALSE(Board().Layout().Shown(2));
+    EXPECT_FALSE(window_.Menu().Action(102)->isChecked());
+    // A hidden view takes no clicks.
+    Click(Board().ElementCenter(element::kLoopButton));
+    EXPECT_FALSE(GetTransport().Loop().on);
+}
+
+}  // namespace
+}  // namespace ostinel::testing
