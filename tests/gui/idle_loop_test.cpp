@@ -106,3 +106,20 @@ TEST_F(IdleLoopTest, TheRightMouseButtonIsATapKey) {
 
 }  // namespace
 }  // namespace ostinel::testing
+
+namespace ostinel::testing {
+namespace {
+
+class IdleSleepTest : public DesktopTest {};
+
+TEST_F(IdleSleepTest, ThePieceEndingStopsThePassTimer) {
+    window_.DispatchCommand(121);  // Play File
+    EXPECT_TRUE(window_.Idle().Running());
+    RunFor(GetTransport().End() + 200);
+    window_.Idle().RunPass();
+    EXPECT_FALSE(GetTransport().Mode().playing);
+    EXPECT_FALSE(window_.Idle().Running());
+}
+
+}  // namespace
+}  // namespace ostinel::testing

@@ -92,3 +92,31 @@ TEST(ViewLayout, ViewsGoHomeAndFollowTheCentreOfTheClientArea) {
 
 }  // namespace
 }  // namespace ostinel::views
+
+#include <QFontMetricsF>
+
+#include "views/view_painter.h"
+
+namespace ostinel::views {
+namespace {
+
+TEST(FitTitle, ALongTitleIsShortenedWithDotsUntilItFits) {
+    const QString title = QStringLiteral(
+        "Concerto for Violin and Orchestra in D major, Op. 61, "
+        "first movement (Allegro ma non troppo), accompaniment");
+    const QString fitted = FitTitle(title, 200);
+    EXPECT_TRUE(fitted.endsWith(QStringLiteral("...")));
+    EXPECT_TRUE(title.startsWith(fitted.left(fitted.size() - 3)));
+    EXPECT_EQ(FitTitle(QStringLiteral("Short"), 200), QStringLiteral("Short"));
+}
+
+TEST(FitName, ANameKeepsItsBeginning) {
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(8);
+    const QString fitted = FitName(QStringLiteral("Acoustic Grand Piano"), font, 30);
+    EXPECT_TRUE(fitted.endsWith(QStringLiteral("...")));
+    EXPECT_LE(QFontMetricsF(font).horizontalAdvance(fitted), 30);
+}
+
+}  // namespace
+}  // namespace ostinel::views
