@@ -1,5 +1,5 @@
 // ostinel-screenshots: renders the main window with a piece, stopped and
-// playing, at 100 % and 200 %, into PNG files, on the manual clock so that
+// playing, at 100, 150 and 200 %, into PNG files, on the manual clock so that
 // every run shows the same moment.
 
 #include <QApplication>
@@ -97,7 +97,7 @@ int main(int argc, char* argv[]) {
     const QString icon = args[2] + QStringLiteral("/icon-128.png");
     if (QIcon(QStringLiteral(":/ostinel.svg")).pixmap(128, 128).save(icon))
         std::printf("wrote %s\n", icon.toUtf8().constData());
-    for (const int percent : {100, 200})
+    for (const int percent : {100, 150, 200})
         if (!Render(args[1], args[2], percent)) return 1;
     return 0;
 }
