@@ -7,7 +7,7 @@ CMAKE_GEN  := -G Ninja
 DEMO       := examples/demo.mid
 CLI        := $(BUILD)/main/src/cli/ostinel-cli
 
-.PHONY: all run test bench fuzz format demo clean deps install build-main build-asan build-tsan
+.PHONY: all run test bench fuzz format demo clean deps install build-main build-asan build-tsan screenshots
 
 all: build-main
 
@@ -27,7 +27,7 @@ build-asan:
 	@cmake --build $(BUILD)/asan -j $(JOBS)
 
 build-tsan:
-	$(call configure,tsan,RelWithDebInfo,-DOSTINEL_SANITIZE=thread -DOSTINEL_BUILD_BENCH=OFF)
+	$(call configure,tsan,RelWithDebInfo,-DOSTINEL_SANITIZE=thread -DOSTINEL_BUILD_BENCH=OFF -DOSTINEL_BUILD_DESKTOP=OFF)
 	@cmake --build $(BUILD)/tsan -j $(JOBS)
 
 # Follows the demo's humanised performance (the soloist's part played with
@@ -57,6 +57,27 @@ test: deps build-main build-tsan build-asan
 	@echo "== tests under AddressSanitizer + UndefinedBehaviorSanitizer =="
 	@cd $(BUILD)/asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest -j $(JOBS) --output-on-failure --timeout 300
 
+# The main window on the demo piece, stopped and playing, at 100, 150 and 200 %,
+# drawn on a virtual X display into out/screenshots/ for anyone to look at.
+SCREENSHOTS := $(BUILD)/main/src/gui/ostinel-screenshots
+screenshots: build-main
+	@mkdir -p out/screenshots
+	@runtime=$$(mktemp -d) && chmod 700 "$$runtime" && \
+	if command -v xvfb-run >/dev/null; then \
+	    XDG_RUNTIME_DIR="$$runtime" xvfb-run -a -s "-screen 0 1600x1200x24" \
+	        $(SCREENSHOTS) $(DEMO) out/screenshots; \
+	else \
+	    XDG_RUNTIME_DIR="$$runtime" QT_QPA_PLATFORM=offscreen $(SCREENSHOTS) $(DEMO) out/screenshots; \
+	fi; status=$$?; rm -rf "$$runtime"; exit $$status
+
+# The desktop program with its desktop entry and icon, for this user by
+# default (PREFIX=/usr/local for everyone).
+PREFIX ?= $(HOME)/.local
+install: build-main
+	@cmake --install $(BUILD)/main --prefix $(PREFIX)
+	@command -v update-desktop-database >/dev/null && \
+	    update-desktop-database -q $(PREFIX)/share/applications || true
+
 bench: build-main
 	@for b in $(BUILD)/main/bench/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_counters_tabular=true || exit 1; done
 
@@ -69,12 +90,6 @@ fuzz:
 	    -DOSTINEL_BUILD_BENCH=OFF >/dev/null
 	@cmake --build $(BUILD)/fuzz -j $(JOBS)
 	@scripts/run-fuzzers.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
-
-# The programs, the desktop entry and the icon under PREFIX (as root for
-# /usr/local; `make install PREFIX=~/.local` for one user).
-PREFIX ?= /usr/local
-install: build-main
-	@cmake --install $(BUILD)/main --prefix $(PREFIX)
 
 demo: build-main
 	@$(BUILD)/main/examples/make-demo $(DEMO)

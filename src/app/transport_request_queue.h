@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -26,8 +27,17 @@ class TransportRequestQueue {
     // main thread: the oldest code, or kNoRequest when none is ready.
     std::int16_t TakeRequest();
 
+    // Told after every code posted, on the posting thread, so that a sleeping
+    // main loop can wake for it. It runs on the timer and input threads: it
+    // must not allocate, lock or block (writing an eventfd is fine).
+    using PostedListener = void (*)(void* context);
+    // main thread, before other threads post; nullptr stops the telling.
+    void SetPostedListener(PostedListener listener, void* context);
+
   private:
     DropOldestRing<kCapacity> codes_;
+    std::atomic<void*> listenerContext_{nullptr};
+    std::atomic<PostedListener> listener_{nullptr};
 };
 
 }  // namespace ostinel

@@ -139,3 +139,23 @@ TEST(DropOldestRequestRing, CarriesFullThirtyTwoBitValues) {
 
 }  // namespace
 }  // namespace ostinel
+
+namespace ostinel {
+namespace {
+
+TEST(TransportRequestQueueListener, IsToldOfEveryCodePostedAndNothingElse) {
+    TransportRequestQueue queue;
+    int told = 0;
+    queue.SetPostedListener([](void* count) { ++*static_cast<int*>(count); }, &told);
+    queue.PostRequest(TransportRequest::PlayFile);
+    queue.PostRequest(std::int16_t{13});  // not a request: refused, nobody woken
+    queue.PostRequest(TransportRequest::Stop);
+    EXPECT_EQ(told, 2);
+    queue.SetPostedListener(nullptr, nullptr);
+    queue.PostRequest(TransportRequest::Stop);
+    EXPECT_EQ(told, 2);
+    EXPECT_EQ(queue.TakeRequest(), TransportRequestCode(TransportRequest::PlayFile));
+}
+
+}  // namespace
+}  // namespace ostinel

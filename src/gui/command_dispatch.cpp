@@ -1,0 +1,173 @@
+// The menu and accelerator commands of the main window.
+
+#include "app/string_ids.h"
+#include "follower/intake/incoming_midi_menu.h"
+#include "gui/command_ids.h"
+#include "gui/main_window.h"
+
+namespace ostinel::gui {
+
+namespace {
+
+bool IsNamedSettingsCommand(int id) {
+    return (id >= command::kSystemRevert && id <= command::kSystemRemoveFirst + 3) ||
+           (id >= command::kPieceRevert && id <= command::kPieceRemoveFirst + 3);
+}
+
+// The dialogs the commands open, by command id.
+QString DialogName(int id) {
+    switch (id) {
+        case command::kSavePerformanceAs:
+            return QStringLiteral("Save Performance As");
+        case command::kGetFileInfo:
+            return QStringLiteral("File Information");
+        case command::kJumpTo:
+            return QStringLiteral("Location");
+        case command::kFollowing:
+            return QStringLiteral("Following");
+        case command::kPerformances:
+            return QStringLiteral("Performance Settings");
+        case command::kSpecialMarkers:
+            return QStringLiteral("Special Markers");
+        case command::kRemoteControl:
+            return QStringLiteral("Remote Control");
+        case command::kMidiMetronome:
+            return QStringLiteral("MIDI Metronome");
+        case command::kLoopMode:
+            return QStringLiteral("Loop Mode");
+        case command::kDisplayPreferences:
+            return QStringLiteral("Display Preferences");
+        case command::kTracks:
+            return QStringLiteral("Tracks");
+        case command::kBanksAndPrograms:
+            return QStringLiteral("Banks & Programs");
+        case command::kMasterTranspose:
+            return QStringLiteral("Master Transpose");
+        case command::kTempo:
+            return QStringLiteral("Tempo");
+        case command::kMidiAndSyncSetup:
+            return QStringLiteral("MIDI & Sync Setup");
+        case command::kMidiPortsAndDevices:
+            return QStringLiteral("MIDI Ports & Devices");
+        default:
+            return {};
+    }
+}
+
+}  // namespace
+
+bool MainWindow::DispatchCommand(int id) {
+    if (id == command::kOpen) {
+        if (!engine_.GetTransport().Mode().playing) OpenCommand();
+    } else if (id == command::kExit) {
+        StopForExit();
+        close();
+    } else if (IsNamedSettingsCommand(id)) {
+        if (namedSettings_ == nullptr || !namedSettings_->CarryOut(id))
+            ShowPlaceholder(QStringLiteral("Named Settings"));
+    } else if (id >= command::kFirstView && id < command::kFirstView + 8) {
+        board_->ToggleView(id - command::kFirstView);
+    } else if (id == command::kShowAllViews) {
+        board_->ShowAllViews();
+    } else if (id == command::kHideAllViews) {
+        board_->HideAllViews();
+    } else if (id == command::kCenterAllViews) {
+        board_->CenterAllViews();
+    } else if ((id >= command::kPlayAndFollow && id <= command::kMidiReset &&
+                id != command::kJumpTo)) {
+        TransportCommand(id);
+    } else if (id >= command::kChangeAllTracksFirst && id < command::kChangeAllTracksFirst + 8) {
+        ChangeAllTracksToPort(id - command::kChangeAllTracksFirst);
+    } else if (id >= command::kIncomingMidiFirst && id <= command::kIncomingMidiLast) {
+        if (!CarryOutIncomingMidi(engine_.Ports(), id)) return false;
+    } else if (id >= command::kHelpTopics && id <= command::kHowToUseHelp) {
+        // Our own help pages come with the help window.
+        ui_.ShowError(string_id::kHelpFileMissing);
+    } else if (id == command::kAbout) {
+        board_->ShowTitlePicture(0);
+    } else if (!DialogName(id).isEmpty()) {
+        if (id == command::kSavePerformanceAs) ForceRepaint();
+        ShowPlaceholder(DialogName(id));
+    } else {
+        return false;
+    }
+    RefreshMenus();
+    idle_->Kick();
+    return true;
+}
+
+void MainWindow::TransportCommand(int id) {
+    Transport& transport = engine_.GetTransport();
+    const auto flash = [this](int element) {
+        board_->FlashButton(views::kMainTransportView, element);
+    };
+    switch (id) {
+        case command::kPlayAndFollow:
+            transport.PlayAndFollow();
+            flash(views::element::kPlayAndFollow);
+            break;
+        case command::kPlayFile:
+            transport.PlayFile();
+            flash(views::element::kPlayFile);
+            break;
+        case command::kPlayPerformance:
+            // Performance playback runs through the request it answers to.
+            engine_.Requests().PostRequest(TransportRequest::PlayPerformance);
+            break;
+        case command::kFastForward:
+            transport.FastForward();
+            flash(views::element::kFastForward);
+            break;
+        case command::kRewind:
+            transport.Rewind();
+            flash(views::element::kRewind);
+            break;
+        case command::kStop:
+            transport.Stop();
+            flash(views::element::kStop);
+            break;
+        case command::kPreview:
+            flash(views::element::kPreview);
+            transport.Preview();
+            break;
+        case command::kJumpAhead:
+            transport.JumpAhead();
+            break;
+        case command::kJumpBack:
+            transport.JumpBack();
+            break;
+        case command::kJumpAgain:
+            transport.JumpAgain();
+            break;
+        case command::kResetVolume:
+            transport.ResetVolumeOnAllTracks();
+            break;
+        case command::kAllNotesOff:
+            transport.AllNotesOff();
+            break;
+        case command::kMidiReset:
+            transport.MidiReset();
+            break;
+        default:
+            break;
+    }
+    board_->PositionChanged();
+}
+
+void MainWindow::ChangeAllTracksToPort(int port) {
+    Piece* piece = engine_.CurrentPiece();
+    if (piece == nullptr) return;
+    for (std::size_t i = 0; i < piece->tracks.size(); ++i) {
+        piece->tracks[i].port = std::int16_t(port);
+        board_->TrackChanged(int(i));
+    }
+}
+
+void MainWindow::ShowPlaceholder(const QString& dialogName) {
+    const QString text = QStringLiteral("The %1 dialog box comes with a later version of %2.")
+                             .arg(dialogName, ApplicationTitle());
+    const QByteArray utf8 = text.toUtf8();
+    ui_.ShowMessage(std::string_view(utf8.constData(), std::size_t(utf8.size())));
+}
+
+}  // namespace ostinel::gui

@@ -1,0 +1,65 @@
+#include "gui/desktop_ui.h"
+
+#include <QMessageBox>
+
+#include "app/string_ids.h"
+#include "app/string_table.h"
+#include "gui/main_window.h"
+#include "views/view_board.h"
+
+namespace ostinel::gui {
+
+namespace {
+
+QString FromView(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+}  // namespace
+
+QString ApplicationTitle() {
+    return FromView(StringTable().Get(string_id::kApplicationTitle));
+}
+
+void MessageBoxPresenter::Show(QWidget* owner, const QString& caption, const QString& text) {
+    QMessageBox::information(owner, caption, text, QMessageBox::Ok);
+}
+
+bool MessageBoxPresenter::Confirm(QWidget* owner, const QString& caption, const QString& text) {
+    return QMessageBox::question(owner, caption, text, QMessageBox::Ok | QMessageBox::Cancel,
+                                 QMessageBox::Ok) == QMessageBox::Ok;
+}
+
+void DesktopUi::ShowMessage(std::string_view text) {
+    if (window_ != nullptr) window_->ForceRepaint();
+    presenter_.Show(window_, ApplicationTitle(), FromView(text));
+    if (window_ != nullptr) window_->ForceRepaint();
+}
+
+bool DesktopUi::ConfirmMessage(std::string_view text) {
+    const bool ok = presenter_.Confirm(window_, ApplicationTitle(), FromView(text));
+    if (window_ != nullptr) window_->ForceRepaint();
+    return ok;
+}
+
+void DesktopUi::ShowError(int stringId) {
+    ShowMessage(StringTable().Get(stringId));
+}
+
+void DesktopUi::PositionChanged() {
+    if (window_ != nullptr) window_->Board().PositionChanged();
+}
+
+void DesktopUi::MenuStateChanged() {
+    if (window_ != nullptr) window_->RefreshMenus();
+}
+
+void DesktopUi::TrackChanged(int track) {
+    if (window_ != nullptr) window_->Board().TrackChanged(track);
+}
+
+void DesktopUi::FlashButton(FlashButtonTarget button) {
+    if (window_ != nullptr) window_->Board().FlashButton(button.view, button.element);
+}
+
+}  // namespace ostinel::gui

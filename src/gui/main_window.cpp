@@ -1,0 +1,189 @@
+#include "gui/main_window.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QIcon>
+#include <QKeyEvent>
+
+#include "app/command_line.h"
+#include "app/load_result_messages.h"
+#include "app/string_ids.h"
+#include "app/string_table.h"
+#include "gui/command_ids.h"
+#include "gui/desktop_style.h"
+
+namespace ostinel::gui {
+
+namespace {
+
+QString FromView(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+// "Standard MIDI Files (*.mid, *.smf)" with the pattern "*.mid;*.smf", as a
+// file dialog filter.
+QString MidiFileFilter() {
+    QString patterns = FromView(StringTable().Get(string_id::kMidiFileFilterPattern));
+    patterns.replace(QChar(';'), QChar(' '));
+    QString name = FromView(StringTable().Get(string_id::kMidiFileFilterName));
+    const qsizetype bracket = name.indexOf(QChar('('));
+    if (bracket > 0) name = name.left(bracket).trimmed();
+    return QStringLiteral("%1 (%2)").arg(name, patterns);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Engine& engine, DesktopUi& ui, QWidget* parent)
+    : QMainWindow(parent), engine_(engine), ui_(ui) {
+    LoadDesktopResources();
+    setWindowTitle(ApplicationTitle());
+    setWindowIcon(QIcon(QStringLiteral(":/ostinel.svg")));
+    board_ = new views::ViewBoard(engine_, this);
+    setCentralWidget(board_);
+    idle_ = new IdleLoop(engine_, this);
+    menu_ = new MainMenu(*this, engine_, [this](int command) { DispatchCommand(command); });
+    ui_.SetWindow(this);
+    connect(board_, &views::ViewBoard::commandRequested, this,
+            [this](int command) { DispatchCommand(command); });
+    connect(board_, &views::ViewBoard::viewsChanged, this, &MainWindow::RefreshMenus);
+    connect(board_, &views::ViewBoard::engineTouched, this, [this] {
+        RefreshMenus();
+        idle_->Kick();
+    });
+    idle_->SetAfterPass([this] {
+        if (!engine_.NeedsIdlePass()) RefreshMenus();
+    });
+    board_->setFocus();
+    RefreshMenus();
+}
+
+MainWindow::~MainWindow() {
+    ui_.SetWindow(nullptr);
+}
+
+void MainWindow::RefreshMenus() {
+    std::array<bool, 8> shown{};
+    for (int view = 0; view < 8; ++view)
+        shown[std::size_t(view)] = board_->Layout().Shown(view);
+    menu_->Refresh(shown);
+    board_->MenuStateChanged();
+}
+
+void MainWindow::ForceRepaint() {
+    if (isVisible()) repaint();
+}
+
+// --- opening pieces ---------------------------------------------------------------
+
+LoadResult MainWindow::OpenFile(const std::string& path) {
+    const LoadResult result = engine_.OpenPiece(path);
+    if (result == LoadResult::Loaded) {
+        openFolder_ = QFileInfo(QString::fromStdString(path)).absolutePath();
+        board_->LayoutViews();
+        board_->PieceOpenedUnderTitlePicture();
+        RefreshMenus();
+    }
+    idle_->Kick();
+    return result;
+}
+
+bool MainWindow::OpenCommand() {
+    for (;;) {
+        const QString path =
+            QFileDialog::getOpenFileName(this, ApplicationTitle(), openFolder_, MidiFileFilter());
+        if (path.isEmpty()) return false;
+        const LoadResult result = OpenFile(path.toStdString());
+        if (result == LoadResult::Loaded) return true;
+        ui_.ShowError(OpenCommandLoadMessage(result));
+        if (result == LoadResult::OutOfMemory) return false;
+    }
+}
+
+bool MainWindow::OpenFirstPiece(const QString& commandLine) {
+    const std::string text = commandLine.toStdString();
+    const CommandLineReading reading = ReadCommandLine(text);
+    if (reading.errorStringId != 0) ui_.ShowError(reading.errorStringId);
+    if (reading.outcome == CommandLineOutcome::StartFile) {
+        const LoadResult result = OpenFile(std::string(reading.startFile));
+        if (result == LoadResult::Loaded) return true;
+        ui_.ShowError(StartupLoadMessage(result));
+        if (result == LoadResult::OutOfMemory) return false;
+    }
+    return OpenCommand();
+}
+
+void MainWindow::HandOverCommandLine(const QString& commandLine) {
+    if (engine_.GetTransport().Mode().playing || commandLine.isEmpty()) return;
+    raise();
+    activateWindow();
+    const std::string text = commandLine.toStdString();
+    const CommandLineReading reading = ReadCommandLine(text);
+    if (reading.errorStringId != 0) ui_.ShowError(reading.errorStringId);
+    if (reading.outcome != CommandLineOutcome::StartFile) return;
+    const LoadResult result = OpenFile(std::string(reading.startFile));
+    if (result == LoadResult::Loaded) return;
+    ui_.ShowError(OpenCommandLoadMessage(result));
+    if (result == LoadResult::OutOfMemory) {
+        close();
+        return;
+    }
+    if (!OpenCommand() && engine_.CurrentPiece() == nullptr) close();
+}
+
+// --- keys ------------------------------------------------------------------------
+
+// While following tapped beats on the space bar, the key is the tap reader's.
+bool MainWindow::SpaceBarTaps() {
+    const FollowingOptions& following = engine_.Following();
+    return engine_.GetTransport().Mode().following &&
+           following.followSource == FollowSource::TappedBeats &&
+           following.tapSource == TapSource::SpaceBar;
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    if (board_->TitlePictureShown()) board_->RemoveTitlePicture();
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
+        engine_.Keys().SetSpaceBarDown(true);
+        if (!SpaceBarTaps() && engine_.CurrentPiece() != nullptr) {
+            Transport& transport = engine_.GetTransport();
+            if (!transport.Mode().playing) {
+                transport.PlayAndFollow();
+                board_->FlashButton(views::kMainTransportView, views::element::kPlayAndFollow);
+            } else {
+                transport.Stop();
+                board_->FlashButton(views::kMainTransportView, views::element::kStop);
+            }
+            RefreshMenus();
+            idle_->Kick();
+        }
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void MainWindow::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
+        engine_.Keys().SetSpaceBarDown(false);
+        event->accept();
+        return;
+    }
+    QMainWindow::keyReleaseEvent(event);
+}
+
+void MainWindow::StopForExit() {
+    Transport& transport = engine_.GetTransport();
+    if (transport.Mode().playing) {
+        transport.Stop();
+        board_->FlashButton(views::kMainTransportView, views::element::kStop);
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    StopForExit();
+    emit closing();
+    event->accept();
+}
+
+}  // namespace ostinel::gui

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <string>
+
+#include "app/engine.h"
+#include "gui/desktop_ui.h"
+#include "gui/idle_loop.h"
+#include "gui/main_menu.h"
+#include "views/view_board.h"
+
+namespace ostinel::gui {
+
+// Where the named-settings commands of the File menu go (load, save, save
+// as, revert, default and remove, for system and piece settings). The
+// settings engine plugs in here; without it they say they are not there yet.
+class NamedSettingsCommands {
+  public:
+    virtual ~NamedSettingsCommands() = default;
+    // main thread: carries out command 22-53 or 62-93; true when handled.
+    // It updates the menus through MainMenu::SetSavedSettingsNames.
+    virtual bool CarryOut(int commandId) = 0;
+};
+
+// The one main window: the views, the menus, the keys, the Open dialog and
+// the commands.
+//
+// Threads: main thread.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    MainWindow(Engine& engine, DesktopUi& ui, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    views::ViewBoard& Board() { return *board_; }
+    MainMenu& Menu() { return *menu_; }
+    IdleLoop& Idle() { return *idle_; }
+
+    // Every menu and accelerator command; false for an id that is no command.
+    bool DispatchCommand(int commandId);
+    void SetNamedSettingsCommands(NamedSettingsCommands* commands) { namedSettings_ = commands; }
+
+    // The menus and the transport keys follow the transport's state.
+    void RefreshMenus();
+    void ForceRepaint();
+
+    // Opens a piece and lays the views out for it.
+    LoadResult OpenFile(const std::string& path);
+    // The Open dialog until a piece opens (true) or the user cancels (false).
+    bool OpenCommand();
+    // At start-up: the piece named on the command line, else the Open
+    // dialog. False when the program should end.
+    bool OpenFirstPiece(const QString& commandLine);
+    // A second copy's command line.
+    void HandOverCommandLine(const QString& commandLine);
+
+    // Where the Open dialog starts.
+    void SetOpenFolder(const QString& folder) { openFolder_ = folder; }
+
+  signals:
+    // The window closed: the stored placement may be written.
+    void closing();
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void TransportCommand(int commandId);
+    void ShowPlaceholder(const QString& dialogName);
+    void ChangeAllTracksToPort(int port);
+    void StopForExit();
+    bool SpaceBarTaps();
+
+    Engine& engine_;
+    DesktopUi& ui_;
+    views::ViewBoard* board_ = nullptr;
+    MainMenu* menu_ = nullptr;
+    IdleLoop* idle_ = nullptr;
+    NamedSettingsCommands* namedSettings_ = nullptr;
+    QString openFolder_;
+};
+
+}  // namespace ostinel::gui

@@ -1,0 +1,103 @@
+// ostinel-screenshots: renders the main window with a piece, stopped and
+// playing, at 100, 150 and 200 %, into PNG files, on the manual clock so that
+// every run shows the same moment.
+
+#include <QApplication>
+#include <QDir>
+#include <QIcon>
+#include <QPixmap>
+#include <cstdio>
+
+#include "app/engine.h"
+#include "gui/desktop_style.h"
+#include "gui/desktop_ui.h"
+#include "gui/main_window.h"
+#include "platform/manual/manual_clock.h"
+#include "platform/manual/manual_midi_system.h"
+#include "platform/manual/manual_timer_service.h"
+
+namespace {
+
+using namespace ostinel;
+
+// Messages go to the terminal: nobody is there to press OK.
+class PrintingPresenter final : public gui::MessagePresenter {
+  public:
+    void Show(QWidget*, const QString&, const QString& text) override {
+        std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+    }
+    bool Confirm(QWidget*, const QString&, const QString&) override { return false; }
+};
+
+constexpr int kClientWidth = 700;
+constexpr int kClientHeight = 430;
+constexpr std::uint32_t kPlayedMs = 9300;
+
+bool Render(const QString& piece, const QString& folder, int percent) {
+    platform::ManualClock clock(0);
+    platform::ManualTimerService timers(clock);
+    platform::ManualMidiSystem midi(clock, {"Keyboard"}, {"Ostinel Synth"});
+    PrintingPresenter presenter;
+    gui::DesktopUi ui(presenter);
+    Engine engine(clock, timers, midi, ui);
+    engine.OpenOutputPorts();
+    gui::MainWindow window(engine, ui);
+    const double scale = percent / 100.0;
+    window.Board().SetDesignScale(scale);
+    window.resize(int(kClientWidth * scale), int(kClientHeight * scale) + 30);
+    window.show();
+    QApplication::processEvents();
+    if (window.OpenFile(piece.toStdString()) != LoadResult::Loaded) {
+        std::fprintf(stderr, "cannot open %s\n", piece.toUtf8().constData());
+        return false;
+    }
+    QApplication::processEvents();
+    const auto save = [&](const char* state) {
+        QApplication::processEvents();
+        const QString path =
+            QStringLiteral("%1/%2-%3.png").arg(folder, QString::fromLatin1(state)).arg(percent);
+        const bool saved = window.grab().save(path);
+        std::printf("%s %s\n", saved ? "wrote" : "could not write", path.toUtf8().constData());
+        return saved;
+    };
+    if (!save("title")) return false;
+    window.Board().RemoveTitlePicture();
+    if (!save("stopped")) return false;
+
+    Transport& transport = engine.GetTransport();
+    // Playing: the file plays with loop mode and the metronome lit.
+    transport.ToggleMetronome();
+    LoopSettings loop = transport.Loop();
+    loop.on = true;
+    loop.begin = 0;
+    loop.end = transport.End() / 2;
+    transport.SetLoopSettings(loop);
+    transport.PlayFile();
+    for (std::uint32_t ms = 0; ms < kPlayedMs; ms += 10) {
+        timers.Advance(10);
+        engine.IdlePass();
+    }
+    window.RefreshMenus();
+    window.Board().PositionChanged();
+    return save("playing");
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    ostinel::gui::ApplyDesktopStyle(app);
+    const QStringList args = QApplication::arguments();
+    if (args.size() != 3) {
+        std::fprintf(stderr, "Usage: ostinel-screenshots PIECE.mid FOLDER\n");
+        return 2;
+    }
+    QDir().mkpath(args[2]);
+    // The program's icon as the desktop shows it.
+    const QString icon = args[2] + QStringLiteral("/icon-128.png");
+    if (QIcon(QStringLiteral(":/ostinel.svg")).pixmap(128, 128).save(icon))
+        std::printf("wrote %s\n", icon.toUtf8().constData());
+    for (const int percent : {100, 150, 200})
+        if (!Render(args[1], args[2], percent)) return 1;
+    return 0;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QPainter>
+
+#include "views/palette.h"
+#include "views/view_layout.h"
+#include "views/view_scene.h"
+
+namespace ostinel::views {
+
+// Draws one view into a painter whose origin is the view's top-left corner,
+// in design pixels: the panel, its elements in their states and the scene's
+// values. The hard shadow is the caller's.
+void PaintView(QPainter& p, int view, const ViewLayout& layout, const ViewScene& scene,
+               const Palette& palette);
+
+// The title picture shown at start-up and by About, `size` design pixels.
+void PaintTitlePicture(QPainter& p, const QRectF& area, const Palette& palette);
+
+// A title shortened with "..." until it fits `maxWidth` at the title font.
+QString FitTitle(const QString& title, double maxWidth);
+// A name shortened by replacing characters from its end with "...".
+QString FitName(const QString& name, const QFont& font, double maxWidth);
+
+}  // namespace ostinel::views

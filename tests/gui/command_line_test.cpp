@@ -1,0 +1,56 @@
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "desktop_fixture.h"
+
+namespace ostinel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class HandOverTest : public DesktopTest {
+  protected:
+    // The demo piece under another name, in a folder of this test's own.
+    QString CopyOfDemo(const std::string& name) {
+        const fs::path folder =
+            fs::temp_directory_path() / ("ostinel-handover-" + std::to_string(::getpid()));
+        fs::create_directories(folder);
+        const fs::path copy = folder / name;
+        fs::copy_file(fs::path(OSTINEL_SOURCE_DIR) / "examples/demo.mid", copy,
+                      fs::copy_options::overwrite_existing);
+        return QString::fromStdString(copy.string());
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(
+            fs::temp_directory_path() / ("ostinel-handover-" + std::to_string(::getpid())),
+            ignored);
+    }
+};
+
+TEST_F(HandOverTest, ANameWithABlankIsRefusedWithItsMessage) {
+    window_.HandOverCommandLine(CopyOfDemo("two words.mid"));
+    ASSERT_EQ(presenter_.shown.size(), 1u);
+    EXPECT_EQ(presenter_.shown[0], QStringLiteral("Ostinel can only open one file at a time."));
+    EXPECT_EQ(engine_.CurrentPiece()->path.find("two words"), std::string::npos);
+}
+
+TEST_F(HandOverTest, AMidiNameInCapitalsOpensAndOtherNamesAreIgnored) {
+    window_.HandOverCommandLine(CopyOfDemo("OTHER.smf"));
+    EXPECT_EQ(engine_.CurrentPiece()->path.find("OTHER"), std::string::npos);
+    window_.HandOverCommandLine(CopyOfDemo("SECOND.MID"));
+    EXPECT_NE(engine_.CurrentPiece()->path.find("SECOND.MID"), std::string::npos);
+    EXPECT_TRUE(presenter_.shown.empty());
+}
+
+TEST_F(HandOverTest, WhilePlayingASecondCopysFileIsIgnored) {
+    const Piece* playing = engine_.CurrentPiece();
+    GetTransport().PlayFile();
+    window_.HandOverCommandLine(CopyOfDemo("third.mid"));
+    EXPECT_EQ(engine_.CurrentPiece(), playing);
+    EXPECT_TRUE(GetTransport().Mode().playingFile);
+}
+
+}  // namespace
+}  // namespace ostinel::testing

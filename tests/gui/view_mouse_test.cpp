@@ -1,0 +1,323 @@
+#include <QTest>
+
+#include "desktop_fixture.h"
+#include "views/element_table.h"
+
+namespace ostinel::testing {
+namespace {
+
+using views::kDesignElements;
+namespace element = views::element;
+
+class ViewMouseTest : public DesktopTest {
+  protected:
+    QPoint Center(int e) { return Board().ElementCenter(e); }
+    // A point of a track column's lamp or thumb.
+    QPoint InColumn(int track, int e, int dy = 0) {
+        const views::Box box = kDesignElements[std::size_t(e)];
+        const int left = Board().Layout().ColumnLeft(track - Board().Layout().FirstTrack());
+        return Board().WidgetPoint(views::kTracksView, left + (box.left + box.right) / 2,
+                                   (box.top + box.bottom) / 2 + dy);
+    }
+    bool Plays(int track) {
+        return engine_.CurrentPiece()->tracks[std::size_t(track)].playFlag != 0;
+    }
+};
+
+TEST_F(ViewMouseTest, AButtonLetGoElsewhereDoesNothingAndDraggingBackPressesItAgain) {
+    const QPoint play = Center(element::kPlayFile);
+    Press(play);
+    EXPECT_EQ(Board().Layout().State(element::kPlayFile), views::kStatePressed);
+    MoveTo(play + QPoint(0, 80));
+    EXPECT_EQ(Board().Layout().State(element::kPlayFile), views::kStateNormal);
+    Release(play + QPoint(0, 80));
+    EXPECT_FALSE(GetTransport().Mode().playing);
+
+    Press(play);
+    MoveTo(play + QPoint(0, 80));
+    MoveTo(play);
+    EXPECT_EQ(Board().Layout().State(element::kPlayFile), views::kStatePressed);
+    Release(play);
+    EXPECT_TRUE(GetTransport().Mode().playingFile);
+    // The key of the running mode stays lit.
+    EXPECT_EQ(Board().Layout().State(element::kPlayFile), views::kStateLit);
+    Click(Center(element::kStop));
+    EXPECT_FALSE(GetTransport().Mode().playing);
+    EXPECT_EQ(Board().Layout().State(element::kPlayFile), views::kStateNormal);
+}
+
+TEST_F(ViewMouseTest, TriangularKeysAnswerOnlyInsideTheirTriangle) {
+    // The top right corner of the right-pointing Play and Follow key is outside it.
+    const views::Box key = kDesignElements[element::kPlayAndFollow];
+    Press(Board().WidgetPoint(views::kMainTransportView, key.right - 4, key.top + 1));
+    EXPECT_NE(Board().Layout().State(element::kPlayAndFollow), views::kStatePressed);
+    Release(Board().WidgetPoint(views::kMainTransportView, key.right - 4, key.top + 1));
+    EXPECT_FALSE(GetTransport().Mode().playing);
+}
+
+TEST_F(ViewMouseTest, TheMasterTempoThumbAtTheBottomGivesFortyNotNothing) {
+    const QPoint thumb = Center(element::kMasterTempoThumb);
+    const views::Box bar = kDesignElements[element::kMasterTempoBar];
+    Press(thumb);
+    MoveTo(
+        Board().WidgetPoint(views::kMasterTempoView, (bar.left + bar.right) / 2, bar.bottom + 10));
+    EXPECT_EQ(GetTransport().Master().speed, 40);
+    // Far away from the bar the thumb goes back to where the drag began.
+    MoveTo(thumb + QPoint(200, 0));
+    EXPECT_EQ(GetTransport().Master().speed, 4096);
+    MoveTo(Board().WidgetPoint(views::kMasterTempoView, (bar.left + bar.right) / 2, bar.top - 10));
+    Release(Board().WidgetPoint(views::kMasterTempoView, (bar.left + bar.right) / 2, bar.top - 10));
+    EXPECT_EQ(GetTransport().Master().speed, 8192);
+    // A double click on the thumb is 100 %.
+    DoubleClick(Center(element::kMasterTempoThumb));
+    EXPECT_EQ(GetTransport().Master().speed, 4096);
+}
+
+TEST_F(ViewMouseTest, TheMasterVolumeFollowsItsThumb) {
+    const QPoint thumb = Center(element::kMasterVolumeThumb);
+    Press(thumb);
+    MoveTo(thumb + QPoint(0, -11));  // a quarter of the 44-pixel span up
+    Release(thumb + QPoint(0, -11));
+    EXPECT_EQ(GetTransport().Master().volume, (22 + 33 * 512) / 44);
+}
+
+TEST_F(ViewMouseTest, DraggingTheSongPositionMovesThePieceWhileStopped) {
+    const QPoint thumb = Center(element::kPositionThumb);
+    Press(thumb);
+    MoveTo(thumb + QPoint(100, 0));
+    const views::Box travel = kDesignElements[element::kPositionTravel];
+    const int span = travel.Width() - kDesignElements[element::kPositionThumb].Width();
+    const ScorePosition expected = (span / 2 + 100 * GetTransport().End()) / span;
+    EXPECT_EQ(GetTransport().Position(), expected);
+    Release(thumb + QPoint(100, 0));
+    EXPECT_FALSE(GetTransport().Mode().playing);
+}
+
+TEST_F(ViewMouseTest, ShiftClickingFollowLampsOfTracksTwoThenFiveFollowsBoth) {
+    Click(InColumn(1, element::kFollowLamp), Qt::ShiftModifier);
+    Click(InColumn(4, element::kFollowLamp), Qt::ShiftModifier);
+    EXPECT_TRUE(engine_.Following().twoFollowTracks);
+    EXPECT_EQ(engine_.Following().followTrack1, 4);
+    EXPECT_EQ(engine_.Following().followTrack2, 1);
+    // Without SHIFT one track follows.
+    Click(InColumn(2, element::kFollowLamp));
+    EXPECT_FALSE(engine_.Following().twoFollowTracks);
+    EXPECT_EQ(engine_.Following().followTrack1, 2);
+}
+
+TEST_F(ViewMouseTest, DoubleClickingAPlayLampSolosTheTrackAndAgainBringsAllBack) {
+    Click(InColumn(2, element::kPlayLamp));
+    EXPECT_FALSE(Plays(2));
+    Click(InColumn(2, element::kPlayLamp));
+    EXPECT_TRUE(Plays(2));
+    DoubleClick(InColumn(3, element::kPlayLamp));
+    for (int track = 0; track < engine_.CurrentPiece()->TrackCount(); ++track)
+        EXPECT_EQ(Plays(track), track == 3) << track;
+    DoubleClick(InColumn(3, element::kPlayLamp));
+    for (int track = 0; track < engine_.CurrentPiece()->TrackCount(); ++track)
+        EXPECT_TRUE(Plays(track)) << track;
+}
+
+TEST_F(ViewMouseTest, ATrackFaderSetsItsVolume) {
+    const QPoint thumb = InColumn(1, element::kTrackVolumeThumb);
+    // At 100 % the thumb stands 50 of its 75 pixels up.
+    Press(thumb + QPoint(0, -50));
+    MoveTo(thumb + QPoint(0, -75));
+    Release(thumb + QPoint(0, -75));
+    EXPECT_EQ(engine_.CurrentPiece()->tracks[1].volume, 384);
+    EXPECT_TRUE(window_.Menu().Action(131)->isEnabled());  // Reset Volume on All Tracks
+}
+
+TEST_F(ViewMouseTest, AViewDroppedWhereItStartedStaysAndAShiftDragMovesIt) {
+    const views::Box before = Board().Layout().Frame(views::kMeasureBeatView);
+    const QPoint grab = Board().WidgetPoint(views::kMeasureBeatView, 40, 8);
+    // SHIFT is required by default: a plain drag does nothing.
+    Press(grab);
+    MoveTo(grab + QPoint(30, 20));
+    Release(grab + QPoint(30, 20));
+    EXPECT_EQ(Board().Layout().Frame(views::kMeasureBeatView), before);
+    Press(grab, Qt::ShiftModifier);
+    MoveTo(grab + QPoint(30, 20));
+    MoveTo(grab);
+    Release(grab);
+    EXPECT_EQ(Board().Layout().Frame(views::kMeasureBeatView), before);
+    Press(grab, Qt::ShiftModifier);
+    MoveTo(grab + QPoint(30, 20));
+    Release(grab + QPoint(30, 20));
+    EXPECT_EQ(Board().Layout().Frame(views::kMeasureBeatView), before.Moved(30, 20));
+    // Center All Views brings it home.
+    window_.DispatchCommand(110);
+    EXPECT_EQ(Board().Layout().Frame(views::kMeasureBeatView), before);
+}
+
+TEST_F(ViewMouseTest, AWindowAHundredPixelsWiderMovesEveryViewFiftyRight) {
+    std::array<views::Box, views::kViewCount> before{};
+    for (int view = 0; view < views::kViewCount; ++view)
+        before[std::size_t(view)] = Board().Layout().Frame(view);
+    Board().setFixedSize(kClientWidth + 100, kClientHeight);
+    QApplication::processEvents();
+    for (int view = 0; view < views::kViewCount; ++view)
+        EXPECT_EQ(Board().Layout().Frame(view), before[std::size_t(view)].Moved(50, 0)) << view;
+}
+
+TEST_F(ViewMouseTest, TheLoopButtonsSetTheLoopAtThePosition) {
+    GetTransport().JumpTo(4000);
+    Click(Center(element::kLoopEndButton));
+    EXPECT_EQ(GetTransport().Loop().end, 4000);
+    GetTransport().JumpTo(1500);
+    Click(Center(element::kLoopBeginButton));
+    EXPECT_EQ(GetTransport().Loop().begin, 1500);
+    // A begin after the end swaps them.
+    GetTransport().JumpTo(6000);
+    Click(Center(element::kLoopBeginButton));
+    EXPECT_EQ(GetTransport().Loop().begin, 4000);
+    EXPECT_EQ(GetTransport().Loop().end, 6000);
+    Click(Center(element::kLoopButton));
+    EXPECT_TRUE(GetTransport().Loop().on);
+    EXPECT_EQ(Board().Layout().State(element::kLoopButton), views::kStateLit);
+}
+
+TEST_F(ViewMouseTest, TheTitlePictureTakesTheFirstClickOnly) {
+    Board().ShowTitlePicture(0);
+    Click(Center(element::kPlayFile));
+    EXPECT_FALSE(Board().TitlePictureShown());
+    EXPECT_FALSE(GetTransport().Mode().playing);
+}
+
+}  // namespace
+}  // namespace ostinel::testing
+
+namespace ostinel::testing {
+namespace {
+
+class HeldKeyTest : public DesktopTest {
+  protected:
+    QPoint Center(int e) { return Board().ElementCenter(e); }
+};
+
+TEST_F(HeldKeyTest, RewindActsWhileHeldAndStopsWhenLetGo) {
+    GetTransport().JumpTo(8000);
+    Press(Center(element::kHoldRewind));
+    EXPECT_TRUE(GetTransport().Mode().rewinding);
+    RunFor(300);
+    const ScorePosition held = GetTransport().Position();
+    EXPECT_LT(held, 8000);
+    // Off the key the rewind stops; back on it starts again.
+    MoveTo(Center(element::kHoldRewind) + QPoint(0, 60));
+    EXPECT_FALSE(GetTransport().Mode().playing);
+    MoveTo(Center(element::kHoldRewind));
+    EXPECT_TRUE(GetTransport().Mode().rewinding);
+    Release(Center(element::kHoldRewind));
+    EXPECT_FALSE(GetTransport().Mode().playing);
+    EXPECT_EQ(Board().Layout().State(element::kHoldRewind), views::kStateNormal);
+}
+
+TEST_F(HeldKeyTest, PreviewPlaysWhileHeldAndReturnsToWhereItBegan) {
+    GetTransport().JumpTo(3000);
+    Press(Center(element::kPreview));
+    EXPECT_TRUE(GetTransport().Mode().previewing);
+    RunFor(1000);
+    Release(Center(element::kPreview));
+    EXPECT_FALSE(GetTransport().Mode().playing);
+    EXPECT_EQ(GetTransport().Position(), 3000);
+}
+
+TEST_F(HeldKeyTest, PreviewAtTheEndDoesNothingAtAll) {
+    GetTransport().JumpTo(GetTransport().End());
+    Press(Center(element::kPreview));
+    EXPECT_NE(Board().Layout().State(element::kPreview), views::kStatePressed);
+    Release(Center(element::kPreview));
+    EXPECT_FALSE(GetTransport().Mode().playing);
+}
+
+TEST_F(HeldKeyTest, WhilePlayingAPositionDragWaitsForTheRelease) {
+    GetTransport().PlayFile();
+    RunFor(200);
+    const QPoint thumb = Center(element::kPositionThumb);
+    Press(thumb);
+    MoveTo(thumb + QPoint(120, 0));
+    EXPECT_TRUE(GetTransport().Mode().playingFile);
+    Release(thumb + QPoint(120, 0));
+    EXPECT_FALSE(GetTransport().Mode().playing);
+    EXPECT_GT(GetTransport().Position(), GetTransport().End() / 3);
+}
+
+TEST_F(HeldKeyTest, AMenuCommandFlashesItsKey) {
+    window_.DispatchCommand(121);  // Play File
+    EXPECT_EQ(Board().Layout().State(element::kPlayFile), views::kStatePressed);
+    QTRY_COMPARE_WITH_TIMEOUT(Board().Layout().State(element::kPlayFile), views::kStateLit, 5000);
+    window_.DispatchCommand(125);  // Stop
+    QTRY_COMPARE_WITH_TIMEOUT(Board().Layout().State(element::kPlayFile), views::kStateNormal,
+                              5000);
+}
+
+TEST_F(HeldKeyTest, AClickOnTheBarJumpsAndStops) {
+    GetTransport().PlayFile();
+    RunFor(100);
+    const views::Box bar = kDesignElements[element::kPositionBar];
+    Click(
+        Board().WidgetPoint(views::kSongPositionView, bar.right - 12, (bar.top + bar.bottom) / 2));
+    EXPECT_FALSE(GetTransport().Mode().playing);
+    EXPECT_GT(GetTransport().Position(), GetTransport().End() * 9 / 10);
+}
+
+}  // namespace
+}  // namespace ostinel::testing
+
+namespace ostinel::testing {
+namespace {
+
+class DoubleClickTest : public DesktopTest {};
+
+TEST_F(DoubleClickTest, OnTheLoopButtonItTogglesLoopModeAndOpensItsDialog) {
+    DoubleClick(Board().ElementCenter(element::kLoopButton));
+    // The first click toggled it on, the double click off again, then the dialog.
+    EXPECT_FALSE(GetTransport().Loop().on);
+    ASSERT_EQ(presenter_.shown.size(), 1u);
+    EXPECT_TRUE(presenter_.shown[0].contains(QStringLiteral("Loop Mode")));
+}
+
+TEST_F(DoubleClickTest, OnTheCurrentTempoItOpensTheTempoDialogOnlyWhileStopped) {
+    const QPoint digits = Board().ElementCenter(element::kTempoDigits);
+    DoubleClick(digits);
+    ASSERT_EQ(presenter_.shown.size(), 1u);
+    EXPECT_TRUE(presenter_.shown[0].contains(QStringLiteral("Tempo")));
+    GetTransport().PlayFile();
+    DoubleClick(digits);
+    EXPECT_EQ(presenter_.shown.size(), 1u);
+}
+
+TEST_F(DoubleClickTest, OnTheRewindKeyItGoesToTheStart) {
+    GetTransport().JumpTo(5000);
+    Mouse(QEvent::MouseButtonDblClick, Board().ElementCenter(element::kRewind), Qt::LeftButton);
+    Release(Board().ElementCenter(element::kRewind));
+    EXPECT_EQ(GetTransport().Position(), 0);
+    EXPECT_FALSE(GetTransport().Mode().playing);
+}
+
+}  // namespace
+}  // namespace ostinel::testing
+
+namespace ostinel::testing {
+namespace {
+
+class ViewSettingsTest : public DesktopTest {};
+
+TEST_F(ViewSettingsTest, ThePiecesStackingOrderDecidesWhichViewIsClicked) {
+    EXPECT_FALSE(Board().SetViewOrder({0, 1, 2, 3, 4, 5, 6, 6}));
+    EXPECT_FALSE(Board().SetViewOrder({0, 1, 2, 3, 4, 5, 6, 8}));
+    ASSERT_TRUE(Board().SetViewOrder({7, 6, 5, 4, 3, 2, 1, 0}));
+    EXPECT_EQ(Board().Layout().Order()[0], 7);
+    std::array<bool, views::kViewCount> shown{};
+    shown.fill(true);
+    shown[2] = false;
+    Board().SetViewsShown(shown);
+    EXPECT_FALSE(Board().Layout().Shown(2));
+    EXPECT_FALSE(window_.Menu().Action(102)->isChecked());
+    // A hidden view takes no clicks.
+    Click(Board().ElementCenter(element::kLoopButton));
+    EXPECT_FALSE(GetTransport().Loop().on);
+}
+
+}  // namespace
+}  // namespace ostinel::testing
