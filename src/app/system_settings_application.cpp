@@ -154,10 +154,11 @@ void ApplyPorts(Engine& engine, const SystemSettings& s) {
                     0);
         }
     }
-    // The output devices wait for the inputs, as the ports dialog will be
-    // opened anyway when an input fails.
-    if (!engine.OpenInputPorts() || !engine.OpenOutputPorts())
-        engine.GetSettingsUi().OpenPortsDialog();
+    // The outputs open even when a keyboard is missing, so that the piece
+    // can still be heard while the ports dialog offers another input.
+    const bool inputsOpen = engine.OpenInputPorts();
+    const bool outputsOpen = engine.OpenOutputPorts();
+    if (!inputsOpen || !outputsOpen) engine.GetSettingsUi().OpenPortsDialog();
 }
 
 void ShowError(Engine& engine, int id) {

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "app/engine.h"
+#include "gui/desktop_settings.h"
 #include "gui/desktop_style.h"
 #include "gui/desktop_ui.h"
 #include "gui/main_window.h"
@@ -100,13 +101,17 @@ int main(int argc, char* argv[]) {
     int exitCode = 0;
     {
         Engine engine(clock, timers, midi, ui);
+        engine.UseSettingsStore(store);
         gui::MainWindow window(engine, ui);
+        gui::DesktopSettings settings(engine, window);
         window.Board().SetDesignScale(args.scale);
         QObject::connect(&instance, &gui::SingleInstance::commandLineReceived, &window,
                          &gui::MainWindow::HandOverCommandLine);
         gui::CloseOnStopSignals(&window);
-        QObject::connect(&window, &gui::MainWindow::closing, &window,
-                         [&] { gui::WriteWindowPlacement(store, gui::PlacementOf(window)); });
+        QObject::connect(&window, &gui::MainWindow::closing, &window, [&] {
+            settings.StoreAtShutdown();
+            gui::WriteWindowPlacement(store, gui::PlacementOf(window));
+        });
 
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
         const gui::WindowShow show = gui::ShowFor(gui::ReadWindowPlacement(store), available);
@@ -118,8 +123,9 @@ int main(int argc, char* argv[]) {
         else
             window.show();
 
-        engine.OpenOutputPorts();
-        engine.OpenInputPorts();
+        // The settings the program was left with, its ports opened by them.
+        const std::optional<std::string> lastPiece =
+            settings.StartUp(args.commandLine.trimmed().isEmpty());
         // Said once, in plain words, without stopping the program.
         QStringList missing;
         for (const std::string& what : midi.MissingServices())
@@ -129,7 +135,8 @@ int main(int argc, char* argv[]) {
             window.statusBar()->showMessage(missing.join(QStringLiteral("  ")), 20000);
         }
 
-        if (window.OpenFirstPiece(args.commandLine)) exitCode = QApplication::exec();
+        if (window.OpenFirstPiece(args.commandLine, lastPiece.value_or(std::string())))
+            exitCode = QApplication::exec();
         window.Board().RemoveTitlePicture();
     }
     return exitCode;

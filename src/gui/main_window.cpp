@@ -77,7 +77,8 @@ void MainWindow::ForceRepaint() {
 // --- opening pieces ---------------------------------------------------------------
 
 LoadResult MainWindow::OpenFile(const std::string& path) {
-    const LoadResult result = engine_.OpenPiece(path);
+    const LoadResult result =
+        namedSettings_ != nullptr ? namedSettings_->OpenPiece(path) : engine_.OpenPiece(path);
     if (result == LoadResult::Loaded) {
         openFolder_ = QFileInfo(QString::fromStdString(path)).absolutePath();
         board_->LayoutViews();
@@ -100,12 +101,18 @@ bool MainWindow::OpenCommand() {
     }
 }
 
-bool MainWindow::OpenFirstPiece(const QString& commandLine) {
+bool MainWindow::OpenFirstPiece(const QString& commandLine, const std::string& lastPiece) {
     const std::string text = commandLine.toStdString();
     const CommandLineReading reading = ReadCommandLine(text);
     if (reading.errorStringId != 0) ui_.ShowError(reading.errorStringId);
+    std::string first;
     if (reading.outcome == CommandLineOutcome::StartFile) {
-        const LoadResult result = OpenFile(std::string(reading.startFile));
+        first = std::string(reading.startFile);
+    } else if (commandLine.trimmed().isEmpty()) {
+        first = lastPiece;
+    }
+    if (!first.empty()) {
+        const LoadResult result = OpenFile(first);
         if (result == LoadResult::Loaded) return true;
         ui_.ShowError(StartupLoadMessage(result));
         if (result == LoadResult::OutOfMemory) return false;

@@ -13,14 +13,18 @@
 namespace ostinel::gui {
 
 // Where the named-settings commands of the File menu go (load, save, save
-// as, revert, default and remove, for system and piece settings). The
-// settings engine plugs in here; without it they say they are not there yet.
+// as, revert, default and remove, for system and piece settings), and how a
+// piece opens with its stored settings. The settings engine plugs in here;
+// without it the commands say they are not there yet and pieces open bare.
 class NamedSettingsCommands {
   public:
     virtual ~NamedSettingsCommands() = default;
     // main thread: carries out command 22-53 or 62-93; true when handled.
     // It updates the menus through MainMenu::SetSavedSettingsNames.
     virtual bool CarryOut(int commandId) = 0;
+    // main thread: opens a piece, keeping the old one's settings and
+    // applying the new one's.
+    virtual LoadResult OpenPiece(const std::string& path) = 0;
 };
 
 // The one main window: the views, the menus, the keys, the Open dialog and
@@ -50,9 +54,10 @@ class MainWindow : public QMainWindow {
     LoadResult OpenFile(const std::string& path);
     // The Open dialog until a piece opens (true) or the user cancels (false).
     bool OpenCommand();
-    // At start-up: the piece named on the command line, else the Open
-    // dialog. False when the program should end.
-    bool OpenFirstPiece(const QString& commandLine);
+    // At start-up: the piece named on the command line, else `lastPiece`
+    // (the one open when the program was last left), else the Open dialog.
+    // False when the program should end.
+    bool OpenFirstPiece(const QString& commandLine, const std::string& lastPiece = {});
     // A second copy's command line.
     void HandOverCommandLine(const QString& commandLine);
 

@@ -115,6 +115,15 @@ TEST_F(SystemSettingsApplication, ADeviceThatCannotBeOpenedLeadsToThePortsDialog
     EXPECT_NE(rig_.ui.shown[0].find("Expander"), std::string::npos);
 }
 
+TEST_F(SystemSettingsApplication, AMissingKeyboardStillLeavesThePieceAudible) {
+    for (int device = 0; device < 8; ++device)
+        rig_.midi.SetInputInUse(device, true);
+    ApplySystemSettings(engine_, Unusual());
+    EXPECT_EQ(rig_.window.portsDialogs, 1);
+    EXPECT_TRUE(rig_.midi.OutputIsOpen(engine_.Ports().OutputDevice(0)));
+    EXPECT_TRUE(rig_.midi.OutputIsOpen(1));
+}
+
 TEST_F(SystemSettingsApplication, RevertAfterDefaultUndoesTheDefaultsAndASecondRevertKeepsThem) {
     ApplySystemSettings(engine_, Unusual());
     DefaultSystemSettings(engine_, true);

@@ -1,0 +1,116 @@
+#include "gui/desktop_settings.h"
+
+#include <QInputDialog>
+#include <QLineEdit>
+
+#include "app/piece_settings_application.h"
+#include "gui/command_ids.h"
+
+namespace ostinel::gui {
+namespace {
+
+constexpr int kLongestSettingsName = 31;
+
+SavedSettingsNames NamesOf(const SettingsMenu& menu) {
+    SavedSettingsNames names;
+    for (std::size_t slot = 0; slot < names.size(); ++slot) {
+        // A load item without a set behind it keeps the "(no settings saved)" text.
+        const SettingsMenuItem& item = menu.saveOver[slot];
+        if (item.enabled) names[slot] = item.text;
+    }
+    return names;
+}
+
+}  // namespace
+
+DesktopSettings::DesktopSettings(Engine& engine, MainWindow& window)
+    : engine_(engine), window_(window), named_(engine) {
+    engine_.UseSettingsUi(*this);
+    window_.SetNamedSettingsCommands(this);
+}
+
+std::optional<std::string> DesktopSettings::StartUp(bool wantLastPiece) {
+    return named_.StartUp(wantLastPiece);
+}
+
+void DesktopSettings::StoreAtShutdown() {
+    StoreSettingsAtShutdown(engine_);
+}
+
+bool DesktopSettings::CarryOut(int commandId) {
+    const bool handled = named_.DispatchSettingsCommand(commandId);
+    window_.RefreshMenus();
+    return handled;
+}
+
+LoadResult DesktopSettings::OpenPiece(const std::string& path) {
+    return named_.OpenPiece(path);
+}
+
+void DesktopSettings::LoopAndMetronomeButtonsChanged(bool /*loopOn*/, bool /*metronomeOn*/) {
+    window_.Board().MenuStateChanged();
+}
+
+void DesktopSettings::TracksChanged() {
+    const Piece* piece = engine_.CurrentPiece();
+    if (piece == nullptr) return;
+    for (int track = 0; track < static_cast<int>(piece->tracks.size()); ++track)
+        window_.Board().TrackChanged(track);
+}
+
+void DesktopSettings::IncomingMidiChanged() {
+    window_.RefreshMenus();
+}
+
+void DesktopSettings::ViewsShownChanged(const std::array<std::uint8_t, kViewCount>& shown) {
+    std::array<bool, views::kViewCount> views{};
+    for (std::size_t view = 0; view < views.size(); ++view)
+        views[view] = shown[view] != 0;
+    window_.Board().SetViewsShown(views);
+    window_.RefreshMenus();
+}
+
+void DesktopSettings::ViewOrderChanged(const std::array<std::uint16_t, kViewCount>& order) {
+    std::array<int, views::kViewCount> front{};
+    for (std::size_t place = 0; place < front.size(); ++place)
+        front[place] = order[place];
+    window_.Board().SetViewOrder(front);
+}
+
+void DesktopSettings::MoveViewsHome() {
+    window_.Board().LayoutViews();
+}
+
+void DesktopSettings::FillViewState(PieceSettings& record) {
+    const views::ViewLayout& layout = window_.Board().Layout();
+    for (std::size_t view = 0; view < record.viewShown.size(); ++view)
+        record.viewShown[view] = layout.Shown(static_cast<int>(view)) ? 1 : 0;
+    for (std::size_t place = 0; place < record.viewOrder.size(); ++place)
+        record.viewOrder[place] = static_cast<std::uint16_t>(layout.Order()[place]);
+}
+
+void DesktopSettings::PieceSettingsChanged() {
+    window_.RefreshMenus();
+    window_.ForceRepaint();
+}
+
+void DesktopSettings::SettingsMenusChanged() {
+    window_.Menu().SetSavedSettingsNames(true, NamesOf(named_.SystemMenu().items));
+    window_.Menu().SetSavedSettingsNames(false, NamesOf(named_.PieceMenu().items));
+}
+
+void DesktopSettings::OpenPortsDialog() {
+    window_.DispatchCommand(command::kMidiPortsAndDevices);
+}
+
+std::optional<std::string> DesktopSettings::AskSettingsName() {
+    bool accepted = false;
+    const QString name = QInputDialog::getText(
+        &window_, ApplicationTitle(),
+        QStringLiteral("Please enter a name for these settings using no more than 31 characters:"),
+        QLineEdit::Normal, QString(), &accepted);
+    if (!accepted || name.isEmpty()) return std::nullopt;
+    return name.left(kLongestSettingsName).toStdString();
+}
+
+}  // namespace ostinel::gui
