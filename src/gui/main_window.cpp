@@ -76,7 +76,10 @@ void MainWindow::ForceRepaint() {
 
 // --- opening pieces ---------------------------------------------------------------
 
-LoadResult MainWindow::OpenFile(const std::string& path) {
+LoadResult MainWindow::OpenFile(const std::string& named) {
+    // Kept whole, so that the next start finds the piece from any folder.
+    const std::string path =
+        QFileInfo(QString::fromStdString(named)).absoluteFilePath().toStdString();
     const LoadResult result =
         namedSettings_ != nullptr ? namedSettings_->OpenPiece(path) : engine_.OpenPiece(path);
     if (result == LoadResult::Loaded) {
