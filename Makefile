@@ -7,7 +7,7 @@ CMAKE_GEN  := -G Ninja
 DEMO       := examples/demo.mid
 CLI        := $(BUILD)/main/src/cli/ostinel-cli
 
-.PHONY: all run test bench fuzz format demo clean deps install build-main build-asan build-tsan screenshots
+.PHONY: all run run-cli test bench fuzz format demo clean deps install build-main build-asan build-tsan screenshots
 
 all: build-main
 
@@ -30,14 +30,24 @@ build-tsan:
 	$(call configure,tsan,RelWithDebInfo,-DOSTINEL_SANITIZE=thread -DOSTINEL_BUILD_BENCH=OFF -DOSTINEL_BUILD_DESKTOP=OFF)
 	@cmake --build $(BUILD)/tsan -j $(JOBS)
 
-# Follows the demo's humanised performance (the soloist's part played with
-# drifting tempo, a ritardando, wrong, extra and missing notes and a skipped
-# bar), prints how closely the accompaniment kept with it, keeps the take as
-# out/demo-take.mid, then plays the result on the built-in synth; where
-# nothing can be heard (exit 4) the result is in out/demo-follow.wav instead.
+# On a desktop: the program itself on a copy of the demo piece (the piece's
+# settings are kept inside the file, so the bundled one stays as it is).
+# Without a display: follows the demo's humanised performance (the soloist's
+# part played with drifting tempo, a ritardando, wrong, extra and missing
+# notes and a skipped bar), prints how closely the accompaniment kept with
+# it, keeps the take as out/demo-take.mid, then plays the result on the
+# built-in synth; where nothing can be heard (exit 4) the result is in
+# out/demo-follow.wav instead. `make run-cli` does the latter anywhere.
 DEMO_PERFORMANCE := examples/demo-performance.mid
 DEMO_TRUTH       := examples/demo-performance-truth.tsv
+DESKTOP          := $(BUILD)/main/src/gui/ostinel
 run: build-main
+	@if [ -n "$${DISPLAY:-}$${WAYLAND_DISPLAY:-}" ] && [ -x $(DESKTOP) ]; then \
+	    mkdir -p out; [ -f out/demo.mid ] || cp $(DEMO) out/demo.mid; \
+	    exec $(DESKTOP) out/demo.mid; \
+	else $(MAKE) --no-print-directory run-cli; fi
+
+run-cli: build-main
 	@mkdir -p out
 	@$(CLI) follow $(DEMO) --track 1 --soloist $(DEMO_PERFORMANCE) --truth $(DEMO_TRUTH) \
 	    -o out/demo-follow.mid -o out/demo-follow.wav --report out/demo-follow.tsv \
