@@ -7,7 +7,7 @@
 #include <map>
 
 #include "app/engine.h"
-#include "app/piece_settings_application.h"
+#include "app/performance_saving.h"
 #include "app/string_table.h"
 #include "cli/console_ui.h"
 #include "cli/exit_codes.h"
@@ -19,7 +19,6 @@
 #include "platform/manual/manual_timer_service.h"
 #include "playback/master_tempo.h"
 #include "sequence/performance_writer.h"
-#include "settings/piece_settings_file.h"
 
 namespace ostinel::cli {
 namespace {
@@ -370,18 +369,9 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
                 exitCode = kExitOutputFailed;
                 return false;
             }
-            PerformanceSaveOptions save;
-            save.source = following.followSource;
-            save.followTrack = following.followTrack1;
-            save.playMode = options.performance.playMode;
-            save.playTappedNotes = options.performance.playTappedNotes;
-            save.tempos = options.performance.tempos;
-            // The new file carries the settings it was made with, as its slot 0.
-            const PerformanceWriteResult written = WritePerformanceFile(
-                options.savePerformancePath, piece, transport.PerformanceTempos(),
-                transport.Punch(), save, [&engine](const std::string& path) {
-                    StorePieceSettings(path, 0, std::nullopt, CapturePieceSettings(engine));
-                });
+            engine.SetPerformanceSettings(options.performance);
+            const PerformanceWriteResult written =
+                SavePerformanceAs(engine, options.savePerformancePath);
             if (written != PerformanceWriteResult::Written) {
                 error = options.savePerformancePath + ": " +
                         std::string(StringTable().Get(PerformanceWriteMessage(written))) + "\n";

@@ -85,8 +85,9 @@ bool MainWindow::DispatchCommand(int id) {
         ui_.ShowError(string_id::kHelpFileMissing);
     } else if (id == command::kAbout) {
         board_->ShowTitlePicture(0);
+    } else if (id == command::kSavePerformanceAs) {
+        if (!engine_.GetTransport().Mode().playing) SavePerformanceAsCommand();
     } else if (!DialogName(id).isEmpty()) {
-        if (id == command::kSavePerformanceAs) ForceRepaint();
         ShowPlaceholder(DialogName(id));
     } else {
         return false;

@@ -1,6 +1,7 @@
 #include "gui/main_window.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
@@ -8,6 +9,7 @@
 
 #include "app/command_line.h"
 #include "app/load_result_messages.h"
+#include "app/performance_saving.h"
 #include "app/string_ids.h"
 #include "app/string_table.h"
 #include "gui/command_ids.h"
@@ -102,6 +104,21 @@ bool MainWindow::OpenCommand() {
         ui_.ShowError(OpenCommandLoadMessage(result));
         if (result == LoadResult::OutOfMemory) return false;
     }
+}
+
+void MainWindow::SavePerformanceAsCommand() {
+    if (!PerformanceExists(engine_.GetTransport().PerformanceTempos())) return;
+    ForceRepaint();
+    const QString offered =
+        QDir(openFolder_).filePath(QString::fromStdString(DefaultPerformanceFileName(engine_)));
+    // The dialog asks before an existing file is replaced.
+    const QString path =
+        QFileDialog::getSaveFileName(this, ApplicationTitle(), offered, MidiFileFilter());
+    if (path.isEmpty()) return;
+    openFolder_ = QFileInfo(path).absolutePath();
+    ForceRepaint();
+    if (SavePerformanceAs(engine_, path.toStdString()) != PerformanceWriteResult::Written)
+        ui_.ShowError(string_id::kCannotSaveFile);
 }
 
 bool MainWindow::OpenFirstPiece(const QString& commandLine, const std::string& lastPiece) {

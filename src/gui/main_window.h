@@ -54,6 +54,8 @@ class MainWindow : public QMainWindow {
     LoadResult OpenFile(const std::string& path);
     // The Open dialog until a piece opens (true) or the user cancels (false).
     bool OpenCommand();
+    // The save dialog for the last take, then the file written.
+    void SavePerformanceAsCommand();
     // At start-up: the piece named on the command line, else `lastPiece`
     // (the one open when the program was last left), else the Open dialog.
     // False when the program should end.

@@ -1,0 +1,38 @@
+#include "app/performance_saving.h"
+
+#include "app/piece_settings_application.h"
+#include "app/string_ids.h"
+#include "app/string_table.h"
+#include "settings/piece_settings_file.h"
+
+namespace ostinel {
+
+PerformanceWriteResult SavePerformanceAs(Engine& engine, const std::string& path) {
+    const Piece* piece = engine.CurrentPiece();
+    Transport& transport = engine.GetTransport();
+    if (piece == nullptr || !PerformanceExists(transport.PerformanceTempos()))
+        return PerformanceWriteResult::WriteFailed;
+    const FollowingOptions& following = engine.Following();
+    const PerformanceSettings& performance = transport.Performance();
+    PerformanceSaveOptions save;
+    save.source = following.followSource;
+    save.followTrack = following.followTrack1;
+    save.playMode = performance.playMode;
+    save.playTappedNotes = performance.playTappedNotes;
+    save.tempos = performance.tempos;
+    // The new file carries the settings it was made with, as its slot 0.
+    return WritePerformanceFile(path, *piece, transport.PerformanceTempos(), transport.Punch(),
+                                save, [&engine](const std::string& written) {
+                                    StorePieceSettings(written, 0, std::nullopt,
+                                                       CapturePieceSettings(engine));
+                                });
+}
+
+std::string DefaultPerformanceFileName(Engine& engine) {
+    const Piece* piece = engine.CurrentPiece();
+    return DefaultPerformanceFileName(StringTable().Get(string_id::kPerformanceFilePrefix),
+                                      engine.DisplayName(),
+                                      piece != nullptr ? piece->title : std::string());
+}
+
+}  // namespace ostinel
