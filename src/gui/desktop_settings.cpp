@@ -2,6 +2,7 @@
 
 #include <QInputDialog>
 #include <QLineEdit>
+#include <algorithm>
 
 #include "app/piece_settings_application.h"
 #include "gui/command_ids.h"
@@ -47,6 +48,16 @@ LoadResult DesktopSettings::OpenPiece(const std::string& path) {
     return named_.OpenPiece(path);
 }
 
+void DesktopSettings::ViewsLaidOut() {
+    const PieceSettings& record = engine_.PieceRecord();
+    ViewOrderChanged(record.viewOrder);
+    ViewsShownChanged(record.viewShown);
+    // The defaults keep no places (all zero): the views stay at home then.
+    const bool placed = std::any_of(record.viewPlace.begin(), record.viewPlace.end(),
+                                    [](const ViewPlace& place) { return place != ViewPlace{}; });
+    if (placed && engine_.SystemRecord().rememberViewLocations != 0) PlaceViews(record.viewPlace);
+}
+
 void DesktopSettings::LoopAndMetronomeButtonsChanged(bool /*loopOn*/, bool /*metronomeOn*/) {
     window_.Board().MenuStateChanged();
 }
@@ -81,7 +92,12 @@ void DesktopSettings::MoveViewsHome() {
     window_.Board().LayoutViews();
 }
 
+void DesktopSettings::PlaceViews(const std::array<ViewPlace, kViewCount>& places) {
+    window_.Board().PlaceViews(places);
+}
+
 void DesktopSettings::FillViewState(PieceSettings& record) {
+    record.viewPlace = window_.Board().ViewPlaces();
     const views::ViewLayout& layout = window_.Board().Layout();
     for (std::size_t view = 0; view < record.viewShown.size(); ++view)
         record.viewShown[view] = layout.Shown(static_cast<int>(view)) ? 1 : 0;

@@ -32,6 +32,7 @@ class DesktopSettings final : public NamedSettingsCommands, public SettingsUi {
     // NamedSettingsCommands
     bool CarryOut(int commandId) override;
     LoadResult OpenPiece(const std::string& path) override;
+    void ViewsLaidOut() override;
 
     // SettingsUi
     void LoopAndMetronomeButtonsChanged(bool loopOn, bool metronomeOn) override;
@@ -40,6 +41,7 @@ class DesktopSettings final : public NamedSettingsCommands, public SettingsUi {
     void ViewsShownChanged(const std::array<std::uint8_t, kViewCount>& shown) override;
     void ViewOrderChanged(const std::array<std::uint16_t, kViewCount>& order) override;
     void MoveViewsHome() override;
+    void PlaceViews(const std::array<ViewPlace, kViewCount>& places) override;
     void FillViewState(PieceSettings& record) override;
     void PieceSettingsChanged() override;
     void SettingsMenusChanged() override;

@@ -87,6 +87,7 @@ LoadResult MainWindow::OpenFile(const std::string& named) {
     if (result == LoadResult::Loaded) {
         openFolder_ = QFileInfo(QString::fromStdString(path)).absolutePath();
         board_->LayoutViews();
+        if (namedSettings_ != nullptr) namedSettings_->ViewsLaidOut();
         board_->PieceOpenedUnderTitlePicture();
         RefreshMenus();
     }

@@ -25,6 +25,9 @@ class NamedSettingsCommands {
     // main thread: opens a piece, keeping the old one's settings and
     // applying the new one's.
     virtual LoadResult OpenPiece(const std::string& path) = 0;
+    // main thread: the views were laid out afresh for the opened piece; its
+    // settings put them where, and as, it keeps them.
+    virtual void ViewsLaidOut() = 0;
 };
 
 // The one main window: the views, the menus, the keys, the Open dialog and

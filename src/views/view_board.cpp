@@ -68,6 +68,46 @@ int ViewBoard::ClientHeight() const {
     return int(height() / scale_);
 }
 
+namespace {
+
+// The x a view's place measures: the Title and Tracks views by their centre,
+// as their widths change with the piece; the others by their left edge.
+int PlacedX(const ViewLayout& layout, int view) {
+    const Box& frame = layout.Frame(view);
+    return view == kTitleView || view == kTracksView ? (frame.left + frame.right) / 2 : frame.left;
+}
+
+// The views in the order the stored places list them.
+constexpr std::array<int, kViewCount> kPlaceOrder{
+    kTitleView,       kMainTransportView, kSongPositionView, kCurrentTempoView,
+    kMasterTempoView, kMasterVolumeView,  kMeasureBeatView,  kTracksView};
+
+}  // namespace
+
+std::array<ViewPlace, kViewCount> ViewBoard::ViewPlaces() const {
+    const int centreX = ClientWidth() / 2;
+    const int centreY = ClientHeight() / 2;
+    std::array<ViewPlace, kViewCount> places{};
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        const int view = kPlaceOrder[i];
+        places[i] = ViewPlace{std::int16_t(layout_.Frame(view).top - centreY),
+                              std::int16_t(PlacedX(layout_, view) - centreX)};
+    }
+    return places;
+}
+
+void ViewBoard::PlaceViews(const std::array<ViewPlace, kViewCount>& places) {
+    const int centreX = ClientWidth() / 2;
+    const int centreY = ClientHeight() / 2;
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        const int view = kPlaceOrder[i];
+        const ViewPlace& place = places[i];
+        layout_.MoveView(view, centreX + place.dx - PlacedX(layout_, view),
+                         centreY + place.dy - layout_.Frame(view).top);
+    }
+    update();
+}
+
 void ViewBoard::LayoutViews() {
     const Piece* piece = engine_.CurrentPiece();
     if (piece == nullptr) return;

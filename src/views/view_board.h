@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "app/engine.h"
+#include "settings/settings_records.h"
 #include "views/view_layout.h"
 #include "views/view_scene.h"
 
@@ -64,6 +65,12 @@ class ViewBoard : public QWidget {
     // which views show. Order entries outside 0-7 or repeated are refused.
     bool SetViewOrder(const std::array<int, kViewCount>& order);
     void SetViewsShown(const std::array<bool, kViewCount>& shown);
+
+    // Where each view stands against the client area's centre: its top edge,
+    // and its left edge (the Title and Tracks views: their horizontal centre),
+    // as the piece settings keep them; and moving every view there.
+    std::array<ViewPlace, kViewCount> ViewPlaces() const;
+    void PlaceViews(const std::array<ViewPlace, kViewCount>& places);
 
     // "Allow Views to Move" and "Require SHIFT-Drag to Move".
     void SetMovePreferences(bool allowViewsToMove, bool requireShiftDrag);
