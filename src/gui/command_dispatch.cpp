@@ -3,6 +3,7 @@
 #include "app/string_ids.h"
 #include "follower/intake/incoming_midi_menu.h"
 #include "gui/command_ids.h"
+#include "gui/help_window.h"
 #include "gui/main_window.h"
 
 namespace ostinel::gui {
@@ -81,8 +82,7 @@ bool MainWindow::DispatchCommand(int id) {
     } else if (id >= command::kIncomingMidiFirst && id <= command::kIncomingMidiLast) {
         if (!CarryOutIncomingMidi(engine_.Ports(), id)) return false;
     } else if (id >= command::kHelpTopics && id <= command::kHowToUseHelp) {
-        // Our own help pages come with the help window.
-        ui_.ShowError(string_id::kHelpFileMissing);
+        HelpCommand(id);
     } else if (id == command::kAbout) {
         board_->ShowTitlePicture(0);
     } else if (id == command::kSavePerformanceAs) {
@@ -162,6 +162,25 @@ void MainWindow::ChangeAllTracksToPort(int port) {
         piece->tracks[i].port = std::int16_t(port);
         board_->TrackChanged(int(i));
     }
+}
+
+void MainWindow::ShowHelp(int topic) {
+    if (help_ == nullptr) help_ = new HelpWindow(this);
+    const bool shown = topic != 0 ? help_->ShowTopic(topic) : help_->ShowContents();
+    if (!shown) ui_.ShowError(string_id::kHelpFileMissing);
+}
+
+void MainWindow::HelpCommand(int id) {
+    if (help_ == nullptr) help_ = new HelpWindow(this);
+    bool shown = false;
+    if (id == command::kHelpTopics || id == command::kHelpContents) {
+        shown = help_->ShowContents();
+    } else if (id == command::kHowToUseHelp) {
+        shown = help_->ShowHowToUseHelp();
+    } else {
+        shown = help_->ShowSearch();
+    }
+    if (!shown) ui_.ShowError(string_id::kHelpFileMissing);
 }
 
 void MainWindow::ShowPlaceholder(const QString& dialogName) {

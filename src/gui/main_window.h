@@ -12,6 +12,8 @@
 
 namespace ostinel::gui {
 
+class HelpWindow;
+
 // Where the named-settings commands of the File menu go (load, save, save
 // as, revert, default and remove, for system and piece settings), and how a
 // piece opens with its stored settings. The settings engine plugs in here;
@@ -59,6 +61,9 @@ class MainWindow : public QMainWindow {
     bool OpenCommand();
     // The save dialog for the last take, then the file written.
     void SavePerformanceAsCommand();
+    // The help window at a dialog's topic (0: the contents); message 2001
+    // when the pages cannot be found.
+    void ShowHelp(int topic);
     // At start-up: the piece named on the command line, else `lastPiece`
     // (the one open when the program was last left), else the Open dialog.
     // False when the program should end.
@@ -81,6 +86,7 @@ class MainWindow : public QMainWindow {
   private:
     void TransportCommand(int commandId);
     void ShowPlaceholder(const QString& dialogName);
+    void HelpCommand(int commandId);
     void ChangeAllTracksToPort(int port);
     void StopForExit();
     bool SpaceBarTaps();
@@ -91,6 +97,7 @@ class MainWindow : public QMainWindow {
     MainMenu* menu_ = nullptr;
     IdleLoop* idle_ = nullptr;
     NamedSettingsCommands* namedSettings_ = nullptr;
+    HelpWindow* help_ = nullptr;  // made at the first request
     QString openFolder_;
 };
 
