@@ -7,7 +7,7 @@ CMAKE_GEN  := -G Ninja
 DEMO       := examples/demo.mid
 CLI        := $(BUILD)/main/src/cli/ostinel-cli
 
-.PHONY: all run test bench fuzz format demo clean deps build-main build-asan build-tsan screenshots
+.PHONY: all run test bench fuzz format demo clean deps install build-main build-asan build-tsan screenshots
 
 all: build-main
 
@@ -32,15 +32,16 @@ build-tsan:
 
 # Follows the demo's humanised performance (the soloist's part played with
 # drifting tempo, a ritardando, wrong, extra and missing notes and a skipped
-# bar), prints how closely the accompaniment kept with it, then plays the
-# result on the built-in synth; where nothing can be heard (exit 4) the
-# result is in out/demo-follow.wav instead.
+# bar), prints how closely the accompaniment kept with it, keeps the take as
+# out/demo-take.mid, then plays the result on the built-in synth; where
+# nothing can be heard (exit 4) the result is in out/demo-follow.wav instead.
 DEMO_PERFORMANCE := examples/demo-performance.mid
 DEMO_TRUTH       := examples/demo-performance-truth.tsv
 run: build-main
 	@mkdir -p out
 	@$(CLI) follow $(DEMO) --track 1 --soloist $(DEMO_PERFORMANCE) --truth $(DEMO_TRUTH) \
-	    -o out/demo-follow.mid -o out/demo-follow.wav --report out/demo-follow.tsv
+	    -o out/demo-follow.mid -o out/demo-follow.wav --report out/demo-follow.tsv \
+	    --save-performance out/demo-take.mid
 	@$(CLI) play out/demo-follow.mid; status=$$?; \
 	if [ $$status -eq 4 ]; then \
 	    echo "No audio output here: listen to $$(pwd)/out/demo-follow.wav instead."; \
@@ -81,6 +82,12 @@ fuzz:
 	    -DOSTINEL_BUILD_BENCH=OFF >/dev/null
 	@cmake --build $(BUILD)/fuzz -j $(JOBS)
 	@scripts/run-fuzzers.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
+
+# The programs, the desktop entry and the icon under PREFIX (as root for
+# /usr/local; `make install PREFIX=~/.local` for one user).
+PREFIX ?= /usr/local
+install: build-main
+	@cmake --install $(BUILD)/main --prefix $(PREFIX)
 
 demo: build-main
 	@$(BUILD)/main/examples/make-demo $(DEMO)

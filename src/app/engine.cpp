@@ -11,6 +11,7 @@ namespace ostinel {
 Engine::Engine(const platform::Clock& clock, platform::TimerService& timers,
                platform::MidiSystem& midi, TransportUi& ui)
     : timers_(timers),
+      midi_(midi),
       ui_(ui),
       ports_(midi),
       output_(ports_, timers),
@@ -61,6 +62,18 @@ bool Engine::SetSpecialMarkers(const SpecialMarkers& markers) {
     return HandFollowingOver();
 }
 
+void Engine::SetOutputSettings(const OutputSettings& settings) {
+    output_.SetSettings(settings);
+    intake_.SetSettings(MakeIntakeSettings(following_, output_.Settings(),
+                                           transport_.Performance().playTappedNotes));
+}
+
+void Engine::SetPerformanceSettings(const PerformanceSettings& settings) {
+    transport_.SetPerformanceSettings(settings);
+    intake_.SetSettings(MakeIntakeSettings(following_, output_.Settings(),
+                                           transport_.Performance().playTappedNotes));
+}
+
 bool Engine::HandFollowingOver() {
     FollowSettings follow;
     follow.followNotes = following_.followSource == FollowSource::SoloistsPlaying;
@@ -73,7 +86,8 @@ bool Engine::HandFollowingOver() {
     transport_.SetRehearsalPoints(RehearsalPointsForTransport(markers_));
     ignoreRanges_ = MergeIgnoreRanges(markers_.ignoreSoloist);
     reports_.SetVolumeLevel(following_.volumeFollowLevel);
-    intake_.SetSettings(MakeIntakeSettings(following_, output_.Settings(), false));
+    intake_.SetSettings(MakeIntakeSettings(following_, output_.Settings(),
+                                           transport_.Performance().playTappedNotes));
     intake_.SetInputMode(IdleInputMode(following_));
     bool handed =
         HandOptionsToFollower(following_, follower_) && HandMarkersToFollower(markers_, follower_);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/settings_ui.h"
 #include "app/transport_availability.h"
 #include "app/transport_request_queue.h"
 #include "follower/engine/follower.h"
@@ -19,6 +20,7 @@
 #include "platform/clock.h"
 #include "platform/key_state.h"
 #include "platform/midi_devices.h"
+#include "platform/settings_store.h"
 #include "platform/timer_service.h"
 #include "playback/follower_reports.h"
 #include "playback/following_intake.h"
@@ -26,6 +28,7 @@
 #include "playback/transport.h"
 #include "playback/transport_ui.h"
 #include "sequence/piece.h"
+#include "settings/settings_records.h"
 
 namespace ostinel {
 
@@ -61,6 +64,31 @@ class Engine {
     bool SetSpecialMarkers(const SpecialMarkers& markers);
     const SpecialMarkers& Markers() const { return markers_; }
 
+    // main thread: the output side of the system settings; thru reaches the
+    // intake at once.
+    void SetOutputSettings(const OutputSettings& settings);
+    // main thread, while stopped: how Play Performance plays; the tapped
+    // notes choice reaches the intake at once.
+    void SetPerformanceSettings(const PerformanceSettings& settings);
+
+    // main thread: where the system settings are kept (none: loads give the
+    // defaults, stores fail) and the window's share of applying settings.
+    void UseSettingsStore(platform::SettingsStore& store) { settingsStore_ = &store; }
+    platform::SettingsStore* SettingsStoreInUse() { return settingsStore_; }
+    void UseSettingsUi(SettingsUi& ui) { settingsUi_ = &ui; }
+    SettingsUi& GetSettingsUi() { return *settingsUi_; }
+    // main thread: the settings records as last applied. The fields that no
+    // engine subsystem holds (view behaviour, where the views stand) live only
+    // here; capturing the settings overwrites the others from the subsystems.
+    SystemSettings& SystemRecord() { return systemRecord_; }
+    PieceSettings& PieceRecord() { return pieceRecord_; }
+    // main thread: the piece's name from the File Information dialog; empty for none.
+    std::string& DisplayName() { return displayName_; }
+    // main thread: whether a file open has completed since start-up, so that
+    // the settings may be stored at shutdown.
+    bool SettingsStorable() const { return settingsStorable_; }
+    void SetSettingsStorable(bool storable) { settingsStorable_ = storable; }
+
     // main thread. Stops, reads the file and, when it loaded, makes it the
     // piece (the old one's closing and the new one's leading system exclusive
     // go out around it). A file that fails to load leaves the old piece.
@@ -75,6 +103,8 @@ class Engine {
     // sleep until the user or a posted request wakes it.
     bool NeedsIdlePass() const;
 
+    platform::MidiSystem& Midi() { return midi_; }
+    TransportUi& Ui() { return ui_; }
     PortMap& Ports() { return ports_; }
     MidiOutput& Output() { return output_; }
     PlaybackTick& Tick() { return tick_; }
@@ -118,6 +148,7 @@ class Engine {
     void MakeRecordingRoom();
 
     platform::TimerService& timers_;
+    platform::MidiSystem& midi_;
     TransportUi& ui_;
     PortMap ports_;
     MidiOutput output_;
@@ -140,6 +171,14 @@ class Engine {
     SpecialMarkers markers_;
     std::vector<ScoreRange> ignoreRanges_;  // the markers' Ignore Soloist ranges, merged
     bool recordingFullShown_ = false;
+
+    platform::SettingsStore* settingsStore_ = nullptr;
+    SettingsUi noSettingsUi_;
+    SettingsUi* settingsUi_ = &noSettingsUi_;
+    SystemSettings systemRecord_;
+    PieceSettings pieceRecord_;
+    std::string displayName_;
+    bool settingsStorable_ = false;
 };
 
 }  // namespace ostinel

@@ -42,6 +42,10 @@ bool ParseFollowCommand(std::span<const std::string_view> args, FollowCommandOpt
             options.realtime = true;
             continue;
         }
+        if (arg == "--play-performance") {
+            options.run.playPerformance = true;
+            continue;
+        }
         if (i + 1 >= args.size()) {
             error = "the option '" + std::string(arg) + "' needs a value";
             return false;
@@ -166,6 +170,7 @@ int RunFollowCommand(std::span<const std::string_view> args, std::string& out, s
     const std::string title =
         options.run.piecePath.substr(options.run.piecePath.find_last_of('/') + 1);
     if (result.performanceSaved) out += "wrote " + options.run.savePerformancePath + "\n";
+    if (result.performancePlayed) out += "played the take again after the follow\n";
     for (const std::string& output : options.outputs) {
         const bool written = EndsWith(output, ".mid")
                                  ? WriteCapturedStream(result.stream, title, output, problem)

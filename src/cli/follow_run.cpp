@@ -1,11 +1,13 @@
 #include "cli/follow_run.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <map>
 
 #include "app/engine.h"
+#include "app/piece_settings_application.h"
 #include "app/string_table.h"
 #include "cli/console_ui.h"
 #include "cli/exit_codes.h"
@@ -17,6 +19,7 @@
 #include "platform/manual/manual_timer_service.h"
 #include "playback/master_tempo.h"
 #include "sequence/performance_writer.h"
+#include "settings/piece_settings_file.h"
 
 namespace ostinel::cli {
 namespace {
@@ -24,6 +27,10 @@ namespace {
 constexpr std::uint32_t kIdleStepMs = 10;
 // After the soloist's last note the accompaniment may play on this long.
 constexpr std::uint32_t kTailMs = 3000;
+// Between the follow and the take played again.
+constexpr std::uint32_t kPauseBeforePlayingMs = 1000;
+// A take played at the slowest master tempo still ends well within this.
+constexpr std::uint32_t kLongestPlayingMs = 4 * 3600 * 1000;
 // A sent note is taken for the score note of its key nearest where the
 // soloist was, within this distance.
 constexpr ScorePosition kOnsetMatchMs = 600;
@@ -57,9 +64,33 @@ class ReportLog final : public FollowerCallback {
     ScorePosition lastMatched = -1;
 };
 
+// Where the accompaniment stood at each idle pass, so that a note it sent
+// can be told apart from the same key elsewhere in the piece. Kept as the
+// run goes: after a jump the follower no longer knows where it was before.
+class PositionTimeline {
+  public:
+    void Sample(platform::ClockMs time, ScorePosition position) {
+        samples_.push_back({time, position});
+    }
+    // The position at the last sample at or before `time` (the first sample
+    // for earlier times); 0 before any sample.
+    ScorePosition At(platform::ClockMs time) const {
+        const auto after = std::upper_bound(
+            samples_.begin(), samples_.end(), time,
+            [](platform::ClockMs t, const std::pair<platform::ClockMs, ScorePosition>& sample) {
+                return t < sample.first;
+            });
+        if (after == samples_.begin()) return samples_.empty() ? 0 : samples_.front().second;
+        return std::prev(after)->second;
+    }
+
+  private:
+    std::vector<std::pair<platform::ClockMs, ScorePosition>> samples_;
+};
+
 // Runs the clock to `until`, with an idle pass at least every 10 ms.
 void RunClockTo(Engine& engine, platform::ManualClock& clock, platform::ManualTimerService& timers,
-                platform::ClockMs until) {
+                platform::ClockMs until, PositionTimeline* timeline = nullptr) {
     while (platform::ClockDifference(until, clock.Now()) > 0) {
         platform::ClockMs step = clock.Now() + kIdleStepMs;
         if (platform::ClockDifference(step, until) > 0) step = until;
@@ -67,7 +98,26 @@ void RunClockTo(Engine& engine, platform::ManualClock& clock, platform::ManualTi
         if (next && platform::ClockDifference(step, *next) > 0) step = *next;
         timers.AdvanceTo(step);
         engine.IdlePass();
+        if (timeline != nullptr) timeline->Sample(clock.Now(), engine.GetTransport().Position());
     }
+}
+
+// Play Performance from where following started, after a pause, to the end
+// of the piece. False when there is no take to play.
+bool PlayTake(Engine& engine, platform::ManualClock& clock, platform::ManualTimerService& timers,
+              const PerformanceSettings& settings) {
+    Transport& transport = engine.GetTransport();
+    if (!PerformanceExists(transport.PerformanceTempos())) return false;
+    RunClockTo(engine, clock, timers, clock.Now() + kPauseBeforePlayingMs);
+    transport.SetPerformanceSettings(settings);
+    transport.JumpTo(transport.Punch().start);
+    transport.PlayPerformance();
+    const platform::ClockMs began = clock.Now();
+    while (transport.Mode().playing && clock.Now() - began < kLongestPlayingMs)
+        RunClockTo(engine, clock, timers, clock.Now() + kIdleStepMs);
+    transport.Stop();
+    RunClockTo(engine, clock, timers, clock.Now() + kIdleStepMs);
+    return true;
 }
 
 // "1200" or "1200,3400": score positions in ms.
@@ -122,7 +172,8 @@ std::vector<std::uint8_t> BytesOf(std::uint32_t word) {
 // Each accompaniment note-on the ports received, with the score time of the
 // note it played: the same channel and key nearest to where the soloist was.
 std::vector<SentOnset> SentOnsets(const Piece& piece, const std::vector<int>& following,
-                                  const std::vector<PortMessage>& stream, Follower& follower) {
+                                  const std::vector<PortMessage>& stream,
+                                  const PositionTimeline& timeline) {
     std::map<std::pair<int, int>, std::vector<ScorePosition>> scoreOnsets;
     for (int t = 0; t < piece.TrackCount(); ++t) {
         if (std::find(following.begin(), following.end(), t) != following.end()) continue;
@@ -139,7 +190,7 @@ std::vector<SentOnset> SentOnsets(const Piece& piece, const std::vector<int>& fo
         if ((message.bytes[0] & 0xF0) != 0x90 || message.bytes[2] == 0) continue;
         const auto found = scoreOnsets.find({message.bytes[0] & 0x0F, message.bytes[1]});
         if (found == scoreOnsets.end()) continue;
-        const ScorePosition soloist = follower.PerformedToScore(message.timeMs);
+        const ScorePosition soloist = timeline.At(message.timeMs);
         ScorePosition best = -1;
         for (const ScorePosition onset : found->second) {
             if (best < 0 || std::abs(onset - soloist) < std::abs(best - soloist)) best = onset;
@@ -199,6 +250,29 @@ bool ApplyFollowOption(std::string_view key, std::string_view value, FollowRunOp
              ReadNumberArgument(value.substr(0, dash), 0, kNoLimit - 1, start) &&
              ReadNumberArgument(value.substr(dash + 1), 0, kNoLimit - 1, end) && start < end;
         if (ok) AddRange(options.markers.ignoreSoloist, ScoreRange{start, end});
+    } else if (key == "play-mode") {
+        constexpr std::array<std::string_view, 4> kModes{"punch-in", "sound-on-sound", "overwrite",
+                                                         "following-track-only"};
+        const auto found = std::find(kModes.begin(), kModes.end(), value);
+        ok = found != kModes.end();
+        if (ok)
+            options.performance.playMode = static_cast<PerformancePlayMode>(found - kModes.begin());
+    } else if (key == "tempo-before") {
+        ok = value == "file" || value == "average";
+        options.performance.tempos.before = value == "average" ? TempoBeforePerformed::AverageTempo
+                                                               : TempoBeforePerformed::FileTempo;
+    } else if (key == "tempo-during") {
+        ok = value == "file" || value == "performed";
+        options.performance.tempos.during = value == "performed"
+                                                ? TempoDuringPerformed::PerformedTempos
+                                                : TempoDuringPerformed::FileTempo;
+    } else if (key == "tempo-after") {
+        ok = value == "file" || value == "average" || value == "last";
+        options.performance.tempos.after = value == "average" ? TempoAfterPerformed::AverageTempo
+                                           : value == "last"  ? TempoAfterPerformed::LastTempo
+                                                              : TempoAfterPerformed::FileTempo;
+    } else if (key == "play-tapped-notes") {
+        ok = ReadYesNo(value, options.performance.playTappedNotes);
     } else if (key == "soloist-track") {
         ok = ReadNumberArgument(value, 0, 65535, options.soloistTrack);
     } else {
@@ -230,6 +304,7 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
     std::string messages;
     ConsoleUi ui(messages);
     ReportLog log;
+    PositionTimeline timeline;
     {
         Engine engine(clock, timers, midi, ui);
         for (int port = 0; port < kPortCount; ++port)
@@ -262,7 +337,7 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
 
         bool pressed = false;
         for (const PlayedMessage& message : played) {
-            RunClockTo(engine, clock, timers, message.timeMs);
+            RunClockTo(engine, clock, timers, message.timeMs, &timeline);
             // Without an automatic start (and for taps) the player presses
             // Play and Follow as they begin.
             if (!pressed && IsNoteOn(message.word) && (taps || !following.startAutomatically)) {
@@ -285,7 +360,7 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
             note.jumpRequested = log.jumps > jumpsBefore;
             result.notes.push_back(note);
         }
-        RunClockTo(engine, clock, timers, clock.Now() + kTailMs);
+        RunClockTo(engine, clock, timers, clock.Now() + kTailMs, &timeline);
         transport.Stop();
         RunClockTo(engine, clock, timers, clock.Now() + kIdleStepMs);
         result.jumps = log.jumps;
@@ -298,10 +373,15 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
             PerformanceSaveOptions save;
             save.source = following.followSource;
             save.followTrack = following.followTrack1;
-            save.playMode = PerformancePlayMode::Overwrite;
-            const PerformanceWriteResult written =
-                WritePerformanceFile(options.savePerformancePath, piece,
-                                     transport.PerformanceTempos(), transport.Punch(), save);
+            save.playMode = options.performance.playMode;
+            save.playTappedNotes = options.performance.playTappedNotes;
+            save.tempos = options.performance.tempos;
+            // The new file carries the settings it was made with, as its slot 0.
+            const PerformanceWriteResult written = WritePerformanceFile(
+                options.savePerformancePath, piece, transport.PerformanceTempos(),
+                transport.Punch(), save, [&engine](const std::string& path) {
+                    StorePieceSettings(path, 0, std::nullopt, CapturePieceSettings(engine));
+                });
             if (written != PerformanceWriteResult::Written) {
                 error = options.savePerformancePath + ": " +
                         std::string(StringTable().Get(PerformanceWriteMessage(written))) + "\n";
@@ -309,6 +389,15 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
                 return false;
             }
             result.performanceSaved = true;
+        }
+        const platform::ClockMs followEnd = clock.Now();
+        if (options.playPerformance) {
+            if (!PlayTake(engine, clock, timers, options.performance)) {
+                error = "ostinel-cli follow: the take is too short to play as a performance\n";
+                exitCode = kExitUsage;
+                return false;
+            }
+            result.performancePlayed = true;
         }
         result.lengthMs = clock.Now();
         engine.Reports().SetObserver(nullptr);
@@ -322,7 +411,12 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
             [](const PortMessage& a, const PortMessage& b) { return a.timeMs < b.timeMs; });
         std::vector<int> followingTracks{options.track - 1};
         if (options.track2 > 0) followingTracks.push_back(options.track2 - 1);
-        result.sentOnsets = SentOnsets(piece, followingTracks, result.stream, engine.GetFollower());
+        // The figures are of the follow alone, not of the take played again.
+        std::vector<PortMessage> followed;
+        for (const PortMessage& message : result.stream)
+            if (platform::ClockDifference(message.timeMs, followEnd) <= 0)
+                followed.push_back(message);
+        result.sentOnsets = SentOnsets(piece, followingTracks, followed, timeline);
     }
     error += messages;
     exitCode = kExitSuccess;

@@ -11,6 +11,7 @@
 #include "cli/evaluation_metrics.h"
 #include "follower/following_options.h"
 #include "follower/special_markers.h"
+#include "playback/performance_settings.h"
 #include "playback/score_position.h"
 
 namespace ostinel::cli {
@@ -25,6 +26,10 @@ struct FollowRunOptions {
     FollowingOptions following;
     SpecialMarkers markers;           // score positions in ms
     std::string savePerformancePath;  // Save Performance As after the take, when set
+    PerformanceSettings performance;  // how the take is saved and played again
+    // Play Performance from where following started, once the take is kept;
+    // what it sends follows the follow in the captured stream.
+    bool playPerformance = false;
 };
 
 // What happened at one note (or tap) the soloist played.
@@ -43,6 +48,7 @@ struct FollowRunResult {
     std::vector<SentOnset> sentOnsets;  // the accompaniment's note-ons with their score times
     int jumps = 0;                      // restarts the follower asked for
     bool performanceSaved = false;      // the take was written to savePerformancePath
+    bool performancePlayed = false;     // Play Performance followed the take
     std::uint32_t lengthMs = 0;
 };
 

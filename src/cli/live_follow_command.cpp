@@ -15,6 +15,13 @@ constexpr std::uint32_t kReleaseTailMs = 600;
 // A recorded performance is fed this long after the start, so the devices settle.
 constexpr std::uint32_t kLeadInMs = 500;
 
+void StopAndSay(Engine& engine, std::FILE* out) {
+    engine.GetTransport().Stop();
+    engine.IdlePass();
+    std::string text = StatusLine(engine) + "\nstopped\n";
+    PrintNow(out, text);
+}
+
 }  // namespace
 
 bool IsLiveFollow(std::span<const std::string_view> args) {
@@ -102,10 +109,26 @@ int RunLiveFollowCommand(std::span<const std::string_view> args, std::FILE* out,
             PrintNow(out, text);
         }
     }
-    transport.Stop();
-    engine.IdlePass();
-    text = StatusLine(engine) + "\nstopped\n";
-    PrintNow(out, text);
+    StopAndSay(engine, out);
+    // Ctrl-C ends a live follow; the take then plays until the next one.
+    if (options.run.playPerformance) {
+        if (!PerformanceExists(transport.PerformanceTempos())) {
+            text = "The take is too short to play as a performance.\n";
+            PrintNow(err, text);
+        } else {
+            text = "Playing the performance (Ctrl-C stops)\n";
+            PrintNow(out, text);
+            transport.SetPerformanceSettings(options.run.performance);
+            transport.JumpTo(transport.Punch().start);
+            transport.PlayPerformance();
+            while (transport.Mode().playing && !WaitForStopSignal(signals)) {
+                engine.IdlePass();
+                text = StatusLine(engine);
+                PrintNow(out, text);
+            }
+            StopAndSay(engine, out);
+        }
+    }
     devices.timers.Sleep(kReleaseTailMs);
     return kExitSuccess;
 }

@@ -11,6 +11,7 @@
 #include "cli/info_command.h"
 #include "cli/play_command.h"
 #include "cli/render_command.h"
+#include "cli/settings_command.h"
 #include "platform/real/real_midi_system.h"
 #include "platform/real/steady_clock.h"
 
@@ -33,6 +34,12 @@ constexpr std::string_view kUsage =
     "                           follows a recorded performance on a virtual clock; prints\n"
     "                           how closely the accompaniment kept with the soloist\n"
     "  evaluate CASE_DIR...     follows each evaluation case and prints one TSV row per case\n"
+    "  settings show [PIECE.mid]  the system settings and saved sets, or the piece's stored sets\n"
+    "  settings export FILE     writes every system settings set as text (key = value lines)\n"
+    "  settings import FILE     replaces the system settings sets by those of FILE; a bad\n"
+    "                           line is named and nothing is changed\n"
+    "  piece-settings FILE.mid list | remove N\n"
+    "                           the piece's saved sets; remove N (1-4) moves later sets down\n"
     "\n"
     "FOLLOWING options:\n"
     "  --input N                follow a live keyboard on MIDI input device N, in real time\n"
@@ -47,8 +54,12 @@ constexpr std::string_view kUsage =
     "  --ignore START-END       special markers, in score milliseconds\n"
     "  -o OUT.mid | -o OUT.wav  the soloist and the accompaniment as sent (repeatable)\n"
     "  --report FILE.tsv|.json  every soloist note: matched position, follower position, tempo\n"
-    "  --save-performance OUT.mid  the piece with the take in place of the following track,\n"
-    "                           at the tempos the soloist played\n"
+    "  --save-performance OUT.mid  the piece with the take and the tempos the soloist played\n"
+    "  --play-performance       then play the take again from where following started\n"
+    "  --play-mode punch-in|sound-on-sound|overwrite|following-track-only\n"
+    "  --tempo-before file|average, --tempo-during file|performed,\n"
+    "  --tempo-after file|average|last, --play-tapped-notes yes|no\n"
+    "                           how the take is saved and played again\n"
     "  --truth TRUTH.tsv        the true score times of the performance, for the figures\n"
     "\n"
     "PLAYING options:\n"
@@ -57,6 +68,9 @@ constexpr std::string_view kUsage =
     "  --transpose N            master transpose in half-steps, -127 to 127\n"
     "  --volume PERCENT         master volume, 0-200 % (default 100)\n"
     "  --mute N                 mute track N (numbered as info shows them); repeatable\n"
+    "  --loop M:B-M:B           loop mode between two beats (play stops at the loop end)\n"
+    "  --restart-after S        (play) restart the loop after S seconds, 0-10, until Ctrl-C\n"
+    "  --metronome              a click on every beat (channel 10 of port A)\n"
     "  --soundfont FILE.sf2     the built-in synth's SoundFont (default: the system's)\n"
     "\n"
     "Options:\n"
@@ -64,9 +78,10 @@ constexpr std::string_view kUsage =
     "  -V, --version            show the version\n"
     "\n"
     "Exit codes: 0 success, 2 usage error, 3 an output file could not be written, 4 nothing\n"
-    "can be heard (play), 10 + the load result when a file cannot be\n"
-    "read (11 out of memory, 12 the file ended early, 13 wrong format, 14 a read failed,\n"
-    "15 not found, 16 no MIDI data except system messages).\n";
+    "can be heard (play), 5 a settings file has a bad line or a set to remove is empty,\n"
+    "10 + the load result when a file cannot be read (11 out of memory, 12 the file ended\n"
+    "early, 13 wrong format, 14 a read failed, 15 not found, 16 no MIDI data except system\n"
+    "messages).\n";
 
 int Usage(std::FILE* to, int code) {
     std::fputs(kUsage.data(), to);
@@ -109,6 +124,16 @@ int main(int argc, char** argv) {
         std::string out;
         std::string err;
         const int code = ostinel::cli::RunRenderCommand(args, out, err);
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        std::fwrite(err.data(), 1, err.size(), stderr);
+        return code;
+    }
+    if (command == "settings" || command == "piece-settings") {
+        std::string out;
+        std::string err;
+        const int code = command == "settings"
+                             ? ostinel::cli::RunSettingsCommand(args, out, err)
+                             : ostinel::cli::RunPieceSettingsCommand(args, out, err);
         std::fwrite(out.data(), 1, out.size(), stdout);
         std::fwrite(err.data(), 1, err.size(), stderr);
         return code;

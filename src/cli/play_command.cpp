@@ -55,11 +55,13 @@ int RunPlayCommand(std::span<const std::string_view> args, std::FILE* out, std::
         return kExitUsage;
     }
     Transport& transport = engine.GetTransport();
-    text = "Playing " + options.piecePath + " (Ctrl-C stops)\n";
+    text = "Playing " + options.piecePath +
+           (transport.Loop().restartAutomatically ? " in a loop" : "") + " (Ctrl-C stops)\n";
     PrintNow(out, text);
     transport.PlayFile();
     bool interrupted = false;
-    while (transport.Mode().playing) {
+    // A loop that restarts by itself pauses between passes and plays on.
+    while (transport.Mode().playing || transport.LoopRestartPending()) {
         if (WaitForStopSignal(signals)) {
             transport.Stop();
             interrupted = true;

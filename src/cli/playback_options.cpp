@@ -1,6 +1,7 @@
 #include "cli/playback_options.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "cli/number_argument.h"
 #include "playback/master_tempo.h"
@@ -27,6 +28,28 @@ bool ReadPortDevice(std::string_view text, std::array<int, kPortCount>& devices)
     return ReadNumberArgument(text.substr(2), 0, kDeviceSlotCount - 1, devices[letter - 'A']);
 }
 
+// "M:B-M:B": the loop's first and last beat.
+bool ReadLoop(std::string_view text, PlaybackOptions& options) {
+    const auto dash = text.find('-');
+    if (dash == std::string_view::npos) return false;
+    return ReadMeasureBeat(text.substr(0, dash), options.loopBeginMeasure, options.loopBeginBeat) &&
+           ReadMeasureBeat(text.substr(dash + 1), options.loopEndMeasure, options.loopEndBeat);
+}
+
+// The time of beat `beat` of measure `measure`, when the piece has it.
+std::optional<ScorePosition> BeatTime(const Piece& piece, int measure, int beat) {
+    for (const BeatRecord& record : piece.beatMap) {
+        if (record.measure == measure && record.beat == beat)
+            return static_cast<ScorePosition>(record.time);
+    }
+    return std::nullopt;
+}
+
+std::string NoBeatText(int measure, int beat) {
+    return "the piece has no beat " + std::to_string(beat) + " in measure " +
+           std::to_string(measure);
+}
+
 std::string Quoted(std::string_view text) {
     return "'" + std::string(text) + "'";
 }
@@ -41,6 +64,10 @@ bool ParsePlaybackOptions(std::span<const std::string_view> args, bool render,
         const auto value = [&]() { return args[++i]; };
         if (arg == "--no-wav" && render) {
             options.wav = false;
+            continue;
+        }
+        if (arg == "--metronome") {
+            options.metronome = true;
             continue;
         }
         if (!arg.starts_with("-")) {
@@ -74,6 +101,10 @@ bool ParsePlaybackOptions(std::span<const std::string_view> args, bool render,
             options.output = std::string(value());
         } else if (arg == "--port" && !render) {
             ok = ReadPortDevice(value(), options.portDevice);
+        } else if (arg == "--loop") {
+            ok = ReadLoop(value(), options);
+        } else if (arg == "--restart-after" && !render) {
+            ok = ReadNumberArgument(value(), 0, 10, options.restartAfterSec);
         } else {
             error = "unknown option " + Quoted(arg);
             return false;
@@ -85,6 +116,10 @@ bool ParsePlaybackOptions(std::span<const std::string_view> args, bool render,
     }
     if (options.piecePath.empty()) {
         error = "name the MIDI file to play";
+        return false;
+    }
+    if (options.restartAfterSec >= 0 && options.loopBeginMeasure == 0) {
+        error = "--restart-after restarts a loop: give it with --loop M:B-M:B";
         return false;
     }
     if (render && options.output.empty()) {
@@ -110,16 +145,39 @@ bool ApplyPlaybackOptions(const PlaybackOptions& options, Engine& engine, std::s
     master.volume = static_cast<std::int16_t>((options.volumePercent * 256 + 50) / 100);
     master.transpose = static_cast<std::int16_t>(options.transpose);
     transport.SetMasterSettings(master);
-    if (options.startMeasure > 0) {
-        for (const BeatRecord& beat : piece.beatMap) {
-            if (beat.measure == options.startMeasure && beat.beat == options.startBeat) {
-                transport.JumpTo(static_cast<ScorePosition>(beat.time));
-                return true;
-            }
+    if (options.metronome) {
+        MetronomeSettings metronome = transport.Metronome();
+        metronome.on = true;
+        transport.SetMetronomeSettings(metronome);
+    }
+    if (options.loopBeginMeasure > 0) {
+        const auto begin = BeatTime(piece, options.loopBeginMeasure, options.loopBeginBeat);
+        const auto end = BeatTime(piece, options.loopEndMeasure, options.loopEndBeat);
+        if (!begin || !end) {
+            error = begin ? NoBeatText(options.loopEndMeasure, options.loopEndBeat)
+                          : NoBeatText(options.loopBeginMeasure, options.loopBeginBeat);
+            return false;
         }
-        error = "the piece has no beat " + std::to_string(options.startBeat) + " in measure " +
-                std::to_string(options.startMeasure);
-        return false;
+        if (*begin >= *end) {
+            error = "the loop must end after it begins";
+            return false;
+        }
+        LoopSettings loop = transport.Loop();
+        loop.on = true;
+        loop.begin = *begin;
+        loop.end = *end;
+        loop.restartAutomatically = options.restartAfterSec >= 0;
+        if (loop.restartAutomatically)
+            loop.restartDelaySec = static_cast<std::uint32_t>(options.restartAfterSec);
+        transport.SetLoopSettings(loop);
+    }
+    if (options.startMeasure > 0) {
+        const auto start = BeatTime(piece, options.startMeasure, options.startBeat);
+        if (!start) {
+            error = NoBeatText(options.startMeasure, options.startBeat);
+            return false;
+        }
+        transport.JumpTo(*start);
     }
     return true;
 }

@@ -20,6 +20,14 @@ struct PlaybackOptions {
     int transpose = 0;             // half-steps, -127 to 127
     int volumePercent = 100;       // 0-200
     std::vector<int> mutedTracks;  // 1-based, as `info` numbers them
+    // Loop mode between two beats (measure 0: off), restarting after
+    // `restartAfterSec` seconds when that is 0-10.
+    int loopBeginMeasure = 0;
+    int loopBeginBeat = 1;
+    int loopEndMeasure = 0;
+    int loopEndBeat = 1;
+    int restartAfterSec = -1;
+    bool metronome = false;
     // play: the device each port uses (-1: leave the default, the built-in synth).
     std::array<int, kPortCount> portDevice{-1, -1, -1, -1, -1, -1, -1, -1};
     std::string output;     // render: the path of OUT.mid and OUT.wav without extension
@@ -28,13 +36,13 @@ struct PlaybackOptions {
 };
 
 // Reads the arguments after the command's name. `render` takes -o, --no-wav;
-// `play` takes --port. False with `error` for anything unknown or out of range.
+// `play` takes --port and --restart-after. False with `error` for anything unknown or out of range.
 bool ParsePlaybackOptions(std::span<const std::string_view> args, bool render,
                           PlaybackOptions& options, std::string& error);
 
-// Applies the master settings, the mutes and the start position to the piece
-// the engine has loaded. False with `error` when the piece has no such track
-// or beat.
+// Applies the master settings, the mutes, loop mode, the metronome and the
+// start position to the piece the engine has loaded. False with `error` when
+// the piece has no such track or beat.
 bool ApplyPlaybackOptions(const PlaybackOptions& options, Engine& engine, std::string& error);
 
 // "12:3" for a measure and beat, "1:05.2" for a time in milliseconds.

@@ -11,11 +11,11 @@
 
 namespace ostinel {
 
-// main thread. Sends the track's recorded controllers (0, 32, 1, 33 ... 31,
-// 63, then 64-119; the channel mode controllers never), its program and its
-// pitch bend on its channel and port. `performanceTrack` sends a recorded
-// program as it is, and entry 0 only `insidePunchSection`. Returns the bytes
-// counted for the pause after the controllers: three per controller and bend.
+// main thread, or the tick when Punch-In hands over. Sends the track's recorded controllers (0, 32,
+// 1, 33 ... 31, 63, then 64-119; the channel mode controllers never), its program and its pitch
+// bend on its channel and port. `performanceTrack` sends a recorded program as it is, and entry 0
+// only `insidePunchSection`. Returns the bytes counted for the pause after the controllers: three
+// per controller and bend.
 std::int32_t ChaseTrackSettings(const Track& track, MidiOutput& output, bool performanceTrack,
                                 bool insidePunchSection);
 

@@ -3,8 +3,10 @@
 #include <array>
 #include <thread>
 
+#include "playback/chase.h"
 #include "playback/master_tempo.h"
 #include "playback/output_shaping.h"
+#include "playback/silence.h"
 
 namespace ostinel {
 namespace {
@@ -38,7 +40,7 @@ bool PlaybackTick::Start(Piece& piece, const PlaybackStart& start) {
 
 bool PlaybackTick::Prepare(Piece& piece, const PlaybackStart& start) {
     Stop();
-    if (start.hooks.AnyOn()) return false;
+    if (start.performance.on && start.performance.tempos == nullptr) return false;
     if (start.clock.motion == PlaybackMotion::Following &&
         (start.clock.follower.read == nullptr || start.clock.follower.timeUntil == nullptr))
         return false;
@@ -49,6 +51,7 @@ bool PlaybackTick::Prepare(Piece& piece, const PlaybackStart& start) {
     followVolume_.store(kUnchangedFollowVolume);
     masterVolume_.store(start.masterVolume);
     masterTranspose_.store(start.masterTranspose);
+    insidePunch_.store(start.performance.punchIn && start.performance.punch.inside);
     return list_.Build(piece, start.tracks, sysExIndex_, beatIndex_);
 }
 
@@ -74,6 +77,7 @@ void PlaybackTick::Begin(platform::ClockMs anchorTime) {
     shownBeat_.store(start_.shown.beat);
     shownLongMeasure_.store(start_.shown.longMeasure);
     shownTempo_.store(start_.shown.tempo);
+    PublishTempo();
     running_.store(true, std::memory_order_release);
     // Serves what is due at once and arms the timer for the rest: the first
     // instant may lie ahead, as when playback starts before the first event.
@@ -86,11 +90,19 @@ void PlaybackTick::SetHold(bool hold) {
         std::this_thread::yield();
 }
 
-void PlaybackTick::ChangeSpeed(SpeedFactor speed) {
+void PlaybackTick::ChangeSpeed(SpeedFactor masterTempo) {
     SetHold(true);
     const platform::ClockMs now = clock_.Now();
     start_.clock.anchor = PositionAnchor{CurrentPosition(start_.clock, now), now};
-    start_.clock.speed = speed;
+    PerformancePlayback& performance = start_.performance;
+    if (performance.on) {
+        performance.masterTempo = masterTempo;
+        start_.clock.speed =
+            SpeedForRatio(performance.ratio, masterTempo, performance.masterTempoAtRecording);
+    } else {
+        start_.clock.speed = masterTempo;
+    }
+    PublishTempo();
     timer_.Cancel();
     SetHold(false);
     RunTick();
@@ -109,6 +121,29 @@ void PlaybackTick::Stop() {
     timer_.Cancel();
     while (busy_.load())
         std::this_thread::yield();
+}
+
+void PlaybackTick::PublishTempo() {
+    // Odd while the three values change: a reader seeing it tries again.
+    tempoVersion_.fetch_add(1);
+    tempoAnchorPosition_.store(start_.clock.anchor.position);
+    tempoAnchorTime_.store(start_.clock.anchor.time);
+    tempoSpeed_.store(start_.clock.speed);
+    tempoVersion_.fetch_add(1);
+}
+
+SteeredTempo PlaybackTick::Tempo() const {
+    for (;;) {
+        const std::uint32_t before = tempoVersion_.load();
+        if ((before & 1) != 0) {
+            std::this_thread::yield();
+            continue;
+        }
+        const SteeredTempo tempo{
+            PositionAnchor{tempoAnchorPosition_.load(), tempoAnchorTime_.load()},
+            tempoSpeed_.load()};
+        if (tempoVersion_.load() == before) return tempo;
+    }
 }
 
 DisplayedBeat PlaybackTick::Display() const {
@@ -172,6 +207,7 @@ void PlaybackTick::RunTick() {
             return;
         }
         const ScorePosition head = list_.Head().due;
+        SteerPerformanceSpeed(head);
         bool served = true;
         if (SyncOn() && SyncDue() <= head) {
             const bool beforeHead = SyncDue() < head;
@@ -220,6 +256,45 @@ bool PlaybackTick::AlreadyOver(const Track& track, std::uint8_t key) const {
         if ((later.data1 & 0x7F) == key && IsNoteOff(kind, later.data2)) return true;
     }
     return false;
+}
+
+void PlaybackTick::SteerPerformanceSpeed(ScorePosition head) {
+    PerformancePlayback& performance = start_.performance;
+    if (!performance.on) return;
+    const auto ratio = SteerPerformanceTempo(*performance.tempos, performance.tempoIndex, head,
+                                             performance.choices);
+    if (!ratio) return;
+    performance.ratio = *ratio;
+    start_.clock.speed =
+        SpeedForRatio(*ratio, performance.masterTempo, performance.masterTempoAtRecording);
+    start_.clock.anchor = PositionAnchor{head, clock_.Now()};
+    PublishTempo();
+}
+
+void PlaybackTick::SwitchPunchIn(const Track& followingTrack) {
+    const PerformancePlayback& performance = start_.performance;
+    const bool inside = insidePunch_.load();
+    ScorePosition next = inside ? performance.punch.end : start_.clock.end;
+    if (followingTrack.nextIndex < followingTrack.count)
+        next = static_cast<ScorePosition>(
+            followingTrack.events[static_cast<std::size_t>(followingTrack.nextIndex)].time);
+    const int fileTracks = piece_->TrackCount();
+    if (!inside && performance.punch.Contains(next)) {
+        for (const std::int32_t index : performance.followingTracks) {
+            if (index < 0 || index >= fileTracks) continue;
+            SilenceTrack(piece_->tracks[static_cast<std::size_t>(index)], output_,
+                         masterTranspose_.load(), output_.Settings().thruOn);
+        }
+        insidePunch_.store(true);
+        ChaseTrackSettings(piece_->PerformanceTrack(), output_, true, true);
+    } else if (inside && next >= performance.punch.end) {
+        insidePunch_.store(false);
+        for (const std::int32_t index : performance.followingTracks) {
+            if (index < 0 || index >= fileTracks) continue;
+            const Track& track = piece_->tracks[static_cast<std::size_t>(index)];
+            if (track.playFlag != 0) ChaseTrackSettings(track, output_, false, false);
+        }
+    }
 }
 
 bool PlaybackTick::PastLoopEnd() const {
@@ -322,7 +397,11 @@ void PlaybackTick::ServeTrack() {
     const std::int16_t transpose = masterTranspose_.load();
     ChaseState& chase = track.chase;
     const std::uint8_t key = event.data1 & 0x7F;
-    bool send = playing;
+    const PerformancePlayback& performance = start_.performance;
+    const bool punchFollowing = performance.on && performance.punchIn &&
+                                performance.IsFollowingTrack(static_cast<std::int32_t>(trackIndex));
+    // Inside the punch section the take sounds instead; the counters go on.
+    bool send = playing && !(punchFollowing && insidePunch_.load());
     std::uint8_t data1 = event.data1;
     std::uint8_t data2 = event.data2;
 
@@ -377,6 +456,7 @@ void PlaybackTick::ServeTrack() {
     } else {
         list_.RemoveHead();
     }
+    if (punchFollowing) SwitchPunchIn(track);
 }
 
 }  // namespace ostinel

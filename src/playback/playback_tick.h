@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <optional>
@@ -12,18 +13,36 @@
 #include "platform/timer_service.h"
 #include "playback/loop_and_metronome.h"
 #include "playback/one_shot_timer.h"
+#include "playback/performance_tempo.h"
 #include "playback/play_list.h"
 #include "playback/position_clock.h"
 #include "sequence/piece.h"
 
 namespace ostinel {
 
-// Parts of the tick that belong to performance playback. It is not served
-// yet: a start that asks for it is refused, so that nothing plays half right.
-struct TickHooks {
-    bool performancePlayback = false;
+// Play Performance: the performed tempos steer the speed, and in Punch-In the
+// following tracks give way to the take inside the punch section.
+struct PerformancePlayback {
+    bool on = false;
+    const PerformanceTempoList* tempos = nullptr;  // the transport's; unchanged until Stop
+    PerformanceTempoChoices choices;
+    std::int32_t tempoIndex = 0;  // the first entry at or after the start position
+    std::uint32_t ratio = 4096;   // the tempo ratio the span starts with, 4096 = the file's
+    SpeedFactor masterTempo = kOwnTempoSpeed;
+    SpeedFactor masterTempoAtRecording = kOwnTempoSpeed;
+    bool punchIn = false;  // notes followed, "Play:" Punch-In
+    PunchSection punch;    // inside: the start lies in the section
+    std::array<std::int32_t, 2> followingTracks{-1, -1};
 
-    bool AnyOn() const { return performancePlayback; }
+    bool IsFollowingTrack(std::int32_t track) const {
+        return track >= 0 && (track == followingTracks[0] || track == followingTracks[1]);
+    }
+};
+
+// Where the steered position stood and how fast it moved from there.
+struct SteeredTempo {
+    PositionAnchor anchor;
+    SpeedFactor speed = kOwnTempoSpeed;
 };
 
 // What the display shows while playing.
@@ -49,7 +68,7 @@ struct PlaybackStart {
     bool musicalSpan = false;
     std::optional<ScorePosition> loopEnd;  // loop mode: the span stops after this
     MetronomeSettings metronome;           // clicks when on and the span is musical
-    TickHooks hooks;
+    PerformancePlayback performance;
 };
 
 // The scheduler of the accompaniment: sends every event of the piece at its
@@ -64,7 +83,7 @@ class PlaybackTick {
 
     // main thread, while stopped: builds the PlayList (allocating it). The
     // piece must stay loaded and unchanged until Stop. Returns false when
-    // nothing is left to play or a hook that is not served is asked for.
+    // nothing is left to play.
     bool Prepare(Piece& piece, const PlaybackStart& start);
     // main thread, after a successful Prepare: anchors the start at clock
     // reading `anchorTime`, places the sync output and runs or arms the first
@@ -85,8 +104,9 @@ class PlaybackTick {
     // is running to finish, so the tracks are the caller's until it is cleared.
     void SetHold(bool hold);
     // main thread, while playing (not following): the master tempo changed.
-    // The span goes on from where it is now at the new speed.
-    void ChangeSpeed(SpeedFactor speed);
+    // The span goes on from where it is now at the new speed; a performance
+    // keeps its performed tempo relative to the new master tempo.
+    void ChangeSpeed(SpeedFactor masterTempo);
     // any thread, while following: the follower moved its anchor or tempo.
     // The pending tick is dropped and the next one armed by the follower's
     // new answer; a tick running meanwhile re-arms itself before it ends.
@@ -106,6 +126,11 @@ class PlaybackTick {
     std::int32_t NextSysEx() const { return sysExIndex_; }
     // main thread: whether the last span ended at the loop end; asking clears it.
     bool TakeLoopEndReached() { return loopEndReached_.exchange(false); }
+    // any thread: the anchor and speed the span moves by now; a performance
+    // changes them at its tempo points.
+    SteeredTempo Tempo() const;
+    // any thread: whether Punch-In playback is inside the punch section.
+    bool InsidePunchSection() const { return insidePunch_.load(); }
 
   private:
     static void OnTimer(void* self);
@@ -127,6 +152,12 @@ class PlaybackTick {
     // A note-on that the follower's position has already passed with its
     // note-off: playing it now would only sound a stub.
     bool AlreadyOver(const Track& track, std::uint8_t key) const;
+    // The performed tempo step at head time `head`.
+    void SteerPerformanceSpeed(ScorePosition head);
+    // The following tracks give way to the take on entering the punch
+    // section, and take over again on leaving it.
+    void SwitchPunchIn(const Track& followingTrack);
+    void PublishTempo();
 
     const platform::Clock& clock_;
     MidiOutput& output_;
@@ -141,6 +172,14 @@ class PlaybackTick {
     std::int32_t beatIndex_ = 0;
     MidiClockSync midiClock_;
     MtcQuarterFrames timeCode_ = MtcQuarterFrames::StartAt(0, SmpteFrameRate::Fps30);
+
+    // Published for other threads by the tick (or the main thread while it
+    // holds the tick), read with a version check.
+    std::atomic<std::uint32_t> tempoVersion_{0};
+    std::atomic<ScorePosition> tempoAnchorPosition_{0};
+    std::atomic<platform::ClockMs> tempoAnchorTime_{0};
+    std::atomic<SpeedFactor> tempoSpeed_{kOwnTempoSpeed};
+    std::atomic<bool> insidePunch_{false};
 
     std::atomic<bool> running_{false};
     std::atomic<bool> busy_{false};

@@ -53,7 +53,7 @@ void Transport::SetMasterSettings(const MasterSettings& master) {
     const bool newSpeed = master.speed != master_.speed;
     if (mode_.Sounding() && newSpeed) {
         const platform::ClockMs now = clock_.Now();
-        positionClock_.anchor = PositionAnchor{CurrentPosition(positionClock_, now), now};
+        positionClock_.anchor = PositionAnchor{CurrentPosition(LiveClock(), now), now};
         positionClock_.speed = master.speed;
         tick_.ChangeSpeed(master.speed);
     }
@@ -73,7 +73,17 @@ void Transport::SetRehearsalPoints(std::vector<ScorePosition> points) {
 
 ScorePosition Transport::Position() const {
     if (!mode_.Sounding()) return position_;
-    return CurrentPosition(positionClock_, clock_.Now());
+    return CurrentPosition(LiveClock(), clock_.Now());
+}
+
+PositionClock Transport::LiveClock() const {
+    PositionClock clock = positionClock_;
+    if (mode_.playingPerformance) {
+        const SteeredTempo tempo = tick_.Tempo();
+        clock.anchor = tempo.anchor;
+        clock.speed = tempo.speed;
+    }
+    return clock;
 }
 
 ScorePosition Transport::End() const {
@@ -104,8 +114,20 @@ bool Transport::TrackSounds(int index) const {
 }
 
 bool Transport::TrackInSpan(int index) const {
+    if (index == piece_->TrackCount())
+        return spanTracks_.includePerformanceTrack && TrackSounds(index);
     return TrackSounds(index) && index != spanTracks_.leftOutTrack &&
            index != spanTracks_.secondLeftOutTrack;
+}
+
+bool Transport::TrackChasedAtStart(int index) const {
+    if (!TrackInSpan(index)) return false;
+    if (!mode_.playingPerformance || !follow_.followNotes ||
+        performance_.playMode != PerformancePlayMode::PunchIn)
+        return true;
+    if (index == piece_->TrackCount()) return punch_.inside;
+    const bool following = index == follow_.track || index == follow_.secondTrack;
+    return !following || !punch_.inside;
 }
 
 void Transport::UseFollower(Follower& follower, FollowerReports& reports, FollowingIntake& intake) {
@@ -155,7 +177,7 @@ void Transport::ToggleMetronome() {
     }
 }
 
-bool Transport::CommonStart(PlaybackMotion motion, bool allTracks) {
+bool Transport::CommonStart(PlaybackMotion motion, bool allTracks, SpeedFactor speed) {
     if (piece_ == nullptr) return false;
     restartDeadline_.reset();
     // Paced releases still owed go out now, before anything sounds again.
@@ -163,8 +185,8 @@ bool Transport::CommonStart(PlaybackMotion motion, bool allTracks) {
         SendAllNotesOffChannel();
 
     PlaybackStart start;
-    start.clock = PositionClock{PositionAnchor{position_, clock_.Now()}, master_.speed, motion,
-                                End(), FollowerEstimate{}};
+    start.clock = PositionClock{PositionAnchor{position_, clock_.Now()}, speed, motion, End(),
+                                FollowerEstimate{}};
     if (motion == PlaybackMotion::Following) {
         start.clock.follower = FollowerEstimate{
             [](void* follower) { return static_cast<Follower*>(follower)->Position(); },
@@ -178,6 +200,15 @@ bool Transport::CommonStart(PlaybackMotion motion, bool allTracks) {
         spanTracks_.leftOutTrack = follow_.track;
         spanTracks_.secondLeftOutTrack =
             follow_.secondTrack != follow_.track ? follow_.secondTrack : -1;
+    }
+    if (mode_.playingPerformance) {
+        start.performance = PerformanceStart(
+            StartingTempoRatio(performanceTempos_, position_, performance_.tempos));
+        spanTracks_.includePerformanceTrack = PerformanceTrackPlays();
+        if (follow_.followNotes && performance_.playMode == PerformancePlayMode::Overwrite) {
+            spanTracks_.leftOutTrack = start.performance.followingTracks[0];
+            spanTracks_.secondLeftOutTrack = start.performance.followingTracks[1];
+        }
     }
     start.tracks = spanTracks_;
     start.sysExIndex = sysExIndex_;
@@ -227,19 +258,20 @@ void Transport::ChaseAll(bool quiet) {
         }
     }
 
-    const int tracks = piece_->TrackCount();
+    // The file's tracks, then the performance track.
+    const int tracks = piece_->TrackCount() + 1;
     std::int32_t counted = 0;
     for (int i = 0; i < tracks; ++i) {
-        if (TrackInSpan(i))
+        if (TrackChasedAtStart(i))
             counted += ChaseTrackSettings(piece_->tracks[static_cast<std::size_t>(i)], output_,
-                                          false, false);
+                                          i == tracks - 1, true);
     }
     // The devices take the controllers before the notes.
     if (counted > 0) timers_.Sleep(ChasePauseMs(counted));
     const HeldNoteShaping shaping{settings.soundHeldNotes, master_.volume, master_.transpose,
                                   quiet};
     for (int i = 0; i < tracks; ++i) {
-        if (TrackInSpan(i))
+        if (TrackChasedAtStart(i))
             ChaseHeldNotes(piece_->tracks[static_cast<std::size_t>(i)], output_, shaping);
     }
 
@@ -281,7 +313,8 @@ void Transport::PlayAndFollow() {
     reports_->SetAnchor(PositionAnchor{position_, clock_.Now()}, speed);
     master_.speed = speed;
     mode_.following = true;
-    const bool started = CommonStart(PlaybackMotion::Following, !follow_.followNotes);
+    const bool started =
+        CommonStart(PlaybackMotion::Following, !follow_.followNotes, master_.speed);
     reports_->SetFollowingActive(started);
     if (!started) {
         mode_.following = false;
@@ -292,17 +325,18 @@ void Transport::PlayAndFollow() {
     intake_->BeginFollowing();
     punch_.start = position_;
     masterAtRecording_ = savedMasterSpeed_;
-    if (follow_.followNotes) {
-        // The soloist plays these: the accompaniment leaves them out for the span.
-        const std::array<int, 2> following{spanTracks_.leftOutTrack,
-                                           spanTracks_.secondLeftOutTrack};
-        for (std::size_t i = 0; i < following.size(); ++i) {
-            if (following[i] < 0 || following[i] >= piece_->TrackCount()) continue;
-            Track& track = piece_->tracks[static_cast<std::size_t>(following[i])];
-            mutedPlayFlags_[i] = track.playFlag;
-            track.playFlag = 0;
-            ui_.TrackChanged(following[i]);
-        }
+    // The soloist plays these: the accompaniment leaves them out for the span.
+    if (follow_.followNotes) MuteLeftOutTracks();
+}
+
+void Transport::MuteLeftOutTracks() {
+    const std::array<int, 2> leftOut{spanTracks_.leftOutTrack, spanTracks_.secondLeftOutTrack};
+    for (std::size_t i = 0; i < leftOut.size(); ++i) {
+        if (leftOut[i] < 0 || leftOut[i] >= piece_->TrackCount()) continue;
+        Track& track = piece_->tracks[static_cast<std::size_t>(leftOut[i])];
+        mutedPlayFlags_[i] = track.playFlag;
+        track.playFlag = 0;
+        ui_.TrackChanged(leftOut[i]);
     }
 }
 
@@ -353,7 +387,72 @@ void Transport::PlayFile() {
     if (Position() >= End()) return;
     SaveModeAndStop();
     mode_.playingFile = true;
-    if (!CommonStart(PlaybackMotion::Playing, true)) mode_.playingFile = false;
+    if (!CommonStart(PlaybackMotion::Playing, true, master_.speed)) mode_.playingFile = false;
+}
+
+void Transport::PlayPerformance() {
+    if (mode_.playingPerformance || mode_.previewing || piece_ == nullptr) return;
+    if (!PerformanceExists(performanceTempos_)) return;
+    StartAtLoopBegin();
+    if (Position() >= End()) return;
+    SaveModeAndStop();
+    mode_.playingPerformance = true;
+    punch_.inside = follow_.followNotes && performance_.playMode == PerformancePlayMode::PunchIn &&
+                    punch_.Contains(position_);
+    Track& take = piece_->PerformanceTrack();
+    savedPerformanceSound_ = TrackSound{take.channel, take.port, take.patches.entries[0]};
+    const int following = follow_.track;
+    if (performance_.useFollowingTrackSound && following >= 0 && following < piece_->TrackCount()) {
+        const Track& source = piece_->tracks[static_cast<std::size_t>(following)];
+        take.channel = source.channel;
+        take.port = source.port;
+        take.patches.entries[0] = source.patches.entries[0];
+        take.substituteFlag = source.substituteFlag;
+    }
+    const std::uint32_t ratio =
+        StartingTempoRatio(performanceTempos_, position_, performance_.tempos);
+    if (!CommonStart(PlaybackMotion::Playing, true,
+                     SpeedForRatio(ratio, master_.speed, masterAtRecording_))) {
+        mode_.playingPerformance = false;
+        EndPerformancePlayback();
+        return;
+    }
+    // The take replaces them: they stay silent for the span, whatever the user toggles.
+    if (follow_.followNotes && performance_.playMode == PerformancePlayMode::Overwrite)
+        MuteLeftOutTracks();
+}
+
+PerformancePlayback Transport::PerformanceStart(std::uint32_t startRatio) const {
+    PerformancePlayback performance;
+    performance.on = true;
+    performance.tempos = &performanceTempos_;
+    performance.choices = performance_.tempos;
+    performance.tempoIndex = PerformanceTempoIndex(performanceTempos_, position_);
+    performance.ratio = startRatio;
+    performance.masterTempo = master_.speed;
+    performance.masterTempoAtRecording = masterAtRecording_;
+    performance.punchIn =
+        follow_.followNotes && performance_.playMode == PerformancePlayMode::PunchIn;
+    performance.punch = punch_;
+    performance.followingTracks = {follow_.track,
+                                   follow_.secondTrack != follow_.track ? follow_.secondTrack : -1};
+    return performance;
+}
+
+bool Transport::PerformanceTrackPlays() const {
+    if (piece_->PerformanceTrack().count < 1) return false;
+    if (follow_.followNotes)
+        return performance_.playMode != PerformancePlayMode::FollowingTrackOnly;
+    return performance_.playTappedNotes;
+}
+
+void Transport::EndPerformancePlayback() {
+    Track& take = piece_->PerformanceTrack();
+    take.channel = savedPerformanceSound_.channel;
+    take.port = savedPerformanceSound_.port;
+    take.patches.entries[0] = savedPerformanceSound_.firstPatch;
+    take.substituteFlag = 1;
+    punch_.inside = false;
 }
 
 void Transport::FastForward() {
@@ -361,7 +460,7 @@ void Transport::FastForward() {
     if (Position() >= End()) return;
     SaveModeAndStop();
     mode_.fastForward = true;
-    if (!CommonStart(PlaybackMotion::FastForward, true)) mode_.fastForward = false;
+    if (!CommonStart(PlaybackMotion::FastForward, true, master_.speed)) mode_.fastForward = false;
 }
 
 void Transport::Rewind() {
@@ -381,7 +480,7 @@ void Transport::Preview() {
     SaveModeAndStop();
     previewReturn_ = position_;
     mode_.previewing = true;
-    if (!CommonStart(PlaybackMotion::Playing, true)) {
+    if (!CommonStart(PlaybackMotion::Playing, true, master_.speed)) {
         mode_.previewing = false;
         return;
     }
@@ -423,10 +522,16 @@ void Transport::StopSpan() {
     }
     tick_.Stop();
     SilenceAll();
-    position_ = CurrentPosition(positionClock_, clock_.Now());
+    position_ = CurrentPosition(LiveClock(), clock_.Now());
     if (wasFollowing) {
         position_ = std::max(position_, history_.Front());
         EndFollowing();
+    }
+    if (mode_.playingPerformance) {
+        if (follow_.followNotes && performance_.playMode == PerformancePlayMode::Overwrite)
+            RestoreFollowingTracks();
+        EndPerformancePlayback();
+        positionClock_.speed = master_.speed;
     }
     if (tick_.TakeLoopEndReached() && loop_.on && loop_.restartAutomatically) {
         restartDeadline_ = clock_.NowSixtieths() + loop_.restartDelaySec * 60;
@@ -467,7 +572,8 @@ void Transport::FinishPreview() {
 
 void Transport::SilenceAll() {
     const OutputSettings& settings = output_.Settings();
-    const int tracks = piece_->TrackCount();
+    // The file's tracks, and the performance track when it was a source.
+    const int tracks = piece_->TrackCount() + (spanTracks_.includePerformanceTrack ? 1 : 0);
     if (!settings.thruOn) {
         for (int i = 0; i < tracks; ++i)
             SendSoundOff(piece_->tracks[static_cast<std::size_t>(i)], output_);
@@ -546,6 +652,9 @@ void Transport::JumpThenResume(ScorePosition target) {
     } else if (resume.playingFile) {
         PlayFile();
         ui_.FlashButton(*FlashButtonAfter(TransportRequest::PlayFile));
+    } else if (resume.playingPerformance) {
+        PlayPerformance();
+        ui_.FlashButton(*FlashButtonAfter(TransportRequest::PlayPerformance));
     } else if (resume.fastForward) {
         FastForward();
         ui_.FlashButton(*FlashButtonAfter(TransportRequest::FastForward));
@@ -626,6 +735,9 @@ void Transport::CarryOut(TransportRequest request) {
         case TransportRequest::PlayFile:
             PlayFile();
             break;
+        case TransportRequest::PlayPerformance:
+            PlayPerformance();
+            break;
         case TransportRequest::FastForward:
             FastForward();
             break;
@@ -667,7 +779,6 @@ void Transport::CarryOut(TransportRequest request) {
             ToggleLoopMode();
             break;
         default:
-            // Performance playback has no engine yet.
             return;
     }
     if (const auto button = FlashButtonAfter(request)) ui_.FlashButton(*button);

@@ -105,6 +105,9 @@ class Transport {
     // main thread: the transport commands.
     void PlayAndFollow();
     void PlayFile();
+    // The last take again, with its performed tempos (the Performance Settings
+    // say which tracks and tempos).
+    void PlayPerformance();
     void FastForward();
     void Rewind();
     void Preview();
@@ -147,12 +150,26 @@ class Transport {
 
   private:
     void SaveModeAndStop();
-    bool CommonStart(PlaybackMotion motion, bool allTracks);
+    bool CommonStart(PlaybackMotion motion, bool allTracks, SpeedFactor speed);
+    // The tick's share of Play Performance, for a start at `position_`.
+    PerformancePlayback PerformanceStart(std::uint32_t startRatio) const;
+    // Whether the take's notes sound in this span at all.
+    bool PerformanceTrackPlays() const;
+    void EndPerformancePlayback();
+    // The position clock with the tempo the tick steers a performance by.
+    PositionClock LiveClock() const;
     void EndFollowing();
     void RestartFollowing();
+    // The span's left-out tracks are muted until it ends; RestoreFollowingTracks
+    // gives them their own flags back.
+    void MuteLeftOutTracks();
     void RestoreFollowingTracks();
     // Whether a track is a source of the span: it plays and is not left out.
+    // The performance track is one only while a performance plays.
     bool TrackInSpan(int index) const;
+    // Whether chasing sounds a source now: in Punch-In the following tracks
+    // only outside the punch section, the take only inside it.
+    bool TrackChasedAtStart(int index) const;
     // `afterPlaying`: the tracks' counters count sounding notes; scan them anew.
     void Locate(ScorePosition position, bool afterPlaying = false);
     void SendLocateSync(ScorePosition position);
@@ -198,6 +215,13 @@ class Transport {
     SpeedFactor restartSpeed_ = kOwnTempoSpeed;      // the tempo a follower's jump reported
     std::array<std::uint8_t, 2> mutedPlayFlags_{};   // the following tracks' own flags
     PerformanceSettings performance_;
+    // The performance track's own sound, while it borrows the following track's.
+    struct TrackSound {
+        std::int16_t channel = 0;
+        std::int16_t port = 0;
+        PatchEntry firstPatch;
+    };
+    TrackSound savedPerformanceSound_;
     PunchSection punch_;
     PerformanceTempoList performanceTempos_;
     SpeedFactor masterAtRecording_ = kOwnTempoSpeed;

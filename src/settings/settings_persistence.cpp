@@ -24,6 +24,17 @@ bool StoreIsCurrent(platform::SettingsStore& store) {
     return false;
 }
 
+void MapStoredDeviceNames(const platform::SettingsStore& store, std::string_view key,
+                          std::string_view name, std::span<const std::string> devices,
+                          std::array<std::uint16_t, kSettingsPortCount>& numbers) {
+    const auto bytes = store.Read(key, name);
+    if (!bytes) return;
+    const auto names = DecodeDeviceNames(*bytes);
+    if (names) MapDeviceNamesToNumbers(*names, devices, numbers);
+}
+
+}  // namespace
+
 std::vector<std::uint8_t> EncodeFilePath(std::string_view path) {
     std::vector<std::uint8_t> bytes(path.begin(), path.end());
     bytes.push_back(0);
@@ -37,17 +48,6 @@ std::optional<std::string> DecodeFilePath(std::span<const std::uint8_t> bytes) {
     if (end == bytes.begin()) return std::nullopt;
     return std::string(bytes.begin(), end);
 }
-
-void MapStoredDeviceNames(const platform::SettingsStore& store, std::string_view key,
-                          std::string_view name, std::span<const std::string> devices,
-                          std::array<std::uint16_t, kSettingsPortCount>& numbers) {
-    const auto bytes = store.Read(key, name);
-    if (!bytes) return;
-    const auto names = DecodeDeviceNames(*bytes);
-    if (names) MapDeviceNamesToNumbers(*names, devices, numbers);
-}
-
-}  // namespace
 
 std::vector<std::uint8_t> EncodeDeviceNames(std::span<const std::uint16_t> numbers,
                                             std::span<const std::string> devices) {

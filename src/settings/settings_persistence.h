@@ -94,6 +94,11 @@ bool StoreMainWindow(platform::SettingsStore& store, const StoredWindowRect& rec
 // main thread. None unless exactly 16 bytes are stored.
 std::optional<StoredWindowRect> LoadMainWindow(const platform::SettingsStore& store);
 
+// The stored path: the text, a zero, zero padding to at least 260 bytes.
+std::vector<std::uint8_t> EncodeFilePath(std::string_view path);
+// The text up to the first zero; none when it is empty.
+std::optional<std::string> DecodeFilePath(std::span<const std::uint8_t> bytes);
+
 // Each port's device name (empty when its number names no device): eight
 // names of a length byte and up to 255 characters each.
 std::vector<std::uint8_t> EncodeDeviceNames(std::span<const std::uint16_t> numbers,

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/engine.h"
+#include "following_rig.h"
 #include "platform/manual/manual_clock.h"
 #include "platform/manual/manual_midi_system.h"
 #include "platform/manual/manual_timer_service.h"
@@ -12,83 +12,14 @@
 namespace ostinel {
 namespace {
 
-class QuietUi final : public TransportUi {
-  public:
-    void ShowMessage(std::string_view /*text*/) override {}
-    bool ConfirmMessage(std::string_view /*text*/) override { return true; }
-    void TrackChanged(int track) override { changedTracks.push_back(track); }
-    std::vector<int> changedTracks;
-};
-
-constexpr int kNotes = 24;
-
-// Track 1 the soloist's melody, track 2 an accompaniment, quarter notes at
-// 120 beats per minute.
-smf::Bytes Duet() {
-    smf::FileBuilder file(1, 480);
-    file.AddTrack().Tempo(0, 500000).TimeSignature(0, 4, 2).EndOfTrack();
-    auto& melody = file.AddTrack();
-    auto& accompaniment = file.AddTrack();
-    for (int i = 0; i < kNotes; ++i) {
-        const int key = 60 + (i * 7) % 12;
-        melody.NoteOn(i == 0 ? 0 : 240, 0, key, 80).NoteOff(240, 0, key);
-        accompaniment.NoteOn(i == 0 ? 0 : 240, 1, 40, 70).NoteOff(240, 1, 40);
-    }
-    melody.EndOfTrack();
-    accompaniment.EndOfTrack();
-    return file.Build();
-}
-
-class EngineFollowing : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        engine_.Ports().SetInputDevice(0, 0);
-        engine_.OpenOutputPorts();
-        engine_.OpenInputPorts();
-        ASSERT_EQ(engine_.OpenPiece(folder_.Write("duet.mid", Duet())), LoadResult::Loaded);
-        FollowingOptions options;
-        options.followTrack1 = 0;
-        options.startAutomatically = false;
-        ASSERT_TRUE(engine_.SetFollowingOptions(options));
-    }
-
-    void RunTo(platform::ClockMs until) {
-        while (clock_.Now() < until) {
-            timers_.AdvanceTo(std::min(clock_.Now() + 5, until));
-            engine_.IdlePass();
-        }
-    }
-
-    // The soloist plays note `index` of the melody now.
-    void Play(int index) {
-        const auto key = static_cast<std::uint8_t>(60 + (index * 7) % 12);
-        midi_.Input(0).Inject(std::vector<std::uint8_t>{0x90, key, 90}, clock_.Now());
-        engine_.IdlePass();
-    }
-    void Release(int index) {
-        const auto key = static_cast<std::uint8_t>(60 + (index * 7) % 12);
-        midi_.Input(0).Inject(std::vector<std::uint8_t>{0x80, key, 0}, clock_.Now());
-    }
-
-    testing::TestFolder folder_{"ostinel-following"};
-    platform::ManualClock clock_{1000};
-    platform::ManualTimerService timers_{clock_};
-    platform::ManualMidiSystem midi_{clock_, {"Keys"}, {"Synth"}};
-    QuietUi ui_;
-    Engine engine_{clock_, timers_, midi_, ui_};
-};
+class EngineFollowing : public testing::FollowingRig {};
 
 TEST_F(EngineFollowing, TheFollowingTrackIsLeftToTheSoloistAndGivenBackAtTheStop) {
     Transport& transport = engine_.GetTransport();
     transport.PlayAndFollow();
     ASSERT_TRUE(transport.Mode().following);
     EXPECT_EQ(engine_.CurrentPiece()->tracks[0].playFlag, 0);
-    for (int i = 0; i < 8; ++i) {
-        Play(i);
-        RunTo(clock_.Now() + 200);
-        Release(i);
-        RunTo(clock_.Now() + 200);
-    }
+    PlayNotes(0, 8, 200, 200);
     transport.Stop();
     EXPECT_FALSE(transport.Mode().playing);
     EXPECT_EQ(engine_.CurrentPiece()->tracks[0].playFlag, 1);
@@ -108,12 +39,7 @@ TEST_F(EngineFollowing, TheTakeIsKeptInScoreTimeAndTheStopNeverGoesBeforeTheStar
     transport.PlayAndFollow();
     ASSERT_TRUE(transport.Mode().following);
     // Played at 400 ms a beat: faster than written.
-    for (int i = 4; i < 12; ++i) {
-        Play(i);
-        RunTo(clock_.Now() + 150);
-        Release(i);
-        RunTo(clock_.Now() + 250);
-    }
+    PlayNotes(4, 12, 150, 250);
     transport.Stop();
     EXPECT_GE(transport.Position(), 2000);
     // The take is kept with its tempos: it can be played and saved.

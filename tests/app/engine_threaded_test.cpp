@@ -155,6 +155,35 @@ TEST(EngineOnTheTimerThread, NotesFromTheInputThreadSteerTheTickAndLeaveNothingS
         EXPECT_GT(sent.size(), 20u);
         EXPECT_TRUE(Sounding(sent).empty());
         EXPECT_GT(engine.CurrentPiece()->PerformanceTrack().count, 20);
+
+        // The take again in Punch-In: the tick steers the tempo and hands the
+        // following track over on the timer thread while the main thread
+        // reads the position and changes the master tempo.
+        Transport& transport = engine.GetTransport();
+        ASSERT_TRUE(PerformanceExists(transport.PerformanceTempos()));
+        PerformanceSettings performance;
+        performance.playMode = PerformancePlayMode::PunchIn;
+        transport.SetPerformanceSettings(performance);
+        transport.JumpTo(0);
+        midi.Output(0).Clear();
+        transport.PlayPerformance();
+        ASSERT_TRUE(transport.Mode().playingPerformance);
+        ScorePosition last = 0;
+        for (int step = 0; step < 60 && transport.Mode().playing; ++step) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            engine.IdlePass();
+            const ScorePosition now = transport.Position();
+            EXPECT_GE(now, last);
+            last = now;
+            if (step == 30) {
+                MasterSettings master = transport.Master();
+                master.speed = kOwnTempoSpeed * 3 / 2;
+                transport.SetMasterSettings(master);
+            }
+        }
+        transport.Stop();
+        EXPECT_GT(last, 0);
+        EXPECT_TRUE(Sounding(midi.Output(0).Bytes()).empty());
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include "cli/exit_codes.h"
 #include "sequence/piece.h"
+#include "settings/piece_settings_file.h"
 #include "smf_builder.h"
 #include "support/test_folder.h"
 
@@ -129,6 +130,75 @@ TEST_F(FollowCommand, TheCommandWritesTheResultAndItsReport) {
     EXPECT_NE(out.find("soloist notes 32"), std::string::npos);
 }
 
+TEST_F(FollowCommand, ASavedTakePlaysTheSoloistsNotesWhenTheyWerePlayed) {
+    const std::string piece = Write("piece.mid", MelodyWithAccompaniment());
+    std::vector<std::uint32_t> onsets;
+    const std::string played = Write("played.mid", PlayedMelody(0.9, onsets));
+    const std::string take = (dir_ / "take.mid").string();
+    std::string out;
+    std::string err;
+    ASSERT_EQ(RunFollowCommand(std::vector<std::string_view>{piece, "--track", "1", "--soloist",
+                                                             played, "--save-performance", take,
+                                                             "--play-mode", "overwrite"},
+                               out, err),
+              kExitSuccess)
+        << err;
+    Piece saved;
+    ASSERT_EQ(OpenPiece(take, saved), LoadResult::Loaded);
+    // The take is the last track; at the saved tempo map its notes fall
+    // where the soloist played them, counted from their first note.
+    const Track& soloist = saved.tracks[static_cast<std::size_t>(saved.TrackCount() - 1)];
+    std::vector<std::uint32_t> times;
+    for (const TrackEvent& event : soloist.events)
+        if ((event.kind & 0xF0) == kNoteOn && event.data2 > 0) times.push_back(event.time);
+    // It carries the settings it was made with as slot 0.
+    const auto stored = ReadPieceSettingsStore(take);
+    ASSERT_TRUE(stored.has_value());
+    const auto entry = ReadPieceSettingsEntry(*stored, 0);
+    ASSERT_TRUE(entry.has_value());
+    EXPECT_EQ(entry->settings.followTrack1, 0);
+    // The piece's two tracks and the performance track.
+    EXPECT_EQ(entry->tracks.size(), 3u);
+    // An automatic start listens to the first notes before it knows where the
+    // soloist is: the take is the notes from there on.
+    ASSERT_GE(times.size(), onsets.size() / 2);
+    ASSERT_LE(times.size(), onsets.size());
+    const std::size_t skipped = onsets.size() - times.size();
+    for (std::size_t i = 1; i < times.size(); ++i) {
+        EXPECT_NEAR(static_cast<double>(times[i] - times[0]),
+                    static_cast<double>(onsets[skipped + i] - onsets[skipped]), 5.0)
+            << "note " << i;
+    }
+}
+
+TEST_F(FollowCommand, PlayPerformanceAfterTheFollowPlaysTheTakeAtItsTempo) {
+    FollowRunOptions options;
+    options.piecePath = Write("piece.mid", MelodyWithAccompaniment());
+    std::vector<std::uint32_t> onsets;
+    options.soloistPath = Write("played.mid", PlayedMelody(0.9, onsets));
+    options.track = 1;
+    options.playPerformance = true;
+    std::string error;
+    ASSERT_TRUE(ApplyFollowOption("play-mode", "overwrite", options, error));
+    FollowRunResult result;
+    int exitCode = -1;
+    ASSERT_TRUE(RunFollow(options, result, error, exitCode)) << error;
+    EXPECT_TRUE(result.performancePlayed);
+    // The soloist's notes come back after the follow, 556 ms apart as they
+    // were played.
+    std::vector<std::uint32_t> replayed;
+    const std::uint32_t followEnd = onsets.back() + 200;
+    for (const PortMessage& message : result.stream) {
+        if (message.port == kSoloistPort || message.timeMs <= followEnd) continue;
+        if (message.bytes.size() == 3 && message.bytes[0] == 0x90 && message.bytes[2] > 0)
+            replayed.push_back(message.timeMs);
+    }
+    ASSERT_GE(replayed.size(), static_cast<std::size_t>(kNotes / 2));
+    for (std::size_t i = 2; i + 2 < replayed.size(); ++i)
+        EXPECT_NEAR(static_cast<double>(replayed[i] - replayed[i - 1]), 500.0 / 0.9, 15.0)
+            << "note " << i;
+}
+
 TEST_F(FollowCommand, BadArgumentsAreRefused) {
     const std::string piece = Write("piece.mid", MelodyWithAccompaniment());
     std::string out;
@@ -166,6 +236,12 @@ TEST(FollowOptions, NamesAndValuesReachTheSettings) {
     EXPECT_FALSE(ApplyFollowOption("ignore", "6000-5000", options, error));
     EXPECT_FALSE(ApplyFollowOption("timing", "5", options, error));
     EXPECT_FALSE(ApplyFollowOption("tap-source", "note:200", options, error));
+    EXPECT_TRUE(ApplyFollowOption("play-mode", "following-track-only", options, error));
+    EXPECT_EQ(options.performance.playMode, PerformancePlayMode::FollowingTrackOnly);
+    EXPECT_TRUE(ApplyFollowOption("tempo-after", "last", options, error));
+    EXPECT_EQ(options.performance.tempos.after, TempoAfterPerformed::LastTempo);
+    EXPECT_FALSE(ApplyFollowOption("play-mode", "loud", options, error));
+    EXPECT_FALSE(ApplyFollowOption("tempo-before", "last", options, error));
     EXPECT_FALSE(ApplyFollowOption("loudness", "2", options, error));
     EXPECT_NE(error.find("loudness"), std::string::npos);
 }
@@ -179,6 +255,25 @@ TEST(EvaluateCommand, TheSteadyTempoCaseIsFollowedClosely) {
     // Header, the case, the summary.
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 3);
     EXPECT_NE(out.find("steady-tempo\t"), std::string::npos);
+}
+
+// The demo's performance skips a bar and the follower restarts more than once:
+// accompaniment notes sent before a restart must still be placed where they
+// stood, or the asynchrony figure counts them against the wrong soloist notes.
+TEST(FollowFigures, NotesSentBeforeARestartAreMeasuredAtTheirOwnPlace) {
+    const std::string examples = std::string(OSTINEL_SOURCE_DIR) + "/examples/";
+    std::string out;
+    std::string err;
+    ASSERT_EQ(RunFollowCommand(
+                  std::vector<std::string_view>{examples + "demo.mid", "--track", "1", "--soloist",
+                                                examples + "demo-performance.mid", "--truth",
+                                                examples + "demo-performance-truth.tsv"},
+                  out, err),
+              kExitSuccess)
+        << err;
+    const auto at = out.find("95% within ");
+    ASSERT_NE(at, std::string::npos) << out;
+    EXPECT_LT(std::stoi(out.substr(at + 11)), 2000) << out;
 }
 
 }  // namespace

@@ -152,6 +152,29 @@ TEST_F(RenderCommand, StartTempoAndMutesShapeTheSpan) {
     EXPECT_EQ(melody.events[0].data1, 64 + 12);
 }
 
+TEST_F(RenderCommand, ALoopPlaysItsBeatsOnceAndTheMetronomeClicksEachBeat) {
+    const std::string piece = Write(TwoTracksWithATempoChange());
+    ASSERT_EQ(Run({piece, "-o", Out(), "--no-wav", "--loop", "1:2-1:4", "--metronome"}),
+              kExitSuccess)
+        << err_;
+    Piece rendered;
+    const auto times = NoteOnTimes(rendered);
+    // Beats 2 to 4 of measure 1 (500 ms a beat): the note on the loop's last
+    // beat plays, the next beat's does not.
+    EXPECT_EQ(times.at("Port A, channel 1"), (std::vector<std::uint32_t>{0, 500, 1000}));
+    // Channel 10: the downbeat-less clicks of beats 2, 3 and 4, other-beat note 77.
+    ASSERT_EQ(times.count("Port A, channel 10"), 1u);
+    EXPECT_EQ(times.at("Port A, channel 10"), (std::vector<std::uint32_t>{0, 500, 1000}));
+    for (const Track& track : rendered.tracks) {
+        if (track.name != "Port A, channel 10") continue;
+        for (const TrackEvent& event : track.events) {
+            if ((event.kind & 0xF0) == kNoteOn && event.data2 > 0) {
+                EXPECT_EQ(event.data1, 77);
+            }
+        }
+    }
+}
+
 TEST_F(RenderCommand, BadArgumentsAndBadFilesAreRefusedWithTheirCodes) {
     const std::string piece = Write(TwoTracksWithATempoChange());
     EXPECT_EQ(Run({piece}), kExitUsage);
@@ -161,6 +184,12 @@ TEST_F(RenderCommand, BadArgumentsAndBadFilesAreRefusedWithTheirCodes) {
     EXPECT_EQ(Run({piece, "-o", Out(), "--start", "9:1"}), kExitUsage);
     EXPECT_NE(err_.find("no beat 1 in measure 9"), std::string::npos);
     EXPECT_EQ(Run({piece, "-o", Out(), "--mute", "3"}), kExitUsage);
+    EXPECT_EQ(Run({piece, "-o", Out(), "--loop", "1:3-1:2"}), kExitUsage);
+    EXPECT_NE(err_.find("end after it begins"), std::string::npos);
+    EXPECT_EQ(Run({piece, "-o", Out(), "--loop", "1:1-7:1"}), kExitUsage);
+    EXPECT_NE(err_.find("no beat 1 in measure 7"), std::string::npos);
+    EXPECT_EQ(Run({piece, "-o", Out(), "--loop", "1:1"}), kExitUsage);
+    EXPECT_EQ(Run({piece, "-o", Out(), "--restart-after", "2"}), kExitUsage);
     EXPECT_EQ(Run({(dir_ / "missing.mid").string(), "-o", Out()}),
               kExitLoadFailureBase + static_cast<int>(LoadResult::NotFound));
     EXPECT_EQ(Run({piece, "-o", (dir_ / "no" / "such" / "dir" / "out").string(), "--no-wav"}),

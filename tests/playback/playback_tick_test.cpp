@@ -246,14 +246,6 @@ TEST(PlaybackTick, StopLeavesTheRestUnplayed) {
     EXPECT_EQ(rig.Sent().size(), 1u);
 }
 
-TEST(PlaybackTick, AStartAskingForAHookNotServedIsRefused) {
-    TickRig rig;
-    rig.piece = PieceOf({{On(0, 60), Off(10, 60)}});
-    rig.start.hooks.performancePlayback = true;
-    EXPECT_FALSE(rig.Play());
-    EXPECT_TRUE(rig.Sent().empty());
-}
-
 TEST(PlaybackTick, EveryNoteOnIsMatchedByANoteOffAtTheEnd) {
     TickRig rig;
     std::vector<TrackEvent> events;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <utility>
 #include <vector>
 
@@ -9,6 +8,7 @@
 #include "playback/transport.h"
 #include "playback/transport_ui.h"
 #include "playback_test_rig.h"
+#include "support/sounding_notes.h"
 
 namespace ostinel::testing {
 
@@ -59,23 +59,5 @@ struct TransportRig : TickRig {
     TransportAvailability availability;
     Transport transport{clock, timers, output, tick, requests, availability, transportUi};
 };
-
-// Notes left sounding by a stream: note-ons minus the note-offs that match
-// them, per channel and key. A stream that leaves nothing sounding gives an
-// empty map.
-inline std::map<std::pair<int, int>, int> SoundingNotes(const std::vector<Bytes>& sent) {
-    std::map<std::pair<int, int>, int> sounding;
-    for (const Bytes& message : sent) {
-        if (message.size() != 3) continue;
-        const int kind = message[0] & 0xF0;
-        const std::pair<int, int> note{message[0] & 0x0F, message[1]};
-        if (kind == 0x90 && message[2] > 0) {
-            ++sounding[note];
-        } else if (kind == 0x80 || kind == 0x90) {
-            if (sounding.count(note) != 0 && --sounding[note] == 0) sounding.erase(note);
-        }
-    }
-    return sounding;
-}
 
 }  // namespace ostinel::testing
