@@ -1,6 +1,7 @@
 // The menu and accelerator commands of the main window.
 
 #include "app/string_ids.h"
+#include "dialogs/dialog_launcher.h"
 #include "follower/intake/incoming_midi_menu.h"
 #include "gui/command_ids.h"
 #include "gui/help_window.h"
@@ -15,8 +16,9 @@ bool IsNamedSettingsCommand(int id) {
            (id >= command::kPieceRevert && id <= command::kPieceRemoveFirst + 3);
 }
 
-// The dialogs the commands open, by command id.
-QString DialogName(int id) {
+}  // namespace
+
+QString DialogTitle(int id) {
     switch (id) {
         case command::kSavePerformanceAs:
             return QStringLiteral("Save Performance As");
@@ -55,8 +57,6 @@ QString DialogName(int id) {
     }
 }
 
-}  // namespace
-
 bool MainWindow::DispatchCommand(int id) {
     if (id == command::kOpen) {
         if (!engine_.GetTransport().Mode().playing) OpenCommand();
@@ -87,8 +87,15 @@ bool MainWindow::DispatchCommand(int id) {
         board_->ShowTitlePicture(0);
     } else if (id == command::kSavePerformanceAs) {
         if (!engine_.GetTransport().Mode().playing) SavePerformanceAsCommand();
-    } else if (!DialogName(id).isEmpty()) {
-        ShowPlaceholder(DialogName(id));
+    } else if (dialogs::IsDialogCommand(id)) {
+        // The menu states keep the settings dialogs closed while playing.
+        if (dialogOpener_) {
+            dialogOpener_(id);
+        } else {
+            dialogs::RunDialogForCommand(id, *dialogs_);
+        }
+    } else if (!DialogTitle(id).isEmpty()) {
+        ShowPlaceholder(DialogTitle(id));
     } else {
         return false;
     }

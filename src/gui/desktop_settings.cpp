@@ -1,16 +1,13 @@
 #include "gui/desktop_settings.h"
 
-#include <QInputDialog>
-#include <QLineEdit>
 #include <algorithm>
 
 #include "app/piece_settings_application.h"
+#include "dialogs/save_settings_dialog.h"
 #include "gui/command_ids.h"
 
 namespace ostinel::gui {
 namespace {
-
-constexpr int kLongestSettingsName = 31;
 
 SavedSettingsNames NamesOf(const SettingsMenu& menu) {
     SavedSettingsNames names;
@@ -120,13 +117,7 @@ void DesktopSettings::OpenPortsDialog() {
 }
 
 std::optional<std::string> DesktopSettings::AskSettingsName() {
-    bool accepted = false;
-    const QString name = QInputDialog::getText(
-        &window_, ApplicationTitle(),
-        QStringLiteral("Please enter a name for these settings using no more than 31 characters:"),
-        QLineEdit::Normal, QString(), &accepted);
-    if (!accepted || name.isEmpty()) return std::nullopt;
-    return name.left(kLongestSettingsName).toStdString();
+    return dialogs::AskSettingsName(window_.Dialogs());
 }
 
 }  // namespace ostinel::gui

@@ -39,6 +39,8 @@ QString MidiFileFilter() {
 MainWindow::MainWindow(Engine& engine, DesktopUi& ui, QWidget* parent)
     : QMainWindow(parent), engine_(engine), ui_(ui) {
     LoadDesktopResources();
+    dialogs_ = std::make_unique<dialogs::DialogContext>(dialogs::DialogContext{
+        engine_, beeper_, this, [this](int topic) { ShowHelp(topic); }, std::nullopt, true});
     setWindowTitle(ApplicationTitle());
     setWindowIcon(QIcon(QStringLiteral(":/ostinel.svg")));
     board_ = new views::ViewBoard(engine_, this);

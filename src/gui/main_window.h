@@ -4,7 +4,11 @@
 #include <QString>
 #include <string>
 
+#include <functional>
+#include <memory>
+
 #include "app/engine.h"
+#include "dialogs/dialog_context.h"
 #include "gui/desktop_ui.h"
 #include "gui/idle_loop.h"
 #include "gui/main_menu.h"
@@ -13,6 +17,9 @@
 namespace ostinel::gui {
 
 class HelpWindow;
+
+// The name of the dialog a menu command opens; empty for a command without one.
+QString DialogTitle(int commandId);
 
 // Where the named-settings commands of the File menu go (load, save, save
 // as, revert, default and remove, for system and piece settings), and how a
@@ -46,6 +53,13 @@ class MainWindow : public QMainWindow {
     views::ViewBoard& Board() { return *board_; }
     MainMenu& Menu() { return *menu_; }
     IdleLoop& Idle() { return *idle_; }
+    // What the dialogs opened over this window share.
+    dialogs::DialogContext& Dialogs() { return *dialogs_; }
+    // Who opens a command's dialog: the real dialogs, or a stand-in for
+    // tests, where a modal dialog would wait for a user who is not there.
+    void SetDialogOpener(std::function<void(int commandId)> opener) {
+        dialogOpener_ = std::move(opener);
+    }
 
     // Every menu and accelerator command; false for an id that is no command.
     bool DispatchCommand(int commandId);
@@ -98,6 +112,9 @@ class MainWindow : public QMainWindow {
     IdleLoop* idle_ = nullptr;
     NamedSettingsCommands* namedSettings_ = nullptr;
     HelpWindow* help_ = nullptr;  // made at the first request
+    dialogs::SystemBeeper beeper_;
+    std::unique_ptr<dialogs::DialogContext> dialogs_;
+    std::function<void(int)> dialogOpener_;
     QString openFolder_;
 };
 

@@ -44,6 +44,9 @@ class DesktopTest : public ::testing::Test {
     static constexpr int kClientHeight = 460;
 
     void SetUp() override {
+        // A dialog says its name instead of waiting modally for a user.
+        window_.SetDialogOpener(
+            [this](int id) { presenter_.shown.push_back(gui::DialogTitle(id)); });
         engine_.OpenOutputPorts();
         window_.Board().setFixedSize(kClientWidth, kClientHeight);
         window_.show();
