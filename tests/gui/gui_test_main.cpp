@@ -1,25 +1,5 @@
-// Runs the desktop tests on Qt's offscreen platform, with a private runtime
-// folder so that Qt has nothing to complain about.
-
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-
-#include <QApplication>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
+#include "gui/offscreen_qt_main.h"
 
 int main(int argc, char* argv[]) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    std::string runtime = (std::filesystem::temp_directory_path() / "ostinel-gui-XXXXXX").string();
-    if (mkdtemp(runtime.data()) != nullptr) {
-        chmod(runtime.c_str(), 0700);
-        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    }
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    const int result = RUN_ALL_TESTS();
-    std::error_code ignored;
-    std::filesystem::remove_all(runtime, ignored);
-    return result;
+    return ostinel::testing::RunOffscreenQtTests(argc, argv, "ostinel-gui");
 }
