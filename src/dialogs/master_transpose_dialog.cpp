@@ -26,10 +26,7 @@ MasterTransposeDialog::MasterTransposeDialog(DialogContext& context)
     row->addWidget(new QLabel(QStringLiteral("half-steps")));
     row->addStretch();
     Body()->addLayout(row);
-    auto* resetRow = new QHBoxLayout;
-    resetRow->addWidget(reset_);
-    resetRow->addStretch();
-    Body()->addLayout(resetRow);
+    AddButtonRow(reset_);
 
     connect(transpose_, &QLineEdit::textEdited, this, &MasterTransposeDialog::Revalidate);
     connect(reset_, &QPushButton::clicked, this, [this] {

@@ -1,5 +1,8 @@
 #include "dialogs/settings_dialog.h"
 
+#include <QHBoxLayout>
+#include <QPushButton>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QFontMetrics>
@@ -203,6 +206,13 @@ void FillTrackList(QComboBox* list, const Piece& piece, bool withPerformanceTrac
     if (withPerformanceTrack && !piece.tracks.empty()) {
         list->addItem(TrackDisplayName(piece.PerformanceTrack()));
     }
+}
+
+void SettingsDialog::AddButtonRow(QPushButton* button) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(button);
+    row->addStretch();
+    body_->addLayout(row);
 }
 
 }  // namespace ostinel::dialogs

@@ -42,6 +42,8 @@ class SettingsDialog : public QDialog {
   protected:
     // Where each dialog puts its controls, above the buttons.
     QVBoxLayout* Body() const { return body_; }
+    // A row of the body holding one button at its left.
+    void AddButtonRow(QPushButton* button);
     // The last step of building a dialog: centre it and start the zoom.
     void InitDialogCommon();
     // OK: read the controls and store them.

@@ -43,10 +43,7 @@ TempoDialog::TempoDialog(DialogContext& context)
     row->addWidget(new QLabel(QStringLiteral("beats per minute")));
     row->addStretch();
     Body()->addLayout(row);
-    auto* resetRow = new QHBoxLayout;
-    resetRow->addWidget(reset_);
-    resetRow->addStretch();
-    Body()->addLayout(resetRow);
+    AddButtonRow(reset_);
 
     connect(percent_, &QLineEdit::textChanged, this, &TempoDialog::PercentEdited);
     connect(beatsPerMinute_, &QLineEdit::textChanged, this, &TempoDialog::BeatsPerMinuteEdited);
