@@ -177,7 +177,7 @@ void Transport::ToggleMetronome() {
     }
 }
 
-bool Transport::CommonStart(PlaybackMotion motion, bool allTracks, SpeedFactor speed) {
+bool Transport::CommonStart(PlaybackMotion motion, bool allTracks) {
     if (piece_ == nullptr) return false;
     restartDeadline_.reset();
     // Paced releases still owed go out now, before anything sounds again.
@@ -185,8 +185,8 @@ bool Transport::CommonStart(PlaybackMotion motion, bool allTracks, SpeedFactor s
         SendAllNotesOffChannel();
 
     PlaybackStart start;
-    start.clock = PositionClock{PositionAnchor{position_, clock_.Now()}, speed, motion, End(),
-                                FollowerEstimate{}};
+    start.clock = PositionClock{PositionAnchor{position_, clock_.Now()}, master_.speed, motion,
+                                End(), FollowerEstimate{}};
     if (motion == PlaybackMotion::Following) {
         start.clock.follower = FollowerEstimate{
             [](void* follower) { return static_cast<Follower*>(follower)->Position(); },
@@ -204,6 +204,8 @@ bool Transport::CommonStart(PlaybackMotion motion, bool allTracks, SpeedFactor s
     if (mode_.playingPerformance) {
         start.performance = PerformanceStart(
             StartingTempoRatio(performanceTempos_, position_, performance_.tempos));
+        start.clock.speed =
+            SpeedForRatio(start.performance.ratio, master_.speed, masterAtRecording_);
         spanTracks_.includePerformanceTrack = PerformanceTrackPlays();
         if (follow_.followNotes && performance_.playMode == PerformancePlayMode::Overwrite) {
             spanTracks_.leftOutTrack = start.performance.followingTracks[0];
@@ -313,8 +315,7 @@ void Transport::PlayAndFollow() {
     reports_->SetAnchor(PositionAnchor{position_, clock_.Now()}, speed);
     master_.speed = speed;
     mode_.following = true;
-    const bool started =
-        CommonStart(PlaybackMotion::Following, !follow_.followNotes, master_.speed);
+    const bool started = CommonStart(PlaybackMotion::Following, !follow_.followNotes);
     reports_->SetFollowingActive(started);
     if (!started) {
         mode_.following = false;
@@ -387,7 +388,7 @@ void Transport::PlayFile() {
     if (Position() >= End()) return;
     SaveModeAndStop();
     mode_.playingFile = true;
-    if (!CommonStart(PlaybackMotion::Playing, true, master_.speed)) mode_.playingFile = false;
+    if (!CommonStart(PlaybackMotion::Playing, true)) mode_.playingFile = false;
 }
 
 void Transport::PlayPerformance() {
@@ -409,10 +410,7 @@ void Transport::PlayPerformance() {
         take.patches.entries[0] = source.patches.entries[0];
         take.substituteFlag = source.substituteFlag;
     }
-    const std::uint32_t ratio =
-        StartingTempoRatio(performanceTempos_, position_, performance_.tempos);
-    if (!CommonStart(PlaybackMotion::Playing, true,
-                     SpeedForRatio(ratio, master_.speed, masterAtRecording_))) {
+    if (!CommonStart(PlaybackMotion::Playing, true)) {
         mode_.playingPerformance = false;
         EndPerformancePlayback();
         return;
@@ -460,7 +458,7 @@ void Transport::FastForward() {
     if (Position() >= End()) return;
     SaveModeAndStop();
     mode_.fastForward = true;
-    if (!CommonStart(PlaybackMotion::FastForward, true, master_.speed)) mode_.fastForward = false;
+    if (!CommonStart(PlaybackMotion::FastForward, true)) mode_.fastForward = false;
 }
 
 void Transport::Rewind() {
@@ -480,7 +478,7 @@ void Transport::Preview() {
     SaveModeAndStop();
     previewReturn_ = position_;
     mode_.previewing = true;
-    if (!CommonStart(PlaybackMotion::Playing, true, master_.speed)) {
+    if (!CommonStart(PlaybackMotion::Playing, true)) {
         mode_.previewing = false;
         return;
     }

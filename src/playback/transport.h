@@ -150,7 +150,7 @@ class Transport {
 
   private:
     void SaveModeAndStop();
-    bool CommonStart(PlaybackMotion motion, bool allTracks, SpeedFactor speed);
+    bool CommonStart(PlaybackMotion motion, bool allTracks);
     // The tick's share of Play Performance, for a start at `position_`.
     PerformancePlayback PerformanceStart(std::uint32_t startRatio) const;
     // Whether the take's notes sound in this span at all.
