@@ -3,6 +3,7 @@
 # non-interactive; silent when everything is already installed.
 #   scripts/install-deps.sh          build, test and run
 #   scripts/install-deps.sh fuzz     also clang and its fuzzing runtime
+#   scripts/install-deps.sh dev      also ccache, shared by several work trees
 set -euo pipefail
 
 packages=(
@@ -16,6 +17,7 @@ packages=(
 for group in "$@"; do
     case "$group" in
         fuzz) packages+=(clang libclang-rt-14-dev) ;;
+        dev) packages+=(ccache) ;;
         *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
     esac
 done
