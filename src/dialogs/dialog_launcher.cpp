@@ -13,10 +13,18 @@ namespace ostinel::dialogs {
 
 namespace {
 
-template <typename DialogType>
-bool Run(DialogContext& context) {
-    DialogType dialog(context);
-    dialog.exec();
+// Dialogs that edit the system settings and so open without a piece.
+bool NeedsNoPiece(int commandId) {
+    return commandId == gui::command::kDisplayPreferences;
+}
+
+// Jump to hands the typed place to the transport.
+bool JumpToTypedLocation(DialogContext& context) {
+    Transport& transport = context.engine.GetTransport();
+    const DisplayedBeat shown = transport.Display();
+    if (const auto place = ShowLocationDialog(context, shown.measure, shown.beat)) {
+        transport.JumpTo(place->position);
+    }
     return true;
 }
 
@@ -38,37 +46,41 @@ bool IsDialogCommand(int commandId) {
     }
 }
 
-bool RunDialogForCommand(int commandId, DialogContext& context) {
+std::unique_ptr<SettingsDialog> MakeDialogForCommand(int commandId, DialogContext& context) {
     namespace command = gui::command;
-    if (commandId == command::kDisplayPreferences) {
-        return Run<DisplayPreferencesDialog>(context);
-    }
-    Engine& engine = context.engine;
-    if (!IsDialogCommand(commandId) || engine.CurrentPiece() == nullptr) {
-        return false;
-    }
+    if (!IsDialogCommand(commandId)) return nullptr;
+    if (!NeedsNoPiece(commandId) && context.engine.CurrentPiece() == nullptr) return nullptr;
     switch (commandId) {
+        case command::kDisplayPreferences:
+            return std::make_unique<DisplayPreferencesDialog>(context);
         case command::kGetFileInfo:
-            return Run<FileInformationDialog>(context);
+            return std::make_unique<FileInformationDialog>(context);
         case command::kTracks:
-            return Run<TracksDialog>(context);
+            return std::make_unique<TracksDialog>(context);
         case command::kMasterTranspose:
-            return Run<MasterTransposeDialog>(context);
+            return std::make_unique<MasterTransposeDialog>(context);
         case command::kTempo:
-            return Run<TempoDialog>(context);
+            return std::make_unique<TempoDialog>(context);
         case command::kLoopMode:
-            return Run<LoopModeDialog>(context);
+            return std::make_unique<LoopModeDialog>(context);
         case command::kJumpTo: {
-            Transport& transport = engine.GetTransport();
-            const DisplayedBeat shown = transport.Display();
-            if (const auto place = ShowLocationDialog(context, shown.measure, shown.beat)) {
-                transport.JumpTo(place->position);
-            }
-            return true;
+            const DisplayedBeat shown = context.engine.GetTransport().Display();
+            return std::make_unique<LocationDialog>(context, shown.measure, shown.beat);
         }
         default:
-            return false;
+            return nullptr;
     }
+}
+
+bool RunDialogForCommand(int commandId, DialogContext& context) {
+    if (!IsDialogCommand(commandId)) return false;
+    if (commandId == gui::command::kJumpTo) {
+        return context.engine.CurrentPiece() != nullptr && JumpToTypedLocation(context);
+    }
+    const std::unique_ptr<SettingsDialog> dialog = MakeDialogForCommand(commandId, context);
+    if (dialog == nullptr) return false;
+    dialog->exec();
+    return true;
 }
 
 }  // namespace ostinel::dialogs

@@ -90,8 +90,9 @@ LoopModeDialog::LoopModeDialog(DialogContext& context)
     }
     connect(on_, &QRadioButton::toggled, this, &LoopModeDialog::UpdateAvailability);
     UpdateAvailability();
+    // Only edits judge the points: a piece without loop points must still
+    // take a change of the check boxes.
     InitDialogCommon();
-    Revalidate();
 }
 
 void LoopModeDialog::UpdateAvailability() {

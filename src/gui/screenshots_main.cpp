@@ -1,6 +1,6 @@
 // ostinel-screenshots: renders the main window with a piece, stopped and
-// playing, at 100, 150 and 200 %, into PNG files, on the manual clock so that
-// every run shows the same moment.
+// playing, at 100, 150 and 200 %, and every dialog over it, into PNG files,
+// on the manual clock so that every run shows the same moment.
 
 #include <QApplication>
 #include <QDir>
@@ -9,6 +9,8 @@
 #include <cstdio>
 
 #include "app/engine.h"
+#include "dialogs/dialog_launcher.h"
+#include "dialogs/save_settings_dialog.h"
 #include "gui/desktop_style.h"
 #include "gui/desktop_ui.h"
 #include "gui/main_window.h"
@@ -32,6 +34,45 @@ class PrintingPresenter final : public gui::MessagePresenter {
 constexpr int kClientWidth = 700;
 constexpr int kClientHeight = 430;
 constexpr std::uint32_t kPlayedMs = 9300;
+
+// A dialog's title as a file name: "MIDI & Sync Setup" -> "midi-sync-setup".
+QString FileNameOf(const QString& title) {
+    QString name;
+    for (const QChar c : title.toLower()) {
+        if (c.isLetterOrNumber()) {
+            name += c;
+        } else if (!name.isEmpty() && !name.endsWith(QChar('-'))) {
+            name += QChar('-');
+        }
+    }
+    while (name.endsWith(QChar('-')))
+        name.chop(1);
+    return name;
+}
+
+bool SaveDialog(dialogs::SettingsDialog& dialog, const QString& folder) {
+    dialog.show();
+    QApplication::processEvents();
+    const QString path =
+        QStringLiteral("%1/dialog-%2.png").arg(folder, FileNameOf(dialog.windowTitle()));
+    const bool saved = dialog.grab().save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", path.toUtf8().constData());
+    dialog.reject();
+    return saved;
+}
+
+// Every dialog a menu command opens, as it first shows on the open piece.
+bool RenderDialogs(gui::MainWindow& window, const QString& folder) {
+    dialogs::DialogContext& context = window.Dialogs();
+    context.zoomAnimation = false;
+    constexpr int kLastCommand = 1000;
+    for (int command = 0; command <= kLastCommand; ++command) {
+        const auto dialog = dialogs::MakeDialogForCommand(command, context);
+        if (dialog != nullptr && !SaveDialog(*dialog, folder)) return false;
+    }
+    dialogs::SaveSettingsDialog naming(context);
+    return SaveDialog(naming, folder);
+}
 
 bool Render(const QString& piece, const QString& folder, int percent) {
     platform::ManualClock clock(0);
@@ -63,6 +104,7 @@ bool Render(const QString& piece, const QString& folder, int percent) {
     if (!save("title")) return false;
     window.Board().RemoveTitlePicture();
     if (!save("stopped")) return false;
+    if (percent == 100 && !RenderDialogs(window, folder)) return false;
 
     Transport& transport = engine.GetTransport();
     // Playing: the file plays with loop mode and the metronome lit.

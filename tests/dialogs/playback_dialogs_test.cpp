@@ -5,6 +5,8 @@
 #include "dialogs/master_transpose_dialog.h"
 #include "dialogs/tempo_dialog.h"
 #include "dialogs/tracks_dialog.h"
+#include "smf_builder.h"
+#include "support/test_folder.h"
 
 namespace ostinel::testing {
 namespace {
@@ -128,6 +130,25 @@ TEST_F(PlaybackDialogsTest, TempoBeatsPerMinuteOfTheCurrentBeatLinkToPercent) {
     EXPECT_EQ(engine_.GetTransport().Master().speed, (150 * 4096 + 50) / 100);
 }
 
+TEST_F(PlaybackDialogsTest, TempoOf120BeatsPerMinuteOnAHalfSecondBeatIsTheFilesOwn) {
+    // A piece at 120 beats per minute: each beat lasts 500 score ms.
+    TestFolder folder("ostinel-tempo-dialog");
+    smf::FileBuilder file(1, 480);
+    file.AddTrack().Bpm(0, 120).TimeSignature(0, 4, 2).EndOfTrack();
+    file.AddTrack().NoteOn(0, 0, 60, 90).NoteOff(1920, 0, 60).EndOfTrack();
+    const std::string path = (folder / "half-second-beats.mid").string();
+    ASSERT_TRUE(file.WriteFile(path));
+    ASSERT_EQ(engine_.OpenPiece(path), LoadResult::Loaded);
+    ASSERT_EQ(dialogs::BeatLengthAt(GetPiece().beatMap, engine_.GetTransport().Position()), 500);
+
+    dialogs::TempoDialog dialog(context_);
+    Retype(dialog.PercentField(), QStringLiteral("50"));
+    Retype(dialog.BeatsPerMinuteField(), QStringLiteral("120"));
+    EXPECT_EQ(dialog.PercentField()->text(), QStringLiteral("100"));
+    EXPECT_FALSE(dialog.ResetButton()->isEnabled());
+    EXPECT_EQ(beeper_.beeps, 0);
+}
+
 TEST_F(PlaybackDialogsTest, TempoAbove200PercentBeepsAndCancelKeepsTheTempo) {
     const SpeedFactor before = engine_.GetTransport().Master().speed;
     dialogs::TempoDialog dialog(context_);
@@ -176,6 +197,16 @@ TEST_F(PlaybackDialogsTest, LoopModeSamePointsWaitWithoutBeepAndLongDelayBeeps) 
     EXPECT_EQ(loop.begin, *dialogs::BeatPosition(GetPiece().beatMap, 3, 1));
     EXPECT_EQ(loop.end, *dialogs::BeatPosition(GetPiece().beatMap, 5, 1));
     EXPECT_EQ(loop.restartDelaySec, 4u);
+}
+
+TEST_F(PlaybackDialogsTest, LoopModeWithoutLoopPointsStillTakesTheCheckBoxes) {
+    ASSERT_EQ(engine_.GetTransport().Loop().begin, engine_.GetTransport().Loop().end);
+    dialogs::LoopModeDialog dialog(context_);
+    EXPECT_TRUE(dialog.OkButton()->isEnabled());
+    dialog.SetPointsBox()->click();
+    dialog.accept();
+    EXPECT_TRUE(engine_.GetTransport().Loop().setPointsAutomatically);
+    EXPECT_EQ(beeper_.beeps, 0);
 }
 
 TEST_F(PlaybackDialogsTest, LoopModeOffMakesThePointsUnavailableAndCancelStoresNothing) {
