@@ -1,10 +1,13 @@
 #include "dialogs/dialog_launcher.h"
 
+#include "dialogs/banks_and_programs_dialog.h"
 #include "dialogs/display_preferences_dialog.h"
 #include "dialogs/file_information_dialog.h"
 #include "dialogs/location_dialog.h"
 #include "dialogs/loop_mode_dialog.h"
 #include "dialogs/master_transpose_dialog.h"
+#include "dialogs/performance_settings_dialog.h"
+#include "dialogs/special_markers_dialog.h"
 #include "dialogs/tempo_dialog.h"
 #include "dialogs/tracks_dialog.h"
 #include "gui/command_ids.h"
@@ -32,6 +35,9 @@ bool IsDialogCommand(int commandId) {
         case command::kTempo:
         case command::kLoopMode:
         case command::kJumpTo:
+        case command::kBanksAndPrograms:
+        case command::kPerformances:
+        case command::kSpecialMarkers:
             return true;
         default:
             return false;
@@ -58,6 +64,12 @@ bool RunDialogForCommand(int commandId, DialogContext& context) {
             return Run<TempoDialog>(context);
         case command::kLoopMode:
             return Run<LoopModeDialog>(context);
+        case command::kBanksAndPrograms:
+            return Run<BanksAndProgramsDialog>(context);
+        case command::kPerformances:
+            return Run<PerformanceSettingsDialog>(context);
+        case command::kSpecialMarkers:
+            return Run<SpecialMarkersDialog>(context);
         case command::kJumpTo: {
             Transport& transport = engine.GetTransport();
             const DisplayedBeat shown = transport.Display();
