@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "dialogs/beat_lookup.h"
@@ -54,9 +55,11 @@ SpecialMarkersDialog::SpecialMarkersDialog(DialogContext& context)
         // Sorted texts are sorted places: the digits are zero-padded.
         group.list->setSortingEnabled(true);
         const QFontMetrics metrics(group.list->font());
-        group.list->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("0000:00-0000:00")) +
-                                    metrics.height() * 2);
-        group.list->setMinimumHeight(kVisibleLines * metrics.height());
+        const int frame = 2 * group.list->frameWidth() + 8;
+        group.list->setFixedSize(metrics.horizontalAdvance(QStringLiteral("0000:00-0000:00")) +
+                                     group.list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                                     frame,
+                                 kVisibleLines * metrics.lineSpacing() + frame);
         for (const std::string& text : texts[at]) {
             group.list->addItem(QString::fromStdString(text));
         }
