@@ -140,7 +140,9 @@ void PerformanceSettingsDialog::Store() {
     Track& performance = GetEngine().CurrentPiece()->PerformanceTrack();
     performance.port = static_cast<std::int16_t>(port_->currentIndex());
     performance.channel = static_cast<std::int16_t>(channel_->currentIndex());
-    performance.patches.entries[0].substitute = *ReadPatch(*editor_, false);
+    if (const std::optional<Patch> patch = ReadPatch(*editor_, false)) {
+        performance.patches.entries[0].substitute = *patch;
+    }
 }
 
 }  // namespace ostinel::dialogs

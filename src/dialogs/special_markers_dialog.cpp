@@ -79,8 +79,6 @@ SpecialMarkersDialog::SpecialMarkersDialog(DialogContext& context)
                 &SpecialMarkersDialog::UpdateButtons);
         connect(group.create, &QPushButton::clicked, this, [this, list] { NewEntry(list); });
         connect(group.change, &QPushButton::clicked, this, [this, list] { ChangeEntry(list); });
-        connect(group.list, &QListWidget::itemDoubleClicked, this,
-                [this, list] { ChangeEntry(list); });
         connect(group.remove, &QPushButton::clicked, this, [this, list] { DeleteEntry(list); });
     }
     Body()->addLayout(grid);
