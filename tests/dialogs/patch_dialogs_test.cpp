@@ -2,6 +2,7 @@
 #include "dialogs/banks_and_programs_dialog.h"
 #include "dialogs/patch_rules.h"
 #include "dialogs/performance_settings_dialog.h"
+#include "dialogs/tracks_dialog.h"
 
 namespace ostinel::testing {
 namespace {
@@ -175,6 +176,20 @@ TEST_F(PatchDialogsTest, BanksCancelKeepsTheTrackBlockAndOkStoresSubstitutesAndF
     EXPECT_EQ(GetPiece().tracks[1].substituteFlag, 1);
     EXPECT_EQ(GetPiece().tracks[1].patches.entries[0].substitute,
               MakePatch(PatchKind::Program, 41));
+}
+
+TEST_F(PatchDialogsTest, TracksResetTrackLeavesTheSubstitutesBehindItsFlag) {
+    GiveTrackZeroThreePatches();
+    GetPiece().tracks[0].substituteFlag = 1;
+    dialogs::TracksDialog dialog(context_);
+    QTest::mouseClick(dialog.ResetTrackButton(), Qt::LeftButton);
+    dialog.accept();
+    const Track& track = GetPiece().tracks[0];
+    EXPECT_EQ(track.substituteFlag, 0);
+    EXPECT_EQ(track.patches.entries[1].substitute,
+              MakePatch(PatchKind::Bank0Bank32Program, 1, 2, 3));
+    EXPECT_EQ(track.patches.entries[2].substitute,
+              MakePatch(PatchKind::HighProgramThenProgram, 100, 3));
 }
 
 class PerformanceSettingsTest : public DialogTest {
