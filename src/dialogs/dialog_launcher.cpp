@@ -1,10 +1,13 @@
 #include "dialogs/dialog_launcher.h"
 
+#include "dialogs/banks_and_programs_dialog.h"
 #include "dialogs/display_preferences_dialog.h"
 #include "dialogs/file_information_dialog.h"
 #include "dialogs/location_dialog.h"
 #include "dialogs/loop_mode_dialog.h"
 #include "dialogs/master_transpose_dialog.h"
+#include "dialogs/performance_settings_dialog.h"
+#include "dialogs/special_markers_dialog.h"
 #include "dialogs/tempo_dialog.h"
 #include "dialogs/tracks_dialog.h"
 #include "gui/command_ids.h"
@@ -40,6 +43,9 @@ bool IsDialogCommand(int commandId) {
         case command::kTempo:
         case command::kLoopMode:
         case command::kJumpTo:
+        case command::kBanksAndPrograms:
+        case command::kPerformances:
+        case command::kSpecialMarkers:
             return true;
         default:
             return false;
@@ -63,6 +69,12 @@ std::unique_ptr<SettingsDialog> MakeDialogForCommand(int commandId, DialogContex
             return std::make_unique<TempoDialog>(context);
         case command::kLoopMode:
             return std::make_unique<LoopModeDialog>(context);
+        case command::kBanksAndPrograms:
+            return std::make_unique<BanksAndProgramsDialog>(context);
+        case command::kPerformances:
+            return std::make_unique<PerformanceSettingsDialog>(context);
+        case command::kSpecialMarkers:
+            return std::make_unique<SpecialMarkersDialog>(context);
         case command::kJumpTo: {
             const DisplayedBeat shown = context.engine.GetTransport().Display();
             return std::make_unique<LocationDialog>(context, shown.measure, shown.beat);

@@ -148,14 +148,17 @@ void SettingsDialog::done(int result) {
     context_.helpTopic = 0;
 }
 
+std::string FieldText(const QLineEdit* field) {
+    return field->text().left(kMaxFieldChars).toStdString();
+}
+
 ParsedNumber SettingsDialog::ReadIntegerField(const QLineEdit* field, bool allowSign,
                                               bool allowEmpty) const {
-    const std::string text = field->text().left(kMaxFieldChars).toStdString();
-    return ParseInteger(text, allowSign, allowEmpty);
+    return ParseInteger(FieldText(field), allowSign, allowEmpty);
 }
 
 ParsedNumber SettingsDialog::ReadNoteField(const QLineEdit* field, bool allowEmpty) const {
-    const std::string text = field->text().left(kMaxFieldChars).toStdString();
+    const std::string text = FieldText(field);
     if (text.find_first_not_of(' ') == std::string::npos) {
         return {allowEmpty, 0};
     }

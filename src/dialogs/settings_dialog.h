@@ -71,6 +71,9 @@ class SettingsDialog : public QDialog {
     bool centred_ = false;
 };
 
+// What a field holds, as far as the fields are read.
+std::string FieldText(const QLineEdit* field);
+
 // The fields' width for a number of a few digits.
 void SetNumberFieldWidth(QLineEdit* field, int digits);
 

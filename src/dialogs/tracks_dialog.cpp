@@ -20,11 +20,6 @@ QPushButton* SideButton(const QString& caption) {
 
 }  // namespace
 
-TrackEdit EditOf(const Track& track) {
-    return TrackEdit{track.userName,  track.volume,   track.channel,       track.port,
-                     track.transpose, track.playFlag, track.substituteFlag};
-}
-
 TracksDialog::TracksDialog(DialogContext& context)
     : SettingsDialog(context, kHelpTopic, QStringLiteral("Tracks")),
       piece_(*context.engine.CurrentPiece()),
@@ -41,9 +36,7 @@ TracksDialog::TracksDialog(DialogContext& context)
       resetVolume_(SideButton(QStringLiteral("Reset"))),
       undo_(SideButton(QStringLiteral("Undo Changes"))),
       resetTrack_(SideButton(QStringLiteral("Reset Track"))) {
-    for (int i = 0; i < piece_.TrackCount(); ++i) {
-        copy_.push_back(EditOf(LiveTrack(i)));
-    }
+    copy_ = MakeWorkingCopy(piece_);
     FillTrackList(track_, piece_, false);
     FillPortList(port_, GetEngine().Ports());
     FillChannelList(channel_);
@@ -105,9 +98,10 @@ TracksDialog::TracksDialog(DialogContext& context)
     });
     connect(resetTrack_, &QPushButton::clicked, this, [this] {
         TrackEdit& edit = copy_[static_cast<std::size_t>(shown_)];
-        const std::int16_t port = edit.port;
-        edit = TrackEdit{};
-        edit.port = port;
+        TrackEdit reset;
+        reset.port = edit.port;
+        reset.substitutes = edit.substitutes;
+        edit = reset;
         edit.channel = LiveTrack(shown_).fileChannel;
         ShowTrack(shown_);
     });
@@ -202,12 +196,7 @@ void TracksDialog::Store() {
         Track& live = piece_.tracks[i];
         const TrackEdit& edit = copy_[i];
         const bool playChanged = live.playFlag != edit.playFlag;
-        live.userName = edit.userName;
-        live.volume = edit.volume;
-        live.channel = edit.channel;
-        live.port = edit.port;
-        live.transpose = edit.transpose;
-        live.substituteFlag = edit.substituteFlag;
+        CopyEditBack(edit, live);
         if (playChanged) {
             transport.SetTrackPlaying(static_cast<int>(i), edit.playFlag != 0);
         }

@@ -9,22 +9,9 @@
 #include <vector>
 
 #include "dialogs/settings_dialog.h"
+#include "dialogs/track_working_copy.h"
 
 namespace ostinel::dialogs {
-
-// What the Tracks dialog edits of one track, copied when the dialog opens
-// so that Cancel leaves the piece as it was.
-struct TrackEdit {
-    std::optional<std::string> userName;
-    std::int16_t volume = 256;
-    std::int16_t channel = 0;
-    std::int16_t port = 0;
-    std::int16_t transpose = 0;
-    std::uint8_t playFlag = 1;
-    std::uint8_t substituteFlag = 0;
-};
-
-TrackEdit EditOf(const Track& track);
 
 // Name, output, play flag, transpose and volume of each track of the piece.
 class TracksDialog final : public SettingsDialog {
