@@ -25,7 +25,7 @@ QString DialogTitle(int id) {
         case command::kGetFileInfo:
             return QStringLiteral("File Information");
         case command::kJumpTo:
-            return QStringLiteral("Location");
+            return QStringLiteral("Specify the Location");
         case command::kFollowing:
             return QStringLiteral("Following");
         case command::kPerformances:

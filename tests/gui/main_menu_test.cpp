@@ -2,6 +2,7 @@
 #include <QTest>
 
 #include "desktop_fixture.h"
+#include "dialogs/dialog_launcher.h"
 #include "gui/command_ids.h"
 #include "gui/menu_table.h"
 
@@ -38,6 +39,22 @@ TEST_F(MainMenuTest, EveryItemReadsAsTheTableSaysWithItsAccelerator) {
     for (int port = 0; port < 8; ++port)
         EXPECT_NE(window_.Menu().Action(140 + port), nullptr);
     EXPECT_EQ(window_.Menu().Action(200 + 20 * 7 + 17)->text(), QStringLiteral("Channel 16"));
+}
+
+TEST_F(MainMenuTest, EveryDialogCommandOpensItsOwnDialog) {
+    int dialogs = 0;
+    for (const gui::MenuEntry& entry : gui::MainMenuEntries()) {
+        if (entry.kind != gui::MenuEntryKind::Item || gui::DialogTitle(entry.command).isEmpty() ||
+            entry.command == kSavePerformanceAs) {
+            continue;
+        }
+        SCOPED_TRACE(entry.command);
+        const auto dialog = dialogs::MakeDialogForCommand(entry.command, window_.Dialogs());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), gui::DialogTitle(entry.command));
+        ++dialogs;
+    }
+    EXPECT_EQ(dialogs, 16);
 }
 
 TEST_F(MainMenuTest, StoppedAtTheStartThePlayCommandsAreOnAndTheWayBackIsOff) {
