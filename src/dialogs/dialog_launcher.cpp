@@ -2,9 +2,12 @@
 
 #include "dialogs/display_preferences_dialog.h"
 #include "dialogs/file_information_dialog.h"
+#include "dialogs/following_dialog.h"
 #include "dialogs/location_dialog.h"
 #include "dialogs/loop_mode_dialog.h"
 #include "dialogs/master_transpose_dialog.h"
+#include "dialogs/metronome_dialog.h"
+#include "dialogs/remote_control_dialog.h"
 #include "dialogs/tempo_dialog.h"
 #include "dialogs/tracks_dialog.h"
 #include "gui/command_ids.h"
@@ -32,6 +35,9 @@ bool IsDialogCommand(int commandId) {
         case command::kTempo:
         case command::kLoopMode:
         case command::kJumpTo:
+        case command::kFollowing:
+        case command::kRemoteControl:
+        case command::kMidiMetronome:
             return true;
         default:
             return false;
@@ -42,6 +48,12 @@ bool RunDialogForCommand(int commandId, DialogContext& context) {
     namespace command = gui::command;
     if (commandId == command::kDisplayPreferences) {
         return Run<DisplayPreferencesDialog>(context);
+    }
+    if (commandId == command::kRemoteControl) {
+        return Run<RemoteControlDialog>(context);
+    }
+    if (commandId == command::kMidiMetronome) {
+        return Run<MetronomeDialog>(context);
     }
     Engine& engine = context.engine;
     if (!IsDialogCommand(commandId) || engine.CurrentPiece() == nullptr) {
@@ -58,6 +70,8 @@ bool RunDialogForCommand(int commandId, DialogContext& context) {
             return Run<TempoDialog>(context);
         case command::kLoopMode:
             return Run<LoopModeDialog>(context);
+        case command::kFollowing:
+            return Run<FollowingDialog>(context);
         case command::kJumpTo: {
             Transport& transport = engine.GetTransport();
             const DisplayedBeat shown = transport.Display();
