@@ -3,10 +3,13 @@
 #include "dialogs/banks_and_programs_dialog.h"
 #include "dialogs/display_preferences_dialog.h"
 #include "dialogs/file_information_dialog.h"
+#include "dialogs/following_dialog.h"
 #include "dialogs/location_dialog.h"
 #include "dialogs/loop_mode_dialog.h"
 #include "dialogs/master_transpose_dialog.h"
+#include "dialogs/metronome_dialog.h"
 #include "dialogs/performance_settings_dialog.h"
+#include "dialogs/remote_control_dialog.h"
 #include "dialogs/special_markers_dialog.h"
 #include "dialogs/tempo_dialog.h"
 #include "dialogs/tracks_dialog.h"
@@ -18,7 +21,9 @@ namespace {
 
 // Dialogs that edit the system settings and so open without a piece.
 bool NeedsNoPiece(int commandId) {
-    return commandId == gui::command::kDisplayPreferences;
+    namespace command = gui::command;
+    return commandId == command::kDisplayPreferences || commandId == command::kRemoteControl ||
+           commandId == command::kMidiMetronome;
 }
 
 // Jump to hands the typed place to the transport.
@@ -46,6 +51,9 @@ bool IsDialogCommand(int commandId) {
         case command::kBanksAndPrograms:
         case command::kPerformances:
         case command::kSpecialMarkers:
+        case command::kFollowing:
+        case command::kRemoteControl:
+        case command::kMidiMetronome:
             return true;
         default:
             return false;
@@ -75,6 +83,12 @@ std::unique_ptr<SettingsDialog> MakeDialogForCommand(int commandId, DialogContex
             return std::make_unique<PerformanceSettingsDialog>(context);
         case command::kSpecialMarkers:
             return std::make_unique<SpecialMarkersDialog>(context);
+        case command::kFollowing:
+            return std::make_unique<FollowingDialog>(context);
+        case command::kRemoteControl:
+            return std::make_unique<RemoteControlDialog>(context);
+        case command::kMidiMetronome:
+            return std::make_unique<MetronomeDialog>(context);
         case command::kJumpTo: {
             const DisplayedBeat shown = context.engine.GetTransport().Display();
             return std::make_unique<LocationDialog>(context, shown.measure, shown.beat);

@@ -360,6 +360,18 @@ void Transport::EndFollowing() {
     RestoreFollowingTracks();
 }
 
+void Transport::DiscardPerformance() {
+    if (mode_.playing || piece_ == nullptr) return;
+    Track& performance = piece_->PerformanceTrack();
+    performance.events.clear();
+    performance.count = 0;
+    performance.nextIndex = 0;
+    performanceTempos_ = PerformanceTempoList{};
+    punch_ = PunchSection{};
+    ui_.TrackChanged(piece_->TrackCount());
+    ui_.MenuStateChanged();
+}
+
 void Transport::RestoreFollowingTracks() {
     if (!follow_.followNotes) return;
     const std::array<int, 2> following{spanTracks_.leftOutTrack, spanTracks_.secondLeftOutTrack};

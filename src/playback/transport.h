@@ -97,6 +97,9 @@ class Transport {
     // covered, its tempos, and the master tempo it was played at.
     const PunchSection& Punch() const { return punch_; }
     const PerformanceTempoList& PerformanceTempos() const { return performanceTempos_; }
+    // main thread, while stopped: forgets the last take (its events, tempos
+    // and span), as when the following source or tracks change.
+    void DiscardPerformance();
     SpeedFactor MasterTempoAtRecording() const { return masterAtRecording_; }
     // Whether a loop restart is waiting for its deadline.
     bool LoopRestartPending() const { return restartDeadline_.has_value(); }

@@ -179,5 +179,21 @@ TEST_F(PerformancePlayback, ThePlayPerformanceRequestStartsItWhenOffered) {
     EXPECT_FALSE(transport.MenuState().playPerformance);
 }
 
+TEST_F(PerformancePlayback, ADiscardedTakeIsGoneAndCannotPlay) {
+    Transport& transport = engine_.GetTransport();
+    transport.PlayFile();
+    transport.DiscardPerformance();  // not while playing
+    EXPECT_GT(engine_.CurrentPiece()->PerformanceTrack().count, 0);
+    transport.Stop();
+    transport.DiscardPerformance();
+    const Track& take = engine_.CurrentPiece()->PerformanceTrack();
+    EXPECT_EQ(take.count, 0);
+    EXPECT_TRUE(take.events.empty());
+    EXPECT_FALSE(PerformanceExists(transport.PerformanceTempos()));
+    EXPECT_FALSE(transport.MenuState().playPerformance);
+    transport.PlayPerformance();
+    EXPECT_FALSE(transport.Mode().playingPerformance);
+}
+
 }  // namespace
 }  // namespace ostinel

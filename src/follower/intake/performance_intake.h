@@ -85,6 +85,7 @@ class PerformanceIntake {
     // main thread: set while the Following, Remote Control or Metronome dialog is
     // open, so that no input triggers commands, is recorded or is followed.
     void SetInputDialogOpen(bool open) { dialogOpen_.store(open, std::memory_order_release); }
+    bool InputDialogOpen() const { return dialogOpen_.load(std::memory_order_acquire); }
 
     // main thread: the dialog that learns from the input while the mode is
     // InputLearn. Clearing returns only when no call to the old one is in progress.
