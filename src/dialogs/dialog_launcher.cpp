@@ -5,6 +5,8 @@
 #include "dialogs/location_dialog.h"
 #include "dialogs/loop_mode_dialog.h"
 #include "dialogs/master_transpose_dialog.h"
+#include "dialogs/midi_ports_dialog.h"
+#include "dialogs/midi_sync_setup_dialog.h"
 #include "dialogs/tempo_dialog.h"
 #include "dialogs/tracks_dialog.h"
 #include "gui/command_ids.h"
@@ -32,6 +34,8 @@ bool IsDialogCommand(int commandId) {
         case command::kTempo:
         case command::kLoopMode:
         case command::kJumpTo:
+        case command::kMidiAndSyncSetup:
+        case command::kMidiPortsAndDevices:
             return true;
         default:
             return false;
@@ -40,8 +44,16 @@ bool IsDialogCommand(int commandId) {
 
 bool RunDialogForCommand(int commandId, DialogContext& context) {
     namespace command = gui::command;
-    if (commandId == command::kDisplayPreferences) {
-        return Run<DisplayPreferencesDialog>(context);
+    // These set up the program, not the piece.
+    switch (commandId) {
+        case command::kDisplayPreferences:
+            return Run<DisplayPreferencesDialog>(context);
+        case command::kMidiAndSyncSetup:
+            return Run<MidiSyncSetupDialog>(context);
+        case command::kMidiPortsAndDevices:
+            return Run<MidiPortsDialog>(context);
+        default:
+            break;
     }
     Engine& engine = context.engine;
     if (!IsDialogCommand(commandId) || engine.CurrentPiece() == nullptr) {
