@@ -8,6 +8,8 @@
 #include "dialogs/loop_mode_dialog.h"
 #include "dialogs/master_transpose_dialog.h"
 #include "dialogs/metronome_dialog.h"
+#include "dialogs/midi_ports_dialog.h"
+#include "dialogs/midi_sync_setup_dialog.h"
 #include "dialogs/performance_settings_dialog.h"
 #include "dialogs/remote_control_dialog.h"
 #include "dialogs/special_markers_dialog.h"
@@ -23,7 +25,8 @@ namespace {
 bool NeedsNoPiece(int commandId) {
     namespace command = gui::command;
     return commandId == command::kDisplayPreferences || commandId == command::kRemoteControl ||
-           commandId == command::kMidiMetronome;
+           commandId == command::kMidiMetronome || commandId == command::kMidiAndSyncSetup ||
+           commandId == command::kMidiPortsAndDevices;
 }
 
 // Jump to hands the typed place to the transport.
@@ -54,6 +57,8 @@ bool IsDialogCommand(int commandId) {
         case command::kFollowing:
         case command::kRemoteControl:
         case command::kMidiMetronome:
+        case command::kMidiAndSyncSetup:
+        case command::kMidiPortsAndDevices:
             return true;
         default:
             return false;
@@ -89,6 +94,10 @@ std::unique_ptr<SettingsDialog> MakeDialogForCommand(int commandId, DialogContex
             return std::make_unique<RemoteControlDialog>(context);
         case command::kMidiMetronome:
             return std::make_unique<MetronomeDialog>(context);
+        case command::kMidiAndSyncSetup:
+            return std::make_unique<MidiSyncSetupDialog>(context);
+        case command::kMidiPortsAndDevices:
+            return std::make_unique<MidiPortsDialog>(context);
         case command::kJumpTo: {
             const DisplayedBeat shown = context.engine.GetTransport().Display();
             return std::make_unique<LocationDialog>(context, shown.measure, shown.beat);

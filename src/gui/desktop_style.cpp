@@ -9,6 +9,7 @@
 // Resources compiled into a static library need naming once, outside any namespace.
 static bool InitDesktopResources() {
     Q_INIT_RESOURCE(ostinel);
+    Q_INIT_RESOURCE(help);
     return true;
 }
 

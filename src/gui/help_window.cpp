@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "gui/desktop_style.h"
 #include "gui/desktop_ui.h"
 
 namespace ostinel::gui {
@@ -43,6 +44,8 @@ std::vector<HelpPage> ReadHelpPages(const QString& topicsText) {
 
 HelpWindow::HelpWindow(QWidget* parent, const QString& folder)
     : QWidget(parent, Qt::Window), folder_(folder) {
+    // The built-in pages live in the program's resources.
+    LoadDesktopResources();
     setWindowTitle(QStringLiteral("%1 Help").arg(ApplicationTitle()));
     resize(kWidth, kHeight);
 

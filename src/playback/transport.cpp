@@ -854,6 +854,17 @@ void Transport::SetTrackPlaying(int track, bool play) {
     ui_.TrackChanged(track);
 }
 
+void Transport::RefreshStoppedMenuState() {
+    if (mode_.playing) return;
+    UpdateMenuState();
+}
+
+void Transport::Relocate() {
+    if (mode_.playing) return;
+    Locate(position_);
+    UpdateMenuState();
+}
+
 void Transport::UpdateMenuState() {
     Publish();
     SetRequestAvailability(MenuState(), availability_);

@@ -125,6 +125,12 @@ class Transport {
     bool MidiReset();
     // Turns one track on or off, also while it plays.
     void SetTrackPlaying(int track, bool play);
+    // main thread, while stopped: after the ports or the output settings
+    // changed, the menus and the request flags are worked out again, and
+    // Relocate also locates anew at the position, so that the receivers of
+    // sync hear where the piece stands with the new settings.
+    void RefreshStoppedMenuState();
+    void Relocate();
 
     // main thread: the idle pass's transport steps: the rewind motion, the
     // display refresh (and the stop at the end of the piece), the end of a

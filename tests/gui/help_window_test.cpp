@@ -2,8 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QRegularExpression>
+#include <algorithm>
 #include <fstream>
+#include <set>
 
+#include "dialogs/display_preferences_dialog.h"
+#include "dialogs/file_information_dialog.h"
+#include "dialogs/location_dialog.h"
+#include "dialogs/loop_mode_dialog.h"
+#include "dialogs/master_transpose_dialog.h"
+#include "dialogs/midi_ports_dialog.h"
+#include "dialogs/midi_sync_setup_dialog.h"
+#include "dialogs/save_settings_dialog.h"
+#include "dialogs/tempo_dialog.h"
+#include "dialogs/tracks_dialog.h"
 #include "support/test_folder.h"
 
 namespace ostinel::gui {
@@ -69,6 +83,97 @@ TEST(HelpWindowWithoutPages, EveryRequestFails) {
     EXPECT_FALSE(help.HasPages());
     EXPECT_FALSE(help.ShowContents());
     EXPECT_FALSE(help.ShowTopic(7));
+}
+
+// --- the pages built into the program -----------------------------------------
+
+QString BuiltInPage(const QString& file) {
+    QFile page(QStringLiteral(":/help/") + file);
+    if (!page.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(page.readAll());
+}
+
+std::set<QString> LinksOf(const QString& html) {
+    std::set<QString> links;
+    static const QRegularExpression href(QStringLiteral("href=\"([^\"#]+)"));
+    for (auto match = href.globalMatch(html); match.hasNext();)
+        links.insert(match.next().captured(1));
+    return links;
+}
+
+struct DialogTopic {
+    int topic;
+    const char* title;
+};
+
+// Every dialog's help topic with the title its page carries; the dialogs that
+// exist as classes give their own number.
+constexpr DialogTopic kDialogTopics[] = {
+    {dialogs::FileInformationDialog::kHelpTopic, "File Information"},
+    {2, "Following"},
+    {3, "Performance Settings"},
+    {4, "Remote Control"},
+    {5, "Special Markers"},
+    {6, "MIDI Metronome"},
+    {dialogs::LoopModeDialog::kHelpTopic, "Loop Mode"},
+    {8, "Ignore Soloist Range"},
+    {10, "Banks & Programs"},
+    {dialogs::MasterTransposeDialog::kHelpTopic, "Master Transpose"},
+    {dialogs::TempoDialog::kHelpTopic, "Tempo"},
+    {dialogs::MidiSyncSetupDialog::kHelpTopic, "MIDI & Sync Setup"},
+    {dialogs::MidiPortsDialog::kHelpTopic, "MIDI Ports & Devices"},
+    {dialogs::LocationDialog::kHelpTopic, "Location"},
+    {dialogs::DisplayPreferencesDialog::kHelpTopic, "Display Preferences"},
+    {dialogs::TracksDialog::kHelpTopic, "Tracks"},
+    {dialogs::SaveSettingsDialog::kHelpTopic, "Save Settings"},
+};
+
+TEST(BuiltInHelp, EveryDialogsTopicOpensItsOwnPage) {
+    HelpWindow help;
+    ASSERT_TRUE(help.HasPages());
+    for (const DialogTopic& dialog : kDialogTopics) {
+        const QString title = QString::fromUtf8(dialog.title);
+        ASSERT_TRUE(help.ShowTopic(dialog.topic)) << dialog.title;
+        const QString file = help.CurrentFile();
+        EXPECT_EQ(file, QStringLiteral("topic-%1.html").arg(dialog.topic)) << dialog.title;
+        QString heading = title;
+        heading.replace(QStringLiteral("&"), QStringLiteral("&amp;"));
+        EXPECT_TRUE(BuiltInPage(file).contains(QStringLiteral("<h1>") + heading + "</h1>"))
+            << dialog.title;
+    }
+    // The menus and the main window have pages of their own too.
+    for (int topic = 101; topic <= 106; ++topic)
+        EXPECT_TRUE(help.ShowTopic(topic)) << topic;
+    EXPECT_TRUE(help.ShowHowToUseHelp());
+    EXPECT_EQ(help.CurrentFile(), QStringLiteral("introduction.html"));
+}
+
+TEST(BuiltInHelp, TheContentsLinkEveryPageAndEveryLinkLeadsToOne) {
+    HelpWindow help;
+    ASSERT_TRUE(help.ShowContents());
+    std::set<QString> listed;
+    for (const HelpPage& page : help.Pages())
+        listed.insert(page.file);
+    const std::set<QString> contents = LinksOf(BuiltInPage(QStringLiteral("index.html")));
+    for (const QString& file : listed) {
+        if (file == QStringLiteral("index.html")) continue;
+        EXPECT_TRUE(contents.count(file)) << file.toStdString();
+    }
+    // Not one page sends the reader to a page that is not there.
+    for (const QString& file : listed) {
+        const QString text = BuiltInPage(file);
+        ASSERT_FALSE(text.isEmpty()) << file.toStdString();
+        for (const QString& link : LinksOf(text))
+            EXPECT_TRUE(listed.count(link)) << file.toStdString() << " -> " << link.toStdString();
+    }
+}
+
+TEST(BuiltInHelp, SearchFindsThePagesAboutAWord) {
+    HelpWindow help;
+    const auto found = help.Search(QStringLiteral("drop frame"));
+    EXPECT_TRUE(std::any_of(found.begin(), found.end(), [](const HelpPage& page) {
+        return page.topic == dialogs::MidiSyncSetupDialog::kHelpTopic;
+    }));
 }
 
 }  // namespace

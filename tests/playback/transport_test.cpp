@@ -214,6 +214,35 @@ TEST(TransportStop, StopWithExternalSyncSendsStopAndStartSendsPositionThenContin
     EXPECT_NE(std::find(sent.begin(), sent.end(), Bytes{0xFC}), sent.end());
 }
 
+TEST(TransportStop, RelocatingAfterSyncIsSwitchedOnTellsTheReceiverWhereThePieceStands) {
+    TransportRig rig;
+    Piece piece = PieceOf({{On(0, 60), Off(4000, 60)}});
+    for (std::uint32_t beat = 0; beat < 8; ++beat)
+        piece.beatMap.push_back(BeatRecord{beat * 500, static_cast<std::uint16_t>(1 + beat / 4),
+                                           static_cast<std::uint16_t>(1 + beat % 4), beat * 4});
+    rig.Use(std::move(piece));
+    rig.transport.JumpTo(1000);
+    OutputSettings settings = rig.output.Settings();
+    settings.transmitExternalSync = true;
+    rig.output.SetSettings(settings);
+    rig.system.Output(0).Clear();
+    const int menuRedraws = rig.transportUi.menuRedraws;
+    rig.transport.Relocate();
+    EXPECT_EQ(rig.Sent(), (std::vector<Bytes>{{0xF2, 8, 0}}));
+    EXPECT_EQ(rig.transportUi.menuRedraws, menuRedraws + 1);
+    EXPECT_EQ(rig.transport.Position(), 1000);
+
+    // While playing it leaves the span alone.
+    rig.transport.PlayFile();
+    rig.timers.Advance(10);
+    rig.system.Output(0).Clear();
+    rig.transport.Relocate();
+    rig.transport.RefreshStoppedMenuState();
+    EXPECT_TRUE(rig.transport.Mode().playingFile);
+    EXPECT_TRUE(rig.transport.MenuState().stop);
+    EXPECT_EQ(rig.Sent(), std::vector<Bytes>{});
+}
+
 // --- the other modes ---------------------------------------------------------
 
 TEST(TransportRewind, FromTenSecondsItReachesTheStartInAboutTwoAndAHalfSeconds) {
