@@ -54,7 +54,7 @@ TEST_F(MainMenuTest, EveryDialogCommandOpensItsOwnDialog) {
         EXPECT_EQ(dialog->windowTitle(), gui::DialogTitle(entry.command));
         ++dialogs;
     }
-    EXPECT_EQ(dialogs, 16);
+    EXPECT_EQ(dialogs, 15);
 }
 
 TEST_F(MainMenuTest, StoppedAtTheStartThePlayCommandsAreOnAndTheWayBackIsOff) {
