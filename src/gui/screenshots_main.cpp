@@ -10,6 +10,7 @@
 
 #include "app/engine.h"
 #include "dialogs/dialog_launcher.h"
+#include "dialogs/ignore_soloist_range_dialog.h"
 #include "dialogs/save_settings_dialog.h"
 #include "gui/desktop_style.h"
 #include "gui/desktop_ui.h"
@@ -70,8 +71,10 @@ bool RenderDialogs(gui::MainWindow& window, const QString& folder) {
         const auto dialog = dialogs::MakeDialogForCommand(command, context);
         if (dialog != nullptr && !SaveDialog(*dialog, folder)) return false;
     }
+    // The two that other dialogs open.
     dialogs::SaveSettingsDialog naming(context);
-    return SaveDialog(naming, folder);
+    dialogs::IgnoreSoloistRangeDialog range(context, {{3, 1}, {5, 1}});
+    return SaveDialog(naming, folder) && SaveDialog(range, folder);
 }
 
 bool Render(const QString& piece, const QString& folder, int percent) {
