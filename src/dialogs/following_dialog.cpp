@@ -278,11 +278,7 @@ void FollowingDialog::Store() {
     options.twoFollowTracks = twoTracks_->isChecked();
     options.followTrack1 = static_cast<std::int16_t>(std::max(firstTrack_->currentIndex(), 0));
     options.followTrack2 = static_cast<std::int16_t>(std::max(secondTrack_->currentIndex(), 0));
-    if (options.followSource != before.followSource ||
-        options.twoFollowTracks != before.twoFollowTracks ||
-        options.followTrack1 != before.followTrack1 ||
-        options.followTrack2 != before.followTrack2) {
-        // The take was made against another score: it would not play back.
+    if (!FollowSameScore(options, before)) {
         engine.GetTransport().DiscardPerformance();
     }
     options.tapSource = ChosenTapSource();

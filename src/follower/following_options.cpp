@@ -6,6 +6,11 @@
 
 namespace ostinel {
 
+bool FollowSameScore(const FollowingOptions& a, const FollowingOptions& b) {
+    return a.followSource == b.followSource && a.twoFollowTracks == b.twoFollowTracks &&
+           a.followTrack1 == b.followTrack1 && a.followTrack2 == b.followTrack2;
+}
+
 InputMode IdleInputMode(const FollowingOptions& options) {
     return options.startAutomatically && options.followSource == FollowSource::SoloistsPlaying
                ? InputMode::InputAwaitStart

@@ -49,6 +49,10 @@ struct FollowingOptions {
     friend bool operator==(const FollowingOptions&, const FollowingOptions&) = default;
 };
 
+// Whether both follow the same score: the same source and following tracks.
+// A take recorded against another score would not play back.
+bool FollowSameScore(const FollowingOptions& a, const FollowingOptions& b);
+
 // The mode the intake returns to wherever the program leaves following.
 InputMode IdleInputMode(const FollowingOptions& options);
 

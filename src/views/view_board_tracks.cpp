@@ -120,6 +120,7 @@ void ViewBoard::ChooseFollowTrack(int track, bool shift) {
         options.twoFollowTracks = true;
     }
     if (options == before) return;
+    engine_.GetTransport().DiscardPerformance();
     engine_.SetFollowingOptions(options);
     InvalidateView(kTracksView);
     repaint();

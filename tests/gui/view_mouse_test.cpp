@@ -105,6 +105,18 @@ TEST_F(ViewMouseTest, ShiftClickingFollowLampsOfTracksTwoThenFiveFollowsBoth) {
     EXPECT_EQ(engine_.Following().followTrack1, 2);
 }
 
+TEST_F(ViewMouseTest, ChoosingAnotherFollowingTrackDiscardsTheTake) {
+    Track& take = engine_.CurrentPiece()->PerformanceTrack();
+    take.events.assign(3, TrackEvent{100, 0x90, 60, 90, 1});
+    take.count = 3;
+    // The track already followed: nothing changes, the take stays.
+    Click(InColumn(engine_.Following().followTrack1, element::kFollowLamp));
+    EXPECT_EQ(take.count, 3);
+    Click(InColumn(2, element::kFollowLamp));
+    EXPECT_EQ(take.count, 0);
+    EXPECT_TRUE(take.events.empty());
+}
+
 TEST_F(ViewMouseTest, DoubleClickingAPlayLampSolosTheTrackAndAgainBringsAllBack) {
     Click(InColumn(2, element::kPlayLamp));
     EXPECT_FALSE(Plays(2));
@@ -245,10 +257,13 @@ TEST_F(HeldKeyTest, WhilePlayingAPositionDragWaitsForTheRelease) {
 TEST_F(HeldKeyTest, AMenuCommandFlashesItsKey) {
     window_.DispatchCommand(121);  // Play File
     EXPECT_EQ(Board().Layout().State(element::kPlayFile), views::kStatePressed);
-    QTRY_COMPARE_WITH_TIMEOUT(Board().Layout().State(element::kPlayFile), views::kStateLit, 5000);
+    const auto playFileKeyIs = [this](int state) {
+        return QTest::qWaitFor([&] { return Board().Layout().State(element::kPlayFile) == state; },
+                               5000);
+    };
+    EXPECT_TRUE(playFileKeyIs(views::kStateLit));
     window_.DispatchCommand(125);  // Stop
-    QTRY_COMPARE_WITH_TIMEOUT(Board().Layout().State(element::kPlayFile), views::kStateNormal,
-                              5000);
+    EXPECT_TRUE(playFileKeyIs(views::kStateNormal));
 }
 
 TEST_F(HeldKeyTest, AClickOnTheBarJumpsAndStops) {
