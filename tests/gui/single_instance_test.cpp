@@ -24,7 +24,7 @@ TEST(SingleInstance, ASecondStartHandsItsCommandLineToTheRunningCopy) {
                      [&](const QString& text) { received << text; });
     SingleInstance second(UniqueName());
     EXPECT_TRUE(second.HandToRunningCopy(QStringLiteral("/music/Étude in E.mid")));
-    QTRY_COMPARE_WITH_TIMEOUT(received.size(), 1, 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received.size() == 1; }, 5000));
     EXPECT_EQ(received[0], QStringLiteral("/music/Étude in E.mid"));
 }
 
