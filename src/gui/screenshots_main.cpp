@@ -14,6 +14,7 @@
 #include "dialogs/save_settings_dialog.h"
 #include "gui/desktop_style.h"
 #include "gui/desktop_ui.h"
+#include "gui/help_window.h"
 #include "gui/main_window.h"
 #include "platform/manual/manual_clock.h"
 #include "platform/manual/manual_midi_system.h"
@@ -75,6 +76,23 @@ bool RenderDialogs(gui::MainWindow& window, const QString& folder) {
     dialogs::SaveSettingsDialog naming(context);
     dialogs::IgnoreSoloistRangeDialog range(context, {{3, 1}, {5, 1}});
     return SaveDialog(naming, folder) && SaveDialog(range, folder);
+}
+
+// The help window on its contents and on one dialog's page.
+bool RenderHelp(const QString& folder) {
+    gui::HelpWindow help(nullptr);
+    help.show();
+    const auto save = [&](const char* name) {
+        QApplication::processEvents();
+        const QString path =
+            QStringLiteral("%1/help-%2.png").arg(folder, QString::fromLatin1(name));
+        const bool saved = help.grab().save(path);
+        std::printf("%s %s\n", saved ? "wrote" : "could not write", path.toUtf8().constData());
+        return saved;
+    };
+    constexpr int kFollowingTopic = 2;
+    return help.ShowContents() && save("contents") && help.ShowTopic(kFollowingTopic) &&
+           save("following");
 }
 
 bool Render(const QString& piece, const QString& folder, int percent) {
@@ -144,5 +162,5 @@ int main(int argc, char* argv[]) {
         std::printf("wrote %s\n", icon.toUtf8().constData());
     for (const int percent : {100, 150, 200})
         if (!Render(args[1], args[2], percent)) return 1;
-    return 0;
+    return RenderHelp(args[2]) ? 0 : 1;
 }
