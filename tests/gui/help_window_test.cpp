@@ -95,7 +95,7 @@ QString BuiltInPage(const QString& file) {
 
 std::set<QString> LinksOf(const QString& html) {
     std::set<QString> links;
-    static const QRegularExpression href(QStringLiteral("href=\"([^\"#]+)"));
+    static const QRegularExpression href(QStringLiteral("<a href=\"([^\"#]+)"));
     for (auto match = href.globalMatch(html); match.hasNext();)
         links.insert(match.next().captured(1));
     return links;
@@ -159,6 +159,8 @@ TEST(BuiltInHelp, TheContentsLinkEveryPageAndEveryLinkLeadsToOne) {
         if (file == QStringLiteral("index.html")) continue;
         EXPECT_TRUE(contents.count(file)) << file.toStdString();
     }
+    // Every page wears the one stylesheet.
+    EXPECT_FALSE(BuiltInPage(QStringLiteral("help.css")).isEmpty());
     // Not one page sends the reader to a page that is not there.
     for (const QString& file : listed) {
         const QString text = BuiltInPage(file);
