@@ -64,8 +64,7 @@ bool MainWindow::DispatchCommand(int id) {
         StopForExit();
         close();
     } else if (IsNamedSettingsCommand(id)) {
-        if (namedSettings_ == nullptr || !namedSettings_->CarryOut(id))
-            ShowPlaceholder(QStringLiteral("Named Settings"));
+        if (namedSettings_ == nullptr || !namedSettings_->CarryOut(id)) return false;
     } else if (id >= command::kFirstView && id < command::kFirstView + 8) {
         board_->ToggleView(id - command::kFirstView);
     } else if (id == command::kShowAllViews) {
@@ -94,8 +93,6 @@ bool MainWindow::DispatchCommand(int id) {
         } else {
             dialogs::RunDialogForCommand(id, *dialogs_);
         }
-    } else if (!DialogTitle(id).isEmpty()) {
-        ShowPlaceholder(DialogTitle(id));
     } else {
         return false;
     }
@@ -188,13 +185,6 @@ void MainWindow::HelpCommand(int id) {
         shown = help_->ShowSearch();
     }
     if (!shown) ui_.ShowError(string_id::kHelpFileMissing);
-}
-
-void MainWindow::ShowPlaceholder(const QString& dialogName) {
-    const QString text = QStringLiteral("The %1 dialog box comes with a later version of %2.")
-                             .arg(dialogName, ApplicationTitle());
-    const QByteArray utf8 = text.toUtf8();
-    ui_.ShowMessage(std::string_view(utf8.constData(), std::size_t(utf8.size())));
 }
 
 }  // namespace ostinel::gui

@@ -99,7 +99,6 @@ class MainWindow : public QMainWindow {
 
   private:
     void TransportCommand(int commandId);
-    void ShowPlaceholder(const QString& dialogName);
     void HelpCommand(int commandId);
     void ChangeAllTracksToPort(int port);
     void StopForExit();
