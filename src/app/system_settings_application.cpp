@@ -188,6 +188,10 @@ SystemSettingsState CaptureSystemSettings(Engine& engine) {
     return state;
 }
 
+void CaptureIntoSystemRecord(Engine& engine) {
+    engine.SystemRecord() = CaptureSystemSettings(engine).settings;
+}
+
 void ApplySystemSettings(Engine& engine, const SystemSettingsState& state) {
     const SystemSettings& s = state.settings;
     engine.SystemRecord() = s;

@@ -20,6 +20,10 @@ MidiDeviceNames DeviceNamesOf(platform::MidiSystem& midi);
 // file's path as the engine runs with them now.
 SystemSettingsState CaptureSystemSettings(Engine& engine);
 
+// main thread. The system record catches up with what a dialog changed in the
+// subsystems, so that the record reads as the engine runs.
+void CaptureIntoSystemRecord(Engine& engine);
+
 // main thread. Takes `state` as the live settings: the ports' devices and
 // channel filters (devices re-opened; a failure opens the ports dialog),
 // output, following, loop, metronome and performance settings, the remote

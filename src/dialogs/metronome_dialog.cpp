@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <array>
 
+#include "app/system_settings_application.h"
+
 namespace ostinel::dialogs {
 
 namespace {
@@ -216,15 +218,7 @@ void MetronomeDialog::Store() {
         StoredValue(ReadIntegerField(otherVolume_, false, true), otherVolume_);
     transport.SetMetronomeSettings(metronome);
 
-    SystemSettings& record = engine.SystemRecord();
-    record.metronomeOn = metronome.on ? 1 : 0;
-    record.metronomePort = static_cast<std::uint16_t>(metronome.port);
-    record.metronomeChannel = metronome.channel;
-    record.metronomePatch = metronome.patch;
-    record.metronomeDownbeatNote = metronome.downbeatNote;
-    record.metronomeDownbeatVelocity = metronome.downbeatVelocity;
-    record.metronomeOtherNote = metronome.otherNote;
-    record.metronomeOtherVelocity = metronome.otherVelocity;
+    CaptureIntoSystemRecord(engine);
     engine.GetSettingsUi().LoopAndMetronomeButtonsChanged(transport.Loop().on, metronome.on);
 }
 

@@ -3,6 +3,7 @@
 #include <QGridLayout>
 
 #include "app/string_ids.h"
+#include "app/system_settings_application.h"
 
 namespace ostinel::dialogs {
 
@@ -27,18 +28,6 @@ void SelectDevice(QComboBox* list, int device) {
 
 int SelectedDevice(const QComboBox* list, int unchanged) {
     return list->currentIndex() >= 0 ? list->currentData().toInt() : unchanged;
-}
-
-// The settings record keeps the devices and channel filters the ports run with.
-void RecordPorts(const PortMap& ports, SystemSettings& record) {
-    for (int port = 0; port < kSettingsPortCount; ++port) {
-        record.inputDevice[At(port)] = static_cast<std::uint16_t>(ports.InputDevice(port));
-        record.outputDevice[At(port)] = static_cast<std::uint16_t>(ports.OutputDevice(port));
-        for (int channel = 0; channel < kSettingsChannelCount; ++channel) {
-            record.channelEnabled[At(port * kSettingsChannelCount + channel)] =
-                ports.ChannelEnabled(port, channel) ? 1 : 0;
-        }
-    }
 }
 
 }  // namespace
@@ -104,7 +93,7 @@ bool MidiPortsDialog::OpenDevices(const Devices& devices) {
         ports.SetInputDevice(port, devices.input[At(port)]);
     }
     const bool opened = engine.OpenInputPorts() && engine.OpenOutputPorts();
-    RecordPorts(ports, engine.SystemRecord());
+    CaptureIntoSystemRecord(engine);
     engine.GetSettingsUi().IncomingMidiChanged();
     return opened;
 }

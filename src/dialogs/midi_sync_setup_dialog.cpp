@@ -6,6 +6,7 @@
 #include <QLabel>
 
 #include "app/string_ids.h"
+#include "app/system_settings_application.h"
 
 namespace ostinel::dialogs {
 
@@ -25,10 +26,6 @@ QLabel* Caption(const QString& text, QWidget* buddy) {
     auto* label = new QLabel(text);
     label->setBuddy(buddy);
     return label;
-}
-
-std::uint8_t Flag(bool on) {
-    return on ? 1 : 0;
 }
 
 }  // namespace
@@ -192,19 +189,7 @@ void MidiSyncSetupDialog::Store() {
     Engine& engine = GetEngine();
     engine.SetOutputSettings(settings);
 
-    SystemSettings& record = engine.SystemRecord();
-    record.transmitExternalSync = Flag(settings.transmitExternalSync);
-    record.syncPort = settings.syncPort;
-    record.syncType = settings.syncType;
-    record.frameRate = settings.frameRate;
-    record.thruOn = Flag(settings.thruOn);
-    record.thruPort = settings.thruPort;
-    record.thruChannel = settings.thruChannel;
-    record.thruProcessFirst = Flag(settings.thruProcessFirst);
-    record.transmitSysex = Flag(settings.transmitSysex);
-    record.sysexPort = settings.sysexPort;
-    record.sysexMode = settings.sysexMode;
-    record.soundHeldNotes = Flag(settings.soundHeldNotes);
+    CaptureIntoSystemRecord(engine);
 }
 
 void MidiSyncSetupDialog::done(int result) {
