@@ -7,16 +7,6 @@
 
 namespace ostinel::dialogs {
 
-namespace {
-
-QLineEdit* NumberField(int value, int digits) {
-    auto* field = new QLineEdit(QString::number(value));
-    SetNumberFieldWidth(field, digits);
-    return field;
-}
-
-}  // namespace
-
 IgnoreSoloistRangeDialog::IgnoreSoloistRangeDialog(DialogContext& context, BeatRange proposed)
     : SettingsDialog(context, kHelpTopic, QStringLiteral("Specify the Range")),
       beginMeasure_(NumberField(proposed.begin.measure, 5)),

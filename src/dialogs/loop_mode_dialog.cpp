@@ -1,22 +1,11 @@
 #include "dialogs/loop_mode_dialog.h"
 
-#include <QButtonGroup>
 #include <QGridLayout>
 #include <optional>
 
 #include "dialogs/beat_lookup.h"
 
 namespace ostinel::dialogs {
-
-namespace {
-
-QLineEdit* NumberField(int value, int digits) {
-    auto* field = new QLineEdit(QString::number(value));
-    SetNumberFieldWidth(field, digits);
-    return field;
-}
-
-}  // namespace
 
 LoopModeDialog::LoopModeDialog(DialogContext& context)
     : SettingsDialog(context, kHelpTopic, QStringLiteral("Loop Mode")),
@@ -44,15 +33,7 @@ LoopModeDialog::LoopModeDialog(DialogContext& context)
     (loop.on ? on_ : off_)->setChecked(true);
     restart_->setChecked(loop.restartAutomatically);
     setPoints_->setChecked(loop.setPointsAutomatically);
-    auto* onOff = new QButtonGroup(this);
-    onOff->addButton(on_);
-    onOff->addButton(off_);
-
-    auto* switchRow = new QHBoxLayout;
-    switchRow->addWidget(on_);
-    switchRow->addWidget(off_);
-    switchRow->addStretch();
-    Body()->addLayout(switchRow);
+    AddOnOffRow(on_, off_);
 
     auto* grid = new QGridLayout;
     const auto addPoint = [&](int row, const QString& caption, QLineEdit* measure,

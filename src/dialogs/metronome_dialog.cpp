@@ -1,6 +1,5 @@
 #include "dialogs/metronome_dialog.h"
 
-#include <QButtonGroup>
 #include <QGridLayout>
 #include <QLabel>
 #include <array>
@@ -66,15 +65,7 @@ MetronomeDialog::MetronomeDialog(DialogContext& context)
         SetNoteField(otherNote_, metronome.otherNote);
         otherVolume_->setText(QString::number(metronome.otherVelocity));
     }
-    auto* onOff = new QButtonGroup(this);
-    onOff->addButton(on_);
-    onOff->addButton(off_);
-
-    auto* switchRow = new QHBoxLayout;
-    switchRow->addWidget(on_);
-    switchRow->addWidget(off_);
-    switchRow->addStretch();
-    Body()->addLayout(switchRow);
+    AddOnOffRow(on_, off_);
 
     auto* grid = new QGridLayout;
     const auto addLabel = [&](const QString& text, QWidget* buddy, int row, int column) {

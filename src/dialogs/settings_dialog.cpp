@@ -4,9 +4,11 @@
 #include <QPushButton>
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QRubberBand>
 #include <QTimer>
 #include <cmath>
@@ -176,6 +178,12 @@ void SetNumberFieldWidth(QLineEdit* field, int digits) {
     field->setFixedWidth(metrics.horizontalAdvance(QString(digits + 2, QLatin1Char('0'))));
 }
 
+QLineEdit* NumberField(int value, int digits) {
+    auto* field = new QLineEdit(QString::number(value));
+    SetNumberFieldWidth(field, digits);
+    return field;
+}
+
 QString Text(int stringId) {
     const std::string_view text = StringTable{}.Get(stringId);
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -214,6 +222,17 @@ void FillTrackList(QComboBox* list, const Piece& piece, bool withPerformanceTrac
 void SettingsDialog::AddButtonRow(QPushButton* button) {
     auto* row = new QHBoxLayout;
     row->addWidget(button);
+    row->addStretch();
+    body_->addLayout(row);
+}
+
+void SettingsDialog::AddOnOffRow(QRadioButton* on, QRadioButton* off) {
+    auto* pair = new QButtonGroup(this);
+    pair->addButton(on);
+    pair->addButton(off);
+    auto* row = new QHBoxLayout;
+    row->addWidget(on);
+    row->addWidget(off);
     row->addStretch();
     body_->addLayout(row);
 }

@@ -15,6 +15,7 @@
 
 class QComboBox;
 class QLineEdit;
+class QRadioButton;
 
 namespace ostinel::dialogs {
 
@@ -44,6 +45,8 @@ class SettingsDialog : public QDialog {
     QVBoxLayout* Body() const { return body_; }
     // A row of the body holding one button at its left.
     void AddButtonRow(QPushButton* button);
+    // A row of the body holding an On / Off pair, one of them always chosen.
+    void AddOnOffRow(QRadioButton* on, QRadioButton* off);
     // The last step of building a dialog: centre it and start the zoom.
     void InitDialogCommon();
     // OK: read the controls and store them.
@@ -76,6 +79,8 @@ std::string FieldText(const QLineEdit* field);
 
 // The fields' width for a number of a few digits.
 void SetNumberFieldWidth(QLineEdit* field, int digits);
+// A field showing `value`, as wide as `digits` digits.
+QLineEdit* NumberField(int value, int digits);
 
 // "Channel 1" .. "Channel 16".
 void FillChannelList(QComboBox* list);
