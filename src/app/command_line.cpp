@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "app/string_ids.h"
+#include "strings/string_ids.h"
 
 namespace ostinel {
 namespace {

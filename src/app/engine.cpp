@@ -2,9 +2,9 @@
 
 #include <new>
 
-#include "app/string_ids.h"
-#include "app/string_table.h"
 #include "follower/intake/intake_settings.h"
+#include "strings/string_ids.h"
+#include "strings/string_table.h"
 
 namespace ostinel {
 

@@ -5,8 +5,6 @@
 #include <vector>
 
 #include "app/settings_ui.h"
-#include "app/transport_availability.h"
-#include "app/transport_request_queue.h"
 #include "follower/engine/follower.h"
 #include "follower/following_options.h"
 #include "follower/intake/follower_input.h"
@@ -26,6 +24,8 @@
 #include "playback/following_intake.h"
 #include "playback/playback_tick.h"
 #include "playback/transport.h"
+#include "playback/transport_availability.h"
+#include "playback/transport_request_queue.h"
 #include "playback/transport_ui.h"
 #include "sequence/piece.h"
 #include "settings/settings_records.h"

@@ -1,6 +1,6 @@
 #include "app/load_result_messages.h"
 
-#include "app/string_ids.h"
+#include "strings/string_ids.h"
 
 namespace ostinel {
 

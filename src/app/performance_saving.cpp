@@ -1,9 +1,9 @@
 #include "app/performance_saving.h"
 
 #include "app/piece_settings_application.h"
-#include "app/string_ids.h"
-#include "app/string_table.h"
 #include "settings/piece_settings_file.h"
+#include "strings/string_ids.h"
+#include "strings/string_table.h"
 
 namespace ostinel {
 

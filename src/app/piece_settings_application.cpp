@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/string_ids.h"
-#include "app/string_table.h"
 #include "app/system_settings_application.h"
 #include "settings/piece_settings_file.h"
+#include "strings/string_ids.h"
+#include "strings/string_table.h"
 
 namespace ostinel {
 

@@ -1,7 +1,7 @@
 #include "app/system_settings_application.h"
 
-#include "app/string_ids.h"
-#include "app/string_table.h"
+#include "strings/string_ids.h"
+#include "strings/string_table.h"
 
 namespace ostinel {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <utility>
 
-#include "midi/midi_message.h"
+#include "music/midi_message.h"
 #include "sequence/midi_file_writer.h"
 
 namespace ostinel::cli {

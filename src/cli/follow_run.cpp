@@ -8,7 +8,6 @@
 
 #include "app/engine.h"
 #include "app/performance_saving.h"
-#include "app/string_table.h"
 #include "cli/console_ui.h"
 #include "cli/exit_codes.h"
 #include "cli/load_failure.h"
@@ -19,6 +18,7 @@
 #include "platform/manual/manual_timer_service.h"
 #include "playback/master_tempo.h"
 #include "sequence/performance_writer.h"
+#include "strings/string_table.h"
 
 namespace ostinel::cli {
 namespace {

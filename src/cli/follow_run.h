@@ -11,8 +11,8 @@
 #include "cli/evaluation_metrics.h"
 #include "follower/following_options.h"
 #include "follower/special_markers.h"
+#include "music/score_position.h"
 #include "playback/performance_settings.h"
-#include "playback/score_position.h"
 
 namespace ostinel::cli {
 

@@ -1,12 +1,12 @@
 #include "cli/info_command.h"
 
 #include "app/load_result_messages.h"
-#include "app/string_table.h"
 #include "cli/exit_codes.h"
 #include "cli/json_writer.h"
 #include "cli/load_failure.h"
 #include "cli/piece_report.h"
 #include "sequence/piece.h"
+#include "strings/string_table.h"
 
 namespace ostinel::cli {
 

@@ -4,9 +4,9 @@
 #include <string_view>
 
 #include "app/load_result_messages.h"
-#include "app/string_table.h"
 #include "cli/exit_codes.h"
 #include "sequence/piece.h"
+#include "strings/string_table.h"
 
 namespace ostinel::cli {
 

@@ -5,8 +5,6 @@
 #include <iterator>
 #include <optional>
 
-#include "app/string_ids.h"
-#include "app/string_table.h"
 #include "cli/exit_codes.h"
 #include "cli/load_failure.h"
 #include "cli/number_argument.h"
@@ -14,6 +12,8 @@
 #include "cli/settings_text.h"
 #include "platform/real/file_settings_store.h"
 #include "settings/piece_settings_file.h"
+#include "strings/string_ids.h"
+#include "strings/string_table.h"
 
 namespace ostinel::cli {
 

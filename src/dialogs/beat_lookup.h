@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "playback/score_position.h"
+#include "music/score_position.h"
 #include "sequence/piece.h"
 
 namespace ostinel::dialogs {

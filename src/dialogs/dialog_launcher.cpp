@@ -1,5 +1,6 @@
 #include "dialogs/dialog_launcher.h"
 
+#include "app/command_ids.h"
 #include "dialogs/banks_and_programs_dialog.h"
 #include "dialogs/display_preferences_dialog.h"
 #include "dialogs/file_information_dialog.h"
@@ -15,7 +16,6 @@
 #include "dialogs/special_markers_dialog.h"
 #include "dialogs/tempo_dialog.h"
 #include "dialogs/tracks_dialog.h"
-#include "gui/command_ids.h"
 
 namespace ostinel::dialogs {
 

@@ -3,8 +3,8 @@
 #include <array>
 #include <cctype>
 
-#include "app/string_ids.h"
-#include "app/string_table.h"
+#include "strings/string_ids.h"
+#include "strings/string_table.h"
 
 namespace ostinel::dialogs {
 

@@ -4,7 +4,7 @@
 #include <QFormLayout>
 #include <QLabel>
 
-#include "app/string_ids.h"
+#include "strings/string_ids.h"
 
 namespace ostinel::dialogs {
 

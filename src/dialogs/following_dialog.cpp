@@ -5,7 +5,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 
-#include "app/string_ids.h"
+#include "strings/string_ids.h"
 
 namespace ostinel::dialogs {
 
@@ -252,14 +252,14 @@ void FollowingDialog::Revalidate() {
 void FollowingDialog::Learned(std::uint32_t word) {
     const std::uint8_t status = LearnedStatus(word);
     const int value = LearnedData1(word);
-    if (status == kLearnedNoteOn || status == kLearnedNoteOff) {
+    if (status == kNoteOn || status == kNoteOff) {
         if (value == lastLearnedKey_) {
             return;
         }
         lastLearnedKey_ = value;
         SetNoteField(tapNote_, value);
         TapSourceButton(TapSource::Note)->setChecked(true);
-    } else if (status == kLearnedController) {
+    } else if (status == kControlChange) {
         if (value == lastLearnedController_) {
             return;
         }

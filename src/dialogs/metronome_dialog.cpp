@@ -1,4 +1,5 @@
 #include "dialogs/metronome_dialog.h"
+#include "music/midi_message.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -11,8 +12,6 @@ namespace ostinel::dialogs {
 namespace {
 
 constexpr int kMidiValueLimit = 128;
-constexpr std::uint8_t kProgramChange = 0xC0;
-constexpr std::uint8_t kNoteOn = 0x90;
 
 QLineEdit* ValueField(std::uint8_t value, int digits) {
     auto* field = new QLineEdit;
@@ -153,11 +152,11 @@ void MetronomeDialog::Revalidate() {
 
 void MetronomeDialog::Learned(std::uint32_t word) {
     const std::uint8_t status = LearnedStatus(word);
-    if (status == kLearnedProgram) {
+    if (status == kProgramChange) {
         patch_->setText(QString::number(LearnedData1(word)));
         return;
     }
-    if (status != kLearnedNoteOn) {
+    if (status != kNoteOn) {
         return;
     }
     const int note = LearnedData1(word);

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "app/engine.h"
+#include "music/midi_message.h"
 #include "platform/lock_free_queue.h"
 
 namespace ostinel::dialogs {
@@ -74,9 +75,5 @@ constexpr int LearnedData1(std::uint32_t word) {
 constexpr int LearnedData2(std::uint32_t word) {
     return static_cast<int>((word >> 16) & 0x7Fu);
 }
-inline constexpr std::uint8_t kLearnedNoteOff = 0x80;
-inline constexpr std::uint8_t kLearnedNoteOn = 0x90;
-inline constexpr std::uint8_t kLearnedController = 0xB0;
-inline constexpr std::uint8_t kLearnedProgram = 0xC0;
 
 }  // namespace ostinel::dialogs

@@ -2,8 +2,8 @@
 
 #include <QGridLayout>
 
-#include "app/string_ids.h"
 #include "app/system_settings_application.h"
+#include "strings/string_ids.h"
 
 namespace ostinel::dialogs {
 

@@ -5,8 +5,8 @@
 #include <QGroupBox>
 #include <QLabel>
 
-#include "app/string_ids.h"
 #include "app/system_settings_application.h"
+#include "strings/string_ids.h"
 
 namespace ostinel::dialogs {
 

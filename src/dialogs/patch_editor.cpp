@@ -1,7 +1,7 @@
 #include "dialogs/patch_editor.h"
 
-#include "app/string_ids.h"
 #include "dialogs/settings_dialog.h"
+#include "strings/string_ids.h"
 
 namespace ostinel::dialogs {
 

@@ -3,7 +3,7 @@
 #include <QButtonGroup>
 #include <QGridLayout>
 
-#include "app/string_ids.h"
+#include "strings/string_ids.h"
 
 namespace ostinel::dialogs {
 

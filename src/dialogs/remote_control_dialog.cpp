@@ -136,9 +136,9 @@ void RemoteControlDialog::Learned(std::uint32_t word) {
     const std::uint8_t status = LearnedStatus(word);
     const int value = LearnedData1(word);
     std::int16_t binding = kNoBinding;
-    if (status == kLearnedNoteOn || status == kLearnedNoteOff) {
+    if (status == kNoteOn || status == kNoteOff) {
         binding = NoteBinding(value);
-    } else if (status == kLearnedController) {
+    } else if (status == kControlChange) {
         binding = ControllerBinding(value);
     } else {
         return;

@@ -13,8 +13,8 @@
 #include <QTimer>
 #include <cmath>
 
-#include "app/string_ids.h"
-#include "app/string_table.h"
+#include "strings/string_ids.h"
+#include "strings/string_table.h"
 
 namespace ostinel::dialogs {
 

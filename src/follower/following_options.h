@@ -8,7 +8,7 @@
 
 #include "follower/engine/follower.h"
 #include "follower/intake/input_mode.h"
-#include "playback/score_position.h"
+#include "music/score_position.h"
 
 namespace ostinel {
 

@@ -10,7 +10,7 @@ RemoteTable DefaultRemoteTable() {
     return table;
 }
 
-RemoteControl::RemoteControl(TransportRequestQueue& requests, const PlaybackView& playback)
+RemoteControl::RemoteControl(TransportRequestSink& requests, const PlaybackView& playback)
     : requests_(requests), playback_(playback) {
     for (std::atomic<std::int16_t>& entry : table_)
         entry.store(kNoBinding, std::memory_order_relaxed);
@@ -41,7 +41,7 @@ bool RemoteControl::Match(std::uint32_t word) {
     if (status == kNoteOff || status == kNoteOn) {
         entry = FindEntry(NoteBinding(data1));
         released = status == kNoteOff;
-    } else if (status == kController) {
+    } else if (status == kControlChange) {
         entry = FindEntry(ControllerBinding(data1));
         released = data2 == 0;  // a pedal back at rest
     }

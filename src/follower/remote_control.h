@@ -4,39 +4,19 @@
 #include <atomic>
 #include <cstdint>
 
-#include "app/transport_request_queue.h"
-#include "follower/engine/follower.h"
 #include "follower/intake/playback_view.h"
+#include "follower/remote_table.h"
+#include "music/transport_request.h"
 
 namespace ostinel {
 
-// One binding per transport command (request codes 0-12, in code order) and
-// a fourteenth, the special signal, which is the follower's cue and no
-// command. An entry is a note 0-127, a controller + 256, or kNoBinding.
-inline constexpr int kRemoteEntryCount = 14;
-inline constexpr int kRemoteCommandCount = 13;
-inline constexpr int kSpecialSignalEntry = 13;
-inline constexpr std::int16_t kNoBinding = -1;
-inline constexpr std::int16_t kControllerBinding = 256;  // added to a controller number
-
-using RemoteTable = std::array<std::int16_t, kRemoteEntryCount>;
-
-// No entry bound.
-RemoteTable DefaultRemoteTable();
-
-// The binding of a note or a controller as the table holds it.
-constexpr std::int16_t NoteBinding(int key) {
-    return static_cast<std::int16_t>(key);
-}
-constexpr std::int16_t ControllerBinding(int controller) {
-    return static_cast<std::int16_t>(kControllerBinding + controller);
-}
+class Follower;
 
 // Lets the soloist drive the transport from the instrument: a bound key or
 // pedal posts its command when it is released, never when it is pressed.
 class RemoteControl {
   public:
-    RemoteControl(TransportRequestQueue& requests, const PlaybackView& playback);
+    RemoteControl(TransportRequestSink& requests, const PlaybackView& playback);
     RemoteControl(const RemoteControl&) = delete;
     RemoteControl& operator=(const RemoteControl&) = delete;
 
@@ -55,7 +35,7 @@ class RemoteControl {
     int FindEntry(std::int16_t binding) const;
     void CarryOut(int entry);
 
-    TransportRequestQueue& requests_;
+    TransportRequestSink& requests_;
     const PlaybackView& playback_;
     // Each entry is read and written whole; the table changes only on OK.
     std::array<std::atomic<std::int16_t>, kRemoteEntryCount> table_;

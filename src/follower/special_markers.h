@@ -3,10 +3,12 @@
 #include <span>
 #include <vector>
 
-#include "follower/engine/follower.h"
-#include "playback/score_position.h"
+#include "music/score_position.h"
+#include "music/score_range.h"
 
 namespace ostinel {
+
+class Follower;
 
 // The places of a piece that steer following, each list ascending. They
 // belong to the open piece and change only while the transport is stopped.

@@ -1,11 +1,11 @@
 // The menu and accelerator commands of the main window.
 
-#include "app/string_ids.h"
+#include "app/command_ids.h"
 #include "dialogs/dialog_launcher.h"
 #include "follower/intake/incoming_midi_menu.h"
-#include "gui/command_ids.h"
 #include "gui/help_window.h"
 #include "gui/main_window.h"
+#include "strings/string_ids.h"
 
 namespace ostinel::gui {
 

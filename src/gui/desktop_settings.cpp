@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "app/command_ids.h"
 #include "app/piece_settings_application.h"
 #include "dialogs/save_settings_dialog.h"
-#include "gui/command_ids.h"
 
 namespace ostinel::gui {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <QMessageBox>
 
-#include "app/string_ids.h"
-#include "app/string_table.h"
 #include "gui/main_window.h"
+#include "strings/string_ids.h"
+#include "strings/string_table.h"
 #include "views/view_board.h"
 
 namespace ostinel::gui {

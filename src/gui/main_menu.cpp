@@ -7,8 +7,8 @@
 #include <QMenuBar>
 #include <vector>
 
+#include "app/command_ids.h"
 #include "follower/intake/incoming_midi_menu.h"
-#include "gui/command_ids.h"
 #include "gui/menu_table.h"
 
 namespace ostinel::gui {

@@ -7,13 +7,13 @@
 #include <QIcon>
 #include <QKeyEvent>
 
+#include "app/command_ids.h"
 #include "app/command_line.h"
 #include "app/load_result_messages.h"
 #include "app/performance_saving.h"
-#include "app/string_ids.h"
-#include "app/string_table.h"
-#include "gui/command_ids.h"
 #include "gui/desktop_style.h"
+#include "strings/string_ids.h"
+#include "strings/string_table.h"
 
 namespace ostinel::gui {
 

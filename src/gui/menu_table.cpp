@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "gui/command_ids.h"
+#include "app/command_ids.h"
 
 namespace ostinel::gui {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "midi/midi_message.h"
+#include "music/midi_message.h"
 
 namespace ostinel {
 namespace {
@@ -127,7 +127,8 @@ void MidiOutput::SendPatch(const PatchEntry& entry, int channel, int port, bool 
     const Patch& patch = useSubstitute ? entry.substitute : entry.file;
     const auto& v = patch.values;
     auto controller = [&](std::uint8_t number, std::uint8_t value) {
-        const std::array<std::uint8_t, 3> message{WithChannel(kController, channel), number, value};
+        const std::array<std::uint8_t, 3> message{WithChannel(kControlChange, channel), number,
+                                                  value};
         SendMidi(message, port);
     };
     auto program = [&](std::uint8_t value) {

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <new>
 
-#include "midi/midi_message.h"
+#include "music/midi_message.h"
 
 namespace ostinel {
 

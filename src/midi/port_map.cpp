@@ -2,8 +2,8 @@
 
 #include <thread>
 
-#include "app/string_ids.h"
-#include "app/string_table.h"
+#include "strings/string_ids.h"
+#include "strings/string_table.h"
 
 namespace ostinel {
 namespace {

@@ -3,13 +3,13 @@
 #include <array>
 #include <cstdint>
 
-#include "app/string_ids.h"
-#include "app/string_table.h"
+#include "strings/string_ids.h"
+#include "strings/string_table.h"
 
 namespace ostinel {
 namespace {
 
-constexpr std::array<std::uint8_t, 1> kSystemReset{0xFF};
+constexpr std::array<std::uint8_t, 1> kSystemResetMessage{kSystemReset};
 constexpr std::array<std::uint8_t, 6> kGeneralMidiOn{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
 // Roland GS data set 1 messages: address 40 00 7F (reset), 40 01 30 (reverb
 // macro), 40 01 38 (chorus macro), then the value and the checksum.
@@ -23,7 +23,7 @@ constexpr std::array<std::uint8_t, 11> kGsChorusMacro0{0xF0, 0x41, 0x10, 0x42, 0
 }  // namespace
 
 void SendResetMessages(MidiOutput& output) {
-    output.SendMidi(kSystemReset, kAllPorts);
+    output.SendMidi(kSystemResetMessage, kAllPorts);
     output.SendMidi(kGeneralMidiOn, kAllPorts);
     output.SendMidi(kGsReset, kAllPorts);
     output.SendMidi(kGsReverbMacro0, kAllPorts);

@@ -14,7 +14,7 @@ constexpr std::uint8_t kBankPairs = 32;  // 0-31 each followed by its fine partn
 void SendController(const Track& track, MidiOutput& output, std::uint8_t number,
                     std::uint8_t value) {
     const std::array<std::uint8_t, 3> message{
-        static_cast<std::uint8_t>(kController | (track.channel & 0x0F)), number, value};
+        static_cast<std::uint8_t>(kControlChange | (track.channel & 0x0F)), number, value};
     output.SendMidi(message, track.port);
 }
 

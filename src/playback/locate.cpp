@@ -18,7 +18,7 @@ void RecordEvent(ChaseState& chase, const TrackEvent& event) {
         chase.noteCounters[key] = 0;
     } else if (kind == kNoteOn) {
         chase.noteCounters[key] = std::max<std::int16_t>(chase.noteCounters[key], event.data2);
-    } else if (kind == kController) {
+    } else if (kind == kControlChange) {
         chase.controllerValues[key] = event.data2;
     } else if (kind == kProgramChange) {
         chase.programIndex = event.data1;

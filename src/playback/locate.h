@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
+#include "music/score_position.h"
 #include "playback/playback_tick.h"
-#include "playback/score_position.h"
 #include "sequence/piece.h"
 
 // Placing the stopped piece at a position: every track's cursor and the

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "playback/score_position.h"
+#include "music/score_position.h"
 
 // The master tempo and master volume as the user reads and enters them.
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <new>
 
-#include "playback/fixed_point.h"
+#include "music/fixed_point.h"
 
 namespace ostinel {
 

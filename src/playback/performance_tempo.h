@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "follower/engine/follower.h"
-#include "playback/score_position.h"
+#include "music/score_position.h"
 
 // The soloist's tempos kept when following stops, and how playing the
 // performance again takes them up. Pure computations: any thread.

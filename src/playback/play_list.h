@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "music/score_position.h"
 #include "playback/play_order.h"
-#include "playback/score_position.h"
 #include "sequence/piece.h"
 
 namespace ostinel {

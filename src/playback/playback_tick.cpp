@@ -429,7 +429,7 @@ void PlaybackTick::ServeTrack() {
         const auto sounding = SoundingKey(key, track.transpose, transpose);
         send = send && sounding.has_value();
         if (sounding) data1 = *sounding;
-    } else if (kind == kController) {
+    } else if (kind == kControlChange) {
         chase.controllerValues[key] = event.data2;
     } else if (kind == kProgramChange) {
         chase.programIndex = event.data1;

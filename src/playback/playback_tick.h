@@ -5,17 +5,17 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/transport_request_queue.h"
 #include "midi/midi_output.h"
 #include "midi/sync/midi_clock.h"
 #include "midi/sync/mtc_quarter_frames.h"
 #include "platform/clock.h"
+#include "platform/one_shot_timer.h"
 #include "platform/timer_service.h"
 #include "playback/loop_and_metronome.h"
-#include "playback/one_shot_timer.h"
 #include "playback/performance_tempo.h"
 #include "playback/play_list.h"
 #include "playback/position_clock.h"
+#include "playback/transport_request_queue.h"
 #include "sequence/piece.h"
 
 namespace ostinel {

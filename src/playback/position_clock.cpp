@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "playback/fixed_point.h"
+#include "music/fixed_point.h"
 
 namespace ostinel {
 

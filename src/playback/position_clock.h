@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
+#include "music/score_position.h"
 #include "platform/clock.h"
-#include "playback/score_position.h"
 
 namespace ostinel {
 

@@ -28,7 +28,7 @@ std::uint8_t ChannelStatus(std::uint8_t kind, const Track& track) {
 }  // namespace
 
 void SendSoundOff(const Track& track, MidiOutput& output) {
-    const std::uint8_t status = ChannelStatus(kController, track);
+    const std::uint8_t status = ChannelStatus(kControlChange, track);
     output.SendMidi(std::array<std::uint8_t, 3>{status, kAllSoundOff, 0}, track.port);
     output.SendMidi(std::array<std::uint8_t, 3>{status, kAllNotesOffController, 0}, track.port);
 }
@@ -54,7 +54,7 @@ void SilenceTrack(const Track& track, MidiOutput& output, std::int16_t masterTra
     for (const auto& [number, rest] : kControllerRest) {
         if (chase.controllerValues[number] == kNone) continue;
         output.SendMidi(
-            std::array<std::uint8_t, 3>{ChannelStatus(kController, track), number, rest},
+            std::array<std::uint8_t, 3>{ChannelStatus(kControlChange, track), number, rest},
             track.port);
     }
 }

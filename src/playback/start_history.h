@@ -3,7 +3,7 @@
 #include <array>
 #include <optional>
 
-#include "playback/score_position.h"
+#include "music/score_position.h"
 
 namespace ostinel {
 

@@ -798,7 +798,7 @@ void Transport::CarryOut(TransportRequest request) {
 
 void Transport::AllNotesOff() {
     for (std::uint8_t channel = 0; channel < kChannelCount; ++channel) {
-        const auto status = static_cast<std::uint8_t>(kController | channel);
+        const auto status = static_cast<std::uint8_t>(kControlChange | channel);
         output_.SendMidi(std::array<std::uint8_t, 3>{status, kAllSoundOffController, 0}, kAllPorts);
         output_.SendMidi(std::array<std::uint8_t, 3>{status, kAllNotesOffController, 0}, kAllPorts);
     }

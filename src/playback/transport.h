@@ -6,8 +6,6 @@
 #include <optional>
 #include <vector>
 
-#include "app/transport_availability.h"
-#include "app/transport_request_queue.h"
 #include "follower/engine/follower.h"
 #include "midi/midi_output.h"
 #include "platform/clock.h"
@@ -21,8 +19,10 @@
 #include "playback/playback_tick.h"
 #include "playback/position_clock.h"
 #include "playback/start_history.h"
+#include "playback/transport_availability.h"
 #include "playback/transport_menu_state.h"
 #include "playback/transport_mode.h"
+#include "playback/transport_request_queue.h"
 #include "playback/transport_ui.h"
 #include "sequence/piece.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/transport_availability.h"
+#include "playback/transport_availability.h"
 #include "playback/transport_mode.h"
 
 namespace ostinel {

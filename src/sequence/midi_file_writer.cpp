@@ -7,14 +7,13 @@
 #include <limits>
 #include <numeric>
 
-#include "midi/midi_message.h"
+#include "music/midi_message.h"
 #include "sequence/chunk_events.h"
 
 namespace ostinel {
 
 namespace {
 
-constexpr std::uint8_t kMetaEvent = 0xFF;
 constexpr std::uint8_t kEscape = 0xF7;  // raw bytes that are not a whole sysex event
 constexpr std::uint32_t kHeaderFieldBytes = 6;
 constexpr std::size_t kMaxTracks = std::numeric_limits<std::uint16_t>::max();

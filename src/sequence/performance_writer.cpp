@@ -6,11 +6,11 @@
 #include <span>
 #include <utility>
 
-#include "app/string_ids.h"
 #include "sequence/chunk_events.h"
 #include "sequence/conductor_meta.h"
 #include "sequence/midi_file_writer.h"
 #include "sequence/time_conversion.h"
+#include "strings/string_ids.h"
 
 namespace ostinel {
 
@@ -283,7 +283,7 @@ struct ChannelState {
             case kNoteOff:
                 sounding[key] = false;
                 break;
-            case kController:
+            case kControlChange:
                 controllers[key] = event.data2;
                 break;
             case kProgramChange:
@@ -364,7 +364,7 @@ class TrackWriter {
     }
 
     void Controller(std::uint32_t tick, std::uint8_t controller, std::uint8_t value) {
-        chunk_.Channel(tick, Status(kController), controller, value, true);
+        chunk_.Channel(tick, Status(kControlChange), controller, value, true);
     }
     void Program(std::uint32_t tick, std::uint8_t program) {
         chunk_.Channel(tick, Status(kProgramChange), program, 0, false);

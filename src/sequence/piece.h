@@ -12,21 +12,14 @@
 #include <string>
 #include <vector>
 
-namespace ostinel {
+#include "music/midi_message.h"
 
-// Event kinds: the upper four bits of the channel status byte.
-inline constexpr std::uint8_t kNoteOff = 0x80;
-inline constexpr std::uint8_t kNoteOn = 0x90;
-inline constexpr std::uint8_t kKeyPressure = 0xA0;
-inline constexpr std::uint8_t kController = 0xB0;
-inline constexpr std::uint8_t kProgramChange = 0xC0;
-inline constexpr std::uint8_t kChannelPressure = 0xD0;
-inline constexpr std::uint8_t kPitchWheel = 0xE0;
+namespace ostinel {
 
 // One channel event. The channel belongs to the track, not to the event.
 struct TrackEvent {
     std::uint32_t time = 0;  // ms from the start of the piece
-    std::uint8_t kind = 0;   // one of the kinds above
+    std::uint8_t kind = 0;   // a channel message kind (music/midi_message.h)
     // First data byte; for a program change the index of the track's patch entry.
     std::uint8_t data1 = 0;
     std::uint8_t data2 = 0;  // 0 for program change and channel pressure

@@ -1,4 +1,5 @@
 #include "sequence/sysex_collector.h"
+#include "music/midi_message.h"
 
 #include <algorithm>
 
@@ -9,8 +10,6 @@ namespace ostinel {
 namespace {
 
 constexpr std::size_t kMaxMessages = 65536;
-constexpr std::uint8_t kSysExStart = 0xF0;
-constexpr std::uint8_t kSysExEnd = 0xF7;
 
 }  // namespace
 
@@ -22,12 +21,12 @@ LoadResult SysExCollector::AddMessage(BufferedReader& in, std::uint32_t length,
     }
     droppingContinuations_ = false;
     std::vector<std::uint8_t> buffer;
-    buffer.push_back(kSysExStart);
+    buffer.push_back(kSysexStart);
     if (!in.ReadInto(buffer, length)) return in.Failure();
-    buffer.push_back(kSysExEnd);
+    buffer.push_back(kSysexEnd);
     const auto index = static_cast<std::uint16_t>(piece_.sysExBuffers.size());
     piece_.sysExBuffers.push_back(std::move(buffer));
-    piece_.sysExList.push_back({time, kSysExStart, 0, index});
+    piece_.sysExList.push_back({time, kSysexStart, 0, index});
     return LoadResult::Loaded;
 }
 
@@ -37,7 +36,7 @@ LoadResult SysExCollector::AddContinuation(BufferedReader& in, std::uint32_t len
     std::vector<std::uint8_t>& buffer = piece_.sysExBuffers.back();
     buffer.pop_back();  // the closing F7 goes after the new data
     const bool read = in.ReadInto(buffer, length);
-    buffer.push_back(kSysExEnd);
+    buffer.push_back(kSysexEnd);
     return read ? LoadResult::Loaded : in.Failure();
 }
 

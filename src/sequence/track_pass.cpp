@@ -33,8 +33,8 @@ class TrackChunkReader {
         PatchContext& context = targets_.patchContexts[index];
         const std::uint8_t kind = event.status & 0xF0;
         TrackEvent stored{timeMs, kind, event.data1, event.data2, 0};
-        if (kind == kController && event.data1 == 0) context.bank0 = event.data2;
-        if (kind == kController && event.data1 == 32) context.bank32 = event.data2;
+        if (kind == kControlChange && event.data1 == 0) context.bank0 = event.data2;
+        if (kind == kControlChange && event.data1 == 32) context.bank32 = event.data2;
         // A track that selects more than 32 different patches keeps the first
         // 32; changes to the others are left out so it stays on a sound of its own.
         if (kind == kProgramChange &&

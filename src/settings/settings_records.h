@@ -13,9 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "follower/engine/follower.h"
-#include "follower/remote_control.h"
-#include "follower/special_markers.h"
+#include "follower/remote_table.h"
+#include "music/score_range.h"
 
 namespace ostinel {
 

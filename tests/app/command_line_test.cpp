@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "app/string_ids.h"
+#include "strings/string_ids.h"
 
 namespace ostinel {
 namespace {

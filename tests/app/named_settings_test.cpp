@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "app/piece_settings_application.h"
-#include "app/string_ids.h"
 #include "app/system_settings_application.h"
 #include "settings/piece_settings_file.h"
 #include "settings_test_rig.h"
+#include "strings/string_ids.h"
 
 namespace ostinel {
 namespace {

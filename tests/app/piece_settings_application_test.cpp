@@ -5,9 +5,9 @@
 #include <algorithm>
 
 #include "app/named_settings.h"
-#include "app/string_ids.h"
 #include "settings/piece_settings_file.h"
 #include "settings_test_rig.h"
+#include "strings/string_ids.h"
 
 namespace ostinel {
 namespace {

@@ -12,12 +12,12 @@
 
 #include "app/engine.h"
 #include "app/settings_ui.h"
-#include "app/string_table.h"
 #include "platform/manual/manual_clock.h"
 #include "platform/manual/manual_midi_system.h"
 #include "platform/manual/manual_timer_service.h"
 #include "platform/manual/memory_settings_store.h"
 #include "smf_builder.h"
+#include "strings/string_table.h"
 #include "support/test_folder.h"
 
 namespace ostinel::testing {

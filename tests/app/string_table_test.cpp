@@ -1,4 +1,4 @@
-#include "app/string_table.h"
+#include "strings/string_table.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/string_ids.h"
+#include "strings/string_ids.h"
 
 namespace ostinel {
 namespace {

@@ -4,9 +4,9 @@
 
 #include "app/named_settings.h"
 #include "app/piece_settings_application.h"
-#include "app/string_ids.h"
 #include "platform/real/file_settings_store.h"
 #include "settings_test_rig.h"
+#include "strings/string_ids.h"
 
 namespace ostinel {
 namespace {

@@ -1,11 +1,12 @@
-#include "app/transport_availability.h"
+#include "playback/transport_availability.h"
+#include "playback/transport_ui.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <optional>
 
-#include "app/transport_request.h"
+#include "music/transport_request.h"
 
 namespace ostinel {
 namespace {

@@ -1,12 +1,12 @@
-#include "app/transport_request_queue.h"
+#include "playback/transport_request_queue.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
 
-#include "app/drop_oldest_ring.h"
-#include "app/transport_request.h"
+#include "music/transport_request.h"
+#include "platform/drop_oldest_ring.h"
 
 namespace ostinel {
 namespace {

@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/drop_oldest_ring.h"
-#include "app/transport_request_queue.h"
+#include "platform/drop_oldest_ring.h"
+#include "playback/transport_request_queue.h"
 
 namespace ostinel {
 namespace {

@@ -139,7 +139,7 @@ TEST_F(CapturedStreamFile, EveryMessageReadsBackAtItsMillisecondOnItsPortAndChan
     EXPECT_EQ(bass->events[0].time, 0u);
     EXPECT_EQ(bass->events[0].kind, kNoteOn);
     EXPECT_EQ(bass->events[1].time, 250u);
-    EXPECT_EQ(bass->events[1].kind, kController);
+    EXPECT_EQ(bass->events[1].kind, kControlChange);
     EXPECT_EQ(bass->events[1].data1, 7);
     EXPECT_EQ(bass->events[1].data2, 100);
     EXPECT_EQ(bass->events[2].time, 500u);

@@ -9,14 +9,14 @@
 #include <set>
 #include <variant>
 
-#include "app/string_ids.h"
-#include "app/string_table.h"
 #include "cli/exit_codes.h"
 #include "cli/settings_text.h"
 #include "cli/system_settings_fields.h"
 #include "platform/real/file_settings_store.h"
 #include "settings/piece_settings_file.h"
 #include "smf_builder.h"
+#include "strings/string_ids.h"
+#include "strings/string_table.h"
 #include "support/test_folder.h"
 
 namespace ostinel::cli {

@@ -1,11 +1,11 @@
 #include <QComboBox>
 #include <algorithm>
 
+#include "app/command_ids.h"
 #include "dialog_fixture.h"
 #include "dialogs/dialog_launcher.h"
 #include "dialogs/midi_ports_dialog.h"
 #include "dialogs/midi_sync_setup_dialog.h"
-#include "gui/command_ids.h"
 
 namespace ostinel::testing {
 namespace {

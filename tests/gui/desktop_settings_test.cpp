@@ -3,9 +3,9 @@
 #include <QAction>
 #include <filesystem>
 
+#include "app/command_ids.h"
 #include "app/piece_settings_application.h"
 #include "desktop_fixture.h"
-#include "gui/command_ids.h"
 #include "gui/desktop_settings.h"
 #include "platform/manual/memory_settings_store.h"
 #include "support/test_folder.h"

@@ -1,9 +1,9 @@
 #include <QAction>
 #include <QTest>
 
+#include "app/command_ids.h"
 #include "desktop_fixture.h"
 #include "dialogs/dialog_launcher.h"
-#include "gui/command_ids.h"
 #include "gui/menu_table.h"
 
 namespace ostinel::testing {

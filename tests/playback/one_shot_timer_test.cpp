@@ -1,4 +1,4 @@
-#include "playback/one_shot_timer.h"
+#include "platform/one_shot_timer.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/transport_request_queue.h"
 #include "midi/midi_output.h"
 #include "midi/midi_ui.h"
 #include "midi/port_map.h"
@@ -14,6 +13,7 @@
 #include "platform/manual/manual_midi_system.h"
 #include "platform/manual/manual_timer_service.h"
 #include "playback/playback_tick.h"
+#include "playback/transport_request_queue.h"
 #include "sequence/piece.h"
 
 namespace ostinel::testing {
@@ -105,7 +105,7 @@ inline TrackEvent Off(std::uint32_t time, std::uint8_t key) {
     return TrackEvent{time, kNoteOff, key, 64, 0};
 }
 inline TrackEvent Control(std::uint32_t time, std::uint8_t number, std::uint8_t value) {
-    return TrackEvent{time, kController, number, value, 0};
+    return TrackEvent{time, kControlChange, number, value, 0};
 }
 
 }  // namespace ostinel::testing

@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/transport_availability.h"
 #include "playback/transport.h"
+#include "playback/transport_availability.h"
 #include "playback/transport_ui.h"
 #include "playback_test_rig.h"
 #include "support/sounding_notes.h"

@@ -13,8 +13,8 @@
 #include <tuple>
 #include <vector>
 
-#include "app/string_ids.h"
 #include "sequence/midi_file_writer.h"
+#include "strings/string_ids.h"
 #include "support/test_folder.h"
 
 namespace ostinel {
@@ -76,9 +76,10 @@ PerformanceTempoList TakeTempos() {
 
 void RecordTake(Piece& piece) {
     piece.PerformanceTrack().events = {
-        {1000, kNoteOn, 76, 100, 0}, {1400, kNoteOff, 76, 64, 0}, {1600, kController, 64, 127, 0},
-        {1600, kNoteOn, 77, 100, 0}, {2000, kNoteOff, 77, 64, 0}, {2500, kNoteOn, 78, 100, 0},
-        {2700, kNoteOff, 78, 64, 0}, {2800, kNoteOn, 79, 90, 0},
+        {1000, kNoteOn, 76, 100, 0},        {1400, kNoteOff, 76, 64, 0},
+        {1600, kControlChange, 64, 127, 0}, {1600, kNoteOn, 77, 100, 0},
+        {2000, kNoteOff, 77, 64, 0},        {2500, kNoteOn, 78, 100, 0},
+        {2700, kNoteOff, 78, 64, 0},        {2800, kNoteOn, 79, 90, 0},
     };
     piece.PerformanceTrack().count = 8;
 }
@@ -178,7 +179,7 @@ TEST_F(PerformanceWriter, SoundOnSoundKeepsEveryTrackAndTheNotesSoundAtThePerfor
     // Score 1000-2000 took a second, 2000-3000 two: everything after 2000
     // of the score comes later by what the slow second added.
     const std::vector<EventTuple> performance{
-        {1000, kNoteOn, 76, 100}, {1400, kNoteOff, 76, 64}, {1600, kController, 64, 127},
+        {1000, kNoteOn, 76, 100}, {1400, kNoteOff, 76, 64}, {1600, kControlChange, 64, 127},
         {1600, kNoteOn, 77, 100}, {2000, kNoteOff, 77, 64}, {3000, kNoteOn, 78, 100},
         {3400, kNoteOff, 78, 64}, {3600, kNoteOn, 79, 90},
     };
@@ -232,7 +233,7 @@ TEST_F(PerformanceWriter, PunchInReplacesTheFollowedSpanOfTheFollowingTrack) {
     EXPECT_EQ(solo.name, "Solo");
     const std::vector<EventTuple> expected{
         {0, kProgramChange, 0, 0},
-        {0, kController, 7, 90},
+        {0, kControlChange, 7, 90},
         {0, kNoteOn, 55, 80},
         {0, kNoteOn, 60, 100},
         {400, kNoteOff, 60, 64},
@@ -240,11 +241,11 @@ TEST_F(PerformanceWriter, PunchInReplacesTheFollowedSpanOfTheFollowingTrack) {
         {900, kNoteOff, 62, 64},
         // The punch start: the held note ends, the controllers rest.
         {1000, kNoteOff, 55, 64},
-        {1000, kController, 7, 100},
+        {1000, kControlChange, 7, 100},
         // The performance, on the following track's channel.
         {1000, kNoteOn, 76, 100},
         {1400, kNoteOff, 76, 64},
-        {1600, kController, 64, 127},
+        {1600, kControlChange, 64, 127},
         {1600, kNoteOn, 77, 100},
         {2000, kNoteOff, 77, 64},
         {2500, kNoteOn, 78, 100},
@@ -252,8 +253,8 @@ TEST_F(PerformanceWriter, PunchInReplacesTheFollowedSpanOfTheFollowingTrack) {
         {2800, kNoteOn, 79, 90},
         // The punch end: the performance rests, the following track's state returns.
         {3000, kNoteOff, 79, 64},
-        {3000, kController, 64, 0},
-        {3000, kController, 7, 90},
+        {3000, kControlChange, 64, 0},
+        {3000, kControlChange, 7, 90},
         {3000, kProgramChange, 0, 0},
         {3000, kNoteOn, 71, 100},
         {3400, kNoteOff, 71, 64},

@@ -45,7 +45,7 @@ TEST(ReaderRunningStatus, SurvivesMetaAndSystemExclusiveEventsBetween) {
     ASSERT_EQ(LoadFile(WithTrack(track), piece), LoadResult::Loaded);
     const std::vector<TrackEvent>& events = piece.tracks[0].events;
     ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[1].kind, kController);
+    EXPECT_EQ(events[1].kind, kControlChange);
     EXPECT_EQ(events[1].data1, 10);
     EXPECT_EQ(events[1].data2, 64);
 }

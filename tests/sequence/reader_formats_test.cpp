@@ -73,7 +73,7 @@ TEST(ReaderFormats, FormatOneReadsEveryChunkAfterTheConductorAsOneTrack) {
     EXPECT_EQ(Keys(piece.tracks[0]), (std::vector<std::uint8_t>{60, 64}));
     EXPECT_EQ(piece.tracks[0].fileChannel, 3) << "the channel of the first channel event";
     EXPECT_EQ(piece.tracks[1].fileChannel, 7);
-    EXPECT_EQ(piece.tracks[1].events.at(0).kind, kController);
+    EXPECT_EQ(piece.tracks[1].events.at(0).kind, kControlChange);
 }
 
 TEST(ReaderFormats, FormatTwoPlaysOnlyTheChunkAfterTheFirstSplitByChannel) {
@@ -164,7 +164,7 @@ TEST(ReaderFormats, EventsKeepKindAndDataWithoutTheChannel) {
     const std::vector<TrackEvent>& events = piece.tracks[0].events;
     ASSERT_EQ(events.size(), 6u);
     const std::vector<std::array<int, 3>> expected = {
-        {kNoteOn, 60, 100},        {kKeyPressure, 60, 33}, {kController, 64, 127},
+        {kNoteOn, 60, 100},        {kKeyPressure, 60, 33}, {kControlChange, 64, 127},
         {kChannelPressure, 44, 0}, {kPitchWheel, 1, 0x40}, {kNoteOff, 60, 12}};
     for (std::size_t i = 0; i < events.size(); ++i) {
         EXPECT_EQ(events[i].kind, expected[i][0]) << i;

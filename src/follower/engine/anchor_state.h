@@ -3,8 +3,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "playback/fixed_point.h"
-#include "playback/score_position.h"
+#include "music/fixed_point.h"
+#include "music/score_position.h"
 
 namespace ostinel {
 

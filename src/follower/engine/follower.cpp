@@ -1,4 +1,5 @@
 #include "follower/engine/follower.h"
+#include "music/midi_message.h"
 
 #include <algorithm>
 #include <new>
@@ -6,8 +7,6 @@
 namespace ostinel {
 namespace {
 
-constexpr std::uint32_t kStatusMask = 0xF0;
-constexpr std::uint32_t kControlChange = 0xB0;
 constexpr std::int16_t kControllerTriggerBase = 256;
 
 }  // namespace
@@ -105,7 +104,7 @@ bool Follower::NoteIn(std::uint32_t word, ScorePosition songPosition) {
         (!running && !startAutomatically_.load(std::memory_order_relaxed))) {
         return true;
     }
-    const std::uint32_t status = word & kStatusMask;
+    const std::uint32_t status = word & kKindMask;
     const std::uint32_t key = (word >> 8) & 0xFF;
     const std::uint32_t value = (word >> 16) & 0xFF;
     const std::int16_t trigger = signalTrigger_.load(std::memory_order_relaxed);

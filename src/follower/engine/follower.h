@@ -13,14 +13,14 @@
 #include "follower/engine/follower_lengths.h"
 #include "follower/engine/played_history.h"
 #include "follower/engine/score_chords.h"
-#include "playback/score_position.h"
+#include "music/fixed_point.h"
+#include "music/score_position.h"
+#include "music/score_range.h"
+#include "music/tempo_point.h"
+#include "music/timing_level.h"
 #include "sequence/piece.h"
 
 namespace ostinel {
-
-// 16.16 fixed point: 0x10000 = 1.0.
-using Fixed16 = std::int32_t;
-inline constexpr Fixed16 kFixedOne = 0x10000;
 
 // A beat list entry: the score position, with this bit set on the first beat
 // of a measure.
@@ -28,27 +28,12 @@ inline constexpr std::uint32_t kDownbeatFlag = 0x80000000u;
 
 inline constexpr ScorePosition kNoLimit = 0x7FFFFFFF;
 
-// How much a match may change position and tempo.
-enum class TimingLevel : std::int16_t { None = 0, Low = 1, Medium = 2, High = 3, Highest = 4 };
-
 struct FollowerOptions {
     TimingLevel timingLevel = TimingLevel::Highest;
     bool startAutomatically = true;
     bool jumping = true;
     bool severalBeatsOnly = false;
     bool waitForSolo = false;
-};
-
-// A (start, end) range of the score, end exclusive.
-struct ScoreRange {
-    ScorePosition start = 0;
-    ScorePosition end = 0;
-};
-
-// One (score position, tempo) pair of a finished take.
-struct TempoPoint {
-    ScorePosition position = 0;
-    Fixed16 tempo = kFixedOne;
 };
 
 // The score-following engine: the soloist's part reduced to chords (or the

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "playback/score_position.h"
+#include "music/score_position.h"
 
 namespace ostinel {
 

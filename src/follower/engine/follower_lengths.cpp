@@ -1,6 +1,6 @@
 #include "follower/engine/follower_lengths.h"
 
-#include "playback/fixed_point.h"
+#include "music/fixed_point.h"
 
 namespace ostinel {
 

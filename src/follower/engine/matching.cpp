@@ -4,18 +4,10 @@
 #include <algorithm>
 
 #include "follower/engine/follower.h"
+#include "music/midi_message.h"
 
 namespace ostinel {
-namespace {
-
-std::uint8_t KeyOf(std::uint32_t word) {
-    return static_cast<std::uint8_t>(word >> 8);
-}
-std::uint8_t VelocityOf(std::uint32_t word) {
-    return static_cast<std::uint8_t>(word >> 16);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 void Follower::HandleNote(std::uint32_t word) {
     const std::uint32_t now = callback_->ReportNow();

@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "playback/score_position.h"
+#include "music/score_position.h"
 #include "sequence/piece.h"
 
 namespace ostinel {

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "follower/engine/follower.h"
-#include "playback/score_position.h"
+#include "music/score_position.h"
 
 namespace ostinel {
 

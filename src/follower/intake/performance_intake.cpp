@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "midi/midi_message.h"
+#include "music/midi_message.h"
 #include "sequence/piece.h"
 
 namespace ostinel {
@@ -32,16 +32,6 @@ IntakeSettings Unpack(std::uint64_t bits) {
     return s;
 }
 
-std::uint8_t StatusOf(std::uint32_t word) {
-    return static_cast<std::uint8_t>(word & 0xFF);
-}
-std::uint8_t Data1Of(std::uint32_t word) {
-    return static_cast<std::uint8_t>((word >> 8) & 0xFF);
-}
-std::uint8_t Data2Of(std::uint32_t word) {
-    return static_cast<std::uint8_t>((word >> 16) & 0xFF);
-}
-
 bool IsNoteTap(std::uint32_t word, const IntakeSettings& s) {
     return StatusOf(word) == kNoteOn &&
            (s.tapSource == TapSource::AnyNote ||
@@ -50,7 +40,8 @@ bool IsNoteTap(std::uint32_t word, const IntakeSettings& s) {
 
 bool IsControllerTap(std::uint32_t word, const IntakeSettings& s) {
     const std::uint8_t controller = Data1Of(word);
-    return StatusOf(word) == kController && controller < PerformanceIntake::kTapControllerCount &&
+    return StatusOf(word) == kControlChange &&
+           controller < PerformanceIntake::kTapControllerCount &&
            (s.tapSource == TapSource::AnyController ||
             (s.tapSource == TapSource::Controller && controller == s.tapController));
 }
@@ -124,7 +115,7 @@ void PerformanceIntake::Process(std::uint32_t& word, platform::ClockMs time, int
         TapFromMidi(word, settings);
         return;
     }
-    if (status != kNoteOn && status != kController) return;
+    if (status != kNoteOn && status != kControlChange) return;
     const RunningCommands running = playback_.Running();
     if (running.playingFile || running.playingPerformance) return;
     if (status == kNoteOn) {

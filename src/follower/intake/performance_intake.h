@@ -17,8 +17,8 @@
 #include "midi/port_map.h"
 #include "platform/clock.h"
 #include "platform/key_state.h"
+#include "platform/one_shot_timer.h"
 #include "platform/timer_service.h"
-#include "playback/one_shot_timer.h"
 
 namespace ostinel {
 

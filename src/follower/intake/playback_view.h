@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playback/score_position.h"
+#include "music/score_position.h"
 
 namespace ostinel {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "playback/score_position.h"
+#include "music/score_position.h"
 #include "sequence/piece.h"
 
 // MIDI clock sync: 24 timing clocks per quarter note, spread over each beat of

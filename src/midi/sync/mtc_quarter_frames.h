@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "midi/sync/smpte_time.h"
-#include "playback/score_position.h"
+#include "music/score_position.h"
 
 namespace ostinel {
 

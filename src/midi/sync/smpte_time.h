@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "playback/score_position.h"
+#include "music/score_position.h"
 
 // MIDI time code: the frame rates, time code readings of score positions and
 // back, and the full-frame message that announces a reading.

@@ -70,7 +70,7 @@ TEST(ScoreChordGrouping, OnlySoundingNoteOnsOnAnyChannelCount) {
     const std::vector<TrackEvent> events = {
         {100, kNoteOff, 60, 64, 0},
         {200, kNoteOn, 61, 0, 0},
-        {300, kController, 64, 127, 0},
+        {300, kControlChange, 64, 127, 0},
         {400, kNoteOn | 3, 62, 90, 0},
     };
     const ScoreChords score = BuildScoreChords(events, {}, kChordSpanMs);
@@ -90,7 +90,7 @@ TEST(ScoreChordGrouping, ThePitchIndexListsAChordOncePerNote) {
 }
 
 TEST(ScoreChordGrouping, NoNoteOnsGiveNoChords) {
-    const std::vector<TrackEvent> events = {{100, kController, 7, 100, 0}};
+    const std::vector<TrackEvent> events = {{100, kControlChange, 7, 100, 0}};
     EXPECT_EQ(BuildScoreChords(events, {}, kChordSpanMs).Count(), 0);
 }
 
@@ -166,7 +166,7 @@ TEST_F(FollowerScore, SetScoreWhileRunningIsRefusedAndChangesNothing) {
 }
 
 TEST_F(FollowerScore, AScoreWithoutNotesStillStartsAndMatchesNothing) {
-    const std::vector<TrackEvent> controllers = {{100, kController, 7, 100, 0}};
+    const std::vector<TrackEvent> controllers = {{100, kControlChange, 7, 100, 0}};
     ASSERT_TRUE(follower.SetScore(controllers, {}, {}));
     StartAt(0);
     EXPECT_TRUE(follower.Running());

@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/transport_request_queue.h"
 #include "follower/following_options.h"
 #include "follower/intake/follower_input.h"
 #include "follower/intake/performance_intake.h"
@@ -14,6 +13,7 @@
 #include "follower/remote_control.h"
 #include "midi/midi_test_rig.h"
 #include "platform/key_state.h"
+#include "playback/transport_request_queue.h"
 
 namespace ostinel::testing {
 

@@ -1,13 +1,10 @@
 #include "platform/real/synth/synth_messages.h"
+#include "music/midi_message.h"
 
 #include <fluidsynth.h>
 
 namespace ostinel::platform {
 namespace {
-
-constexpr std::uint8_t kSystemExclusive = 0xF0;
-constexpr std::uint8_t kEndOfExclusive = 0xF7;
-constexpr std::uint8_t kSystemReset = 0xFF;
 
 // Channel messages carry this many data bytes, by status nibble 8-E.
 constexpr int DataBytes(std::uint8_t status) {
@@ -55,7 +52,7 @@ void PlayChannelMessage(fluid_synth_t* synth, std::span<const std::uint8_t> mess
 }
 
 void PlaySystemExclusive(fluid_synth_t* synth, std::span<const std::uint8_t> message) {
-    if (message.size() < 3 || message.back() != kEndOfExclusive) return;
+    if (message.size() < 3 || message.back() != kSysexEnd) return;
     // FluidSynth wants the bytes between F0 and F7.
     const auto* body = reinterpret_cast<const char*>(message.data() + 1);
     fluid_synth_sysex(synth, body, static_cast<int>(message.size() - 2), nullptr, nullptr, nullptr,
@@ -68,9 +65,9 @@ void PlayOnSynth(fluid_synth_t* synth, std::span<const std::uint8_t> message) {
     if (synth == nullptr || message.empty()) return;
     const std::uint8_t status = message[0];
     if (status < 0x80) return;
-    if (status < kSystemExclusive) {
+    if (status < kSysexStart) {
         PlayChannelMessage(synth, message);
-    } else if (status == kSystemExclusive) {
+    } else if (status == kSysexStart) {
         PlaySystemExclusive(synth, message);
     } else if (status == kSystemReset) {
         fluid_synth_system_reset(synth);

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "app/transport_request.h"
+#include "music/transport_request.h"
 
 namespace ostinel {
 

@@ -1,4 +1,4 @@
-#include "app/transport_availability.h"
+#include "playback/transport_availability.h"
 
 #include <cstddef>
 #include <optional>

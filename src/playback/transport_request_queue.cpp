@@ -1,4 +1,4 @@
-#include "app/transport_request_queue.h"
+#include "playback/transport_request_queue.h"
 
 #include <cstdint>
 #include <optional>

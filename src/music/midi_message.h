@@ -6,8 +6,41 @@
 
 namespace ostinel {
 
+// Channel message kinds: the upper four bits of the status byte.
+inline constexpr std::uint8_t kNoteOff = 0x80;
+inline constexpr std::uint8_t kNoteOn = 0x90;
+inline constexpr std::uint8_t kKeyPressure = 0xA0;
+inline constexpr std::uint8_t kControlChange = 0xB0;
+inline constexpr std::uint8_t kProgramChange = 0xC0;
+inline constexpr std::uint8_t kChannelPressure = 0xD0;
+inline constexpr std::uint8_t kPitchWheel = 0xE0;
+inline constexpr std::uint8_t kKindMask = 0xF0;
+inline constexpr std::uint8_t kChannelMask = 0x0F;
+
 inline constexpr std::uint8_t kSysexStart = 0xF0;
 inline constexpr std::uint8_t kSysexEnd = 0xF7;
+inline constexpr std::uint8_t kSystemReset = 0xFF;
+// In a file, not on the wire: a meta event's first byte.
+inline constexpr std::uint8_t kMetaEvent = 0xFF;
+
+// A short message as input devices deliver it, packed in one word: the
+// status in bits 0-7, the first data byte in 8-15, the second in 16-23.
+constexpr std::uint8_t StatusOf(std::uint32_t word) {
+    return static_cast<std::uint8_t>(word & 0xFF);
+}
+constexpr std::uint8_t Data1Of(std::uint32_t word) {
+    return static_cast<std::uint8_t>((word >> 8) & 0xFF);
+}
+constexpr std::uint8_t Data2Of(std::uint32_t word) {
+    return static_cast<std::uint8_t>((word >> 16) & 0xFF);
+}
+// For note messages the data bytes are the key and the velocity.
+constexpr std::uint8_t KeyOf(std::uint32_t word) {
+    return Data1Of(word);
+}
+constexpr std::uint8_t VelocityOf(std::uint32_t word) {
+    return Data2Of(word);
+}
 
 // How many bytes a message with this status byte has on the wire, the status
 // included: 3 for note, key pressure, controller and pitch wheel messages and

@@ -4,15 +4,15 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/drop_oldest_ring.h"
-#include "app/transport_request.h"
+#include "music/transport_request.h"
+#include "platform/drop_oldest_ring.h"
 
 namespace ostinel {
 
 // Hands transport commands from the timer thread, the MIDI input thread and
 // the window to the main thread, where every transport operation runs. Holds
 // the 32 most recent codes: posting to a full queue pushes out the oldest.
-class TransportRequestQueue {
+class TransportRequestQueue final : public TransportRequestSink {
   public:
     static constexpr std::size_t kCapacity = 32;
     static constexpr std::int16_t kNoRequest = -1;
@@ -20,7 +20,7 @@ class TransportRequestQueue {
     // any thread. Never allocates, locks or blocks. A code outside 0..12 is
     // not a request and is refused (false); nothing is queued for it.
     bool PostRequest(std::int16_t code);
-    bool PostRequest(TransportRequest request) {
+    bool PostRequest(TransportRequest request) override {
         return PostRequest(TransportRequestCode(request));
     }
 

@@ -1,4 +1,4 @@
-#include "playback/fixed_point.h"
+#include "music/fixed_point.h"
 
 namespace ostinel {
 

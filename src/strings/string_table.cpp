@@ -1,4 +1,4 @@
-#include "app/string_table.h"
+#include "strings/string_table.h"
 
 #include <algorithm>
 #include <array>
@@ -10,7 +10,7 @@ namespace {
 // The text of resources/strings.tsv as a raw string literal, written by the
 // build so that the resource file stays the only place the texts are kept.
 constexpr std::string_view kStringsTsv =
-#include "app/strings_tsv.inc"
+#include "strings/strings_tsv.inc"
     ;
 
 constexpr int kLargestId = 65535;

@@ -4,6 +4,10 @@
 
 namespace ostinel {
 
+// 16.16 fixed point: 0x10000 = 1.0. The follower's tempo is a 16.16 ratio.
+using Fixed16 = std::int32_t;
+inline constexpr Fixed16 kFixedOne = 0x10000;
+
 // 16.16 fixed point: 65536 = 1.0. The transport's speed is 4.12 (4096 = 1.0);
 // multiply it by 16 to use it here.
 
