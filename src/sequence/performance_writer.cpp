@@ -10,6 +10,7 @@
 #include "sequence/chunk_events.h"
 #include "sequence/conductor_meta.h"
 #include "sequence/midi_file_writer.h"
+#include "sequence/smf_codec.h"
 #include "sequence/time_conversion.h"
 
 namespace ostinel {
@@ -19,8 +20,6 @@ namespace {
 constexpr double kFactorOne = 268435456.0;  // 2^28
 // A tempo meta event holds three bytes.
 constexpr std::uint32_t kLargestTempo = 0xFFFFFF;
-constexpr std::uint8_t kMetaEvent = 0xFF;
-constexpr std::uint8_t kSysExStart = 0xF0;
 constexpr std::uint8_t kSysExEnd = 0xF7;
 constexpr std::uint8_t kReleaseVelocity = 64;
 constexpr std::uint8_t kPitchWheelCentre = 64;
@@ -113,89 +112,12 @@ void SetTimes(TempoMap& map, std::uint16_t division) {
     }
 }
 
-// A track chunk built in memory: delta times from the previous event, and a
-// channel status byte only where it differs from the one before.
-class ChunkWriter {
-  public:
-    explicit ChunkWriter(std::vector<std::uint8_t>& out) : out_(out) {
-        out_.insert(out_.end(), {'M', 'T', 'r', 'k', 0, 0, 0, 0});
-        lengthAt_ = out_.size() - 4;
-    }
-
-    // A channel message; `hasData2` is false for program change and channel pressure.
-    void Channel(std::uint32_t tick, std::uint8_t status, std::uint8_t data1, std::uint8_t data2,
-                 bool hasData2) {
-        Delta(tick);
-        if (status != runningStatus_) {
-            out_.push_back(status);
-            runningStatus_ = status;
-        }
-        out_.push_back(static_cast<std::uint8_t>(data1 & 0x7F));
-        if (hasData2) out_.push_back(static_cast<std::uint8_t>(data2 & 0x7F));
-    }
-
-    void Meta(std::uint32_t tick, std::uint8_t type, std::span<const std::uint8_t> data) {
-        Delta(tick);
-        out_.push_back(kMetaEvent);
-        out_.push_back(type);
-        Sized(data);
-        runningStatus_ = 0;
-    }
-
-    // F0, then the bytes after it up to and including the first F7.
-    void SysEx(std::uint32_t tick, std::span<const std::uint8_t> message) {
-        std::span<const std::uint8_t> body = message.empty() ? message : message.subspan(1);
-        const auto end = std::find(body.begin(), body.end(), kSysExEnd);
-        if (end != body.end()) body = body.first(static_cast<std::size_t>(end - body.begin()) + 1);
-        Delta(tick);
-        out_.push_back(kSysExStart);
-        Sized(body);
-        runningStatus_ = 0;
-    }
-
-    std::uint32_t Tick() const { return tick_; }
-
-    void End() {
-        out_.insert(out_.end(), {0x00, kMetaEvent, kMetaEndOfTrack, 0x00});
-        const auto length = static_cast<std::uint32_t>(out_.size() - lengthAt_ - 4);
-        for (std::size_t i = 0; i < 4; ++i)
-            out_[lengthAt_ + i] = static_cast<std::uint8_t>(length >> (24 - 8 * i));
-    }
-
-  private:
-    // An event never goes back before the one written before it.
-    void Delta(std::uint32_t tick) {
-        tick = std::min(std::max(tick, tick_), kMaxMidiFileTick);
-        Quantity(tick - tick_);
-        tick_ = tick;
-    }
-
-    void Quantity(std::uint32_t value) {
-        std::array<std::uint8_t, 5> groups{};
-        std::size_t count = 0;
-        do {
-            groups[count++] = static_cast<std::uint8_t>(value & 0x7F);
-            value >>= 7;
-        } while (value != 0);
-        while (count > 1)
-            out_.push_back(static_cast<std::uint8_t>(groups[--count] | 0x80));
-        out_.push_back(groups[0]);
-    }
-
-    void Sized(std::span<const std::uint8_t> data) {
-        Quantity(static_cast<std::uint32_t>(data.size()));
-        out_.insert(out_.end(), data.begin(), data.end());
-    }
-
-    std::vector<std::uint8_t>& out_;
-    std::size_t lengthAt_ = 0;
-    std::uint32_t tick_ = 0;
-    std::uint8_t runningStatus_ = 0;
-};
-
-void AppendU16(std::vector<std::uint8_t>& out, std::uint16_t value) {
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-    out.push_back(static_cast<std::uint8_t>(value));
+// What follows a message's F0 up to and including its first F7.
+std::span<const std::uint8_t> SysExBody(std::span<const std::uint8_t> message) {
+    std::span<const std::uint8_t> body = message.empty() ? message : message.subspan(1);
+    const auto end = std::find(body.begin(), body.end(), kSysExEnd);
+    if (end != body.end()) body = body.first(static_cast<std::size_t>(end - body.begin()) + 1);
+    return body;
 }
 
 // One entry of the conductor chunk, ordered by tick and then by its group.
@@ -235,7 +157,7 @@ void WriteConductor(std::vector<std::uint8_t>& out, const Piece& piece, const Te
                          return a.tick != b.tick ? a.tick < b.tick : a.group < b.group;
                      });
 
-    ChunkWriter chunk(out);
+    TrackChunkWriter chunk(out, RunningStatus::On);
     for (const ConductorItem& item : items) {
         switch (item.group) {
             case 0:
@@ -243,7 +165,7 @@ void WriteConductor(std::vector<std::uint8_t>& out, const Piece& piece, const Te
                 break;
             case 1: {
                 const SysExRecord& record = piece.sysExList[item.index];
-                chunk.SysEx(item.tick, piece.sysExBuffers[record.bufferIndex]);
+                chunk.SysEx(item.tick, SysExBody(piece.sysExBuffers[record.bufferIndex]));
                 break;
             }
             case 2: {
@@ -309,7 +231,7 @@ struct ChannelState {
 class TrackWriter {
   public:
     TrackWriter(std::vector<std::uint8_t>& out, const Piece& piece, const Track& track)
-        : chunk_(out),
+        : chunk_(out, RunningStatus::On),
           piece_(piece),
           track_(track),
           channel_(static_cast<std::uint8_t>(track.fileChannel & 0x0F)) {
@@ -332,7 +254,7 @@ class TrackWriter {
     // An event as it was recorded: a program change is the program itself.
     void Raw(std::uint32_t tick, const TrackEvent& event) {
         const bool hasData2 = event.kind != kProgramChange && event.kind != kChannelPressure;
-        chunk_.Channel(tick, Status(event.kind), event.data1, event.data2, hasData2);
+        Channel(tick, event.kind, event.data1, event.data2, hasData2);
     }
 
     void WritePatch(std::uint32_t tick, const Patch& patch) {
@@ -364,13 +286,13 @@ class TrackWriter {
     }
 
     void Controller(std::uint32_t tick, std::uint8_t controller, std::uint8_t value) {
-        chunk_.Channel(tick, Status(kController), controller, value, true);
+        Channel(tick, kController, controller, value, true);
     }
     void Program(std::uint32_t tick, std::uint8_t program) {
-        chunk_.Channel(tick, Status(kProgramChange), program, 0, false);
+        Channel(tick, kProgramChange, program, 0, false);
     }
     void Bend(std::uint32_t tick, std::uint8_t lsb, std::uint8_t msb) {
-        chunk_.Channel(tick, Status(kPitchWheel), lsb, msb, true);
+        Channel(tick, kPitchWheel, lsb, msb, true);
     }
 
     // Releases what `state` leaves sounding and returns its controllers and
@@ -378,8 +300,7 @@ class TrackWriter {
     void Reset(std::uint32_t tick, const ChannelState& state) {
         for (std::size_t key = 0; key < state.sounding.size(); ++key) {
             if (state.sounding[key]) {
-                chunk_.Channel(tick, Status(kNoteOff), static_cast<std::uint8_t>(key),
-                               kReleaseVelocity, true);
+                Channel(tick, kNoteOff, static_cast<std::uint8_t>(key), kReleaseVelocity, true);
             }
         }
         for (const auto& [controller, value] : kControllerDefaults) {
@@ -409,11 +330,15 @@ class TrackWriter {
     void End() { chunk_.End(); }
 
   private:
-    std::uint8_t Status(std::uint8_t kind) const {
-        return static_cast<std::uint8_t>((kind & 0xF0) | channel_);
+    // `hasData2` is false for program change and channel pressure.
+    void Channel(std::uint32_t tick, std::uint8_t kind, std::uint8_t data1, std::uint8_t data2,
+                 bool hasData2) {
+        const std::array<std::uint8_t, 3> message{
+            static_cast<std::uint8_t>((kind & 0xF0) | channel_), data1, data2};
+        chunk_.Channel(tick, std::span(message).first(hasData2 ? 3 : 2));
     }
 
-    ChunkWriter chunk_;
+    TrackChunkWriter chunk_;
     const Piece& piece_;
     const Track& track_;
     std::uint8_t channel_;
@@ -526,9 +451,8 @@ std::vector<std::uint8_t> EncodePerformanceFile(const Piece& piece,
     for (int track = 0; track < fileTracks; ++track)
         chunks += written(track) ? 1 : 0;
 
-    std::vector<std::uint8_t> out{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1};
-    AppendU16(out, static_cast<std::uint16_t>(chunks));
-    AppendU16(out, piece.division);
+    std::vector<std::uint8_t> out =
+        HeaderChunk(1, static_cast<std::uint16_t>(chunks), piece.division);
     WriteConductor(out, piece, tempos);
     for (int index = 0; index < fileTracks; ++index) {
         if (!written(index)) continue;
