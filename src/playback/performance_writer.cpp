@@ -1,4 +1,4 @@
-#include "sequence/performance_writer.h"
+#include "playback/performance_writer.h"
 
 #include <algorithm>
 #include <array>
