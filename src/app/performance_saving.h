@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/engine.h"
-#include "sequence/performance_writer.h"
+#include "playback/performance_writer.h"
 
 namespace ostinel {
 

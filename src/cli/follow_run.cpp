@@ -17,7 +17,7 @@
 #include "platform/manual/manual_midi_system.h"
 #include "platform/manual/manual_timer_service.h"
 #include "playback/master_tempo.h"
-#include "sequence/performance_writer.h"
+#include "playback/performance_writer.h"
 #include "strings/string_table.h"
 
 namespace ostinel::cli {

@@ -14,8 +14,7 @@ struct PlayedMessage {
 };
 
 // Reads every channel message of a Standard MIDI File with its time in
-// milliseconds by the file's own tempo changes. Unlike a score, a recorded
-// performance keeps its notes wherever they are, the first track included.
+// milliseconds, through the reader that opens pieces (ReadRecordedPerformance).
 // `onlyTrack` (from 1) keeps one track chunk's messages; 0 keeps all. False
 // with `error` in plain words when the file cannot be read.
 bool ReadPerformanceFile(const std::string& path, int onlyTrack,

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "sequence/piece.h"
+#include "sequence/smf_codec.h"
 
 namespace ostinel {
 
@@ -33,14 +34,14 @@ class BufferedReader {
     // A big-endian number of 2 or 4 bytes.
     bool ReadU16(std::uint16_t& value);
     bool ReadU32(std::uint32_t& value);
-    // A variable-length quantity: 7 bits a byte, high bit on all but the last.
+    // A variable-length number. Bytes past the fourth are read on as the
+    // number goes on, so a damaged one costs at most a pass to the file's end.
     bool ReadVariableLength(std::uint32_t& value) {
         value = 0;
         std::uint8_t byte = 0;
         do {
             if (!ReadByte(byte)) return false;
-            value = (value << 7) | (byte & 0x7Fu);
-        } while ((byte & 0x80) != 0);
+        } while (TakeVariableLengthByte(value, byte));
         return true;
     }
     // Appends `count` bytes to `out`, growing it only by what has been read.

@@ -1,10 +1,14 @@
 #include "sequence/chunk_events.h"
 
+#include <algorithm>
+
 namespace ostinel {
 
 namespace {
 
-constexpr std::uint32_t kTrackChunkTag = 0x4D54726B;  // "MTrk"
+constexpr std::uint32_t kHeaderChunkTag = 0x4D546864;  // "MThd"
+constexpr std::uint32_t kHeaderFieldBytes = 6;         // format, chunk count, division
+constexpr std::uint32_t kTrackChunkTag = 0x4D54726B;   // "MTrk"
 
 bool HasOneDataByte(std::uint8_t status) {
     const std::uint8_t kind = status & 0xF0;
@@ -18,6 +22,28 @@ std::uint8_t DataBits(std::uint8_t byte) {
 }
 
 }  // namespace
+
+LoadResult ReadHeaderChunk(BufferedReader& in, Piece& piece, HeaderChunkFields& header) {
+    std::uint32_t tag = 0;
+    std::uint16_t format = 0;
+    if (!in.ReadU32(tag)) return in.Failure();
+    if (tag != kHeaderChunkTag) return LoadResult::WrongFormat;
+    if (!in.ReadU32(header.length) || !in.ReadU16(format) || !in.ReadU16(header.chunks) ||
+        !in.ReadU16(piece.division)) {
+        return in.Failure();
+    }
+    piece.format = static_cast<std::int16_t>(format);
+    // Ticks of no length cannot be turned into time.
+    if (piece.division == 0) return LoadResult::WrongFormat;
+    if (header.length > kHeaderFieldBytes && !in.Skip(header.length - kHeaderFieldBytes)) {
+        return in.Failure();
+    }
+    return LoadResult::Loaded;
+}
+
+long FirstTrackChunkAt(const HeaderChunkFields& header) {
+    return static_cast<long>(8 + std::max(header.length, kHeaderFieldBytes));
+}
 
 LoadResult ReadTrackChunkHeader(BufferedReader& in) {
     std::uint32_t tag = 0;

@@ -1,8 +1,8 @@
 #pragma once
 
-// Walks the events of one track chunk: delta times, running status and the
-// framing of every event kind. What each event means is up to the pass that
-// reads the chunk.
+// Reads the chunk headers of a file and walks the events of one track chunk:
+// delta times, running status and the framing of every event kind. What each
+// event means is up to the pass that reads the chunk.
 
 #include <cstdint>
 
@@ -24,6 +24,19 @@ inline constexpr std::uint8_t kMetaTempo = 0x51;
 inline constexpr std::uint8_t kMetaTimeSignature = 0x58;
 inline constexpr std::uint8_t kMetaKeySignature = 0x59;
 inline constexpr std::uint8_t kMetaSequencerSpecific = 0x7F;
+
+// What the header chunk says beyond the format and division kept in the piece.
+struct HeaderChunkFields {
+    std::uint32_t length = 0;
+    std::uint16_t chunks = 0;  // track chunks, the first (conductor) one included
+};
+
+// Reads the "MThd" chunk into `header` and the piece's format and division.
+// WrongFormat for any other tag, or a division of 0 ticks.
+LoadResult ReadHeaderChunk(BufferedReader& in, Piece& piece, HeaderChunkFields& header);
+
+// The file position of the first track chunk.
+long FirstTrackChunkAt(const HeaderChunkFields& header);
 
 // Reads the "MTrk" tag and the chunk length, which is not used: a chunk ends
 // at its end-of-track event. WrongFormat for any other tag.

@@ -1,6 +1,9 @@
 #include "sequence/conductor_meta.h"
 
 #include <cstring>
+#include <optional>
+
+#include "sequence/smf_codec.h"
 
 namespace ostinel {
 
@@ -11,16 +14,10 @@ bool ConductorMetaReader::Next(ConductorMetaEvent& event) {
     std::memcpy(&event.tick, stream_.data() + at, sizeof event.tick);
     at += sizeof event.tick;
     event.type = stream_[at++];
-    std::uint32_t length = 0;
-    for (int i = 0; i < 4; ++i) {
-        if (at == size) return false;
-        const std::uint8_t byte = stream_[at++];
-        length = (length << 7) | (byte & 0x7Fu);
-        if ((byte & 0x80) == 0) break;
-    }
-    if (size - at < length) return false;
-    event.data = std::span(stream_.data() + at, length);
-    position_ = at + length;
+    const std::optional<std::uint32_t> length = DecodeVariableLength(stream_, at);
+    if (!length || size - at < *length) return false;
+    event.data = std::span(stream_.data() + at, *length);
+    position_ = at + *length;
     return true;
 }
 

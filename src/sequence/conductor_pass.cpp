@@ -2,6 +2,7 @@
 
 #include "sequence/chunk_events.h"
 #include "sequence/file_passes.h"
+#include "sequence/smf_codec.h"
 #include "sequence/time_conversion.h"
 
 namespace ostinel {
@@ -11,18 +12,6 @@ namespace {
 // The program's own piece-settings event starts with these bytes; it is read
 // by the settings loader, not kept with the other meta events.
 constexpr std::uint8_t kSettingsEventPrefix[] = {0x00, 0x6B, 0x3D, 0x04, 0x00};
-
-void AppendVariableLength(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    std::uint8_t groups[5];
-    int count = 0;
-    do {
-        groups[count++] = static_cast<std::uint8_t>(value & 0x7F);
-        value >>= 7;
-    } while (value != 0);
-    while (count > 1)
-        out.push_back(static_cast<std::uint8_t>(groups[--count] | 0x80));
-    out.push_back(groups[0]);
-}
 
 class ConductorReader {
   public:

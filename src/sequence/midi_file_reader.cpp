@@ -9,6 +9,7 @@
 
 #include "sequence/beat_map.h"
 #include "sequence/buffered_reader.h"
+#include "sequence/chunk_events.h"
 #include "sequence/file_passes.h"
 #include "sequence/time_conversion.h"
 
@@ -16,32 +17,7 @@ namespace ostinel {
 
 namespace {
 
-constexpr std::uint32_t kHeaderChunkTag = 0x4D546864;  // "MThd"
-constexpr std::uint32_t kHeaderFieldBytes = 6;         // format, chunk count, division
 constexpr int kChannels = 16;
-
-struct Header {
-    std::uint32_t length = 0;
-    std::uint16_t chunks = 0;
-};
-
-LoadResult ReadHeader(BufferedReader& in, Piece& piece, Header& header) {
-    std::uint32_t tag = 0;
-    std::uint16_t format = 0;
-    if (!in.ReadU32(tag)) return in.Failure();
-    if (tag != kHeaderChunkTag) return LoadResult::WrongFormat;
-    if (!in.ReadU32(header.length) || !in.ReadU16(format) || !in.ReadU16(header.chunks) ||
-        !in.ReadU16(piece.division)) {
-        return in.Failure();
-    }
-    piece.format = static_cast<std::int16_t>(format);
-    // Ticks of no length cannot be turned into time.
-    if (piece.division == 0) return LoadResult::WrongFormat;
-    if (header.length > kHeaderFieldBytes && !in.Skip(header.length - kHeaderFieldBytes)) {
-        return in.Failure();
-    }
-    return LoadResult::Loaded;
-}
 
 // Format 1: each further chunk is one track. A chunk without channel events
 // is dropped at once rather than kept until the end: nothing else refers to it.
@@ -74,12 +50,9 @@ LoadResult ReadTrackPerChunk(BufferedReader& in, Piece& piece, int fileTracks,
 
 // Formats 0 and 2 (and any other number): one chunk split into a track per
 // channel. Format 0 reads its only chunk a second time for this.
-LoadResult ReadTracksByChannel(BufferedReader& in, Piece& piece, const Header& header,
+LoadResult ReadTracksByChannel(BufferedReader& in, Piece& piece, const HeaderChunkFields& header,
                                SysExCollector& sysEx, TrackPassState& state) {
-    if (piece.format == 0) {
-        const long firstChunk = static_cast<long>(8 + std::max(header.length, kHeaderFieldBytes));
-        if (!in.Seek(firstChunk)) return LoadResult::WrongFormat;
-    }
+    if (piece.format == 0 && !in.Seek(FirstTrackChunkAt(header))) return LoadResult::WrongFormat;
     piece.tracks.resize(kChannels);
     std::array<PatchContext, kChannels> contexts{};
     const ChunkTargets targets{std::span<Track>(piece.tracks), std::span<PatchContext>(contexts),
@@ -115,8 +88,8 @@ void FinishTracks(Piece& piece) {
 }
 
 LoadResult ReadAll(BufferedReader& in, Piece& piece) {
-    Header header;
-    if (LoadResult result = ReadHeader(in, piece, header); result != LoadResult::Loaded) {
+    HeaderChunkFields header;
+    if (LoadResult result = ReadHeaderChunk(in, piece, header); result != LoadResult::Loaded) {
         return result;
     }
     SysExCollector sysEx(piece);

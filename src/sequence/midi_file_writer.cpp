@@ -14,8 +14,6 @@ namespace ostinel {
 
 namespace {
 
-constexpr std::uint8_t kEscape = 0xF7;  // raw bytes that are not a whole sysex event
-constexpr std::uint32_t kHeaderFieldBytes = 6;
 constexpr std::size_t kMaxTracks = std::numeric_limits<std::uint16_t>::max();
 // Names tried for the temporary file before giving up on finding a free one.
 constexpr int kTemporaryNameAttempts = 100;
@@ -24,51 +22,16 @@ std::uint32_t ClampTick(std::uint32_t tick) {
     return std::min(tick, kMaxMidiFileTick);
 }
 
-void AppendVariableLength(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    std::uint8_t groups[5];
-    int count = 0;
-    do {
-        groups[count++] = static_cast<std::uint8_t>(value & 0x7F);
-        value >>= 7;
-    } while (value != 0);
-    while (count > 1)
-        out.push_back(static_cast<std::uint8_t>(groups[--count] | 0x80));
-    out.push_back(groups[0]);
-}
-
-// File fields are big-endian whatever the machine.
-void AppendU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.push_back(static_cast<std::uint8_t>(value >> shift));
-}
-void AppendU16(std::vector<std::uint8_t>& out, std::uint16_t value) {
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-    out.push_back(static_cast<std::uint8_t>(value));
-}
-void PutU32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        out[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
-}
-
-void AppendSized(std::vector<std::uint8_t>& out, std::span<const std::uint8_t> bytes) {
-    AppendVariableLength(out, static_cast<std::uint32_t>(bytes.size()));
-    out.insert(out.end(), bytes.begin(), bytes.end());
-}
-
-void AppendEvent(std::vector<std::uint8_t>& out, const MidiFileEvent& event) {
+void AppendEvent(TrackChunkWriter& chunk, const MidiFileEvent& event) {
     const std::span<const std::uint8_t> bytes(event.bytes);
     if (event.kind == MidiFileEventKind::Meta) {
-        out.push_back(kMetaEvent);
-        out.push_back(event.metaType);
-        AppendSized(out, bytes);
+        chunk.Meta(event.tick, event.metaType, bytes);
     } else if (IsChannelMessage(bytes[0])) {
-        out.insert(out.end(), bytes.begin(), bytes.end());
+        chunk.Channel(event.tick, bytes);
     } else if (bytes[0] == kSysexStart) {
-        out.push_back(kSysexStart);
-        AppendSized(out, bytes.subspan(1));
+        chunk.SysEx(event.tick, bytes.subspan(1));
     } else {
-        out.push_back(kEscape);
-        AppendSized(out, bytes);
+        chunk.Escape(event.tick, bytes);
     }
 }
 
@@ -79,18 +42,10 @@ void AppendTrackChunk(std::vector<std::uint8_t>& out, const MidiFileTrack& track
     std::stable_sort(order.begin(), order.end(), [&events](std::size_t a, std::size_t b) {
         return events[a].tick < events[b].tick;
     });
-    out.insert(out.end(), {'M', 'T', 'r', 'k'});
-    const std::size_t lengthAt = out.size();
-    AppendU32(out, 0);
-    std::uint32_t tick = 0;
-    for (const std::size_t index : order) {
-        const MidiFileEvent& event = events[index];
-        AppendVariableLength(out, event.tick - tick);
-        tick = event.tick;
-        AppendEvent(out, event);
-    }
-    out.insert(out.end(), {0x00, kMetaEvent, kMetaEndOfTrack, 0x00});
-    PutU32(out, lengthAt, static_cast<std::uint32_t>(out.size() - lengthAt - 4));
+    TrackChunkWriter chunk(out, RunningStatus::Off);
+    for (const std::size_t index : order)
+        AppendEvent(chunk, events[index]);
+    chunk.End();
 }
 
 bool Failed(const std::string& path, int errorNumber, std::string& error) {
@@ -160,13 +115,8 @@ void MidiFileTrack::AddPort(std::uint32_t tick, std::uint8_t port) {
 std::vector<std::uint8_t> EncodeMidiFile(std::uint16_t format, std::uint16_t division,
                                          std::span<const MidiFileTrack> tracks) {
     tracks = tracks.first(std::min(tracks.size(), kMaxTracks));
-    // Built with its tag: inserting into an empty vector trips a false
-    // overflow warning of GCC 12 at -O3.
-    std::vector<std::uint8_t> out{'M', 'T', 'h', 'd'};
-    AppendU32(out, kHeaderFieldBytes);
-    AppendU16(out, format);
-    AppendU16(out, static_cast<std::uint16_t>(tracks.size()));
-    AppendU16(out, division);
+    std::vector<std::uint8_t> out =
+        HeaderChunk(format, static_cast<std::uint16_t>(tracks.size()), division);
     for (const MidiFileTrack& track : tracks)
         AppendTrackChunk(out, track);
     return out;

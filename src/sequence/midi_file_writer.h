@@ -10,11 +10,9 @@
 #include <string_view>
 #include <vector>
 
-namespace ostinel {
+#include "sequence/smf_codec.h"
 
-// The largest tick a file can hold: a delta time has at most four bytes.
-// 74 hours at one tick a millisecond.
-inline constexpr std::uint32_t kMaxMidiFileTick = 0x0FFFFFFF;
+namespace ostinel {
 
 enum class MidiFileEventKind : std::uint8_t {
     Message,  // a channel or system message as it goes over the wire

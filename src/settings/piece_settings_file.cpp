@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "sequence/midi_file_writer.h"
+#include "sequence/smf_codec.h"
 #include "settings/byte_fields.h"
 
 namespace ostinel {
@@ -17,7 +18,6 @@ using namespace settings_bytes;
 
 constexpr std::array<std::uint8_t, 3> kEventStart{0x00, 0xFF, 0x7F};
 constexpr std::array<std::uint8_t, 5> kEventTag{0x00, 0x6B, 0x3D, 0x04, 0x00};
-constexpr std::size_t kMaxQuantityBytes = 4;
 constexpr std::size_t kChunkHeaderBytes = 8;
 
 bool Matches(std::span<const std::uint8_t> file, std::size_t at,
@@ -60,12 +60,9 @@ struct SettingsEvent {
 std::optional<SettingsEvent> FindSettingsEvent(std::span<const std::uint8_t> file, std::size_t at) {
     if (!Matches(file, at, kEventStart)) return std::nullopt;
     std::size_t p = at + kEventStart.size();
-    std::uint32_t quantity = 0;
-    for (std::size_t n = 0;; ++n) {
-        if (n == kMaxQuantityBytes || p >= file.size()) return std::nullopt;
-        quantity = (quantity << 7) | (file[p] & 0x7Fu);
-        if ((file[p++] & 0x80) == 0) break;
-    }
+    const std::optional<std::uint32_t> length = DecodeVariableLength(file, p);
+    if (!length) return std::nullopt;
+    const std::uint32_t quantity = *length;
     if (!Matches(file, p, kEventTag)) return std::nullopt;
     p += kEventTag.size();
     if (file.size() - p < 8 || quantity < kEventTag.size()) return std::nullopt;
@@ -73,18 +70,6 @@ std::optional<SettingsEvent> FindSettingsEvent(std::span<const std::uint8_t> fil
     const std::uint32_t size = GetBe32(file, p + 4);
     if (size != quantity - kEventTag.size()) return std::nullopt;
     return SettingsEvent{p, size};
-}
-
-void AppendQuantity(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    std::array<std::uint8_t, kMaxQuantityBytes + 1> groups{};
-    std::size_t count = 0;
-    do {
-        groups[count++] = static_cast<std::uint8_t>(value & 0x7F);
-        value >>= 7;
-    } while (value != 0);
-    while (count > 1)
-        out.push_back(static_cast<std::uint8_t>(groups[--count] | 0x80));
-    out.push_back(groups[0]);
 }
 
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) {
@@ -111,7 +96,7 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path) 
 std::vector<std::uint8_t> EncodePieceSettingsEvent(const PieceSettingsStore& store) {
     const std::span<const std::uint8_t> blob = store.Bytes();
     std::vector<std::uint8_t> event(kEventStart.begin(), kEventStart.end());
-    AppendQuantity(event, static_cast<std::uint32_t>(blob.size() + kEventTag.size()));
+    AppendVariableLength(event, static_cast<std::uint32_t>(blob.size() + kEventTag.size()));
     event.insert(event.end(), kEventTag.begin(), kEventTag.end());
     event.insert(event.end(), blob.begin(), blob.end());
     return event;

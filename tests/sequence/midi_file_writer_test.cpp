@@ -61,31 +61,6 @@ TEST(MidiFileEncoding, NoTracksGiveOnlyTheHeaderAndAnEmptyTrackOnlyItsEnd) {
     EXPECT_EQ(OnlyTrackEvents(EncodeOne(MidiFileTrack{})), (Bytes{0x00, 0xFF, 0x2F, 0x00}));
 }
 
-struct DeltaCase {
-    std::uint32_t ticks;
-    Bytes quantity;
-};
-
-class MidiFileDeltaTime : public ::testing::TestWithParam<DeltaCase> {};
-
-TEST_P(MidiFileDeltaTime, IsAVariableLengthQuantity) {
-    const DeltaCase& c = GetParam();
-    MidiFileTrack track;
-    ASSERT_TRUE(track.AddMessage(c.ticks, Bytes{0xB0, 7, 100}));
-    Bytes expected = c.quantity;
-    expected.insert(expected.end(), {0xB0, 7, 100, 0x00, 0xFF, 0x2F, 0x00});
-    EXPECT_EQ(OnlyTrackEvents(EncodeOne(track)), expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(OneToFourBytes, MidiFileDeltaTime,
-                         ::testing::Values(DeltaCase{0, {0x00}}, DeltaCase{127, {0x7F}},
-                                           DeltaCase{128, {0x81, 0x00}},
-                                           DeltaCase{16383, {0xFF, 0x7F}},
-                                           DeltaCase{16384, {0x81, 0x80, 0x00}},
-                                           DeltaCase{2097151, {0xFF, 0xFF, 0x7F}},
-                                           DeltaCase{2097152, {0x81, 0x80, 0x80, 0x00}},
-                                           DeltaCase{0x0FFFFFFF, {0xFF, 0xFF, 0xFF, 0x7F}}));
-
 TEST(MidiFileEncoding, DeltasCountFromThePreviousEvent) {
     MidiFileTrack track;
     track.AddMessage(127, Bytes{0xF8});

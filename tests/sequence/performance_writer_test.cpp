@@ -2,7 +2,7 @@
 // tempos laid over the file's tempo map, the punched-in following track, and
 // a failed save leaving nothing behind.
 
-#include "sequence/performance_writer.h"
+#include "playback/performance_writer.h"
 
 #include <gtest/gtest.h>
 

@@ -13,6 +13,7 @@
 #include "follower/following_options.h"
 #include "playback/performance_settings.h"
 #include "playback/performance_tempo.h"
+#include "playback/performance_tempo_map.h"
 #include "sequence/piece.h"
 
 namespace ostinel {
@@ -40,12 +41,6 @@ int PerformanceWriteMessage(PerformanceWriteResult result);
 // one, else the file title, and ".mid".
 std::string DefaultPerformanceFileName(std::string_view prefix, std::string_view pieceName,
                                        std::string_view fileTitle);
-
-// The file's tempo map with the chosen performed tempos laid over it: one
-// record per tick where the file's tempo or the performed factor changes,
-// closed by the kEndTick record. Throws std::bad_alloc.
-TempoMap BuildOutputTempoMap(const Piece& piece, const PerformanceTempoList& list,
-                             const PerformanceTempoChoices& choices);
 
 // The whole file as bytes. Throws std::bad_alloc.
 std::vector<std::uint8_t> EncodePerformanceFile(const Piece& piece,
