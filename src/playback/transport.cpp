@@ -62,16 +62,6 @@ ScorePosition Transport::Position() const {
     return CurrentPosition(LiveClock(), clock_.Now());
 }
 
-PositionClock Transport::LiveClock() const {
-    PositionClock clock = positionClock_;
-    if (mode_.playingPerformance) {
-        const SteeredTempo tempo = tick_.Tempo();
-        clock.anchor = tempo.anchor;
-        clock.speed = tempo.speed;
-    }
-    return clock;
-}
-
 ScorePosition Transport::End() const {
     return piece_ == nullptr ? 0 : static_cast<ScorePosition>(piece_->length);
 }
@@ -85,34 +75,13 @@ bool Transport::NeedsIdlePass() const {
            notesOff_.Pending();
 }
 
-// --- starting --------------------------------------------------------------
+// --- the play commands -----------------------------------------------------
 
 void Transport::SaveModeAndStop() {
     // A drag of the position stops and restarts many times: the mode it
     // interrupted is the one to resume.
     if (!dragging_) saved_ = mode_.playing ? SavedMode::Of(mode_) : SavedMode{};
     if (mode_.playing) Stop();
-}
-
-bool Transport::TrackSounds(int index) const {
-    const Track& track = piece_->tracks[static_cast<std::size_t>(index)];
-    return track.playFlag != 0;
-}
-
-bool Transport::TrackInSpan(int index) const {
-    if (index == piece_->TrackCount())
-        return spanTracks_.includePerformanceTrack && TrackSounds(index);
-    return TrackSounds(index) && index != spanTracks_.leftOutTrack &&
-           index != spanTracks_.secondLeftOutTrack;
-}
-
-bool Transport::TrackChasedAtStart(int index) const {
-    if (!TrackInSpan(index)) return false;
-    return !mode_.playingPerformance || takePlayback_.ChasedAtStart(*piece_, index);
-}
-
-bool Transport::MusicalSpan() const {
-    return mode_.following || mode_.playingFile || mode_.playingPerformance;
 }
 
 void Transport::StartAtLoopBegin() {
@@ -147,61 +116,6 @@ void Transport::ToggleMetronome() {
     metronome_.on = !metronome_.on;
     if (metronome_.on && MusicalSpan() && metronome_.HasPatch())
         chase_.SendMetronomeProgram(metronome_);
-}
-
-bool Transport::CommonStart(PlaybackMotion motion, bool allTracks) {
-    if (piece_ == nullptr) return false;
-    loopRestart_.Cancel();
-    // Paced releases still owed go out now, before anything sounds again.
-    notesOff_.Finish();
-
-    PlaybackStart start;
-    start.clock = PositionClock{PositionAnchor{position_, clock_.Now()}, master_.speed, motion,
-                                End(), FollowerEstimate{}};
-    if (motion == PlaybackMotion::Following) start.clock.follower = following_.Estimate();
-    spanTracks_ = PlayListOptions{};
-    if (!allTracks && follow_.followNotes) {
-        spanTracks_.leftOutTrack = follow_.track;
-        spanTracks_.secondLeftOutTrack =
-            follow_.secondTrack != follow_.track ? follow_.secondTrack : -1;
-    }
-    if (mode_.playingPerformance)
-        takePlayback_.PrepareStart(*piece_, position_, master_.speed, start, spanTracks_);
-    start.tracks = spanTracks_;
-    start.sysExIndex = sysExIndex_;
-    start.beatIndex = located_.nextBeat;
-    start.previewing = mode_.previewing;
-    start.masterVolume = master_.volume;
-    start.masterTranspose = master_.transpose;
-    start.shown = located_.display;
-    start.musicalSpan = MusicalSpan();
-    if (loop_.on) start.loopEnd = loop_.end;
-    start.metronome = metronome_;
-    if (!tick_.Prepare(*piece_, start)) return false;
-    // Loop points from where the user starts and stops.
-    if (!loop_.on && loop_.setPointsAutomatically && !mode_.previewing) loop_.begin = position_;
-
-    ChaseAll(motion == PlaybackMotion::FastForward || mode_.previewing);
-    start.clock.anchor.time = clock_.Now();
-    positionClock_ = start.clock;
-    mode_.playing = true;
-    tick_.Begin(start.clock.anchor.time);
-    UpdateMenuState();
-    history_.Record(position_);
-    return true;
-}
-
-void Transport::ChaseAll(bool quiet) {
-    ChaseAndSilence::Start start;
-    start.position = position_;
-    start.sysExIndex = sysExIndex_;
-    start.masterVolume = master_.volume;
-    start.masterTranspose = master_.transpose;
-    start.quiet = quiet;
-    start.metronomeClicks = metronome_.on && MusicalSpan() && metronome_.HasPatch();
-    start.previewing = mode_.previewing;
-    chase_.ChaseStart(*piece_, start, metronome_,
-                      [this](int index) { return TrackChasedAtStart(index); });
 }
 
 void Transport::PlayAndFollow() {
@@ -313,7 +227,7 @@ void Transport::Preview() {
     previewEnd_ = clock_.Now() + kPreviewMs;
 }
 
-// --- stopping --------------------------------------------------------------
+// --- Stop and the preview's end ------------------------------------------------
 
 void Transport::Stop() {
     // A stop during the preview or the pause after it cancels the follow too.
@@ -330,56 +244,6 @@ void Transport::Stop() {
     UpdateMenuState();
 }
 
-void Transport::StopSpan() {
-    if (mode_.rewinding) {
-        RewindStep();
-        mode_.rewinding = false;
-        mode_.playing = false;
-        positionClock_.motion = PlaybackMotion::Stopped;
-        Locate(position_);
-        ui_.PositionChanged();
-        return;
-    }
-    const bool wasFollowing = mode_.following;
-    if (wasFollowing) following_.StopFollower();
-    tick_.Stop();
-    SilenceAll();
-    position_ = CurrentPosition(LiveClock(), clock_.Now());
-    if (wasFollowing) {
-        position_ = std::max(position_, history_.Front());
-        master_.speed = following_.MasterTempoBeforeFollowing();
-        positionClock_.speed = master_.speed;
-        following_.End(*piece_, position_, spanTracks_);
-    }
-    if (mode_.playingPerformance) {
-        if (takePlayback_.ReplacesFollowingTracks())
-            following_.RestoreFollowingTracks(*piece_, spanTracks_);
-        takePlayback_.End(*piece_);
-        positionClock_.speed = master_.speed;
-    }
-    if (tick_.TakeLoopEndReached() && loop_.on && loop_.restartAutomatically) {
-        loopRestart_.Schedule(loop_.restartDelaySec,
-                              mode_.following     ? TransportRequest::PlayAndFollow
-                              : mode_.playingFile ? TransportRequest::PlayFile
-                                                  : TransportRequest::PlayPerformance);
-    }
-    if (!loop_.on && loop_.setPointsAutomatically && !mode_.previewing) loop_.end = position_;
-    mode_.playing = false;
-    positionClock_.motion = PlaybackMotion::Stopped;
-    positionClock_.anchor = PositionAnchor{position_, clock_.Now()};
-    if (!mode_.previewing) {
-        Locate(position_);
-        ui_.PositionChanged();
-    }
-    spanTracks_ = PlayListOptions{};
-    mode_.following = false;
-    mode_.playingFile = false;
-    mode_.playingPerformance = false;
-    mode_.fastForward = false;
-    mode_.previewing = false;
-    mode_.followerRestart = false;
-}
-
 void Transport::FinishPreview() {
     StopSpan();
     position_ = previewReturn_;
@@ -389,29 +253,6 @@ void Transport::FinishPreview() {
     ui_.PositionChanged();
     UpdateMenuState();
     following_.PreviewEnded();
-}
-
-void Transport::SilenceAll() {
-    // The file's tracks, and the performance track when it was a source.
-    const int tracks = piece_->TrackCount() + (spanTracks_.includePerformanceTrack ? 1 : 0);
-    chase_.SilenceStop(*piece_, tracks, tick_.NextSysEx(), master_.transpose, mode_.previewing,
-                       [this](int index) { return TrackInSpan(index); });
-}
-
-// --- locating --------------------------------------------------------------
-
-void Transport::Locate(ScorePosition position, bool afterPlaying) {
-    if (piece_ == nullptr) return;
-    const bool rescan = afterPlaying || mode_.following || mode_.playingFile ||
-                        mode_.playingPerformance || mode_.fastForward || mode_.previewing;
-    LocateTracks(*piece_, position, rescan);
-    located_ = LocateBeat(*piece_, position, master_.speed);
-    sysExIndex_ = LocateSysEx(*piece_, position);
-    positionClock_.anchor = PositionAnchor{position, clock_.Now()};
-    positionClock_.end = End();
-    following_.Located(position);
-    publishedPosition_.store(position);
-    if (output_.Settings().transmitExternalSync) chase_.SendLocateSync(*piece_, position);
 }
 
 // --- jumps -----------------------------------------------------------------
@@ -613,34 +454,9 @@ void Transport::Relocate() {
 }
 
 void Transport::UpdateMenuState() {
-    Publish();
+    published_.Publish(position_, mode_);
     SetRequestAvailability(MenuState(), availability_);
     ui_.MenuStateChanged();
-}
-
-void Transport::Publish() {
-    publishedPosition_.store(position_);
-    const std::array<bool, 7> flags{
-        mode_.playing,     mode_.following, mode_.playingFile, mode_.playingPerformance,
-        mode_.fastForward, mode_.rewinding, mode_.previewing};
-    std::uint16_t bits = 0;
-    for (std::size_t i = 0; i < flags.size(); ++i)
-        if (flags[i]) bits = static_cast<std::uint16_t>(bits | (1u << i));
-    publishedMode_.store(bits);
-}
-
-TransportMode Transport::PublishedMode() const {
-    const std::uint16_t bits = publishedMode_.load();
-    const auto bit = [bits](unsigned i) { return (bits & (1u << i)) != 0; };
-    TransportMode mode;
-    mode.playing = bit(0);
-    mode.following = bit(1);
-    mode.playingFile = bit(2);
-    mode.playingPerformance = bit(3);
-    mode.fastForward = bit(4);
-    mode.rewinding = bit(5);
-    mode.previewing = bit(6);
-    return mode;
 }
 
 TransportMenuState Transport::MenuState() const {

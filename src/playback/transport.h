@@ -24,6 +24,7 @@
 #include "playback/performance_tempo.h"
 #include "playback/playback_tick.h"
 #include "playback/position_clock.h"
+#include "playback/published_transport.h"
 #include "playback/recorded_take.h"
 #include "playback/start_history.h"
 #include "playback/take_playback.h"
@@ -163,8 +164,8 @@ class Transport {
 
     // any thread: the stopped position and the running modes as last
     // published by the main thread, for the input thread.
-    ScorePosition PublishedPosition() const { return publishedPosition_.load(); }
-    TransportMode PublishedMode() const;
+    ScorePosition PublishedPosition() const { return published_.Position(); }
+    TransportMode PublishedMode() const { return published_.Mode(); }
     const SavedMode& Saved() const { return saved_; }
 
   private:
@@ -189,7 +190,6 @@ class Transport {
     void JumpThenResume(ScorePosition target);
     bool TrackSounds(int index) const;
     void UpdateMenuState();
-    void Publish();
     // A play command while stopped with loop mode on starts at the loop begin.
     void StartAtLoopBegin();
     // A jump or restart that leaves the loop turns loop mode off.
@@ -230,8 +230,7 @@ class Transport {
     LocatedBeat located_;
     std::int32_t sysExIndex_ = 0;
 
-    std::atomic<ScorePosition> publishedPosition_{0};
-    std::atomic<std::uint16_t> publishedMode_{0};
+    PublishedTransport published_;
 
     platform::ClockSixtieths rewindMark_ = 0;
     ScorePosition previewReturn_ = 0;
