@@ -1,7 +1,7 @@
 #include "playback/transport.h"
 
 #include <algorithm>
-#include <array>
+#include <optional>
 #include <utility>
 
 #include "midi/reset_messages.h"

@@ -1,9 +1,6 @@
 #pragma once
 
-#include <array>
-#include <atomic>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "app/transport_availability.h"
@@ -55,8 +52,10 @@ struct FollowSettings {
 // Starts, stops and moves playback: Play and Follow, Play File, Fast Forward, Rewind,
 // Preview, Stop, the jumps, and the commands that reset the devices. Keeps the
 // stopped piece located at the position, so that a start chases the right
-// state and the display shows the right beat. Following, playing the take
-// again, the loop restart and the paced All Notes Off are the classes it owns.
+// state and the display shows the right beat. It owns the parts with an idea
+// of their own: FollowingSession, TakePlayback, LoopRestart, PacedNotesOff,
+// ChaseAndSilence and PublishedTransport. How a span starts and stops is
+// defined in transport_span.cpp.
 //
 // Threads: every operation runs on the main thread. The tick runs on the
 // timer thread from a start until Stop; the transport reaches it only through
@@ -108,12 +107,13 @@ class Transport {
     // covered, its tempos, and the master tempo it was played at.
     const PunchSection& Punch() const { return take_.punch; }
     const PerformanceTempoList& PerformanceTempos() const { return take_.tempos; }
+    SpeedFactor MasterTempoAtRecording() const { return take_.masterTempoAtRecording; }
     // main thread, while stopped: forgets the last take (its events, tempos
     // and span), as when the following source or tracks change.
     void DiscardPerformance();
-    SpeedFactor MasterTempoAtRecording() const { return take_.masterTempoAtRecording; }
     // main thread: whether a loop restart is waiting for its deadline.
     bool LoopRestartPending() const { return loopRestart_.Pending(); }
+    // main thread
     const FollowSettings& Following() const { return follow_; }
 
     // main thread: the transport commands.
@@ -161,12 +161,12 @@ class Transport {
     DisplayedBeat Display() const;
     TransportMenuState MenuState() const;
     const StartHistory& History() const { return history_; }
+    const SavedMode& Saved() const { return saved_; }
 
     // any thread: the stopped position and the running modes as last
     // published by the main thread, for the input thread.
     ScorePosition PublishedPosition() const { return published_.Position(); }
     TransportMode PublishedMode() const { return published_.Mode(); }
-    const SavedMode& Saved() const { return saved_; }
 
   private:
     void SaveModeAndStop();
