@@ -1,24 +1,28 @@
 #pragma once
 
-#include <array>
-#include <atomic>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "follower/engine/follower.h"
 #include "midi/midi_output.h"
 #include "platform/clock.h"
 #include "platform/timer_service.h"
+#include "playback/chase_and_silence.h"
 #include "playback/follower_reports.h"
 #include "playback/following_intake.h"
+#include "playback/following_session.h"
 #include "playback/locate.h"
 #include "playback/loop_and_metronome.h"
+#include "playback/loop_restart.h"
+#include "playback/paced_notes_off.h"
 #include "playback/performance_settings.h"
 #include "playback/performance_tempo.h"
 #include "playback/playback_tick.h"
 #include "playback/position_clock.h"
+#include "playback/published_transport.h"
+#include "playback/recorded_take.h"
 #include "playback/start_history.h"
+#include "playback/take_playback.h"
 #include "playback/transport_availability.h"
 #include "playback/transport_menu_state.h"
 #include "playback/transport_mode.h"
@@ -48,7 +52,10 @@ struct FollowSettings {
 // Starts, stops and moves playback: Play and Follow, Play File, Fast Forward, Rewind,
 // Preview, Stop, the jumps, and the commands that reset the devices. Keeps the
 // stopped piece located at the position, so that a start chases the right
-// state and the display shows the right beat.
+// state and the display shows the right beat. It owns the parts with an idea
+// of their own: FollowingSession, TakePlayback, LoopRestart, PacedNotesOff,
+// ChaseAndSilence and PublishedTransport. How a span starts and stops is
+// defined in transport_span.cpp.
 //
 // Threads: every operation runs on the main thread. The tick runs on the
 // timer thread from a start until Stop; the transport reaches it only through
@@ -57,9 +64,8 @@ class Transport {
   public:
     static constexpr std::uint32_t kPreviewMs = 4000;
     static constexpr ScorePosition kRewindMsPerSixtieth = 66;
-    static constexpr std::uint32_t kAllNotesOffPauseMs = 16;
-    // The pause between a preview and the follow it leads into.
-    static constexpr std::uint32_t kReadyPauseMs = 2000;
+    static constexpr std::uint32_t kAllNotesOffPauseMs = PacedNotesOff::kPauseMs;
+    static constexpr std::uint32_t kReadyPauseMs = FollowingSession::kReadyPauseMs;
 
     Transport(const platform::Clock& clock, platform::TimerService& timers, MidiOutput& output,
               PlaybackTick& tick, TransportRequestQueue& requests,
@@ -79,7 +85,9 @@ class Transport {
     // main thread: while the user drags the position, stops keep the saved mode.
     void SetDraggingPosition(bool dragging) { dragging_ = dragging; }
     // main thread, at start-up: what Play and Follow works with.
-    void UseFollower(Follower& follower, FollowerReports& reports, FollowingIntake& intake);
+    void UseFollower(Follower& follower, FollowerReports& reports, FollowingIntake& intake) {
+        following_.UseFollower(follower, reports, intake);
+    }
     // main thread, while stopped.
     void SetFollowSettings(const FollowSettings& settings) { follow_ = settings; }
     // main thread: loop mode and the metronome; they take effect at the next start.
@@ -88,21 +96,24 @@ class Transport {
     void SetMetronomeSettings(const MetronomeSettings& metronome) { metronome_ = metronome; }
     const MetronomeSettings& Metronome() const { return metronome_; }
     // main thread, while stopped: how Play Performance plays the last take.
-    void SetPerformanceSettings(const PerformanceSettings& settings) { performance_ = settings; }
-    const PerformanceSettings& Performance() const { return performance_; }
+    void SetPerformanceSettings(const PerformanceSettings& settings) {
+        takePlayback_.SetSettings(settings);
+    }
+    const PerformanceSettings& Performance() const { return takePlayback_.Settings(); }
     // main thread: requests 11 and 10, also while playing.
     void ToggleLoopMode();
     void ToggleMetronome();
     // main thread: the last take, kept when following stopped: the stretch it
     // covered, its tempos, and the master tempo it was played at.
-    const PunchSection& Punch() const { return punch_; }
-    const PerformanceTempoList& PerformanceTempos() const { return performanceTempos_; }
+    const PunchSection& Punch() const { return take_.punch; }
+    const PerformanceTempoList& PerformanceTempos() const { return take_.tempos; }
+    SpeedFactor MasterTempoAtRecording() const { return take_.masterTempoAtRecording; }
     // main thread, while stopped: forgets the last take (its events, tempos
     // and span), as when the following source or tracks change.
     void DiscardPerformance();
-    SpeedFactor MasterTempoAtRecording() const { return masterAtRecording_; }
-    // Whether a loop restart is waiting for its deadline.
-    bool LoopRestartPending() const { return restartDeadline_.has_value(); }
+    // main thread: whether a loop restart is waiting for its deadline.
+    bool LoopRestartPending() const { return loopRestart_.Pending(); }
+    // main thread
     const FollowSettings& Following() const { return follow_; }
 
     // main thread: the transport commands.
@@ -150,48 +161,35 @@ class Transport {
     DisplayedBeat Display() const;
     TransportMenuState MenuState() const;
     const StartHistory& History() const { return history_; }
+    const SavedMode& Saved() const { return saved_; }
 
     // any thread: the stopped position and the running modes as last
     // published by the main thread, for the input thread.
-    ScorePosition PublishedPosition() const { return publishedPosition_.load(); }
-    TransportMode PublishedMode() const;
-    const SavedMode& Saved() const { return saved_; }
+    ScorePosition PublishedPosition() const { return published_.Position(); }
+    TransportMode PublishedMode() const { return published_.Mode(); }
 
   private:
     void SaveModeAndStop();
     bool CommonStart(PlaybackMotion motion, bool allTracks);
-    // The tick's share of Play Performance, for a start at `position_`.
-    PerformancePlayback PerformanceStart(std::uint32_t startRatio) const;
-    // Whether the take's notes sound in this span at all.
-    bool PerformanceTrackPlays() const;
-    void EndPerformancePlayback();
     // The position clock with the tempo the tick steers a performance by.
     PositionClock LiveClock() const;
-    void EndFollowing();
     void RestartFollowing();
-    // The span's left-out tracks are muted until it ends; RestoreFollowingTracks
-    // gives them their own flags back.
-    void MuteLeftOutTracks();
-    void RestoreFollowingTracks();
     // Whether a track is a source of the span: it plays and is not left out.
     // The performance track is one only while a performance plays.
     bool TrackInSpan(int index) const;
-    // Whether chasing sounds a source now: in Punch-In the following tracks
-    // only outside the punch section, the take only inside it.
+    // Whether chasing sounds a source now (Punch-In hands the following
+    // tracks and the take over at the punch section).
     bool TrackChasedAtStart(int index) const;
     // `afterPlaying`: the tracks' counters count sounding notes; scan them anew.
     void Locate(ScorePosition position, bool afterPlaying = false);
-    void SendLocateSync(ScorePosition position);
     void ChaseAll(bool quiet);
     void SilenceAll();
     void StopSpan();
     void FinishPreview();
     void RewindStep();
-    void SendAllNotesOffChannel();
     void JumpThenResume(ScorePosition target);
     bool TrackSounds(int index) const;
     void UpdateMenuState();
-    void Publish();
     // A play command while stopped with loop mode on starts at the loop begin.
     void StartAtLoopBegin();
     // A jump or restart that leaves the loop turns loop mode off.
@@ -215,32 +213,16 @@ class Transport {
     std::vector<ScorePosition> rehearsalPoints_;
     bool dragging_ = false;
 
-    Follower* follower_ = nullptr;
-    FollowerReports* reports_ = nullptr;
-    FollowingIntake* intake_ = nullptr;
     FollowSettings follow_;
-    PlayListOptions spanTracks_;                     // which tracks the running span leaves out
-    SpeedFactor savedMasterSpeed_ = kOwnTempoSpeed;  // the master tempo a follow returns to
-    SpeedFactor restartSpeed_ = kOwnTempoSpeed;      // the tempo a follower's jump reported
-    std::array<std::uint8_t, 2> mutedPlayFlags_{};   // the following tracks' own flags
-    PerformanceSettings performance_;
-    // The performance track's own sound, while it borrows the following track's.
-    struct TrackSound {
-        std::int16_t channel = 0;
-        std::int16_t port = 0;
-        PatchEntry firstPatch;
-    };
-    TrackSound savedPerformanceSound_;
-    PunchSection punch_;
-    PerformanceTempoList performanceTempos_;
-    SpeedFactor masterAtRecording_ = kOwnTempoSpeed;
+    RecordedTake take_;
+    FollowingSession following_{clock_, ui_, follow_, take_};
+    TakePlayback takePlayback_{take_, follow_};
+    PlayListOptions spanTracks_;  // which tracks the running span leaves out
     LoopSettings loop_;
     MetronomeSettings metronome_;
-    std::optional<platform::ClockSixtieths> restartDeadline_;  // loop restart, coarse clock
-    TransportRequest restartRequest_ = TransportRequest::PlayFile;
-    bool followAfterPreview_ = false;  // the running preview leads into Play and Follow
-    bool followStartPending_ = false;  // the pause after it runs until followStartDue_
-    platform::ClockMs followStartDue_ = 0;
+    LoopRestart loopRestart_{clock_};
+    PacedNotesOff notesOff_{clock_, output_};
+    ChaseAndSilence chase_{timers_, output_};
 
     // The stopped position, and how the position moves while playing.
     ScorePosition position_ = 0;
@@ -248,14 +230,11 @@ class Transport {
     LocatedBeat located_;
     std::int32_t sysExIndex_ = 0;
 
-    std::atomic<ScorePosition> publishedPosition_{0};
-    std::atomic<std::uint16_t> publishedMode_{0};
+    PublishedTransport published_;
 
     platform::ClockSixtieths rewindMark_ = 0;
     ScorePosition previewReturn_ = 0;
     platform::ClockMs previewEnd_ = 0;
-    int allNotesOffChannel_ = 16;  // the next channel to release; 16 when none is pending
-    platform::ClockMs allNotesOffDue_ = 0;
 };
 
 }  // namespace ostinel

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -384,6 +385,30 @@ TEST(TransportDevices, AllNotesOffReachesEachDistinctDeviceOnceWithPausesBetween
         EXPECT_EQ(messages[32 + 128 * 15].time - messages[32].time, 15u * 16u);
         EXPECT_EQ(messages[32 + 128 * 15].bytes, (Bytes{0x9F, 0, 0}));
     }
+}
+
+TEST(TransportDevices, AStartDuringAllNotesOffFirstReleasesEveryChannelStillOwed) {
+    TransportRig rig;
+    rig.Use(PieceOf({{On(0, 60), Off(100, 60)}}));
+    rig.transport.AllNotesOff();
+    rig.RunFor(20, 1);  // channels 0 and 1 are released, 14 are still owed
+    rig.transport.PlayFile();
+    rig.RunFor(300);
+    const std::vector<Arrival> arrivals = rig.Arrivals();
+    const auto lastRelease = std::find_if(arrivals.begin(), arrivals.end(), [](const Arrival& a) {
+        return a.bytes == Bytes{0x9F, 127, 0};
+    });
+    const auto firstNote = std::find_if(arrivals.begin(), arrivals.end(), [](const Arrival& a) {
+        return a.bytes.size() == 3 && a.bytes[0] == 0x90 && a.bytes[1] == 60 && a.bytes[2] > 0;
+    });
+    ASSERT_NE(lastRelease, arrivals.end());
+    ASSERT_NE(firstNote, arrivals.end());
+    // All at the start, before the piece's first note, and never again after it.
+    EXPECT_LT(lastRelease - arrivals.begin(), firstNote - arrivals.begin());
+    EXPECT_EQ(lastRelease->time, kT0 + 20);
+    EXPECT_EQ(std::count_if(arrivals.begin(), arrivals.end(),
+                            [](const Arrival& a) { return a.bytes[0] == 0x9F; }),
+              128);
 }
 
 TEST(TransportDevices, MidiResetAsksFirst) {

@@ -1,0 +1,133 @@
+#include "playback/following_session.h"
+
+#include <algorithm>
+
+#include "playback/transport.h"
+
+namespace ostinel {
+
+void FollowingSession::UseFollower(Follower& follower, FollowerReports& reports,
+                                   FollowingIntake& intake) {
+    follower_ = &follower;
+    reports_ = &reports;
+    intake_ = &intake;
+}
+
+// --- the lead-in -------------------------------------------------------------
+
+bool FollowingSession::PreviewFirst(bool followerRestart) {
+    if (!follow_.previewBeforeStarting || followerRestart || previewFirst_) return false;
+    previewFirst_ = true;
+    return true;
+}
+
+void FollowingSession::PreviewEnded() {
+    if (!previewFirst_) return;
+    startDue_ = clock_.Now() + (follow_.waitForSoloToStart ? 0 : kReadyPauseMs);
+    startPending_ = true;
+}
+
+void FollowingSession::CancelLeadIn() {
+    previewFirst_ = false;
+    startPending_ = false;
+}
+
+bool FollowingSession::TakeDueStart() {
+    if (!startPending_ || !platform::ClockReached(clock_.Now(), startDue_)) return false;
+    startPending_ = false;
+    return true;
+}
+
+// --- the follower's life cycle -------------------------------------------------
+
+ScorePosition FollowingSession::StartPosition(ScorePosition end) const {
+    return std::clamp(reports_->Furthest(), 0, end);
+}
+
+std::optional<SpeedFactor> FollowingSession::StartFollower(ScorePosition position,
+                                                           SpeedFactor masterTempo,
+                                                           bool followerRestart) {
+    savedMasterSpeed_ = masterTempo;
+    SpeedFactor speed = masterTempo;
+    if (followerRestart && follow_.timingLevel > 2) speed = restartSpeed_;
+    reports_->SetFollowingActive(false);
+    const bool followerStarted = followerRestart
+                                     ? follower_->Resume(Fixed16{savedMasterSpeed_} * 16)
+                                     : follower_->Start(position, Fixed16{speed} * 16);
+    if (!followerStarted) return std::nullopt;
+    reports_->SetAnchor(PositionAnchor{position, clock_.Now()}, speed);
+    return speed;
+}
+
+FollowerEstimate FollowingSession::Estimate() const {
+    return FollowerEstimate{
+        [](void* follower) { return static_cast<Follower*>(follower)->Position(); },
+        [](void* follower, ScorePosition position) {
+            return static_cast<Follower*>(follower)->TimeUntil(position);
+        },
+        follower_};
+}
+
+void FollowingSession::Begin(Piece& piece, ScorePosition position,
+                             const PlayListOptions& spanTracks) {
+    reports_->SetFollowingActive(true);
+    intake_->BeginFollowing();
+    take_.punch.start = position;
+    take_.masterTempoAtRecording = savedMasterSpeed_;
+    // The soloist plays these: the accompaniment leaves them out for the span.
+    if (follow_.followNotes) MuteFollowingTracks(piece, spanTracks);
+}
+
+void FollowingSession::StopFollower() {
+    reports_->SetFollowingActive(false);
+    follower_->Stop();
+}
+
+void FollowingSession::End(Piece& piece, ScorePosition position,
+                           const PlayListOptions& spanTracks) {
+    take_.punch.end = position;
+    // A take that a jump interrupts is not kept: following goes on elsewhere.
+    if (!reports_->RestartPending())
+        take_.tempos =
+            BuildPerformanceTempoList(follower_->TempoList(), take_.punch.start, reports_->Speed());
+    Track& performance = piece.PerformanceTrack();
+    intake_->EndFollowing(performance);
+    performance.count = static_cast<std::int32_t>(performance.events.size());
+    // Recorded at clock times; kept in score time like every other track.
+    for (TrackEvent& event : performance.events)
+        event.time =
+            static_cast<std::uint32_t>(std::max(follower_->PerformedToScore(event.time), 0));
+    performance.nextIndex = 0;
+    RestoreFollowingTracks(piece, spanTracks);
+}
+
+ScorePosition FollowingSession::TakeRestart() {
+    const FollowerJump jump = reports_->TakeJump();
+    restartSpeed_ = jump.speed;
+    return FollowerReports::RestartPosition(jump, clock_.Now());
+}
+
+// --- the following tracks -------------------------------------------------------
+
+void FollowingSession::MuteFollowingTracks(Piece& piece, const PlayListOptions& spanTracks) {
+    const std::array<int, 2> leftOut{spanTracks.leftOutTrack, spanTracks.secondLeftOutTrack};
+    for (std::size_t i = 0; i < leftOut.size(); ++i) {
+        if (leftOut[i] < 0 || leftOut[i] >= piece.TrackCount()) continue;
+        Track& track = piece.tracks[static_cast<std::size_t>(leftOut[i])];
+        mutedPlayFlags_[i] = track.playFlag;
+        track.playFlag = 0;
+        ui_.TrackChanged(leftOut[i]);
+    }
+}
+
+void FollowingSession::RestoreFollowingTracks(Piece& piece, const PlayListOptions& spanTracks) {
+    if (!follow_.followNotes) return;
+    const std::array<int, 2> following{spanTracks.leftOutTrack, spanTracks.secondLeftOutTrack};
+    for (std::size_t i = 0; i < following.size(); ++i) {
+        if (following[i] < 0 || following[i] >= piece.TrackCount()) continue;
+        piece.tracks[static_cast<std::size_t>(following[i])].playFlag = mutedPlayFlags_[i];
+        ui_.TrackChanged(following[i]);
+    }
+}
+
+}  // namespace ostinel
