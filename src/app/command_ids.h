@@ -1,7 +1,7 @@
 #pragma once
 
 // The menu and accelerator commands of the main window, by number.
-namespace ostinel::gui::command {
+namespace ostinel::command {
 
 inline constexpr int kOpen = 10;
 inline constexpr int kSavePerformanceAs = 11;
@@ -66,4 +66,4 @@ inline constexpr int kHelpSearch = 362;
 inline constexpr int kHowToUseHelp = 363;
 inline constexpr int kAbout = 364;
 
-}  // namespace ostinel::gui::command
+}  // namespace ostinel::command

@@ -23,7 +23,6 @@ namespace {
 
 // Dialogs that edit the system settings and so open without a piece.
 bool NeedsNoPiece(int commandId) {
-    namespace command = gui::command;
     return commandId == command::kDisplayPreferences || commandId == command::kRemoteControl ||
            commandId == command::kMidiMetronome || commandId == command::kMidiAndSyncSetup ||
            commandId == command::kMidiPortsAndDevices;
@@ -42,7 +41,6 @@ bool JumpToTypedLocation(DialogContext& context) {
 }  // namespace
 
 bool IsDialogCommand(int commandId) {
-    namespace command = gui::command;
     switch (commandId) {
         case command::kGetFileInfo:
         case command::kDisplayPreferences:
@@ -66,7 +64,6 @@ bool IsDialogCommand(int commandId) {
 }
 
 std::unique_ptr<SettingsDialog> MakeDialogForCommand(int commandId, DialogContext& context) {
-    namespace command = gui::command;
     if (!IsDialogCommand(commandId)) return nullptr;
     if (!NeedsNoPiece(commandId) && context.engine.CurrentPiece() == nullptr) return nullptr;
     switch (commandId) {
@@ -109,7 +106,7 @@ std::unique_ptr<SettingsDialog> MakeDialogForCommand(int commandId, DialogContex
 
 bool RunDialogForCommand(int commandId, DialogContext& context) {
     if (!IsDialogCommand(commandId)) return false;
-    if (commandId == gui::command::kJumpTo) {
+    if (commandId == command::kJumpTo) {
         return context.engine.CurrentPiece() != nullptr && JumpToTypedLocation(context);
     }
     const std::unique_ptr<SettingsDialog> dialog = MakeDialogForCommand(commandId, context);

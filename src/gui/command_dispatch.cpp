@@ -66,13 +66,13 @@ bool MainWindow::DispatchCommand(int id) {
     } else if (IsNamedSettingsCommand(id)) {
         if (namedSettings_ == nullptr || !namedSettings_->CarryOut(id)) return false;
     } else if (id >= command::kFirstView && id < command::kFirstView + 8) {
-        board_->ToggleView(id - command::kFirstView);
+        area_->ToggleView(id - command::kFirstView);
     } else if (id == command::kShowAllViews) {
-        board_->ShowAllViews();
+        area_->ShowAllViews();
     } else if (id == command::kHideAllViews) {
-        board_->HideAllViews();
+        area_->HideAllViews();
     } else if (id == command::kCenterAllViews) {
-        board_->CenterAllViews();
+        area_->CenterAllViews();
     } else if ((id >= command::kPlayAndFollow && id <= command::kMidiReset &&
                 id != command::kJumpTo)) {
         TransportCommand(id);
@@ -83,7 +83,7 @@ bool MainWindow::DispatchCommand(int id) {
     } else if (id >= command::kHelpTopics && id <= command::kHowToUseHelp) {
         HelpCommand(id);
     } else if (id == command::kAbout) {
-        board_->ShowTitlePicture(0);
+        area_->ShowTitlePicture(0);
     } else if (id == command::kSavePerformanceAs) {
         if (!engine_.GetTransport().Mode().playing) SavePerformanceAsCommand();
     } else if (dialogs::IsDialogCommand(id)) {
@@ -104,7 +104,7 @@ bool MainWindow::DispatchCommand(int id) {
 void MainWindow::TransportCommand(int id) {
     Transport& transport = engine_.GetTransport();
     const auto flash = [this](int element) {
-        board_->FlashButton(views::kMainTransportView, element);
+        area_->FlashButton(views::kMainTransportView, element);
     };
     switch (id) {
         case command::kPlayAndFollow:
@@ -156,7 +156,7 @@ void MainWindow::TransportCommand(int id) {
         default:
             break;
     }
-    board_->PositionChanged();
+    area_->PositionChanged();
 }
 
 void MainWindow::ChangeAllTracksToPort(int port) {
@@ -164,7 +164,7 @@ void MainWindow::ChangeAllTracksToPort(int port) {
     if (piece == nullptr) return;
     for (std::size_t i = 0; i < piece->tracks.size(); ++i) {
         piece->tracks[i].port = std::int16_t(port);
-        board_->TrackChanged(int(i));
+        area_->TrackChanged(int(i));
     }
 }
 

@@ -56,14 +56,14 @@ void DesktopSettings::ViewsLaidOut() {
 }
 
 void DesktopSettings::LoopAndMetronomeButtonsChanged(bool /*loopOn*/, bool /*metronomeOn*/) {
-    window_.Board().MenuStateChanged();
+    window_.Area().MenuStateChanged();
 }
 
 void DesktopSettings::TracksChanged() {
     const Piece* piece = engine_.CurrentPiece();
     if (piece == nullptr) return;
     for (int track = 0; track < static_cast<int>(piece->tracks.size()); ++track)
-        window_.Board().TrackChanged(track);
+        window_.Area().TrackChanged(track);
 }
 
 void DesktopSettings::IncomingMidiChanged() {
@@ -74,7 +74,7 @@ void DesktopSettings::ViewsShownChanged(const std::array<std::uint8_t, kViewCoun
     std::array<bool, views::kViewCount> views{};
     for (std::size_t view = 0; view < views.size(); ++view)
         views[view] = shown[view] != 0;
-    window_.Board().SetViewsShown(views);
+    window_.Area().SetViewsShown(views);
     window_.RefreshMenus();
 }
 
@@ -82,20 +82,20 @@ void DesktopSettings::ViewOrderChanged(const std::array<std::uint16_t, kViewCoun
     std::array<int, views::kViewCount> front{};
     for (std::size_t place = 0; place < front.size(); ++place)
         front[place] = order[place];
-    window_.Board().SetViewOrder(front);
+    window_.Area().SetViewOrder(front);
 }
 
 void DesktopSettings::MoveViewsHome() {
-    window_.Board().LayoutViews();
+    window_.Area().LayoutViews();
 }
 
 void DesktopSettings::PlaceViews(const std::array<ViewPlace, kViewCount>& places) {
-    window_.Board().PlaceViews(places);
+    window_.Area().PlaceViews(places);
 }
 
 void DesktopSettings::FillViewState(PieceSettings& record) {
-    record.viewPlace = window_.Board().ViewPlaces();
-    const views::ViewLayout& layout = window_.Board().Layout();
+    record.viewPlace = window_.Area().ViewPlaces();
+    const views::ViewLayout& layout = window_.Area().Layout();
     for (std::size_t view = 0; view < record.viewShown.size(); ++view)
         record.viewShown[view] = layout.Shown(static_cast<int>(view)) ? 1 : 0;
     for (std::size_t place = 0; place < record.viewOrder.size(); ++place)

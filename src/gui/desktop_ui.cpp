@@ -5,7 +5,7 @@
 #include "gui/main_window.h"
 #include "strings/string_ids.h"
 #include "strings/string_table.h"
-#include "views/view_board.h"
+#include "views/view_area.h"
 
 namespace ostinel::gui {
 
@@ -47,7 +47,7 @@ void DesktopUi::ShowError(int stringId) {
 }
 
 void DesktopUi::PositionChanged() {
-    if (window_ != nullptr) window_->Board().PositionChanged();
+    if (window_ != nullptr) window_->Area().PositionChanged();
 }
 
 void DesktopUi::MenuStateChanged() {
@@ -55,11 +55,11 @@ void DesktopUi::MenuStateChanged() {
 }
 
 void DesktopUi::TrackChanged(int track) {
-    if (window_ != nullptr) window_->Board().TrackChanged(track);
+    if (window_ != nullptr) window_->Area().TrackChanged(track);
 }
 
 void DesktopUi::FlashButton(FlashButtonTarget button) {
-    if (window_ != nullptr) window_->Board().FlashButton(button.view, button.element);
+    if (window_ != nullptr) window_->Area().FlashButton(button.view, button.element);
 }
 
 }  // namespace ostinel::gui

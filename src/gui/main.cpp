@@ -104,7 +104,7 @@ int main(int argc, char* argv[]) {
         engine.UseSettingsStore(store);
         gui::MainWindow window(engine, ui);
         gui::DesktopSettings settings(engine, window);
-        window.Board().SetDesignScale(args.scale);
+        window.Area().SetDesignScale(args.scale);
         QObject::connect(&instance, &gui::SingleInstance::commandLineReceived, &window,
                          &gui::MainWindow::HandOverCommandLine);
         gui::CloseOnStopSignals(&window);
@@ -137,7 +137,7 @@ int main(int argc, char* argv[]) {
 
         if (window.OpenFirstPiece(args.commandLine, lastPiece.value_or(std::string())))
             exitCode = QApplication::exec();
-        window.Board().RemoveTitlePicture();
+        window.Area().RemoveTitlePicture();
     }
     return exitCode;
 }

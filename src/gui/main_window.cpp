@@ -43,22 +43,22 @@ MainWindow::MainWindow(Engine& engine, DesktopUi& ui, QWidget* parent)
         engine_, beeper_, this, [this](int topic) { ShowHelp(topic); }, std::nullopt, true});
     setWindowTitle(ApplicationTitle());
     setWindowIcon(QIcon(QStringLiteral(":/ostinel.svg")));
-    board_ = new views::ViewBoard(engine_, this);
-    setCentralWidget(board_);
+    area_ = new views::ViewArea(engine_, this);
+    setCentralWidget(area_);
     idle_ = new IdleLoop(engine_, this);
     menu_ = new MainMenu(*this, engine_, [this](int command) { DispatchCommand(command); });
     ui_.SetWindow(this);
-    connect(board_, &views::ViewBoard::commandRequested, this,
+    connect(area_, &views::ViewArea::commandRequested, this,
             [this](int command) { DispatchCommand(command); });
-    connect(board_, &views::ViewBoard::viewsChanged, this, &MainWindow::RefreshMenus);
-    connect(board_, &views::ViewBoard::engineTouched, this, [this] {
+    connect(area_, &views::ViewArea::viewsChanged, this, &MainWindow::RefreshMenus);
+    connect(area_, &views::ViewArea::engineTouched, this, [this] {
         RefreshMenus();
         idle_->Kick();
     });
     idle_->SetAfterPass([this] {
         if (!engine_.NeedsIdlePass()) RefreshMenus();
     });
-    board_->setFocus();
+    area_->setFocus();
     RefreshMenus();
 }
 
@@ -69,9 +69,9 @@ MainWindow::~MainWindow() {
 void MainWindow::RefreshMenus() {
     std::array<bool, 8> shown{};
     for (int view = 0; view < 8; ++view)
-        shown[std::size_t(view)] = board_->Layout().Shown(view);
+        shown[std::size_t(view)] = area_->Layout().Shown(view);
     menu_->Refresh(shown);
-    board_->MenuStateChanged();
+    area_->MenuStateChanged();
 }
 
 void MainWindow::ForceRepaint() {
@@ -88,9 +88,9 @@ LoadResult MainWindow::OpenFile(const std::string& named) {
         namedSettings_ != nullptr ? namedSettings_->OpenPiece(path) : engine_.OpenPiece(path);
     if (result == LoadResult::Loaded) {
         openFolder_ = QFileInfo(QString::fromStdString(path)).absolutePath();
-        board_->LayoutViews();
+        area_->LayoutViews();
         if (namedSettings_ != nullptr) namedSettings_->ViewsLaidOut();
-        board_->PieceOpenedUnderTitlePicture();
+        area_->PieceOpenedUnderTitlePicture();
         RefreshMenus();
     }
     idle_->Kick();
@@ -172,17 +172,17 @@ bool MainWindow::SpaceBarTaps() {
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
-    if (board_->TitlePictureShown()) board_->RemoveTitlePicture();
+    if (area_->TitlePictureShown()) area_->RemoveTitlePicture();
     if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
         engine_.Keys().SetSpaceBarDown(true);
         if (!SpaceBarTaps() && engine_.CurrentPiece() != nullptr) {
             Transport& transport = engine_.GetTransport();
             if (!transport.Mode().playing) {
                 transport.PlayAndFollow();
-                board_->FlashButton(views::kMainTransportView, views::element::kPlayAndFollow);
+                area_->FlashButton(views::kMainTransportView, views::element::kPlayAndFollow);
             } else {
                 transport.Stop();
-                board_->FlashButton(views::kMainTransportView, views::element::kStop);
+                area_->FlashButton(views::kMainTransportView, views::element::kStop);
             }
             RefreshMenus();
             idle_->Kick();
@@ -206,7 +206,7 @@ void MainWindow::StopForExit() {
     Transport& transport = engine_.GetTransport();
     if (transport.Mode().playing) {
         transport.Stop();
-        board_->FlashButton(views::kMainTransportView, views::element::kStop);
+        area_->FlashButton(views::kMainTransportView, views::element::kStop);
     }
 }
 

@@ -12,7 +12,7 @@
 #include "gui/desktop_ui.h"
 #include "gui/idle_loop.h"
 #include "gui/main_menu.h"
-#include "views/view_board.h"
+#include "views/view_area.h"
 
 namespace ostinel::gui {
 
@@ -50,7 +50,7 @@ class MainWindow : public QMainWindow {
     MainWindow(Engine& engine, DesktopUi& ui, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    views::ViewBoard& Board() { return *board_; }
+    views::ViewArea& Area() { return *area_; }
     MainMenu& Menu() { return *menu_; }
     IdleLoop& Idle() { return *idle_; }
     // What the dialogs opened over this window share.
@@ -106,7 +106,7 @@ class MainWindow : public QMainWindow {
 
     Engine& engine_;
     DesktopUi& ui_;
-    views::ViewBoard* board_ = nullptr;
+    views::ViewArea* area_ = nullptr;
     MainMenu* menu_ = nullptr;
     IdleLoop* idle_ = nullptr;
     NamedSettingsCommands* namedSettings_ = nullptr;

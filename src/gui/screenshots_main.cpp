@@ -105,7 +105,7 @@ bool Render(const QString& piece, const QString& folder, int percent) {
     engine.OpenOutputPorts();
     gui::MainWindow window(engine, ui);
     const double scale = percent / 100.0;
-    window.Board().SetDesignScale(scale);
+    window.Area().SetDesignScale(scale);
     window.resize(int(kClientWidth * scale), int(kClientHeight * scale) + 30);
     window.show();
     QApplication::processEvents();
@@ -123,7 +123,7 @@ bool Render(const QString& piece, const QString& folder, int percent) {
         return saved;
     };
     if (!save("title")) return false;
-    window.Board().RemoveTitlePicture();
+    window.Area().RemoveTitlePicture();
     if (!save("stopped")) return false;
     if (percent == 100 && !RenderDialogs(window, folder)) return false;
 
@@ -141,7 +141,7 @@ bool Render(const QString& piece, const QString& folder, int percent) {
         engine.IdlePass();
     }
     window.RefreshMenus();
-    window.Board().PositionChanged();
+    window.Area().PositionChanged();
     return save("playing");
 }
 

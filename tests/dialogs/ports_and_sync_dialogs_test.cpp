@@ -38,8 +38,8 @@ class PortsDialogTest : public ::testing::Test {
 
 TEST_F(PortsDialogTest, BothDialogsOpenFromTheirCommandsWithoutAPiece) {
     ASSERT_EQ(engine_.CurrentPiece(), nullptr);
-    EXPECT_TRUE(dialogs::IsDialogCommand(gui::command::kMidiPortsAndDevices));
-    EXPECT_TRUE(dialogs::IsDialogCommand(gui::command::kMidiAndSyncSetup));
+    EXPECT_TRUE(dialogs::IsDialogCommand(command::kMidiPortsAndDevices));
+    EXPECT_TRUE(dialogs::IsDialogCommand(command::kMidiAndSyncSetup));
     dialogs::MidiPortsDialog ports(context_);
     dialogs::MidiSyncSetupDialog sync(context_);
     EXPECT_EQ(ports.HelpTopic(), 14);

@@ -48,16 +48,16 @@ class DesktopTest : public ::testing::Test {
         window_.SetDialogOpener(
             [this](int id) { presenter_.shown.push_back(gui::DialogTitle(id)); });
         engine_.OpenOutputPorts();
-        window_.Board().setFixedSize(kClientWidth, kClientHeight);
+        window_.Area().setFixedSize(kClientWidth, kClientHeight);
         window_.show();
         QApplication::processEvents();
         ASSERT_EQ(window_.OpenFile(std::string(OSTINEL_SOURCE_DIR) + "/examples/demo.mid"),
                   LoadResult::Loaded);
-        Board().RemoveTitlePicture();
+        Area().RemoveTitlePicture();
         QApplication::processEvents();
     }
 
-    views::ViewBoard& Board() { return window_.Board(); }
+    views::ViewArea& Area() { return window_.Area(); }
     Transport& GetTransport() { return engine_.GetTransport(); }
 
     // Plays on for `ms` of the manual clock, with the idle pass.
@@ -71,9 +71,9 @@ class DesktopTest : public ::testing::Test {
     void Mouse(QEvent::Type type, QPoint at, Qt::MouseButtons buttons,
                Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-        QMouseEvent event(type, QPointF(at), Board().mapToGlobal(QPointF(at)), button, buttons,
+        QMouseEvent event(type, QPointF(at), Area().mapToGlobal(QPointF(at)), button, buttons,
                           modifiers);
-        QApplication::sendEvent(&Board(), &event);
+        QApplication::sendEvent(&Area(), &event);
     }
     void Press(QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         Mouse(QEvent::MouseButtonPress, at, Qt::LeftButton, modifiers);

@@ -32,35 +32,35 @@ class DesktopSettingsTest : public DesktopTest {
 
 TEST_F(DesktopSettingsTest, APieceReopensWithItsViewsWhereAndAsTheyWereLeft) {
     engine_.SystemRecord().rememberViewLocations = 1;
-    auto places = Board().ViewPlaces();
+    auto places = Area().ViewPlaces();
     places[3].dx = static_cast<std::int16_t>(places[3].dx + 40);
     places[7].dy = static_cast<std::int16_t>(places[7].dy + 24);
-    Board().PlaceViews(places);
-    window_.DispatchCommand(gui::command::kFirstView + 5);
-    ASSERT_FALSE(Board().Layout().Shown(5));
+    Area().PlaceViews(places);
+    window_.DispatchCommand(command::kFirstView + 5);
+    ASSERT_FALSE(Area().Layout().Shown(5));
 
     // Opening it again keeps the settings it is left with, then applies them.
     ASSERT_EQ(window_.OpenFile(piece_), LoadResult::Loaded);
-    EXPECT_EQ(Board().ViewPlaces(), places);
-    EXPECT_FALSE(Board().Layout().Shown(5));
+    EXPECT_EQ(Area().ViewPlaces(), places);
+    EXPECT_FALSE(Area().Layout().Shown(5));
 }
 
 TEST_F(DesktopSettingsTest, WithoutRememberedLocationsTheViewsStayAtHome) {
     engine_.SystemRecord().rememberViewLocations = 0;
-    const auto home = Board().ViewPlaces();
+    const auto home = Area().ViewPlaces();
     auto places = home;
     places[1].dx = static_cast<std::int16_t>(places[1].dx - 30);
-    Board().PlaceViews(places);
+    Area().PlaceViews(places);
     ASSERT_EQ(window_.OpenFile(piece_), LoadResult::Loaded);
-    EXPECT_EQ(Board().ViewPlaces(), home);
+    EXPECT_EQ(Area().ViewPlaces(), home);
 }
 
 TEST_F(DesktopSettingsTest, SavedSetsNameTheirMenuItems) {
     ASSERT_TRUE(StorePieceSettings(engine_, 1, "Slow practice"));
     ASSERT_EQ(window_.OpenFile(piece_), LoadResult::Loaded);
-    EXPECT_EQ(window_.Menu().Action(gui::command::kPieceLoadFirst)->text(),
+    EXPECT_EQ(window_.Menu().Action(command::kPieceLoadFirst)->text(),
               QStringLiteral("Slow practice"));
-    EXPECT_EQ(window_.Menu().Action(gui::command::kPieceLoadFirst + 1)->text(),
+    EXPECT_EQ(window_.Menu().Action(command::kPieceLoadFirst + 1)->text(),
               QStringLiteral("(no settings saved)"));
 }
 

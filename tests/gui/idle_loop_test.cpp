@@ -32,7 +32,7 @@ TEST_F(IdleLoopTest, ARequestFromAnotherThreadIsCarriedOutAtOnce) {
     EXPECT_TRUE(window_.Idle().Running());
     // Its key flashes, then stays lit for the running mode.
     EXPECT_TRUE(QTest::qWaitFor(
-        [this] { return Board().Layout().State(views::element::kPlayFile) == views::kStateLit; },
+        [this] { return Area().Layout().State(views::element::kPlayFile) == views::kStateLit; },
         5000));
 }
 
@@ -94,14 +94,14 @@ TEST_F(IdleLoopTest, TheSpaceBarPlaysAndStopsAndTellsTheTapReader) {
 }
 
 TEST_F(IdleLoopTest, TheRightMouseButtonIsATapKey) {
-    const QPoint at = Board().ElementCenter(views::element::kTitleText);
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), Board().mapToGlobal(QPointF(at)),
+    const QPoint at = Area().ElementCenter(views::element::kTitleText);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), Area().mapToGlobal(QPointF(at)),
                       Qt::RightButton, Qt::RightButton, Qt::NoModifier);
-    QApplication::sendEvent(&Board(), &press);
+    QApplication::sendEvent(&Area(), &press);
     EXPECT_TRUE(engine_.Keys().RightButtonDown());
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), Board().mapToGlobal(QPointF(at)),
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), Area().mapToGlobal(QPointF(at)),
                         Qt::RightButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(&Board(), &release);
+    QApplication::sendEvent(&Area(), &release);
     EXPECT_FALSE(engine_.Keys().RightButtonDown());
 }
 

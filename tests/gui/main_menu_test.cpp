@@ -9,7 +9,7 @@
 namespace ostinel::testing {
 namespace {
 
-using namespace gui::command;
+using namespace ostinel::command;
 
 class MainMenuTest : public DesktopTest {
   protected:
@@ -110,19 +110,19 @@ TEST_F(MainMenuTest, AcceleratorsReachTheirCommands) {
 
 TEST_F(MainMenuTest, TheViewsMenuTogglesViewsAndKeepsItsMarks) {
     window_.DispatchCommand(kFirstView + 3);
-    EXPECT_FALSE(Board().Layout().Shown(3));
+    EXPECT_FALSE(Area().Layout().Shown(3));
     EXPECT_FALSE(window_.Menu().Action(kFirstView + 3)->isChecked());
     EXPECT_TRUE(Enabled(kShowAllViews));
     window_.DispatchCommand(kHideAllViews);
-    EXPECT_FALSE(Board().Layout().AnyShown());
+    EXPECT_FALSE(Area().Layout().AnyShown());
     EXPECT_FALSE(Enabled(kHideAllViews));
     window_.DispatchCommand(kShowAllViews);
     for (int view = 0; view < 8; ++view)
-        EXPECT_TRUE(Board().Layout().Shown(view));
+        EXPECT_TRUE(Area().Layout().Shown(view));
     // Showing a view brings it to the front.
     window_.DispatchCommand(kFirstView + 6);
     window_.DispatchCommand(kFirstView + 6);
-    EXPECT_EQ(Board().Layout().Order()[0], 6);
+    EXPECT_EQ(Area().Layout().Order()[0], 6);
 }
 
 TEST_F(MainMenuTest, ChangingAllTracksToAPortReachesThePerformanceTrackToo) {

@@ -11,13 +11,13 @@ namespace element = views::element;
 
 class ViewMouseTest : public DesktopTest {
   protected:
-    QPoint Center(int e) { return Board().ElementCenter(e); }
+    QPoint Center(int e) { return Area().ElementCenter(e); }
     // A point of a track column's lamp or thumb.
     QPoint InColumn(int track, int e, int dy = 0) {
         const views::Box box = kDesignElements[std::size_t(e)];
-        const int left = Board().Layout().ColumnLeft(track - Board().Layout().FirstTrack());
-        return Board().WidgetPoint(views::kTracksView, left + (box.left + box.right) / 2,
-                                   (box.top + box.bottom) / 2 + dy);
+        const int left = Area().Layout().ColumnLeft(track - Area().Layout().FirstTrack());
+        return Area().WidgetPoint(views::kTracksView, left + (box.left + box.right) / 2,
+                                  (box.top + box.bottom) / 2 + dy);
     }
     bool Plays(int track) {
         return engine_.CurrentPiece()->tracks[std::size_t(track)].playFlag != 0;
@@ -27,31 +27,31 @@ class ViewMouseTest : public DesktopTest {
 TEST_F(ViewMouseTest, AButtonLetGoElsewhereDoesNothingAndDraggingBackPressesItAgain) {
     const QPoint play = Center(element::kPlayFile);
     Press(play);
-    EXPECT_EQ(Board().Layout().State(element::kPlayFile), views::kStatePressed);
+    EXPECT_EQ(Area().Layout().State(element::kPlayFile), views::kStatePressed);
     MoveTo(play + QPoint(0, 80));
-    EXPECT_EQ(Board().Layout().State(element::kPlayFile), views::kStateNormal);
+    EXPECT_EQ(Area().Layout().State(element::kPlayFile), views::kStateNormal);
     Release(play + QPoint(0, 80));
     EXPECT_FALSE(GetTransport().Mode().playing);
 
     Press(play);
     MoveTo(play + QPoint(0, 80));
     MoveTo(play);
-    EXPECT_EQ(Board().Layout().State(element::kPlayFile), views::kStatePressed);
+    EXPECT_EQ(Area().Layout().State(element::kPlayFile), views::kStatePressed);
     Release(play);
     EXPECT_TRUE(GetTransport().Mode().playingFile);
     // The key of the running mode stays lit.
-    EXPECT_EQ(Board().Layout().State(element::kPlayFile), views::kStateLit);
+    EXPECT_EQ(Area().Layout().State(element::kPlayFile), views::kStateLit);
     Click(Center(element::kStop));
     EXPECT_FALSE(GetTransport().Mode().playing);
-    EXPECT_EQ(Board().Layout().State(element::kPlayFile), views::kStateNormal);
+    EXPECT_EQ(Area().Layout().State(element::kPlayFile), views::kStateNormal);
 }
 
 TEST_F(ViewMouseTest, TriangularKeysAnswerOnlyInsideTheirTriangle) {
     // The top right corner of the right-pointing Play and Follow key is outside it.
     const views::Box key = kDesignElements[element::kPlayAndFollow];
-    Press(Board().WidgetPoint(views::kMainTransportView, key.right - 4, key.top + 1));
-    EXPECT_NE(Board().Layout().State(element::kPlayAndFollow), views::kStatePressed);
-    Release(Board().WidgetPoint(views::kMainTransportView, key.right - 4, key.top + 1));
+    Press(Area().WidgetPoint(views::kMainTransportView, key.right - 4, key.top + 1));
+    EXPECT_NE(Area().Layout().State(element::kPlayAndFollow), views::kStatePressed);
+    Release(Area().WidgetPoint(views::kMainTransportView, key.right - 4, key.top + 1));
     EXPECT_FALSE(GetTransport().Mode().playing);
 }
 
@@ -60,13 +60,13 @@ TEST_F(ViewMouseTest, TheMasterTempoThumbAtTheBottomGivesFortyNotNothing) {
     const views::Box bar = kDesignElements[element::kMasterTempoBar];
     Press(thumb);
     MoveTo(
-        Board().WidgetPoint(views::kMasterTempoView, (bar.left + bar.right) / 2, bar.bottom + 10));
+        Area().WidgetPoint(views::kMasterTempoView, (bar.left + bar.right) / 2, bar.bottom + 10));
     EXPECT_EQ(GetTransport().Master().speed, 40);
     // Far away from the bar the thumb goes back to where the drag began.
     MoveTo(thumb + QPoint(200, 0));
     EXPECT_EQ(GetTransport().Master().speed, 4096);
-    MoveTo(Board().WidgetPoint(views::kMasterTempoView, (bar.left + bar.right) / 2, bar.top - 10));
-    Release(Board().WidgetPoint(views::kMasterTempoView, (bar.left + bar.right) / 2, bar.top - 10));
+    MoveTo(Area().WidgetPoint(views::kMasterTempoView, (bar.left + bar.right) / 2, bar.top - 10));
+    Release(Area().WidgetPoint(views::kMasterTempoView, (bar.left + bar.right) / 2, bar.top - 10));
     EXPECT_EQ(GetTransport().Master().speed, 8192);
     // A double click on the thumb is 100 %.
     DoubleClick(Center(element::kMasterTempoThumb));
@@ -141,35 +141,35 @@ TEST_F(ViewMouseTest, ATrackFaderSetsItsVolume) {
 }
 
 TEST_F(ViewMouseTest, AViewDroppedWhereItStartedStaysAndAShiftDragMovesIt) {
-    const views::Box before = Board().Layout().Frame(views::kMeasureBeatView);
-    const QPoint grab = Board().WidgetPoint(views::kMeasureBeatView, 40, 8);
+    const views::Box before = Area().Layout().Frame(views::kMeasureBeatView);
+    const QPoint grab = Area().WidgetPoint(views::kMeasureBeatView, 40, 8);
     // SHIFT is required by default: a plain drag does nothing.
     Press(grab);
     MoveTo(grab + QPoint(30, 20));
     Release(grab + QPoint(30, 20));
-    EXPECT_EQ(Board().Layout().Frame(views::kMeasureBeatView), before);
+    EXPECT_EQ(Area().Layout().Frame(views::kMeasureBeatView), before);
     Press(grab, Qt::ShiftModifier);
     MoveTo(grab + QPoint(30, 20));
     MoveTo(grab);
     Release(grab);
-    EXPECT_EQ(Board().Layout().Frame(views::kMeasureBeatView), before);
+    EXPECT_EQ(Area().Layout().Frame(views::kMeasureBeatView), before);
     Press(grab, Qt::ShiftModifier);
     MoveTo(grab + QPoint(30, 20));
     Release(grab + QPoint(30, 20));
-    EXPECT_EQ(Board().Layout().Frame(views::kMeasureBeatView), before.Moved(30, 20));
+    EXPECT_EQ(Area().Layout().Frame(views::kMeasureBeatView), before.Moved(30, 20));
     // Center All Views brings it home.
     window_.DispatchCommand(110);
-    EXPECT_EQ(Board().Layout().Frame(views::kMeasureBeatView), before);
+    EXPECT_EQ(Area().Layout().Frame(views::kMeasureBeatView), before);
 }
 
 TEST_F(ViewMouseTest, AWindowAHundredPixelsWiderMovesEveryViewFiftyRight) {
     std::array<views::Box, views::kViewCount> before{};
     for (int view = 0; view < views::kViewCount; ++view)
-        before[std::size_t(view)] = Board().Layout().Frame(view);
-    Board().setFixedSize(kClientWidth + 100, kClientHeight);
+        before[std::size_t(view)] = Area().Layout().Frame(view);
+    Area().setFixedSize(kClientWidth + 100, kClientHeight);
     QApplication::processEvents();
     for (int view = 0; view < views::kViewCount; ++view)
-        EXPECT_EQ(Board().Layout().Frame(view), before[std::size_t(view)].Moved(50, 0)) << view;
+        EXPECT_EQ(Area().Layout().Frame(view), before[std::size_t(view)].Moved(50, 0)) << view;
 }
 
 TEST_F(ViewMouseTest, TheLoopButtonsSetTheLoopAtThePosition) {
@@ -186,13 +186,13 @@ TEST_F(ViewMouseTest, TheLoopButtonsSetTheLoopAtThePosition) {
     EXPECT_EQ(GetTransport().Loop().end, 6000);
     Click(Center(element::kLoopButton));
     EXPECT_TRUE(GetTransport().Loop().on);
-    EXPECT_EQ(Board().Layout().State(element::kLoopButton), views::kStateLit);
+    EXPECT_EQ(Area().Layout().State(element::kLoopButton), views::kStateLit);
 }
 
 TEST_F(ViewMouseTest, TheTitlePictureTakesTheFirstClickOnly) {
-    Board().ShowTitlePicture(0);
+    Area().ShowTitlePicture(0);
     Click(Center(element::kPlayFile));
-    EXPECT_FALSE(Board().TitlePictureShown());
+    EXPECT_FALSE(Area().TitlePictureShown());
     EXPECT_FALSE(GetTransport().Mode().playing);
 }
 
@@ -204,7 +204,7 @@ namespace {
 
 class HeldKeyTest : public DesktopTest {
   protected:
-    QPoint Center(int e) { return Board().ElementCenter(e); }
+    QPoint Center(int e) { return Area().ElementCenter(e); }
 };
 
 TEST_F(HeldKeyTest, RewindActsWhileHeldAndStopsWhenLetGo) {
@@ -221,7 +221,7 @@ TEST_F(HeldKeyTest, RewindActsWhileHeldAndStopsWhenLetGo) {
     EXPECT_TRUE(GetTransport().Mode().rewinding);
     Release(Center(element::kHoldRewind));
     EXPECT_FALSE(GetTransport().Mode().playing);
-    EXPECT_EQ(Board().Layout().State(element::kHoldRewind), views::kStateNormal);
+    EXPECT_EQ(Area().Layout().State(element::kHoldRewind), views::kStateNormal);
 }
 
 TEST_F(HeldKeyTest, PreviewPlaysWhileHeldAndReturnsToWhereItBegan) {
@@ -237,7 +237,7 @@ TEST_F(HeldKeyTest, PreviewPlaysWhileHeldAndReturnsToWhereItBegan) {
 TEST_F(HeldKeyTest, PreviewAtTheEndDoesNothingAtAll) {
     GetTransport().JumpTo(GetTransport().End());
     Press(Center(element::kPreview));
-    EXPECT_NE(Board().Layout().State(element::kPreview), views::kStatePressed);
+    EXPECT_NE(Area().Layout().State(element::kPreview), views::kStatePressed);
     Release(Center(element::kPreview));
     EXPECT_FALSE(GetTransport().Mode().playing);
 }
@@ -256,9 +256,9 @@ TEST_F(HeldKeyTest, WhilePlayingAPositionDragWaitsForTheRelease) {
 
 TEST_F(HeldKeyTest, AMenuCommandFlashesItsKey) {
     window_.DispatchCommand(121);  // Play File
-    EXPECT_EQ(Board().Layout().State(element::kPlayFile), views::kStatePressed);
+    EXPECT_EQ(Area().Layout().State(element::kPlayFile), views::kStatePressed);
     const auto playFileKeyIs = [this](int state) {
-        return QTest::qWaitFor([&] { return Board().Layout().State(element::kPlayFile) == state; },
+        return QTest::qWaitFor([&] { return Area().Layout().State(element::kPlayFile) == state; },
                                5000);
     };
     EXPECT_TRUE(playFileKeyIs(views::kStateLit));
@@ -270,8 +270,7 @@ TEST_F(HeldKeyTest, AClickOnTheBarJumpsAndStops) {
     GetTransport().PlayFile();
     RunFor(100);
     const views::Box bar = kDesignElements[element::kPositionBar];
-    Click(
-        Board().WidgetPoint(views::kSongPositionView, bar.right - 12, (bar.top + bar.bottom) / 2));
+    Click(Area().WidgetPoint(views::kSongPositionView, bar.right - 12, (bar.top + bar.bottom) / 2));
     EXPECT_FALSE(GetTransport().Mode().playing);
     EXPECT_GT(GetTransport().Position(), GetTransport().End() * 9 / 10);
 }
@@ -285,7 +284,7 @@ namespace {
 class DoubleClickTest : public DesktopTest {};
 
 TEST_F(DoubleClickTest, OnTheLoopButtonItTogglesLoopModeAndOpensItsDialog) {
-    DoubleClick(Board().ElementCenter(element::kLoopButton));
+    DoubleClick(Area().ElementCenter(element::kLoopButton));
     // The first click toggled it on, the double click off again, then the dialog.
     EXPECT_FALSE(GetTransport().Loop().on);
     ASSERT_EQ(presenter_.shown.size(), 1u);
@@ -293,7 +292,7 @@ TEST_F(DoubleClickTest, OnTheLoopButtonItTogglesLoopModeAndOpensItsDialog) {
 }
 
 TEST_F(DoubleClickTest, OnTheCurrentTempoItOpensTheTempoDialogOnlyWhileStopped) {
-    const QPoint digits = Board().ElementCenter(element::kTempoDigits);
+    const QPoint digits = Area().ElementCenter(element::kTempoDigits);
     DoubleClick(digits);
     ASSERT_EQ(presenter_.shown.size(), 1u);
     EXPECT_TRUE(presenter_.shown[0].contains(QStringLiteral("Tempo")));
@@ -304,8 +303,8 @@ TEST_F(DoubleClickTest, OnTheCurrentTempoItOpensTheTempoDialogOnlyWhileStopped) 
 
 TEST_F(DoubleClickTest, OnTheRewindKeyItGoesToTheStart) {
     GetTransport().JumpTo(5000);
-    Mouse(QEvent::MouseButtonDblClick, Board().ElementCenter(element::kRewind), Qt::LeftButton);
-    Release(Board().ElementCenter(element::kRewind));
+    Mouse(QEvent::MouseButtonDblClick, Area().ElementCenter(element::kRewind), Qt::LeftButton);
+    Release(Area().ElementCenter(element::kRewind));
     EXPECT_EQ(GetTransport().Position(), 0);
     EXPECT_FALSE(GetTransport().Mode().playing);
 }
@@ -319,18 +318,18 @@ namespace {
 class ViewSettingsTest : public DesktopTest {};
 
 TEST_F(ViewSettingsTest, ThePiecesStackingOrderDecidesWhichViewIsClicked) {
-    EXPECT_FALSE(Board().SetViewOrder({0, 1, 2, 3, 4, 5, 6, 6}));
-    EXPECT_FALSE(Board().SetViewOrder({0, 1, 2, 3, 4, 5, 6, 8}));
-    ASSERT_TRUE(Board().SetViewOrder({7, 6, 5, 4, 3, 2, 1, 0}));
-    EXPECT_EQ(Board().Layout().Order()[0], 7);
+    EXPECT_FALSE(Area().SetViewOrder({0, 1, 2, 3, 4, 5, 6, 6}));
+    EXPECT_FALSE(Area().SetViewOrder({0, 1, 2, 3, 4, 5, 6, 8}));
+    ASSERT_TRUE(Area().SetViewOrder({7, 6, 5, 4, 3, 2, 1, 0}));
+    EXPECT_EQ(Area().Layout().Order()[0], 7);
     std::array<bool, views::kViewCount> shown{};
     shown.fill(true);
     shown[2] = false;
-    Board().SetViewsShown(shown);
-    EXPECT_FALSE(Board().Layout().Shown(2));
+    Area().SetViewsShown(shown);
+    EXPECT_FALSE(Area().Layout().Shown(2));
     EXPECT_FALSE(window_.Menu().Action(102)->isChecked());
     // A hidden view takes no clicks.
-    Click(Board().ElementCenter(element::kLoopButton));
+    Click(Area().ElementCenter(element::kLoopButton));
     EXPECT_FALSE(GetTransport().Loop().on);
 }
 

@@ -1,4 +1,4 @@
-#include "views/view_board.h"
+#include "views/view_area.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -31,27 +31,27 @@ std::pair<int, int> BeatAt(const Piece& piece, ScorePosition position) {
 
 }  // namespace
 
-ViewBoard::ViewBoard(Engine& engine, QWidget* parent) : QWidget(parent), engine_(engine) {
+ViewArea::ViewArea(Engine& engine, QWidget* parent) : QWidget(parent), engine_(engine) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(false);
     setFocusPolicy(Qt::StrongFocus);
     titleTimer_ = new QTimer(this);
     titleTimer_->setSingleShot(true);
-    connect(titleTimer_, &QTimer::timeout, this, &ViewBoard::RemoveTitlePicture);
+    connect(titleTimer_, &QTimer::timeout, this, &ViewArea::RemoveTitlePicture);
     dirty_.fill(true);
 }
 
-ViewBoard::~ViewBoard() = default;
+ViewArea::~ViewArea() = default;
 
-QSize ViewBoard::sizeHint() const {
+QSize ViewArea::sizeHint() const {
     return QSize(int(660 * scale_), int(420 * scale_));
 }
 
-QSize ViewBoard::minimumSizeHint() const {
+QSize ViewArea::minimumSizeHint() const {
     return QSize(int(320 * scale_), int(200 * scale_));
 }
 
-void ViewBoard::SetDesignScale(double scale) {
+void ViewArea::SetDesignScale(double scale) {
     if (scale == scale_) return;
     scale_ = scale;
     dirty_.fill(true);
@@ -60,11 +60,11 @@ void ViewBoard::SetDesignScale(double scale) {
     update();
 }
 
-int ViewBoard::ClientWidth() const {
+int ViewArea::ClientWidth() const {
     return int(width() / scale_);
 }
 
-int ViewBoard::ClientHeight() const {
+int ViewArea::ClientHeight() const {
     return int(height() / scale_);
 }
 
@@ -84,7 +84,7 @@ constexpr std::array<int, kViewCount> kPlaceOrder{
 
 }  // namespace
 
-std::array<ViewPlace, kViewCount> ViewBoard::ViewPlaces() const {
+std::array<ViewPlace, kViewCount> ViewArea::ViewPlaces() const {
     const int centreX = ClientWidth() / 2;
     const int centreY = ClientHeight() / 2;
     std::array<ViewPlace, kViewCount> places{};
@@ -96,7 +96,7 @@ std::array<ViewPlace, kViewCount> ViewBoard::ViewPlaces() const {
     return places;
 }
 
-void ViewBoard::PlaceViews(const std::array<ViewPlace, kViewCount>& places) {
+void ViewArea::PlaceViews(const std::array<ViewPlace, kViewCount>& places) {
     const int centreX = ClientWidth() / 2;
     const int centreY = ClientHeight() / 2;
     for (std::size_t i = 0; i < places.size(); ++i) {
@@ -108,7 +108,7 @@ void ViewBoard::PlaceViews(const std::array<ViewPlace, kViewCount>& places) {
     update();
 }
 
-void ViewBoard::LayoutViews() {
+void ViewArea::LayoutViews() {
     const Piece* piece = engine_.CurrentPiece();
     if (piece == nullptr) return;
     const auto order = layout_.Order();
@@ -131,7 +131,7 @@ void ViewBoard::LayoutViews() {
 
 // --- what the transport reports ---------------------------------------------
 
-void ViewBoard::PositionChanged() {
+void ViewArea::PositionChanged() {
     if (!laidOut_) return;
     PlaceThumbs();
     // This runs at every idle pass while playing: only the numbers, no scene.
@@ -148,17 +148,17 @@ void ViewBoard::PositionChanged() {
         InvalidateView(kSongPositionView);
 }
 
-void ViewBoard::MenuStateChanged() {
+void ViewArea::MenuStateChanged() {
     if (!laidOut_) return;
     UpdateLitButtons();
     PlaceThumbs();
 }
 
-void ViewBoard::TrackChanged(int /*track*/) {
+void ViewArea::TrackChanged(int /*track*/) {
     InvalidateView(kTracksView);
 }
 
-void ViewBoard::FlashButton(int view, int element) {
+void ViewArea::FlashButton(int view, int element) {
     if (!laidOut_ || element < 0 || element >= kElementCount) return;
     if (pressed_.active && pressed_.element == element) return;
     ++flashes_[std::size_t(element)];
@@ -173,7 +173,7 @@ void ViewBoard::FlashButton(int view, int element) {
 }
 
 // Buttons show the running mode, loop mode and the metronome.
-void ViewBoard::UpdateLitButtons() {
+void ViewArea::UpdateLitButtons() {
     const TransportMenuState menu = engine_.GetTransport().MenuState();
     const auto lit = [&](int element, bool on) {
         if (flashes_[std::size_t(element)] > 0) return;
@@ -214,7 +214,7 @@ void ViewBoard::UpdateLitButtons() {
 
 // Moves the thumbs to their values (not the one the user drags) and redraws
 // a slider only when its thumb moved a pixel or its percentage changed.
-void ViewBoard::PlaceThumbs() {
+void ViewArea::PlaceThumbs() {
     const Piece* piece = engine_.CurrentPiece();
     if (piece == nullptr) return;
     const Transport& transport = engine_.GetTransport();
@@ -247,7 +247,7 @@ void ViewBoard::PlaceThumbs() {
         InvalidateView(kMasterVolumeView);
 }
 
-ViewScene ViewBoard::GatherScene() {
+ViewScene ViewArea::GatherScene() {
     ViewScene scene;
     const Piece* piece = engine_.CurrentPiece();
     Transport& transport = engine_.GetTransport();
@@ -303,7 +303,7 @@ ViewScene ViewBoard::GatherScene() {
 
 // --- the Views menu ------------------------------------------------------------
 
-void ViewBoard::ToggleView(int view) {
+void ViewArea::ToggleView(int view) {
     if (view < 0 || view >= kViewCount) return;
     layout_.SetShown(view, !layout_.Shown(view));
     if (layout_.Shown(view)) {
@@ -316,29 +316,29 @@ void ViewBoard::ToggleView(int view) {
     emit viewsChanged();
 }
 
-void ViewBoard::ShowAllViews() {
+void ViewArea::ShowAllViews() {
     for (int view = 0; view < kViewCount; ++view)
         if (!layout_.Shown(view)) ToggleView(view);
 }
 
-void ViewBoard::HideAllViews() {
+void ViewArea::HideAllViews() {
     for (int view = 0; view < kViewCount; ++view)
         if (layout_.Shown(view)) ToggleView(view);
 }
 
-void ViewBoard::CenterAllViews() {
+void ViewArea::CenterAllViews() {
     layout_.CenterAllViews();
     update();
 }
 
-void ViewBoard::BringViewToFront(int orderIndex) {
+void ViewArea::BringViewToFront(int orderIndex) {
     if (orderIndex <= 0) return;
     const int view = layout_.Order()[std::size_t(orderIndex)];
     layout_.BringToFront(orderIndex);
     update(WidgetRect(layout_.Region(view)));
 }
 
-bool ViewBoard::SetViewOrder(const std::array<int, kViewCount>& order) {
+bool ViewArea::SetViewOrder(const std::array<int, kViewCount>& order) {
     std::array<bool, kViewCount> seen{};
     for (const int view : order) {
         if (view < 0 || view >= kViewCount || seen[std::size_t(view)]) return false;
@@ -349,41 +349,41 @@ bool ViewBoard::SetViewOrder(const std::array<int, kViewCount>& order) {
     return true;
 }
 
-void ViewBoard::SetViewsShown(const std::array<bool, kViewCount>& shown) {
+void ViewArea::SetViewsShown(const std::array<bool, kViewCount>& shown) {
     for (int view = 0; view < kViewCount; ++view)
         layout_.SetShown(view, shown[std::size_t(view)]);
     update();
     emit viewsChanged();
 }
 
-void ViewBoard::SetMovePreferences(bool allowViewsToMove, bool requireShiftDrag) {
+void ViewArea::SetMovePreferences(bool allowViewsToMove, bool requireShiftDrag) {
     allowViewsToMove_ = allowViewsToMove;
     requireShiftDrag_ = requireShiftDrag;
 }
 
 // --- the title picture ---------------------------------------------------------
 
-void ViewBoard::ShowTitlePicture(int deadlineMs) {
+void ViewArea::ShowTitlePicture(int deadlineMs) {
     titlePicture_ = true;
     titleDeadlineMs_ = deadlineMs;
     titleTimer_->stop();
     update();
 }
 
-void ViewBoard::PieceOpenedUnderTitlePicture() {
+void ViewArea::PieceOpenedUnderTitlePicture() {
     // At start-up the picture stays until its time is up; shown by About, it
     // gives way at once.
     if (titleDeadlineMs_ <= 0) RemoveTitlePicture();
 }
 
-void ViewBoard::RemoveTitlePicture() {
+void ViewArea::RemoveTitlePicture() {
     if (!titlePicture_) return;
     titlePicture_ = false;
     titleTimer_->stop();
     update();
 }
 
-QRectF ViewBoard::TitlePictureRect() const {
+QRectF ViewArea::TitlePictureRect() const {
     const double w = kTitlePictureSize.width();
     const double h = kTitlePictureSize.height();
     const double left = (ClientWidth() - w) / 2;
@@ -393,35 +393,35 @@ QRectF ViewBoard::TitlePictureRect() const {
 
 // --- drawing -------------------------------------------------------------------
 
-void ViewBoard::InvalidateView(int view) {
+void ViewArea::InvalidateView(int view) {
     if (!laidOut_) return;
     dirty_[std::size_t(view)] = true;
     if (layout_.Shown(view)) update(WidgetRect(layout_.Region(view)));
 }
 
-QRect ViewBoard::WidgetRect(const Box& box) const {
+QRect ViewArea::WidgetRect(const Box& box) const {
     return QRect(int(box.left * scale_) - 1, int(box.top * scale_) - 1,
                  int(box.Width() * scale_) + 3, int(box.Height() * scale_) + 3);
 }
 
-QPoint ViewBoard::DesignPoint(QPoint widgetPoint) const {
+QPoint ViewArea::DesignPoint(QPoint widgetPoint) const {
     return QPoint(int(std::floor(widgetPoint.x() / scale_)),
                   int(std::floor(widgetPoint.y() / scale_)));
 }
 
-QPoint ViewBoard::WidgetPoint(int view, int x, int y) const {
+QPoint ViewArea::WidgetPoint(int view, int x, int y) const {
     const Box frame = layout_.Frame(view);
     return QPoint(int(std::ceil((frame.left + x) * scale_)),
                   int(std::ceil((frame.top + y) * scale_)));
 }
 
-QPoint ViewBoard::ElementCenter(int elementIndex) const {
+QPoint ViewArea::ElementCenter(int elementIndex) const {
     const int view = ViewOfElement(elementIndex);
     const Box e = layout_.Element(elementIndex);
     return WidgetPoint(view, (e.left + e.right) / 2, (e.top + e.bottom) / 2);
 }
 
-void ViewBoard::RebuildSurface(int view, const ViewScene& scene) {
+void ViewArea::RebuildSurface(int view, const ViewScene& scene) {
     const Box region = layout_.Region(view);
     const qreal ratio = devicePixelRatioF() * scale_;
     QPixmap& surface = surfaces_[std::size_t(view)];
@@ -438,7 +438,7 @@ void ViewBoard::RebuildSurface(int view, const ViewScene& scene) {
     dirty_[std::size_t(view)] = false;
 }
 
-void ViewBoard::paintEvent(QPaintEvent* event) {
+void ViewArea::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     const Palette& palette = CurrentPalette();
     p.setClipRegion(event->region());
@@ -475,7 +475,7 @@ void ViewBoard::paintEvent(QPaintEvent* event) {
     }
 }
 
-void ViewBoard::resizeEvent(QResizeEvent* /*event*/) {
+void ViewArea::resizeEvent(QResizeEvent* /*event*/) {
     const QSize client(ClientWidth(), ClientHeight());
     if (laidOut_ && lastClient_.isValid() && client != lastClient_) {
         layout_.ClientResized(client.width() - lastClient_.width(),

@@ -3,14 +3,14 @@
 
 #include <algorithm>
 
-#include "views/board_commands.h"
-#include "views/view_board.h"
+#include "app/command_ids.h"
+#include "views/view_area.h"
 
 namespace ostinel::views {
 
 // The loop begins (or ends) at the position; a point beyond the other one
 // swaps them.
-void ViewBoard::SetLoopPoint(bool begin) {
+void ViewArea::SetLoopPoint(bool begin) {
     Transport& transport = engine_.GetTransport();
     const TransportMode mode = transport.Mode();
     LoopSettings loop = transport.Loop();
@@ -38,7 +38,7 @@ void ViewBoard::SetLoopPoint(bool begin) {
     InvalidateView(kSongPositionView);
 }
 
-void ViewBoard::ClickMainTransport(QPoint local, bool doubleClick) {
+void ViewArea::ClickMainTransport(QPoint local, bool doubleClick) {
     Transport& transport = engine_.GetTransport();
     for (int e = element::kRewind; e <= element::kFastForward; ++e) {
         if (!PressTest(e, local)) continue;
@@ -57,7 +57,7 @@ void ViewBoard::ClickMainTransport(QPoint local, bool doubleClick) {
     StartViewDrag(kMainTransportView);
 }
 
-void ViewBoard::ClickSongPosition(QPoint local, bool doubleClick) {
+void ViewArea::ClickSongPosition(QPoint local, bool doubleClick) {
     Transport& transport = engine_.GetTransport();
     const bool playing = transport.Mode().playing;
     if (doubleClick) {
@@ -69,7 +69,7 @@ void ViewBoard::ClickSongPosition(QPoint local, bool doubleClick) {
             !PressTest(element::kLoopEndButton, local)) {
             if (playing) return;
             if (PressTest(element::kLoopButton, local)) transport.ToggleLoopMode();
-            emit commandRequested(board::kLoopModeCommand);
+            emit commandRequested(command::kLoopMode);
             return;
         }
         if (!playing && (PressTest(element::kLoopBeginButton, local) ||
@@ -87,7 +87,7 @@ void ViewBoard::ClickSongPosition(QPoint local, bool doubleClick) {
             return;
         }
         if (layout_.Element(element::kPositionThumb).Contains(local.x(), local.y())) {
-            emit commandRequested(board::kJumpToCommand);
+            emit commandRequested(command::kJumpTo);
             return;
         }
     }
@@ -109,19 +109,19 @@ void ViewBoard::ClickSongPosition(QPoint local, bool doubleClick) {
     StartViewDrag(kSongPositionView);
 }
 
-void ViewBoard::ClickCurrentTempo(QPoint local, bool doubleClick) {
+void ViewArea::ClickCurrentTempo(QPoint local, bool doubleClick) {
     const bool playing = engine_.GetTransport().Mode().playing;
     const bool onButton = PressTest(element::kMetronomeButton, local);
     if (doubleClick) {
         if (onButton && !playing) {
             engine_.GetTransport().ToggleMetronome();
             UpdateLitButtons();
-            emit commandRequested(board::kMetronomeCommand);
+            emit commandRequested(command::kMidiMetronome);
             return;
         }
         if (!onButton) {
             if (!playing)
-                emit commandRequested(board::kTempoCommand);
+                emit commandRequested(command::kTempo);
             else
                 StartViewDrag(kCurrentTempoView);
             return;
@@ -134,7 +134,7 @@ void ViewBoard::ClickCurrentTempo(QPoint local, bool doubleClick) {
     StartViewDrag(kCurrentTempoView);
 }
 
-void ViewBoard::ClickMasterTempo(QPoint local, bool doubleClick) {
+void ViewArea::ClickMasterTempo(QPoint local, bool doubleClick) {
     Transport& transport = engine_.GetTransport();
     const bool onThumb = layout_.Element(element::kMasterTempoThumb).Contains(local.x(), local.y());
     const TransportMode mode = transport.Mode();
@@ -147,7 +147,7 @@ void ViewBoard::ClickMasterTempo(QPoint local, bool doubleClick) {
             return;
         }
         if (!mode.playing) {
-            emit commandRequested(board::kTempoCommand);
+            emit commandRequested(command::kTempo);
             return;
         }
     }
@@ -160,7 +160,7 @@ void ViewBoard::ClickMasterTempo(QPoint local, bool doubleClick) {
     StartViewDrag(kMasterTempoView);
 }
 
-void ViewBoard::ClickMasterVolume(QPoint local, bool doubleClick) {
+void ViewArea::ClickMasterVolume(QPoint local, bool doubleClick) {
     Transport& transport = engine_.GetTransport();
     const bool onThumb =
         layout_.Element(element::kMasterVolumeThumb).Contains(local.x(), local.y());

@@ -3,13 +3,13 @@
 
 #include <algorithm>
 
-#include "views/board_commands.h"
+#include "app/command_ids.h"
 #include "views/slider_values.h"
-#include "views/view_board.h"
+#include "views/view_area.h"
 
 namespace ostinel::views {
 
-void ViewBoard::ClickTracks(QPoint local, bool shift, bool doubleClick) {
+void ViewArea::ClickTracks(QPoint local, bool shift, bool doubleClick) {
     const Piece* piece = engine_.CurrentPiece();
     const Transport& transport = engine_.GetTransport();
     const bool playing = transport.Mode().playing;
@@ -39,7 +39,7 @@ void ViewBoard::ClickTracks(QPoint local, bool shift, bool doubleClick) {
             if (doubleClick && !playing) {
                 if (followNotes) engine_.SetFollowingOptions(followBeforeClick_);
                 InvalidateView(kTracksView);
-                emit commandRequested(board::kFollowingCommand);
+                emit commandRequested(command::kFollowing);
                 return;
             }
             if (!playing && followNotes) {
@@ -69,7 +69,7 @@ void ViewBoard::ClickTracks(QPoint local, bool shift, bool doubleClick) {
 
 // --- lamps -----------------------------------------------------------------------
 
-bool ViewBoard::PlayLampLocked(int track) {
+bool ViewArea::PlayLampLocked(int track) {
     const Transport& transport = engine_.GetTransport();
     const FollowingOptions& following = engine_.Following();
     const bool isFollowing = track == following.followTrack1 ||
@@ -82,7 +82,7 @@ bool ViewBoard::PlayLampLocked(int track) {
            track == following.followTrack1;
 }
 
-void ViewBoard::SoloTrack(int track) {
+void ViewArea::SoloTrack(int track) {
     Piece* piece = engine_.CurrentPiece();
     Transport& transport = engine_.GetTransport();
     const int count = piece->TrackCount();
@@ -101,7 +101,7 @@ void ViewBoard::SoloTrack(int track) {
     InvalidateView(kTracksView);
 }
 
-void ViewBoard::ChooseFollowTrack(int track, bool shift) {
+void ViewArea::ChooseFollowTrack(int track, bool shift) {
     FollowingOptions options = engine_.Following();
     const FollowingOptions before = options;
     if (!shift) {

@@ -5,13 +5,13 @@
 
 #include "follower/special_markers.h"
 #include "views/slider_values.h"
-#include "views/view_board.h"
+#include "views/view_area.h"
 
 namespace ostinel::views {
 
 // --- sliders ---------------------------------------------------------------------
 
-void ViewBoard::StartSliderDrag(int view, int thumb, QPoint local, int track) {
+void ViewArea::StartSliderDrag(int view, int thumb, QPoint local, int track) {
     slider_ = SliderDrag{};
     slider_.active = true;
     slider_.view = view;
@@ -45,7 +45,7 @@ void ViewBoard::StartSliderDrag(int view, int thumb, QPoint local, int track) {
     InvalidateView(view);
 }
 
-void ViewBoard::MoveSlider(QPoint local) {
+void ViewArea::MoveSlider(QPoint local) {
     Box next = slider_.startThumb;
     if (slider_.allowed.Contains(local.x(), local.y())) {
         const Box& tr = slider_.travel;
@@ -66,7 +66,7 @@ void ViewBoard::MoveSlider(QPoint local) {
     InvalidateView(slider_.view);
 }
 
-void ViewBoard::ApplySlider(bool final) {
+void ViewArea::ApplySlider(bool final) {
     Transport& transport = engine_.GetTransport();
     const Box& thumb = slider_.thumbNow;
     const Box& tr = slider_.travel;
@@ -103,7 +103,7 @@ void ViewBoard::ApplySlider(bool final) {
     }
 }
 
-void ViewBoard::JumpByBarClick(QPoint local) {
+void ViewArea::JumpByBarClick(QPoint local) {
     Transport& transport = engine_.GetTransport();
     const std::vector<ScorePosition> points = RehearsalPointsForTransport(engine_.Markers());
     if (!points.empty()) {

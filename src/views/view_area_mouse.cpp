@@ -4,9 +4,9 @@
 #include <QMouseEvent>
 #include <algorithm>
 
-#include "views/board_commands.h"
+#include "app/command_ids.h"
 #include "views/slider_values.h"
-#include "views/view_board.h"
+#include "views/view_area.h"
 
 namespace ostinel::views {
 
@@ -34,7 +34,7 @@ bool Playing(Engine& engine) {
 
 }  // namespace
 
-void ViewBoard::mousePressEvent(QMouseEvent* event) {
+void ViewArea::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {
         engine_.Keys().SetRightButtonDown(true);
         return;
@@ -45,21 +45,21 @@ void ViewBoard::mousePressEvent(QMouseEvent* event) {
     emit engineTouched();
 }
 
-void ViewBoard::mouseDoubleClickEvent(QMouseEvent* event) {
+void ViewArea::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     OnMouseDown(DesignPoint(event->position().toPoint()),
                 event->modifiers().testFlag(Qt::ShiftModifier), true);
     emit engineTouched();
 }
 
-void ViewBoard::mouseMoveEvent(QMouseEvent* event) {
+void ViewArea::mouseMoveEvent(QMouseEvent* event) {
     if (OnMouseMove(DesignPoint(event->position().toPoint())))
         emit engineTouched();
     else
         QWidget::mouseMoveEvent(event);
 }
 
-void ViewBoard::mouseReleaseEvent(QMouseEvent* event) {
+void ViewArea::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {
         engine_.Keys().SetRightButtonDown(false);
         return;
@@ -71,7 +71,7 @@ void ViewBoard::mouseReleaseEvent(QMouseEvent* event) {
         QWidget::mouseReleaseEvent(event);
 }
 
-void ViewBoard::OnMouseDown(QPoint point, bool shift, bool doubleClick) {
+void ViewArea::OnMouseDown(QPoint point, bool shift, bool doubleClick) {
     if (titlePicture_) {
         RemoveTitlePicture();
         return;
@@ -87,11 +87,11 @@ void ViewBoard::OnMouseDown(QPoint point, bool shift, bool doubleClick) {
     ClickView(view, point - QPoint(frame.left, frame.top), shift, doubleClick);
 }
 
-void ViewBoard::ClickView(int view, QPoint local, bool shift, bool doubleClick) {
+void ViewArea::ClickView(int view, QPoint local, bool shift, bool doubleClick) {
     switch (view) {
         case kTitleView:
             if (doubleClick)
-                emit commandRequested(board::kFileInformationCommand);
+                emit commandRequested(command::kGetFileInfo);
             else
                 StartViewDrag(view);
             break;
@@ -109,7 +109,7 @@ void ViewBoard::ClickView(int view, QPoint local, bool shift, bool doubleClick) 
             break;
         case kMeasureBeatView:
             if (doubleClick)
-                emit commandRequested(board::kJumpToCommand);
+                emit commandRequested(command::kJumpTo);
             else
                 StartViewDrag(view);
             break;
@@ -124,7 +124,7 @@ void ViewBoard::ClickView(int view, QPoint local, bool shift, bool doubleClick) 
     }
 }
 
-bool ViewBoard::PressTest(int elementIndex, QPoint local) const {
+bool ViewArea::PressTest(int elementIndex, QPoint local) const {
     Box box = layout_.Element(elementIndex);
     if (HasShadow(elementIndex)) {
         box.right -= 2;
@@ -142,7 +142,7 @@ bool ViewBoard::PressTest(int elementIndex, QPoint local) const {
 
 // --- buttons -------------------------------------------------------------------
 
-void ViewBoard::PressButton(int view, int elementIndex, PressedKind kind, int track) {
+void ViewArea::PressButton(int view, int elementIndex, PressedKind kind, int track) {
     pressed_ = PressedButton{};
     pressed_.active = true;
     pressed_.kind = kind;
@@ -162,7 +162,7 @@ void ViewBoard::PressButton(int view, int elementIndex, PressedKind kind, int tr
     repaint();
 }
 
-void ViewBoard::StartHeldAction(int elementIndex) {
+void ViewArea::StartHeldAction(int elementIndex) {
     Transport& transport = engine_.GetTransport();
     if (elementIndex == element::kHoldRewind && !transport.Mode().rewinding) transport.Rewind();
     if (elementIndex == element::kHoldFastForward && !transport.Mode().fastForward)
@@ -170,7 +170,7 @@ void ViewBoard::StartHeldAction(int elementIndex) {
     if (elementIndex == element::kPreview) transport.Preview();
 }
 
-void ViewBoard::StopHeldAction(int elementIndex) {
+void ViewArea::StopHeldAction(int elementIndex) {
     Transport& transport = engine_.GetTransport();
     const TransportMode mode = transport.Mode();
     if ((elementIndex == element::kHoldRewind && mode.rewinding) ||
@@ -179,7 +179,7 @@ void ViewBoard::StopHeldAction(int elementIndex) {
         transport.Stop();
 }
 
-bool ViewBoard::OnMouseMove(QPoint point) {
+bool ViewArea::OnMouseMove(QPoint point) {
     if (pressed_.active) {
         const Box frame = layout_.Frame(pressed_.view);
         const QPoint local = point - QPoint(frame.left, frame.top);
@@ -220,7 +220,7 @@ bool ViewBoard::OnMouseMove(QPoint point) {
     return false;
 }
 
-bool ViewBoard::OnMouseUp(QPoint point) {
+bool ViewArea::OnMouseUp(QPoint point) {
     if (pressed_.active) {
         OnMouseMove(point);
         ReleaseButton();
@@ -243,7 +243,7 @@ bool ViewBoard::OnMouseUp(QPoint point) {
     return false;
 }
 
-void ViewBoard::ReleaseButton() {
+void ViewArea::ReleaseButton() {
     const PressedButton button = pressed_;
     pressed_.active = false;
     if (button.kind == PressedKind::Element) layout_.SetState(button.element, button.before);
@@ -322,7 +322,7 @@ void ViewBoard::ReleaseButton() {
 
 // --- moving views ----------------------------------------------------------------
 
-void ViewBoard::StartViewDrag(int view) {
+void ViewArea::StartViewDrag(int view) {
     if (!allowViewsToMove_ || (requireShiftDrag_ && !shiftAtPress_)) return;
     viewDrag_ = ViewDrag{true, view, pressPoint_, pressPoint_};
     update();

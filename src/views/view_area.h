@@ -23,12 +23,12 @@ namespace ostinel::views {
 // the design scale (1, 1.5 or 2) and at the screen's pixel ratio.
 //
 // Threads: main thread.
-class ViewBoard : public QWidget {
+class ViewArea : public QWidget {
     Q_OBJECT
 
   public:
-    explicit ViewBoard(Engine& engine, QWidget* parent = nullptr);
-    ~ViewBoard() override;
+    explicit ViewArea(Engine& engine, QWidget* parent = nullptr);
+    ~ViewArea() override;
 
     void SetDesignScale(double scale);
     double DesignScale() const { return scale_; }
