@@ -7,20 +7,28 @@ CMAKE_GEN  := -G Ninja
 DEMO       := examples/demo.mid
 CLI        := $(BUILD)/main/src/cli/ostinel-cli
 
-.PHONY: all run run-cli test bench fuzz format demo clean deps install build-main build-asan build-tsan screenshots
+.PHONY: all run run-cli test check bench fuzz format demo clean deps install build-main build-programs build-asan build-tsan build-release screenshots
 
 all: build-main
 
 deps:
 	@scripts/install-deps.sh
 
+# Our own builds treat warnings as errors; a plain `cmake` build (a user's or
+# a packager's) only reports them.
 define configure
-	@cmake -S . -B $(BUILD)/$(1) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=$(2) $(3) >/dev/null
+	@cmake -S . -B $(BUILD)/$(1) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=$(2) -DOSTINEL_WERROR=ON $(3) >/dev/null
 endef
 
 build-main:
 	$(call configure,main,RelWithDebInfo,)
 	@cmake --build $(BUILD)/main -j $(JOBS)
+
+# Only the two programs that `make run` starts.
+PROGRAMS := ostinel ostinel-cli
+build-programs:
+	$(call configure,main,RelWithDebInfo,)
+	@cmake --build $(BUILD)/main -j $(JOBS) --target $(PROGRAMS)
 
 build-asan:
 	$(call configure,asan,RelWithDebInfo,-DOSTINEL_SANITIZE=address -DOSTINEL_BUILD_BENCH=OFF)
@@ -28,7 +36,12 @@ build-asan:
 
 build-tsan:
 	$(call configure,tsan,RelWithDebInfo,-DOSTINEL_SANITIZE=thread -DOSTINEL_BUILD_BENCH=OFF -DOSTINEL_BUILD_DESKTOP=OFF)
-	@cmake --build $(BUILD)/tsan -j $(JOBS)
+	@cmake --build $(BUILD)/tsan -j $(JOBS) --target ostinel_threaded_tests
+
+# The programs as a user or packager builds them.
+build-release:
+	$(call configure,release,Release,-DOSTINEL_BUILD_TESTS=OFF -DOSTINEL_BUILD_BENCH=OFF)
+	@cmake --build $(BUILD)/release -j $(JOBS) --target $(PROGRAMS)
 
 # On a desktop: the program itself on a copy of the demo piece (the piece's
 # settings are kept inside the file, so the bundled one stays as it is).
@@ -41,13 +54,15 @@ build-tsan:
 DEMO_PERFORMANCE := examples/demo-performance.mid
 DEMO_TRUTH       := examples/demo-performance-truth.tsv
 DESKTOP          := $(BUILD)/main/src/gui/ostinel
-run: build-main
+run: build-programs
 	@if [ -n "$${DISPLAY:-}$${WAYLAND_DISPLAY:-}" ] && [ -x $(DESKTOP) ]; then \
 	    mkdir -p out; [ -f out/demo.mid ] || cp $(DEMO) out/demo.mid; \
 	    exec $(DESKTOP) out/demo.mid; \
 	else $(MAKE) --no-print-directory run-cli; fi
 
-run-cli: build-main
+run-cli:
+	$(call configure,main,RelWithDebInfo,)
+	@cmake --build $(BUILD)/main -j $(JOBS) --target ostinel-cli
 	@mkdir -p out
 	@$(CLI) follow $(DEMO) --track 1 --soloist $(DEMO_PERFORMANCE) --truth $(DEMO_TRUTH) \
 	    -o out/demo-follow.mid -o out/demo-follow.wav --report out/demo-follow.tsv \
@@ -57,11 +72,15 @@ run-cli: build-main
 	    echo "No audio output here: listen to $$(pwd)/out/demo-follow.wav instead."; \
 	else exit $$status; fi
 
-# The whole suite normally, the threaded tests under ThreadSanitizer, then the
-# whole suite under AddressSanitizer + UndefinedBehaviorSanitizer.
-test: deps build-main build-tsan build-asan
+# The whole suite in the normal build.
+test: deps build-main
 	@echo "== tests =="
 	@cd $(BUILD)/main && ctest -j $(JOBS) --output-on-failure --timeout 300
+
+# What CI adds after `make test`: the threaded tests under ThreadSanitizer, the
+# whole suite under AddressSanitizer + UndefinedBehaviorSanitizer, and the
+# programs built as a user builds them (Release).
+check: deps build-tsan build-asan build-release
 	@echo "== threaded tests under ThreadSanitizer =="
 	@cd $(BUILD)/tsan && TSAN_OPTIONS=halt_on_error=1 ctest -j $(JOBS) -L threaded --output-on-failure --timeout 300
 	@echo "== tests under AddressSanitizer + UndefinedBehaviorSanitizer =="

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "follower/follower_handover.h"
 #include "follower/intake/intake_settings.h"
 #include "strings/string_ids.h"
 #include "strings/string_table.h"
@@ -75,14 +76,7 @@ void Engine::SetPerformanceSettings(const PerformanceSettings& settings) {
 }
 
 bool Engine::HandFollowingOver() {
-    FollowSettings follow;
-    follow.followNotes = following_.followSource == FollowSource::SoloistsPlaying;
-    follow.track = following_.followTrack1;
-    follow.secondTrack = following_.twoFollowTracks ? following_.followTrack2 : -1;
-    follow.timingLevel = following_.timingFollowLevel;
-    follow.previewBeforeStarting = following_.previewBeforeStarting;
-    follow.waitForSoloToStart = following_.waitForSoloToStart;
-    transport_.SetFollowSettings(follow);
+    transport_.SetFollowingOptions(following_);
     transport_.SetRehearsalPoints(RehearsalPointsForTransport(markers_));
     ignoreRanges_ = MergeIgnoreRanges(markers_.ignoreSoloist);
     reports_.SetVolumeLevel(following_.volumeFollowLevel);
@@ -98,16 +92,18 @@ bool Engine::HandFollowingOver() {
     beats.reserve(piece_->beatMap.size());
     for (const BeatRecord& beat : piece_->beatMap)
         beats.push_back(beat.time | (beat.beat == 1 ? kDownbeatFlag : 0u));
-    if (!follow.followNotes) return follower_.SetBeats(beats) && handed;
+    if (!following_.FollowsNotes()) return follower_.SetBeats(beats) && handed;
     const auto trackEvents = [this](int index) -> std::span<const TrackEvent> {
         if (index < 0 || index >= piece_->TrackCount()) return {};
         return piece_->tracks[static_cast<std::size_t>(index)].events;
     };
-    const bool inPiece = follow.track < piece_->TrackCount() &&
-                         (follow.secondTrack < 0 || follow.secondTrack < piece_->TrackCount());
-    const auto second = follow.secondTrack != follow.track ? trackEvents(follow.secondTrack)
-                                                           : std::span<const TrackEvent>{};
-    return follower_.SetScore(trackEvents(follow.track), second, beats) && handed && inPiece;
+    const int first = following_.followTrack1;
+    const int secondTrack = following_.SecondTrack();
+    const bool inPiece =
+        first < piece_->TrackCount() && (secondTrack < 0 || secondTrack < piece_->TrackCount());
+    const auto second =
+        secondTrack != first ? trackEvents(secondTrack) : std::span<const TrackEvent>{};
+    return follower_.SetScore(trackEvents(first), second, beats) && handed && inPiece;
 }
 
 ScorePosition Engine::TransportView::SongPosition() const {

@@ -1,4 +1,5 @@
 #include "dialogs/remote_control_dialog.h"
+#include "follower/follower_handover.h"
 
 #include <QButtonGroup>
 #include <QEvent>

@@ -1,12 +1,6 @@
-// Everything that hands settings, markers, notes and taps to the follower
-// itself, apart from the rules that decide them, so that a program that
-// never links a follower can still use those rules.
+#include "follower/follower_handover.h"
 
-#include "follower/engine/follower.h"
-#include "follower/following_options.h"
 #include "follower/intake/follower_input.h"
-#include "follower/remote_control.h"
-#include "follower/special_markers.h"
 
 namespace ostinel {
 

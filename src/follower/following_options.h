@@ -26,8 +26,10 @@ enum class TapSource : std::uint16_t {
 inline constexpr std::uint8_t kNoTapValue = 255;  // tapNote or tapController unset
 inline constexpr std::uint32_t kMaxAutoStopDelayMs = 60000;
 
-// What the accompaniment follows and how closely, as the Following dialog
-// edits it; the fields carry the names of the settings records.
+// What the accompaniment follows and how closely: the user's choices as the
+// Following dialog edits and the settings records store them. The transport
+// reads them whole; the follower and the intake get their own shares
+// (FollowerOptions, IntakeSettings), which other threads read.
 struct FollowingOptions {
     FollowSource followSource = FollowSource::SoloistsPlaying;
     bool twoFollowTracks = false;
@@ -46,6 +48,11 @@ struct FollowingOptions {
     std::uint16_t timingFollowLevel = 4;  // 0 None ... 4 Highest
     std::uint16_t volumeFollowLevel = 2;  // 0 None ... 3 High
 
+    // Whether the soloist plays the notes of the following tracks (else taps the beats).
+    bool FollowsNotes() const { return followSource == FollowSource::SoloistsPlaying; }
+    // The second following track, or -1 when one track is followed.
+    int SecondTrack() const { return twoFollowTracks ? followTrack2 : -1; }
+
     friend bool operator==(const FollowingOptions&, const FollowingOptions&) = default;
 };
 
@@ -58,9 +65,6 @@ InputMode IdleInputMode(const FollowingOptions& options);
 
 // The follower's share of the options.
 FollowerOptions ToFollowerOptions(const FollowingOptions& options);
-
-// main thread: Follower::SetOptions with the converted options; false while it follows.
-bool HandOptionsToFollower(const FollowingOptions& options, Follower& follower);
 
 // The largest score position the soloist has reached since Play and
 // Follow started: the follower's ReportEvent raises it on whatever thread

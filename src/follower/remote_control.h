@@ -41,7 +41,4 @@ class RemoteControl {
     std::array<std::atomic<std::int16_t>, kRemoteEntryCount> table_;
 };
 
-// main thread: Follower::SetSignal with the special-signal entry.
-void HandSignalToFollower(const RemoteControl& remote, Follower& follower);
-
 }  // namespace ostinel

@@ -40,9 +40,4 @@ bool InIgnoreRange(std::span<const ScoreRange> ranges, ScorePosition position);
 // rehearsal points, sorted, each once.
 std::vector<ScorePosition> RehearsalPointsForTransport(const SpecialMarkers& markers);
 
-// main thread: merges the Ignore Soloist ranges and hands the four
-// following lists to the follower. False when the follower refused one,
-// which it does while it follows.
-bool HandMarkersToFollower(const SpecialMarkers& markers, Follower& follower);
-
 }  // namespace ostinel

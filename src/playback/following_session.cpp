@@ -49,7 +49,7 @@ std::optional<SpeedFactor> FollowingSession::StartFollower(ScorePosition positio
                                                            bool followerRestart) {
     savedMasterSpeed_ = masterTempo;
     SpeedFactor speed = masterTempo;
-    if (followerRestart && follow_.timingLevel > 2) speed = restartSpeed_;
+    if (followerRestart && follow_.timingFollowLevel > 2) speed = restartSpeed_;
     reports_->SetFollowingActive(false);
     const bool followerStarted = followerRestart
                                      ? follower_->Resume(Fixed16{savedMasterSpeed_} * 16)
@@ -75,7 +75,7 @@ void FollowingSession::Begin(Piece& piece, ScorePosition position,
     take_.punch.start = position;
     take_.masterTempoAtRecording = savedMasterSpeed_;
     // The soloist plays these: the accompaniment leaves them out for the span.
-    if (follow_.followNotes) MuteFollowingTracks(piece, spanTracks);
+    if (follow_.FollowsNotes()) MuteFollowingTracks(piece, spanTracks);
 }
 
 void FollowingSession::StopFollower() {
@@ -121,7 +121,7 @@ void FollowingSession::MuteFollowingTracks(Piece& piece, const PlayListOptions& 
 }
 
 void FollowingSession::RestoreFollowingTracks(Piece& piece, const PlayListOptions& spanTracks) {
-    if (!follow_.followNotes) return;
+    if (!follow_.FollowsNotes()) return;
     const std::array<int, 2> following{spanTracks.leftOutTrack, spanTracks.secondLeftOutTrack};
     for (std::size_t i = 0; i < following.size(); ++i) {
         if (following[i] < 0 || following[i] >= piece.TrackCount()) continue;

@@ -17,7 +17,7 @@
 
 namespace ostinel {
 
-struct FollowSettings;
+struct FollowingOptions;
 
 // Play and Follow as the follower sees it: the preview and the pause that
 // lead into it, the follower's start, restart and stop, the following tracks
@@ -29,7 +29,7 @@ class FollowingSession {
     static constexpr std::uint32_t kReadyPauseMs = 2000;
 
     // `follow` and `take` are the transport's and outlive this.
-    FollowingSession(const platform::Clock& clock, TransportUi& ui, const FollowSettings& follow,
+    FollowingSession(const platform::Clock& clock, TransportUi& ui, const FollowingOptions& follow,
                      RecordedTake& take)
         : clock_(clock), ui_(ui), follow_(follow), take_(take) {}
     FollowingSession(const FollowingSession&) = delete;
@@ -97,7 +97,7 @@ class FollowingSession {
   private:
     const platform::Clock& clock_;
     TransportUi& ui_;
-    const FollowSettings& follow_;
+    const FollowingOptions& follow_;
     RecordedTake& take_;
     Follower* follower_ = nullptr;
     FollowerReports* reports_ = nullptr;

@@ -5,18 +5,18 @@
 namespace ostinel {
 
 bool TakePlayback::PunchIn() const {
-    return follow_.followNotes && settings_.playMode == PerformancePlayMode::PunchIn;
+    return follow_.FollowsNotes() && settings_.playMode == PerformancePlayMode::PunchIn;
 }
 
 bool TakePlayback::ReplacesFollowingTracks() const {
-    return follow_.followNotes && settings_.playMode == PerformancePlayMode::Overwrite;
+    return follow_.FollowsNotes() && settings_.playMode == PerformancePlayMode::Overwrite;
 }
 
 void TakePlayback::Begin(Piece& piece, ScorePosition position) {
     take_.punch.inside = PunchIn() && take_.punch.Contains(position);
     Track& take = piece.PerformanceTrack();
     savedSound_ = TrackSound{take.channel, take.port, take.patches.entries[0]};
-    const int following = follow_.track;
+    const int following = follow_.followTrack1;
     if (settings_.useFollowingTrackSound && following >= 0 && following < piece.TrackCount()) {
         const Track& source = piece.tracks[static_cast<std::size_t>(following)];
         take.channel = source.channel;
@@ -51,21 +51,23 @@ PerformancePlayback TakePlayback::Steering(ScorePosition position, std::uint32_t
     performance.masterTempoAtRecording = take_.masterTempoAtRecording;
     performance.punchIn = PunchIn();
     performance.punch = take_.punch;
-    performance.followingTracks = {follow_.track,
-                                   follow_.secondTrack != follow_.track ? follow_.secondTrack : -1};
+    performance.followingTracks = {
+        follow_.followTrack1,
+        follow_.SecondTrack() != follow_.followTrack1 ? follow_.SecondTrack() : -1};
     return performance;
 }
 
 bool TakePlayback::TakeSounds(const Piece& piece) const {
     if (piece.PerformanceTrack().count < 1) return false;
-    if (follow_.followNotes) return settings_.playMode != PerformancePlayMode::FollowingTrackOnly;
+    if (follow_.FollowsNotes())
+        return settings_.playMode != PerformancePlayMode::FollowingTrackOnly;
     return settings_.playTappedNotes;
 }
 
 bool TakePlayback::ChasedAtStart(const Piece& piece, int index) const {
     if (!PunchIn()) return true;
     if (index == piece.TrackCount()) return take_.punch.inside;
-    const bool following = index == follow_.track || index == follow_.secondTrack;
+    const bool following = index == follow_.followTrack1 || index == follow_.SecondTrack();
     return !following || !take_.punch.inside;
 }
 

@@ -9,14 +9,15 @@
 
 namespace ostinel {
 
-struct FollowSettings;
+struct FollowingOptions;
 
 // Play Performance: the last take played again at its performed tempos,
 // beside or instead of the following tracks, as the Performance Settings say.
 class TakePlayback {
   public:
     // Both are the transport's and outlive this.
-    TakePlayback(RecordedTake& take, const FollowSettings& follow) : take_(take), follow_(follow) {}
+    TakePlayback(RecordedTake& take, const FollowingOptions& follow)
+        : take_(take), follow_(follow) {}
     TakePlayback(const TakePlayback&) = delete;
     TakePlayback& operator=(const TakePlayback&) = delete;
 
@@ -52,7 +53,7 @@ class TakePlayback {
     bool TakeSounds(const Piece& piece) const;
 
     RecordedTake& take_;  // its punch section says whether the span started inside
-    const FollowSettings& follow_;
+    const FollowingOptions& follow_;
     PerformanceSettings settings_;
     // The take's own sound, while it borrows the following track's.
     struct TrackSound {

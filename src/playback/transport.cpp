@@ -137,7 +137,7 @@ void Transport::PlayAndFollow() {
     if (!speed) return;
     master_.speed = *speed;
     mode_.following = true;
-    if (!CommonStart(PlaybackMotion::Following, !follow_.followNotes)) {
+    if (!CommonStart(PlaybackMotion::Following, !follow_.FollowsNotes())) {
         mode_.following = false;
         master_.speed = following_.MasterTempoBeforeFollowing();
         following_.StopFollower();

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "follower/engine/follower.h"
+#include "follower/following_options.h"
 #include "midi/midi_output.h"
 #include "platform/clock.h"
 #include "platform/timer_service.h"
@@ -37,16 +38,6 @@ struct MasterSettings {
     SpeedFactor speed = kOwnTempoSpeed;
     std::int16_t volume = 256;
     std::int16_t transpose = 0;
-};
-
-// What Play and Follow follows.
-struct FollowSettings {
-    bool followNotes = true;  // the soloist's playing; false: tapped beats
-    int track = 0;            // the following track (an index of the piece's tracks)
-    int secondTrack = -1;     // a second following track, or -1
-    int timingLevel = 4;      // 0-4, as the follower's
-    bool previewBeforeStarting = false;
-    bool waitForSoloToStart = false;
 };
 
 // Starts, stops and moves playback: Play and Follow, Play File, Fast Forward, Rewind,
@@ -89,7 +80,7 @@ class Transport {
         following_.UseFollower(follower, reports, intake);
     }
     // main thread, while stopped.
-    void SetFollowSettings(const FollowSettings& settings) { follow_ = settings; }
+    void SetFollowingOptions(const FollowingOptions& options) { follow_ = options; }
     // main thread: loop mode and the metronome; they take effect at the next start.
     void SetLoopSettings(const LoopSettings& loop);
     const LoopSettings& Loop() const { return loop_; }
@@ -100,7 +91,7 @@ class Transport {
         takePlayback_.SetSettings(settings);
     }
     const PerformanceSettings& Performance() const { return takePlayback_.Settings(); }
-    // main thread: requests 11 and 10, also while playing.
+    // main thread: the Loop Mode and Metronome commands, also while playing.
     void ToggleLoopMode();
     void ToggleMetronome();
     // main thread: the last take, kept when following stopped: the stretch it
@@ -114,7 +105,7 @@ class Transport {
     // main thread: whether a loop restart is waiting for its deadline.
     bool LoopRestartPending() const { return loopRestart_.Pending(); }
     // main thread
-    const FollowSettings& Following() const { return follow_; }
+    const FollowingOptions& Following() const { return follow_; }
 
     // main thread: the transport commands.
     void PlayAndFollow();
@@ -213,7 +204,7 @@ class Transport {
     std::vector<ScorePosition> rehearsalPoints_;
     bool dragging_ = false;
 
-    FollowSettings follow_;
+    FollowingOptions follow_;
     RecordedTake take_;
     FollowingSession following_{clock_, ui_, follow_, take_};
     TakePlayback takePlayback_{take_, follow_};

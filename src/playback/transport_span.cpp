@@ -55,10 +55,10 @@ bool Transport::CommonStart(PlaybackMotion motion, bool allTracks) {
                                 End(), FollowerEstimate{}};
     if (motion == PlaybackMotion::Following) start.clock.follower = following_.Estimate();
     spanTracks_ = PlayListOptions{};
-    if (!allTracks && follow_.followNotes) {
-        spanTracks_.leftOutTrack = follow_.track;
+    if (!allTracks && follow_.FollowsNotes()) {
+        spanTracks_.leftOutTrack = follow_.followTrack1;
         spanTracks_.secondLeftOutTrack =
-            follow_.secondTrack != follow_.track ? follow_.secondTrack : -1;
+            follow_.SecondTrack() != follow_.followTrack1 ? follow_.SecondTrack() : -1;
     }
     if (mode_.playingPerformance)
         takePlayback_.PrepareStart(*piece_, position_, master_.speed, start, spanTracks_);

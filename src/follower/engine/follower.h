@@ -28,6 +28,8 @@ inline constexpr std::uint32_t kDownbeatFlag = 0x80000000u;
 
 inline constexpr ScorePosition kNoLimit = 0x7FFFFFFF;
 
+// The follower engine's share of the FollowingOptions: only what matching and
+// estimation read, handed over while the follower is not running.
 struct FollowerOptions {
     TimingLevel timingLevel = TimingLevel::Highest;
     bool startAutomatically = true;

@@ -7,8 +7,9 @@
 
 namespace ostinel {
 
-// The settings the intake reads on the input and timer threads. The main
-// thread hands over a new set with PerformanceIntake::SetSettings.
+// The intake's share of the FollowingOptions, the thru of the output settings
+// and the performance settings: what the input and timer threads read, handed
+// over as one set by PerformanceIntake::SetSettings on the main thread.
 struct IntakeSettings {
     bool thruOn = false;
     bool thruProcessFirst = false;

@@ -106,7 +106,9 @@ class PerformanceIntake {
   private:
     static constexpr int kNoteOffRows = kPortCount * kChannelCount;
 
-    // Steps 3 to 12; returning goes on to the thru after processing.
+    // A channel message's way after the blocked-input check: channel filter,
+    // re-strike filter, learning, remote control, recording, taps, and the
+    // note handed to the follower. Returning goes on to the thru after processing.
     void Process(std::uint32_t& word, platform::ClockMs time, int port,
                  const IntakeSettings& settings);
     // The re-strike filter; false drops the message.

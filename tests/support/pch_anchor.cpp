@@ -1,0 +1,1 @@
+// The one file the tests' precompiled GoogleTest headers are built for.
