@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "app/piece_file.h"
 #include "app/string_ids.h"
 #include "app/string_table.h"
 #include "follower/intake/intake_settings.h"
@@ -133,7 +134,7 @@ void Engine::IntakeLink::EndFollowing(Track& performance) {
 LoadResult Engine::OpenPiece(const std::string& path) {
     std::unique_ptr<Piece> opened(new (std::nothrow) Piece);
     if (!opened) return LoadResult::OutOfMemory;
-    const LoadResult result = ostinel::OpenPiece(path, *opened);
+    const LoadResult result = OpenPieceFile(path, *opened);
     if (result != LoadResult::Loaded) return result;
     transport_.UsePiece(nullptr);
     if (piece_) pieceSysex_.SendClosingSysex(*piece_);

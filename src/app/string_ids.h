@@ -30,6 +30,15 @@ inline constexpr int kTooFewColours = 2020;
 inline constexpr int kInputDeviceInUsePrefix = 2021;
 inline constexpr int kOutputDeviceInUsePrefix = 2022;
 inline constexpr int kDeviceInUseSuffix = 2023;
+// Scores in MusicXML that cannot be opened.
+inline constexpr int kNotXml = 2030;
+inline constexpr int kNotMusicXml = 2031;
+inline constexpr int kTimewiseScore = 2032;
+inline constexpr int kDamagedArchive = 2033;
+inline constexpr int kMissingRootFile = 2034;
+inline constexpr int kMeasureDoesNotAddUp = 2035;
+inline constexpr int kNoteWithoutDuration = 2036;
+inline constexpr int kScoreTooLarge = 2037;
 
 inline constexpr int kHelpTopicsItem = 3001;
 inline constexpr int kHelpContentsItem = 3002;

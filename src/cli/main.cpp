@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/convert_command.h"
 #include "cli/devices_command.h"
 #include "cli/exit_codes.h"
 #include "cli/follow_run.h"
@@ -23,6 +24,9 @@ constexpr std::string_view kUsage =
     "Commands:\n"
     "  info [--json] FILE.mid   what the piece holds: tracks, tempo map, meters, key, length;\n"
     "                           --json prints every event for programs\n"
+    "  convert SCORE.musicxml -o OUT.mid\n"
+    "                           writes a MusicXML score (.musicxml, .xml, .mxl) as a MIDI\n"
+    "                           file: repeats unfolded, one track per part and staff\n"
     "  devices                  the MIDI devices that ports can use\n"
     "  play FILE.mid [PLAYING]  plays the piece in real time until its end or Ctrl-C;\n"
     "                           --port B=N sends port B to output device N (see devices)\n"
@@ -104,6 +108,14 @@ int main(int argc, char** argv) {
         std::string out;
         std::string err;
         const int code = ostinel::cli::RunInfoCommand(args, out, err);
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        std::fwrite(err.data(), 1, err.size(), stderr);
+        return code;
+    }
+    if (command == "convert") {
+        std::string out;
+        std::string err;
+        const int code = ostinel::cli::RunConvertCommand(args, out, err);
         std::fwrite(out.data(), 1, out.size(), stdout);
         std::fwrite(err.data(), 1, err.size(), stderr);
         return code;

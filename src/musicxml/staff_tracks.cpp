@@ -1,0 +1,214 @@
+#include <algorithm>
+#include <map>
+#include <string>
+
+#include "musicxml/timeline.h"
+
+namespace ostinel::musicxml {
+
+namespace {
+
+constexpr std::uint8_t kDefaultVelocity = 80;  // mezzo forte until the score says otherwise
+// The most notes the unfolded score may hold; more is a damaged file.
+constexpr std::size_t kMaxNotes = std::size_t{1} << 22;
+// Notes of a tie meet exactly, but rounding of odd divisions may leave them
+// this far apart.
+constexpr std::uint32_t kTieSlackTicks = 2;
+// How many of a staff's latest notes a grace note looks at for the one it
+// takes its time from (a chord of all voices is far fewer).
+constexpr std::size_t kGraceLookBack = 32;
+
+struct PlayedNote {
+    std::uint32_t on = 0;
+    std::uint32_t off = 0;
+    std::uint32_t principal = 0;  // a grace note's principal onset
+    std::uint8_t key = 0;
+    std::uint8_t velocity = 0;
+    bool grace = false;
+};
+
+std::string StaffName(const PartInfo& part, int staff, int partNumber) {
+    const std::string name = part.name.empty() ? "Part " + std::to_string(partNumber) : part.name;
+    if (part.staves == 1) return name;
+    if (part.staves == 2) return name + (staff == 0 ? " RH" : " LH");
+    return name + " " + std::to_string(staff + 1);
+}
+
+// Joins ties and places grace notes for one part, staff by staff.
+class PartNotes {
+  public:
+    PartNotes(const PartInfo& part, std::uint32_t graceTicks)
+        : part_(part), graceTicks_(graceTicks), staves_(static_cast<std::size_t>(part.staves)) {}
+
+    void AddMeasure(const PlayedMeasure& played) {
+        const auto index = static_cast<std::size_t>(played.index);
+        if (index >= part_.measures.size()) return;
+        const MeasureNotes& measure = part_.measures[index];
+        std::vector<const ScoreNote*> notes;
+        for (const ScoreNote& note : measure.notes)
+            notes.push_back(&note);
+        // Voices come one after another in the file; ties and loudness go by time.
+        std::stable_sort(notes.begin(), notes.end(), [](const ScoreNote* a, const ScoreNote* b) {
+            return a->onset < b->onset;
+        });
+        std::vector<TimedValue> dynamics = measure.dynamics;
+        std::stable_sort(
+            dynamics.begin(), dynamics.end(),
+            [](const TimedValue& a, const TimedValue& b) { return a.offset < b.offset; });
+        std::size_t nextDynamic = 0;
+        for (const ScoreNote* note : notes) {
+            while (nextDynamic < dynamics.size() && dynamics[nextDynamic].offset <= note->onset)
+                velocity_ = static_cast<std::uint8_t>(dynamics[nextDynamic++].value);
+            Add(*note, played.start);
+        }
+        while (nextDynamic < dynamics.size())
+            velocity_ = static_cast<std::uint8_t>(dynamics[nextDynamic++].value);
+    }
+
+    std::size_t Count() const {
+        std::size_t count = 0;
+        for (const std::vector<PlayedNote>& staff : staves_)
+            count += staff.size();
+        return count;
+    }
+
+    const std::vector<PlayedNote>& Staff(int staff) const {
+        return staves_[static_cast<std::size_t>(staff)];
+    }
+
+  private:
+    void Add(const ScoreNote& note, std::uint32_t measureStart) {
+        std::vector<PlayedNote>& staff = staves_[static_cast<std::size_t>(note.staff)];
+        const std::uint32_t onset = measureStart + static_cast<std::uint32_t>(note.onset);
+        if (note.graceSteps > 0) {
+            AddGrace(note, onset, staff);
+            return;
+        }
+        if (note.duration <= 0) return;
+        const std::uint32_t end = onset + static_cast<std::uint32_t>(note.duration);
+        if (note.tieStop && JoinTie(note, onset, end)) return;
+        const std::uint8_t velocity = VelocityOf(note);
+        if (note.trillKey > 0 || note.strokeTicks > 0) {
+            AddRepeated(note, onset, end, velocity, staff);
+        } else {
+            staff.push_back({onset, end, onset, note.key, velocity, false});
+        }
+        if (note.tieStart && staff.back().key == note.key) {
+            openTies_[note.key] = {note.staff, staff.size() - 1};
+        }
+    }
+
+    // A trill alternates the note with its upper neighbour in 32nd notes,
+    // starting on the note; a tremolo repeats it at its strokes.
+    void AddRepeated(const ScoreNote& note, std::uint32_t onset, std::uint32_t end,
+                     std::uint8_t velocity, std::vector<PlayedNote>& staff) {
+        const bool trill = note.trillKey > 0;
+        const std::uint32_t step =
+            trill ? graceTicks_ : static_cast<std::uint32_t>(note.strokeTicks);
+        std::uint32_t index = 0;
+        for (std::uint32_t on = onset; on < end; on += step, ++index) {
+            const std::uint8_t key = trill && index % 2 == 1 ? note.trillKey : note.key;
+            // A last stroke shorter than half a step joins the one before.
+            const bool last = on + step + step / 2 > end;
+            staff.push_back({on, last ? end : on + step, on, key, velocity, false});
+            if (last) break;
+        }
+    }
+
+    // A tie joins the note that ends where this one starts, on any staff of
+    // the part (ties may cross from one hand to the other).
+    bool JoinTie(const ScoreNote& note, std::uint32_t onset, std::uint32_t end) {
+        const auto open = openTies_.find(note.key);
+        if (open == openTies_.end()) return false;
+        PlayedNote& tied =
+            staves_[static_cast<std::size_t>(open->second.first)][open->second.second];
+        const bool meets = tied.off + kTieSlackTicks >= onset && tied.off <= onset + kTieSlackTicks;
+        if (!meets) {
+            openTies_.erase(open);
+            return false;
+        }
+        tied.off = std::max(tied.off, end);
+        if (!note.tieStart) openTies_.erase(open);
+        return true;
+    }
+
+    // Grace notes sound just before their principal note; the note before
+    // them gives up the time.
+    void AddGrace(const ScoreNote& note, std::uint32_t principal, std::vector<PlayedNote>& staff) {
+        const std::uint32_t before = graceTicks_ * note.graceSteps;
+        const std::uint32_t on = principal > before ? principal - before : 0;
+        const std::uint32_t off = std::min(on + graceTicks_, principal > on ? principal : on + 1);
+        const std::size_t window = std::min(staff.size(), kGraceLookBack);
+        for (auto it = staff.rbegin(); it != staff.rbegin() + static_cast<std::ptrdiff_t>(window);
+             ++it) {
+            if (!it->grace && it->on < on && it->off > on && it->off <= principal) it->off = on;
+        }
+        staff.push_back({on, off, principal, note.key, VelocityOf(note), true});
+    }
+
+    std::uint8_t VelocityOf(const ScoreNote& note) const {
+        return note.velocity > 0 ? note.velocity : velocity_;
+    }
+
+    const PartInfo& part_;
+    const std::uint32_t graceTicks_;
+    std::vector<std::vector<PlayedNote>> staves_;
+    std::map<std::uint8_t, std::pair<int, std::size_t>> openTies_;  // key: staff, note
+    std::uint8_t velocity_ = kDefaultVelocity;
+};
+
+MidiFileTrack StaffTrack(const PartInfo& part, int partNumber, int staff,
+                         const std::vector<PlayedNote>& notes) {
+    MidiFileTrack track;
+    track.AddTrackName(0, StaffName(part, staff, partNumber));
+    const auto channel = static_cast<std::uint8_t>(part.channel);
+    const std::uint8_t program[] = {static_cast<std::uint8_t>(kProgramChange | channel),
+                                    static_cast<std::uint8_t>(part.program)};
+    track.AddMessage(0, program);
+    struct Edge {
+        std::uint32_t tick;
+        bool on;
+        std::uint8_t key;
+        std::uint8_t velocity;
+    };
+    std::vector<Edge> edges;
+    edges.reserve(notes.size() * 2);
+    for (const PlayedNote& note : notes) {
+        edges.push_back({note.on, true, note.key, note.velocity});
+        edges.push_back({note.off, false, note.key, 0});
+    }
+    // At one tick, notes end before others start, so a repeated key sounds again.
+    std::stable_sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) {
+        return a.tick != b.tick ? a.tick < b.tick : (!a.on && b.on);
+    });
+    for (const Edge& edge : edges) {
+        const std::uint8_t bytes[] = {
+            static_cast<std::uint8_t>((edge.on ? kNoteOn : kNoteOff) | channel), edge.key,
+            edge.velocity};
+        track.AddMessage(edge.tick, bytes);
+    }
+    return track;
+}
+
+}  // namespace
+
+LoadResult BuildStaffTracks(const Score& score, const std::vector<PlayedMeasure>& played,
+                            std::vector<MidiFileTrack>& tracks) {
+    // A grace note lasts a 32nd note.
+    const auto graceTicks =
+        std::max<std::uint32_t>(static_cast<std::uint32_t>(score.division) / 8, 1);
+    std::size_t total = 0;
+    for (std::size_t p = 0; p < score.parts.size(); ++p) {
+        const PartInfo& part = score.parts[p];
+        PartNotes notes(part, graceTicks);
+        for (const PlayedMeasure& measure : played)
+            notes.AddMeasure(measure);
+        total += notes.Count();
+        if (total > kMaxNotes) return LoadResult::FileTooLarge;
+        for (int staff = 0; staff < part.staves; ++staff)
+            tracks.push_back(StaffTrack(part, static_cast<int>(p) + 1, staff, notes.Staff(staff)));
+    }
+    return LoadResult::Loaded;
+}
+
+}  // namespace ostinel::musicxml
