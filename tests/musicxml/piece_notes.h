@@ -50,6 +50,16 @@ inline std::vector<HeardNote> NotesOf(const Piece& piece) {
     return notes;
 }
 
+// A note without its velocity: track, start, end, key.
+using Timed = std::tuple<int, std::uint32_t, std::uint32_t, int>;
+
+inline std::vector<Timed> TimingOf(const Piece& piece) {
+    std::vector<Timed> timed;
+    for (const HeardNote& note : NotesOf(piece))
+        timed.emplace_back(note.track, note.on, note.off, note.key);
+    return timed;
+}
+
 // The notes as "key@on-off" texts, for readable failures.
 inline std::vector<std::string> Describe(const std::vector<HeardNote>& notes) {
     std::vector<std::string> texts;
