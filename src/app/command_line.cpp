@@ -7,7 +7,8 @@
 namespace ostinel {
 namespace {
 
-constexpr std::string_view kMidiExtension = ".mid";
+// MIDI files, and MusicXML scores plain and compressed.
+constexpr std::string_view kPieceExtensions[] = {".mid", ".musicxml", ".xml", ".mxl"};
 
 constexpr char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -30,7 +31,9 @@ CommandLineReading ReadCommandLine(std::string_view text) {
     if (text.find(' ') != std::string_view::npos) {
         return {CommandLineOutcome::HasBlank, string_id::kOneFileAtATime, {}};
     }
-    if (EndsWithIgnoringCase(text, kMidiExtension)) return {CommandLineOutcome::StartFile, 0, text};
+    for (std::string_view extension : kPieceExtensions) {
+        if (EndsWithIgnoringCase(text, extension)) return {CommandLineOutcome::StartFile, 0, text};
+    }
     return {CommandLineOutcome::Ignored, 0, {}};
 }
 

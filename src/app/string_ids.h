@@ -9,6 +9,9 @@ inline constexpr int kHelpFileName = 1002;
 inline constexpr int kMidiFileFilterName = 1003;
 inline constexpr int kMidiFileFilterPattern = 1004;
 inline constexpr int kChannelPrefix = 1005;
+inline constexpr int kScoreFileFilterName = 1006;
+inline constexpr int kScoreFileFilterPattern = 1007;
+inline constexpr int kPieceFileFilterName = 1008;  // MIDI files and scores together
 
 // Messages. 2021 or 2022, the device's name and 2023 make one message.
 inline constexpr int kHelpFileMissing = 2001;
@@ -68,6 +71,7 @@ inline constexpr int kPerformanceFilePrefix = 6010;
 inline constexpr int kConfirmMidiReset = 6012;
 inline constexpr int kFirstPortName = 6027;  // "&A--" .. "&H--"
 inline constexpr int kPerformanceTrackName = 6035;
+inline constexpr int kSaveScoreAsMidiFirst = 6040;
 
 // kNoKeySignature, then the key index (0..29) added to kFirstKeyName.
 inline constexpr int kNoKeySignature = 7000;

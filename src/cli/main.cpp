@@ -45,6 +45,8 @@ constexpr std::string_view kUsage =
     "  piece-settings FILE.mid list | remove N\n"
     "                           the piece's saved sets; remove N (1-4) moves later sets down\n"
     "\n"
+    "A piece (FILE.mid, PIECE.mid) may also be a MusicXML score: .musicxml, .xml or .mxl.\n"
+    "\n"
     "FOLLOWING options:\n"
     "  --input N                follow a live keyboard on MIDI input device N, in real time\n"
     "  --realtime               play the --soloist performance to the devices in real time\n"
@@ -85,7 +87,9 @@ constexpr std::string_view kUsage =
     "can be heard (play), 5 a settings file has a bad line or a set to remove is empty,\n"
     "10 + the load result when a file cannot be read (11 out of memory, 12 the file ended\n"
     "early, 13 wrong format, 14 a read failed, 15 not found, 16 no MIDI data except system\n"
-    "messages).\n";
+    "messages; for scores 17 not XML, 18 not MusicXML, 19 timewise, 20 a damaged .mxl, 21 no\n"
+    "root file in the .mxl, 22 a measure that does not add up, 23 a note without duration,\n"
+    "24 too large).\n";
 
 int Usage(std::FILE* to, int code) {
     std::fputs(kUsage.data(), to);

@@ -23,15 +23,33 @@ QString FromView(std::string_view text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-// "Standard MIDI Files (*.mid, *.smf)" with the pattern "*.mid;*.smf", as a
-// file dialog filter.
-QString MidiFileFilter() {
-    QString patterns = FromView(StringTable().Get(string_id::kMidiFileFilterPattern));
-    patterns.replace(QChar(';'), QChar(' '));
-    QString name = FromView(StringTable().Get(string_id::kMidiFileFilterName));
+// A file dialog filter from a string-table name such as "Standard MIDI
+// Files (*.mid, *.smf)" and a pattern such as "*.mid;*.smf".
+QString FileFilter(int nameId, const QString& patterns) {
+    QString name = FromView(StringTable().Get(nameId));
     const qsizetype bracket = name.indexOf(QChar('('));
     if (bracket > 0) name = name.left(bracket).trimmed();
     return QStringLiteral("%1 (%2)").arg(name, patterns);
+}
+
+QString Patterns(int patternId) {
+    QString patterns = FromView(StringTable().Get(patternId));
+    patterns.replace(QChar(';'), QChar(' '));
+    return patterns;
+}
+
+QString MidiFileFilter() {
+    return FileFilter(string_id::kMidiFileFilterName, Patterns(string_id::kMidiFileFilterPattern));
+}
+
+// Pieces open from MIDI files and MusicXML scores: both together first,
+// then each kind alone.
+QString PieceFileFilter() {
+    const QString midi = Patterns(string_id::kMidiFileFilterPattern);
+    const QString scores = Patterns(string_id::kScoreFileFilterPattern);
+    return FileFilter(string_id::kPieceFileFilterName, midi + QChar(' ') + scores) +
+           QStringLiteral(";;") + MidiFileFilter() + QStringLiteral(";;") +
+           FileFilter(string_id::kScoreFileFilterName, scores);
 }
 
 }  // namespace
@@ -100,7 +118,7 @@ LoadResult MainWindow::OpenFile(const std::string& named) {
 bool MainWindow::OpenCommand() {
     for (;;) {
         const QString path =
-            QFileDialog::getOpenFileName(this, ApplicationTitle(), openFolder_, MidiFileFilter());
+            QFileDialog::getOpenFileName(this, ApplicationTitle(), openFolder_, PieceFileFilter());
         if (path.isEmpty()) return false;
         const LoadResult result = OpenFile(path.toStdString());
         if (result == LoadResult::Loaded) return true;
@@ -122,6 +140,15 @@ void MainWindow::SavePerformanceAsCommand() {
     ForceRepaint();
     if (SavePerformanceAs(engine_, path.toStdString()) != PerformanceWriteResult::Written)
         ui_.ShowError(string_id::kCannotSaveFile);
+}
+
+std::optional<std::string> MainWindow::AskMidiFileToSave(const std::string& suggested) {
+    ForceRepaint();
+    // The dialog asks before an existing file is replaced.
+    const QString path = QFileDialog::getSaveFileName(
+        this, ApplicationTitle(), QString::fromStdString(suggested), MidiFileFilter());
+    if (path.isEmpty()) return std::nullopt;
+    return path.toStdString();
 }
 
 bool MainWindow::OpenFirstPiece(const QString& commandLine, const std::string& lastPiece) {
