@@ -26,14 +26,19 @@ bool EndsWithIgnoringCase(std::string_view text, std::string_view ending) {
 
 }  // namespace
 
+bool NamesPieceFile(std::string_view path) {
+    for (std::string_view extension : kPieceExtensions) {
+        if (EndsWithIgnoringCase(path, extension)) return true;
+    }
+    return false;
+}
+
 CommandLineReading ReadCommandLine(std::string_view text) {
     if (text.empty()) return {CommandLineOutcome::Nothing, 0, {}};
     if (text.find(' ') != std::string_view::npos) {
         return {CommandLineOutcome::HasBlank, string_id::kOneFileAtATime, {}};
     }
-    for (std::string_view extension : kPieceExtensions) {
-        if (EndsWithIgnoringCase(text, extension)) return {CommandLineOutcome::StartFile, 0, text};
-    }
+    if (NamesPieceFile(text)) return {CommandLineOutcome::StartFile, 0, text};
     return {CommandLineOutcome::Ignored, 0, {}};
 }
 

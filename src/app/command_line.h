@@ -26,4 +26,8 @@ struct CommandLineReading {
 // quoting is understood, so a path with a blank in it is refused as a whole.
 CommandLineReading ReadCommandLine(std::string_view text);
 
+// Whether `path` is named like a piece: a MIDI file or a MusicXML score, by
+// the same endings. Blanks are allowed (a dropped file's path is whole).
+bool NamesPieceFile(std::string_view path);
+
 }  // namespace ostinel

@@ -2,10 +2,14 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
 
 #include "app/command_line.h"
 #include "app/load_result_messages.h"
@@ -38,6 +42,13 @@ QString Patterns(int patternId) {
     return patterns;
 }
 
+// The first local file of a drag, when it is named like a piece.
+QString DroppedPieceFile(const QMimeData* mime) {
+    if (mime == nullptr || !mime->hasUrls() || mime->urls().isEmpty()) return {};
+    const QString path = mime->urls().first().toLocalFile();
+    return NamesPieceFile(path.toStdString()) ? path : QString();
+}
+
 QString MidiFileFilter() {
     return FileFilter(string_id::kMidiFileFilterName, Patterns(string_id::kMidiFileFilterPattern));
 }
@@ -61,6 +72,7 @@ MainWindow::MainWindow(Engine& engine, DesktopUi& ui, QWidget* parent)
         engine_, beeper_, this, [this](int topic) { ShowHelp(topic); }, std::nullopt, true});
     setWindowTitle(ApplicationTitle());
     setWindowIcon(QIcon(QStringLiteral(":/ostinel.svg")));
+    setAcceptDrops(true);
     board_ = new views::ViewBoard(engine_, this);
     setCentralWidget(board_);
     idle_ = new IdleLoop(engine_, this);
@@ -186,6 +198,21 @@ void MainWindow::HandOverCommandLine(const QString& commandLine) {
         return;
     }
     if (!OpenCommand() && engine_.CurrentPiece() == nullptr) close();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!engine_.GetTransport().Mode().playing && !DroppedPieceFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString path = DroppedPieceFile(event->mimeData());
+    if (engine_.GetTransport().Mode().playing || path.isEmpty()) return;
+    event->acceptProposedAction();
+    ForceRepaint();
+    const LoadResult result = OpenFile(path.toStdString());
+    // A file that does not load leaves the open piece as it was.
+    if (result != LoadResult::Loaded) ui_.ShowError(OpenCommandLoadMessage(result));
 }
 
 // --- keys ------------------------------------------------------------------------

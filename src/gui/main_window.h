@@ -98,6 +98,10 @@ class MainWindow : public QMainWindow {
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    // A MIDI file or a score dropped onto the window opens as the Open
+    // command would open it; not while playing.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:
