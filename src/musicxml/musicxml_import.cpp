@@ -40,7 +40,13 @@ std::string TitleOf(const std::string& path) {
     return name;
 }
 
-LoadResult Convert(std::span<const std::uint8_t> fileBytes, std::vector<std::uint8_t>& midiFile) {
+// What the MIDI file cannot say about the score.
+struct ScoreShape {
+    bool startsWithPickup = false;
+};
+
+LoadResult Convert(std::span<const std::uint8_t> fileBytes, std::vector<std::uint8_t>& midiFile,
+                   ScoreShape& shape) {
     std::vector<std::uint8_t> unpacked;
     std::span<const std::uint8_t> xml = fileBytes;
     if (musicxml::IsZipArchive(fileBytes)) {
@@ -66,7 +72,20 @@ LoadResult Convert(std::span<const std::uint8_t> fileBytes, std::vector<std::uin
         return result;
     }
     midiFile = EncodeMidiFile(1, static_cast<std::uint16_t>(score.division), tracks);
+    shape.startsWithPickup = !played.empty() && score.marks[0].implicit && played[0].index == 0;
     return LoadResult::Loaded;
+}
+
+LoadResult ConvertCatching(std::span<const std::uint8_t> fileBytes,
+                           std::vector<std::uint8_t>& midiFile, ScoreShape& shape) {
+    midiFile.clear();
+    try {
+        return Convert(fileBytes, midiFile, shape);
+    } catch (const std::bad_alloc&) {
+        return LoadResult::OutOfMemory;
+    } catch (const std::length_error&) {
+        return LoadResult::OutOfMemory;
+    }
 }
 
 }  // namespace
@@ -87,26 +106,28 @@ bool IsMusicXmlFile(const std::string& path) {
 
 LoadResult ConvertMusicXmlToMidi(std::span<const std::uint8_t> fileBytes,
                                  std::vector<std::uint8_t>& midiFile) {
-    midiFile.clear();
-    try {
-        return Convert(fileBytes, midiFile);
-    } catch (const std::bad_alloc&) {
-        return LoadResult::OutOfMemory;
-    } catch (const std::length_error&) {
-        return LoadResult::OutOfMemory;
-    }
+    ScoreShape shape;
+    return ConvertCatching(fileBytes, midiFile, shape);
 }
 
 LoadResult ReadMusicXmlPiece(std::span<const std::uint8_t> fileBytes, Piece& piece) {
     piece = Piece{};
     std::vector<std::uint8_t> midiFile;
-    if (LoadResult result = ConvertMusicXmlToMidi(fileBytes, midiFile);
+    ScoreShape shape;
+    if (LoadResult result = ConvertCatching(fileBytes, midiFile, shape);
         result != LoadResult::Loaded) {
         return result;
     }
     File file{fmemopen(midiFile.data(), midiFile.size(), "rb")};
     if (file == nullptr) return LoadResult::OutOfMemory;
-    return ReadPiece(file.get(), piece);
+    const LoadResult result = ReadPiece(file.get(), piece);
+    // Printed scores number a pickup 0 and the first full measure 1; the
+    // views show no measure number during the pickup.
+    if (result == LoadResult::Loaded && shape.startsWithPickup) {
+        for (BeatRecord& beat : piece.beatMap)
+            --beat.measure;
+    }
+    return result;
 }
 
 LoadResult ReadScoreFile(const std::string& path, std::vector<std::uint8_t>& bytes) {

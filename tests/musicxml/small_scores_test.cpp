@@ -91,10 +91,20 @@ TEST(SmallScores, APickupMeasureHasAMeterOfItsOwnLength) {
     EXPECT_EQ(piece.meters[0].denominatorPower, 2);
     EXPECT_EQ(piece.meters[1].tick, static_cast<std::int32_t>(piece.division));
     EXPECT_EQ(piece.meters[1].numerator, 4);
-    // The first full measure's downbeat.
-    ASSERT_GE(piece.beatMap.size(), 2u);
+    // Numbered as printed: the pickup is measure 0, the first full measure 1.
+    ASSERT_GE(piece.beatMap.size(), 3u);
+    EXPECT_EQ(piece.beatMap[0].measure, 0);
     EXPECT_EQ(piece.beatMap[1].time, 1000u);
+    EXPECT_EQ(piece.beatMap[1].measure, 1);
     EXPECT_EQ(piece.beatMap[1].beat, 1);
+    EXPECT_EQ(piece.beatMap[2].measure, 1);
+    EXPECT_EQ(piece.beatMap[2].beat, 2);
+}
+
+TEST(SmallScores, WithoutAPickupTheFirstMeasureIsOne) {
+    const Piece piece = Load(Measure(1, Attributes(1) + Note("C", 4, 4)));
+    ASSERT_FALSE(piece.beatMap.empty());
+    EXPECT_EQ(piece.beatMap[0].measure, 1);
 }
 
 TEST(SmallScores, ATransposingClarinetSoundsAtConcertPitch) {
