@@ -9,8 +9,9 @@ namespace ostinel::musicxml {
 namespace {
 
 constexpr std::uint8_t kDefaultVelocity = 80;  // mezzo forte until the score says otherwise
-// The most notes the unfolded score may hold; more is a damaged file.
-constexpr std::size_t kMaxNotes = std::size_t{1} << 22;
+// The most notes the unfolded score may hold, ornaments played out: real
+// scores hold a few ten thousand; more is a damaged file.
+constexpr std::size_t kMaxNotes = std::size_t{1} << 21;
 // Notes of a tie meet exactly, but rounding of odd divisions may leave them
 // this far apart.
 constexpr std::uint32_t kTieSlackTicks = 2;
@@ -37,8 +38,12 @@ std::string StaffName(const PartInfo& part, int staff, int partNumber) {
 // Joins ties and places grace notes for one part, staff by staff.
 class PartNotes {
   public:
-    PartNotes(const PartInfo& part, std::uint32_t graceTicks)
-        : part_(part), graceTicks_(graceTicks), staves_(static_cast<std::size_t>(part.staves)) {}
+    // At most `budget` notes are taken; Exhausted() says when more were asked for.
+    PartNotes(const PartInfo& part, std::uint32_t graceTicks, std::size_t budget)
+        : part_(part),
+          graceTicks_(graceTicks),
+          staves_(static_cast<std::size_t>(part.staves)),
+          budget_(budget) {}
 
     void AddMeasure(const PlayedMeasure& played) {
         const auto index = static_cast<std::size_t>(played.index);
@@ -65,12 +70,8 @@ class PartNotes {
             velocity_ = static_cast<std::uint8_t>(dynamics[nextDynamic++].value);
     }
 
-    std::size_t Count() const {
-        std::size_t count = 0;
-        for (const std::vector<PlayedNote>& staff : staves_)
-            count += staff.size();
-        return count;
-    }
+    std::size_t Count() const { return count_; }
+    bool Exhausted() const { return exhausted_; }
 
     const std::vector<PlayedNote>& Staff(int staff) const {
         return staves_[static_cast<std::size_t>(staff)];
@@ -91,9 +92,9 @@ class PartNotes {
         if (note.trillKey > 0 || note.strokeTicks > 0) {
             AddRepeated(note, onset, end, velocity, staff);
         } else {
-            staff.push_back({onset, end, onset, note.key, velocity, false});
+            Push(staff, {onset, end, onset, note.key, velocity, false});
         }
-        if (note.tieStart && staff.back().key == note.key) {
+        if (note.tieStart && !staff.empty() && staff.back().key == note.key) {
             openTies_[note.key] = {note.staff, staff.size() - 1};
         }
     }
@@ -110,8 +111,7 @@ class PartNotes {
             const std::uint8_t key = trill && index % 2 == 1 ? note.trillKey : note.key;
             // A last stroke shorter than half a step joins the one before.
             const bool last = on + step + step / 2 > end;
-            staff.push_back({on, last ? end : on + step, on, key, velocity, false});
-            if (last) break;
+            if (!Push(staff, {on, last ? end : on + step, on, key, velocity, false}) || last) break;
         }
     }
 
@@ -143,7 +143,17 @@ class PartNotes {
              ++it) {
             if (!it->grace && it->on < on && it->off > on && it->off <= principal) it->off = on;
         }
-        staff.push_back({on, off, principal, note.key, VelocityOf(note), true});
+        Push(staff, {on, off, principal, note.key, VelocityOf(note), true});
+    }
+
+    bool Push(std::vector<PlayedNote>& staff, const PlayedNote& note) {
+        if (count_ >= budget_) {
+            exhausted_ = true;
+            return false;
+        }
+        staff.push_back(note);
+        ++count_;
+        return true;
     }
 
     std::uint8_t VelocityOf(const ScoreNote& note) const {
@@ -155,6 +165,9 @@ class PartNotes {
     std::vector<std::vector<PlayedNote>> staves_;
     std::map<std::uint8_t, std::pair<int, std::size_t>> openTies_;  // key: staff, note
     std::uint8_t velocity_ = kDefaultVelocity;
+    const std::size_t budget_;
+    std::size_t count_ = 0;
+    bool exhausted_ = false;
 };
 
 MidiFileTrack StaffTrack(const PartInfo& part, int partNumber, int staff,
@@ -200,11 +213,12 @@ LoadResult BuildStaffTracks(const Score& score, const std::vector<PlayedMeasure>
     std::size_t total = 0;
     for (std::size_t p = 0; p < score.parts.size(); ++p) {
         const PartInfo& part = score.parts[p];
-        PartNotes notes(part, graceTicks);
-        for (const PlayedMeasure& measure : played)
+        PartNotes notes(part, graceTicks, kMaxNotes - total);
+        for (const PlayedMeasure& measure : played) {
             notes.AddMeasure(measure);
+            if (notes.Exhausted()) return LoadResult::FileTooLarge;
+        }
         total += notes.Count();
-        if (total > kMaxNotes) return LoadResult::FileTooLarge;
         for (int staff = 0; staff < part.staves; ++staff)
             tracks.push_back(StaffTrack(part, static_cast<int>(p) + 1, staff, notes.Staff(staff)));
     }

@@ -130,6 +130,18 @@ TEST(ScoreFiles, AFileLargerThanAnyScoreIsRefusedUnread) {
     EXPECT_EQ(OpenPieceFile(path, piece), LoadResult::FileTooLarge);
 }
 
+TEST(ScoreFiles, AScoreThatPlaysOutIntoTooManyNotesIsRefused) {
+    // A chord of 40 notes as long as a measure may be, each a tremolo in 256th notes.
+    const std::string tremolo =
+        R"(<notations><ornaments><tremolo type="single">6</tremolo></ornaments></notations>)";
+    std::string chord = Note("C", 2, 1024, tremolo);
+    for (int i = 1; i < 40; ++i)
+        chord += Note("C", 2 + i / 12, 1024, "<chord/>" + tremolo);
+    Piece piece;
+    EXPECT_EQ(testing::LoadScore(testing::Score({Measure(1, Attributes(1) + chord)}), piece),
+              LoadResult::FileTooLarge);
+}
+
 TEST(ScoreFiles, AMidiFileIsToldByItsBytesWhateverItsName) {
     const testing::TestFolder folder("ostinel-sniff");
     std::vector<std::uint8_t> midi;
