@@ -232,6 +232,10 @@ class PartReader {
 
     void TakeOrnaments(pugi::xml_node note, ScoreNote& stored) const {
         stored.strokeTicks = TremoloTicks(note, division_);
+        if (pugi::xml_node roll = note.child("notations").child("arpeggiate")) {
+            stored.arpeggio =
+                std::string_view(roll.attribute("direction").as_string()) == "down" ? 2 : 1;
+        }
         const int written = PitchKey(note.child("pitch"), "step", "octave");
         if (written < 0) return;
         const int upper = TrillUpperKey(note, written, fifths_) + transpose_;

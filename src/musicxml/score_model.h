@@ -29,6 +29,7 @@ struct ScoreNote {
     // repeats the note every strokeTicks (0: no tremolo).
     std::uint8_t trillKey = 0;
     std::int32_t strokeTicks = 0;
+    std::uint8_t arpeggio = 0;  // a rolled chord: 1 upwards, 2 downwards
 };
 
 // A change of loudness or tempo somewhere inside a measure.

@@ -35,6 +35,33 @@ std::string StaffName(const PartInfo& part, int staff, int partNumber) {
     return name + " " + std::to_string(staff + 1);
 }
 
+// How late each note of `notes` (in onset order) starts: the notes of a
+// rolled chord one `step` after another from the bottom (from the top when
+// rolled downwards), each at most half its length late.
+std::vector<std::uint32_t> RollDelays(const std::vector<const ScoreNote*>& notes,
+                                      std::uint32_t step) {
+    std::vector<std::uint32_t> delays(notes.size(), 0);
+    std::vector<std::size_t> rolled;
+    for (std::size_t first = 0, last = 0; first < notes.size(); first = last) {
+        rolled.clear();
+        for (last = first; last < notes.size() && notes[last]->onset == notes[first]->onset;
+             ++last) {
+            if (notes[last]->arpeggio != 0 && notes[last]->graceSteps == 0) rolled.push_back(last);
+        }
+        if (rolled.empty()) continue;
+        const bool down = notes[rolled.front()]->arpeggio == 2;
+        std::stable_sort(
+            rolled.begin(), rolled.end(), [&notes, down](std::size_t a, std::size_t b) {
+                return down ? notes[a]->key > notes[b]->key : notes[a]->key < notes[b]->key;
+            });
+        for (std::size_t rank = 0; rank < rolled.size(); ++rank) {
+            const auto half = static_cast<std::uint32_t>(notes[rolled[rank]]->duration / 2);
+            delays[rolled[rank]] = std::min(static_cast<std::uint32_t>(rank) * step, half);
+        }
+    }
+    return delays;
+}
+
 // Joins ties and places grace notes for one part, staff by staff.
 class PartNotes {
   public:
@@ -60,11 +87,13 @@ class PartNotes {
         std::stable_sort(
             dynamics.begin(), dynamics.end(),
             [](const TimedValue& a, const TimedValue& b) { return a.offset < b.offset; });
+        const std::vector<std::uint32_t> delays = RollDelays(notes, graceTicks_);
         std::size_t nextDynamic = 0;
-        for (const ScoreNote* note : notes) {
-            while (nextDynamic < dynamics.size() && dynamics[nextDynamic].offset <= note->onset)
+        for (std::size_t i = 0; i < notes.size(); ++i) {
+            const ScoreNote& note = *notes[i];
+            while (nextDynamic < dynamics.size() && dynamics[nextDynamic].offset <= note.onset)
                 velocity_ = static_cast<std::uint8_t>(dynamics[nextDynamic++].value);
-            Add(*note, played.start);
+            Add(note, played.start, delays[i]);
         }
         while (nextDynamic < dynamics.size())
             velocity_ = static_cast<std::uint8_t>(dynamics[nextDynamic++].value);
@@ -78,15 +107,17 @@ class PartNotes {
     }
 
   private:
-    void Add(const ScoreNote& note, std::uint32_t measureStart) {
+    // `delay`: how late a note of a rolled chord starts.
+    void Add(const ScoreNote& note, std::uint32_t measureStart, std::uint32_t delay) {
         std::vector<PlayedNote>& staff = staves_[static_cast<std::size_t>(note.staff)];
-        const std::uint32_t onset = measureStart + static_cast<std::uint32_t>(note.onset);
+        const std::uint32_t written = measureStart + static_cast<std::uint32_t>(note.onset);
         if (note.graceSteps > 0) {
-            AddGrace(note, onset, staff);
+            AddGrace(note, written, staff);
             return;
         }
         if (note.duration <= 0) return;
-        const std::uint32_t end = onset + static_cast<std::uint32_t>(note.duration);
+        const std::uint32_t onset = written + delay;
+        const std::uint32_t end = written + static_cast<std::uint32_t>(note.duration);
         if (note.tieStop && JoinTie(note, onset, end)) return;
         const std::uint8_t velocity = VelocityOf(note);
         if (note.trillKey > 0 || note.strokeTicks > 0) {

@@ -181,5 +181,15 @@ TEST(SmallScores, ATrillAlternatesWithTheNoteAboveInTheKey) {
                 ElementsAre(Timed{0, 0, 125, 76}, Timed{0, 125, 250, 78}));
 }
 
+TEST(SmallScores, ARolledChordSoundsFromTheBottomUp) {
+    const std::string roll = "<notations><arpeggiate/></notations>";
+    const Piece piece = Load(Measure(1, Attributes(8) + kSecondPerQuarter + Note("G", 4, 32, roll) +
+                                            Note("C", 4, 32, std::string(kChord) + roll) +
+                                            Note("E", 4, 32, std::string(kChord) + roll)));
+    EXPECT_THAT(
+        testing::TimingOf(piece),
+        ElementsAre(Timed{0, 0, 4000, 60}, Timed{0, 125, 4000, 64}, Timed{0, 250, 4000, 67}));
+}
+
 }  // namespace
 }  // namespace ostinel
