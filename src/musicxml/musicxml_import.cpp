@@ -1,6 +1,7 @@
 #include "musicxml/musicxml_import.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -134,6 +135,9 @@ LoadResult ReadScoreFile(const std::string& path, std::vector<std::uint8_t>& byt
     bytes.clear();
     const File file{std::fopen(path.c_str(), "rb")};
     if (file == nullptr) return LoadResult::NotFound;
+    // A folder opens for reading too, but has no bytes to give.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return LoadResult::ReadFailed;
     if (std::fseek(file.get(), 0, SEEK_END) != 0) return LoadResult::ReadFailed;
     const long size = std::ftell(file.get());
     if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) return LoadResult::ReadFailed;

@@ -142,6 +142,13 @@ TEST(ScoreFiles, AScoreThatPlaysOutIntoTooManyNotesIsRefused) {
               LoadResult::FileTooLarge);
 }
 
+TEST(ScoreFiles, AFolderNamedLikeAScoreIsNoScore) {
+    const testing::TestFolder folder("ostinel-folder-score");
+    std::filesystem::create_directory(folder / "score.musicxml");
+    Piece piece;
+    EXPECT_EQ(OpenPieceFile((folder / "score.musicxml").string(), piece), LoadResult::ReadFailed);
+}
+
 TEST(ScoreFiles, AMidiFileIsToldByItsBytesWhateverItsName) {
     const testing::TestFolder folder("ostinel-sniff");
     std::vector<std::uint8_t> midi;
