@@ -55,8 +55,9 @@ int SumOfCount(const char* text) {
 
 class PartReader {
   public:
-    PartReader(const PartSound& sound, std::int32_t division, bool playCueNotes, PartInfo& part)
-        : sound_(sound), division_(division), playCueNotes_(playCueNotes), part_(part) {}
+    PartReader(const PartSound& sound, std::int32_t division, const ReadingRules& rules,
+               PartInfo& part)
+        : sound_(sound), division_(division), rules_(rules), part_(part) {}
 
     LoadResult ReadMeasure(pugi::xml_node measure, MeasureMarks& marks) {
         marks.number = measure.attribute("number").as_string();
@@ -145,7 +146,8 @@ class PartReader {
         if (pugi::xml_node staves = attributes.child("staves")) {
             part_.staves = std::clamp(staves.text().as_int(1), part_.staves, kMaxStaves);
         }
-        if (pugi::xml_node transpose = attributes.child("transpose")) {
+        if (pugi::xml_node transpose = attributes.child("transpose");
+            transpose && !rules_.concertPitch) {
             const int chromatic =
                 std::clamp(transpose.child("chromatic").text().as_int(0), -24, 24);
             const int octaves =
@@ -199,7 +201,7 @@ class PartReader {
             if (!Advance(duration)) return LoadResult::MeasureDoesNotAddUp;
         }
         // Cue notes take their time in the voice but are not played.
-        if (note.child("cue") && !playCueNotes_) return LoadResult::Loaded;
+        if (note.child("cue") && !rules_.playCueNotes) return LoadResult::Loaded;
         const int key = SoundingKey(note);
         if (!grace && !chord) PlaceGraces(onset);
         if (key < 0 || key > 127) return LoadResult::Loaded;
@@ -256,7 +258,7 @@ class PartReader {
 
     const PartSound& sound_;
     const std::int32_t division_;
-    const bool playCueNotes_;
+    const ReadingRules rules_;
     PartInfo& part_;
     MeasureNotes* notes_ = nullptr;
     double divisions_ = 1.0;
@@ -276,12 +278,12 @@ class PartReader {
 }  // namespace
 
 LoadResult ReadPart(pugi::xml_node partNode, const PartSound& sound, std::int32_t division,
-                    bool playCueNotes, PartInfo& part, std::vector<MeasureMarks>& marks) {
+                    const ReadingRules& rules, PartInfo& part, std::vector<MeasureMarks>& marks) {
     part.id = sound.id;
     part.name = sound.name;
     part.channel = sound.channel;
     part.program = sound.program;
-    PartReader reader(sound, division, playCueNotes, part);
+    PartReader reader(sound, division, rules, part);
     for (pugi::xml_node measure : partNode.children("measure")) {
         if (LoadResult result = reader.ReadMeasure(measure, marks.emplace_back());
             result != LoadResult::Loaded) {

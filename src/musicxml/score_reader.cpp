@@ -82,7 +82,11 @@ LoadResult ReadScore(std::span<const std::uint8_t> xml, Score& score) {
     score.title = TitleOf(root);
     score.division = TickUnit(root);
     const std::vector<PartSound> sounds = ReadPartList(root.child("part-list"));
-    const bool playCueNotes = CueNotesPlayed(root);
+    ReadingRules rules;
+    rules.playCueNotes = CueNotesPlayed(root);
+    // A concert score shows every part as it sounds; its transpositions
+    // only say how a part would be printed for its player.
+    rules.concertPitch = static_cast<bool>(root.child("defaults").child("concert-score"));
     bool first = true;
     for (pugi::xml_node partNode : root.children("part")) {
         const std::string_view id = partNode.attribute("id").as_string();
@@ -95,8 +99,7 @@ LoadResult ReadScore(std::span<const std::uint8_t> xml, Score& score) {
         }
         PartInfo& part = score.parts.emplace_back();
         std::vector<MeasureMarks> marks;
-        if (LoadResult result =
-                ReadPart(partNode, *sound, score.division, playCueNotes, part, marks);
+        if (LoadResult result = ReadPart(partNode, *sound, score.division, rules, part, marks);
             result != LoadResult::Loaded) {
             return result;
         }

@@ -116,6 +116,18 @@ TEST(SmallScores, ATransposingClarinetSoundsAtConcertPitch) {
     EXPECT_THAT(testing::TimingOf(piece), ElementsAre(Timed{0, 0, 4000, 72}));
 }
 
+TEST(SmallScores, AConcertScoreIsAlreadyAtSoundingPitch) {
+    const std::string transpose =
+        "<transpose><diatonic>-1</diatonic><chromatic>-2</chromatic></transpose>";
+    std::string score = testing::Score(
+        {Measure(1, Attributes(1, 4, 4, transpose) + kSecondPerQuarter + Note("C", 5, 4))});
+    const std::string partList = "<part-list>";
+    score.insert(score.find(partList), "<defaults><concert-score/></defaults>");
+    Piece piece;
+    ASSERT_EQ(testing::LoadScore(score, piece), LoadResult::Loaded);
+    EXPECT_THAT(testing::TimingOf(piece), ElementsAre(Timed{0, 0, 4000, 72}));
+}
+
 TEST(SmallScores, AnOctaveChangeMovesTheSoundByOctaves) {
     const std::string transpose =
         "<transpose><chromatic>0</chromatic><octave-change>-1</octave-change></transpose>";
