@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string_view>
+#include <utility>
 
 namespace ostinel::musicxml {
 
@@ -10,8 +11,9 @@ namespace {
 
 constexpr int kMaxTremoloStrokes = 6;
 
-// Half steps from each step of the C major scale to the next one up.
-constexpr int kStepUp[7] = {2, 2, 1, 2, 2, 2, 1};  // C D E F G A B
+// Half steps from each step of the C major scale to the next one up and down.
+constexpr int kStepUp[7] = {2, 2, 1, 2, 2, 2, 1};    // C D E F G A B
+constexpr int kStepDown[7] = {1, 2, 2, 1, 2, 2, 2};  // C D E F G A B
 // Pitch classes of the scale's steps.
 constexpr int kStepKeys[7] = {0, 2, 4, 5, 7, 9, 11};
 
@@ -46,18 +48,40 @@ int MarkAlteration(std::string_view mark, int fallback) {
 
 }  // namespace
 
-int TrillUpperKey(pugi::xml_node note, int writtenKey, int fifths) {
+OrnamentReading ReadOrnament(pugi::xml_node note, int writtenKey, int fifths) {
+    OrnamentReading reading;
     const pugi::xml_node ornaments = note.child("notations").child("ornaments");
-    if (!ornaments.child("trill-mark")) return -1;
+    if (!ornaments) return reading;
+    constexpr std::pair<std::string_view, Ornament> kKinds[] = {
+        {"trill-mark", Ornament::Trill},
+        {"mordent", Ornament::Mordent},
+        {"inverted-mordent", Ornament::InvertedMordent},
+        {"turn", Ornament::Turn},
+        {"inverted-turn", Ornament::InvertedTurn},
+    };
+    for (const auto& [name, kind] : kKinds) {
+        if (ornaments.child(name.data())) reading.ornament = kind;
+    }
     const int step = StepIndex(note.child("pitch").child_value("step"));
-    if (step < 0) return -1;
+    if (reading.ornament == Ornament::None || step < 0) return {};
     const int upperStep = (step + 1) % 7;
-    const int alteration =
-        MarkAlteration(ornaments.child_value("accidental-mark"), KeyAlteration(upperStep, fifths));
-    // From the note's own key back to its natural step, then up to the
-    // natural upper step, then its alteration.
-    const int noteAlteration = ((writtenKey % 12) - kStepKeys[step] + 18) % 12 - 6;
-    return writtenKey - noteAlteration + kStepUp[step] + alteration;
+    const int lowerStep = (step + 6) % 7;
+    int upperAlteration = KeyAlteration(upperStep, fifths);
+    int lowerAlteration = KeyAlteration(lowerStep, fifths);
+    // A mark below the sign, or the only mark of a mordent, is the lower note's.
+    for (pugi::xml_node mark : ornaments.children("accidental-mark")) {
+        const std::string_view placement = mark.attribute("placement").as_string();
+        const bool lower =
+            placement == "below" || (placement.empty() && reading.ornament == Ornament::Mordent);
+        int& alteration = lower ? lowerAlteration : upperAlteration;
+        alteration = MarkAlteration(mark.text().as_string(), alteration);
+    }
+    // From the note's own key back to its natural step, then to the natural
+    // neighbours, then their alterations.
+    const int natural = writtenKey - (((writtenKey % 12) - kStepKeys[step] + 18) % 12 - 6);
+    reading.upperKey = natural + kStepUp[step] + upperAlteration;
+    reading.lowerKey = natural - kStepDown[step] + lowerAlteration;
+    return reading;
 }
 
 std::int32_t TremoloTicks(pugi::xml_node note, std::int32_t division) {

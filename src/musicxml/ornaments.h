@@ -7,12 +7,19 @@
 
 #include <pugixml.hpp>
 
+#include "musicxml/score_model.h"
+
 namespace ostinel::musicxml {
 
-// The written key of the upper neighbour of a trilled note: one step up in
-// the scale of the key signature (`fifths`), or as its accidental mark says.
-// -1 when the note has no trill mark.
-int TrillUpperKey(pugi::xml_node note, int writtenKey, int fifths);
+struct OrnamentReading {
+    Ornament ornament = Ornament::None;
+    int upperKey = -1;  // written keys of the neighbours in the scale
+    int lowerKey = -1;
+};
+
+// The note's ornament, with its neighbours one step up and down in the scale
+// of the key signature (`fifths`), or as the ornament's accidental marks say.
+OrnamentReading ReadOrnament(pugi::xml_node note, int writtenKey, int fifths);
 
 // How long each stroke of a single-note tremolo lasts, in ticks of
 // `division` per quarter note (one stroke: eighth notes, in the note's

@@ -240,8 +240,13 @@ class PartReader {
         }
         const int written = PitchKey(note.child("pitch"), "step", "octave");
         if (written < 0) return;
-        const int upper = TrillUpperKey(note, written, fifths_) + transpose_;
-        if (upper > 0 && upper < 128) stored.trillKey = static_cast<std::uint8_t>(upper);
+        const OrnamentReading ornament = ReadOrnament(note, written, fifths_);
+        const int upper = ornament.upperKey + transpose_;
+        const int lower = ornament.lowerKey + transpose_;
+        if (ornament.ornament == Ornament::None || upper > 127 || lower < 0) return;
+        stored.ornament = ornament.ornament;
+        stored.upperKey = static_cast<std::uint8_t>(upper);
+        stored.lowerKey = static_cast<std::uint8_t>(lower);
     }
 
     // The grace notes read since the last principal note go before the one

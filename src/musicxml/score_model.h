@@ -12,6 +12,16 @@ namespace ostinel::musicxml {
 
 inline constexpr int kPercussionChannel = 9;  // channel 10, counted from 0
 
+// Ornaments played as several notes, 32nd notes from the note's start.
+enum class Ornament : std::uint8_t {
+    None,
+    Trill,            // the note and the one above, alternating to its end
+    Mordent,          // the note, the one below, the note
+    InvertedMordent,  // the note, the one above, the note
+    Turn,             // above, the note, below, the note
+    InvertedTurn,     // below, the note, above, the note
+};
+
 struct ScoreNote {
     std::int32_t onset = 0;     // ticks from the start of the measure
     std::int32_t duration = 0;  // ticks; 0 for a grace note
@@ -25,9 +35,11 @@ struct ScoreNote {
     // A grace note sounds this many grace lengths before its principal note,
     // whose onset it carries; 0 for every other note.
     std::uint8_t graceSteps = 0;
-    // A trill alternates with this sounding key (0: no trill); a tremolo
-    // repeats the note every strokeTicks (0: no tremolo).
-    std::uint8_t trillKey = 0;
+    // An ornament with the sounding keys of the notes above and below in the
+    // scale; a tremolo repeats the note every strokeTicks (0: no tremolo).
+    Ornament ornament = Ornament::None;
+    std::uint8_t upperKey = 0;
+    std::uint8_t lowerKey = 0;
     std::int32_t strokeTicks = 0;
     std::uint8_t arpeggio = 0;  // a rolled chord: 1 upwards, 2 downwards
 };

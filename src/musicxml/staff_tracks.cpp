@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <map>
 #include <string>
 
@@ -120,7 +121,9 @@ class PartNotes {
         const std::uint32_t end = written + static_cast<std::uint32_t>(note.duration);
         if (note.tieStop && JoinTie(note, onset, end)) return;
         const std::uint8_t velocity = VelocityOf(note);
-        if (note.trillKey > 0 || note.strokeTicks > 0) {
+        if (note.ornament != Ornament::None && note.ornament != Ornament::Trill) {
+            AddFigure(note, onset, end, velocity, staff);
+        } else if (note.ornament == Ornament::Trill || note.strokeTicks > 0) {
             AddRepeated(note, onset, end, velocity, staff);
         } else {
             Push(staff, {onset, end, onset, note.key, velocity, false});
@@ -134,15 +137,53 @@ class PartNotes {
     // starting on the note; a tremolo repeats it at its strokes.
     void AddRepeated(const ScoreNote& note, std::uint32_t onset, std::uint32_t end,
                      std::uint8_t velocity, std::vector<PlayedNote>& staff) {
-        const bool trill = note.trillKey > 0;
+        const bool trill = note.ornament == Ornament::Trill;
         const std::uint32_t step =
             trill ? graceTicks_ : static_cast<std::uint32_t>(note.strokeTicks);
         std::uint32_t index = 0;
         for (std::uint32_t on = onset; on < end; on += step, ++index) {
-            const std::uint8_t key = trill && index % 2 == 1 ? note.trillKey : note.key;
+            const std::uint8_t key = trill && index % 2 == 1 ? note.upperKey : note.key;
             // A last stroke shorter than half a step joins the one before.
             const bool last = on + step + step / 2 > end;
             if (!Push(staff, {on, last ? end : on + step, on, key, velocity, false}) || last) break;
+        }
+    }
+
+    // A mordent or a turn: its notes in 32nds (faster in a short note), the
+    // last one held to the note's end.
+    void AddFigure(const ScoreNote& note, std::uint32_t onset, std::uint32_t end,
+                   std::uint8_t velocity, std::vector<PlayedNote>& staff) {
+        const std::uint8_t main = note.key;
+        const std::uint8_t up = note.upperKey;
+        const std::uint8_t down = note.lowerKey;
+        std::array<std::uint8_t, 4> keys{};
+        std::size_t count = 4;
+        switch (note.ornament) {
+            case Ornament::Mordent:
+                keys = {main, down, main, 0};
+                count = 3;
+                break;
+            case Ornament::InvertedMordent:
+                keys = {main, up, main, 0};
+                count = 3;
+                break;
+            case Ornament::Turn:
+                keys = {up, main, down, main};
+                break;
+            default:
+                keys = {down, main, up, main};
+                break;
+        }
+        const std::uint32_t step =
+            std::min<std::uint32_t>(graceTicks_, (end - onset) / static_cast<std::uint32_t>(count));
+        if (step == 0) {
+            Push(staff, {onset, end, onset, main, velocity, false});
+            return;
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint32_t on = onset + static_cast<std::uint32_t>(i) * step;
+            const std::uint32_t off = i + 1 == count ? end : on + step;
+            if (!Push(staff, {on, off, on, keys[i], velocity, false})) return;
         }
     }
 

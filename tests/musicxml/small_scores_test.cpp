@@ -193,6 +193,19 @@ TEST(SmallScores, ATrillAlternatesWithTheNoteAboveInTheKey) {
                 ElementsAre(Timed{0, 0, 125, 76}, Timed{0, 125, 250, 78}));
 }
 
+TEST(SmallScores, AMordentAndATurnArePlayedOutInThirtySeconds) {
+    // In F major: the note below G is F, above it A; above A is B flat.
+    const std::string key = "<key><fifths>-1</fifths></key>";
+    const Piece piece = Load(
+        Measure(1, Attributes(8, 2, 4, key) + kSecondPerQuarter +
+                       Note("G", 4, 8, "<notations><ornaments><mordent/></ornaments></notations>") +
+                       Note("A", 4, 8, "<notations><ornaments><turn/></ornaments></notations>")));
+    EXPECT_THAT(testing::TimingOf(piece),
+                ElementsAre(Timed{0, 0, 125, 67}, Timed{0, 125, 250, 65}, Timed{0, 250, 1000, 67},
+                            Timed{0, 1000, 1125, 70}, Timed{0, 1125, 1250, 69},
+                            Timed{0, 1250, 1375, 67}, Timed{0, 1375, 2000, 69}));
+}
+
 TEST(SmallScores, ARolledChordSoundsFromTheBottomUp) {
     const std::string roll = "<notations><arpeggiate/></notations>";
     const Piece piece = Load(Measure(1, Attributes(8) + kSecondPerQuarter + Note("G", 4, 32, roll) +
