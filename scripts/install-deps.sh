@@ -11,6 +11,7 @@ packages=(
     qt6-base-dev qt6-svg-dev
     librtmidi-dev libasound2-dev libfluidsynth-dev timgm6mb-soundfont
     libgtest-dev libgmock-dev libbenchmark-dev
+    libpugixml-dev libzip-dev
     clang-format
     xvfb xauth sox
 )

@@ -2,7 +2,7 @@
 # Runs every fuzz_* program of a fuzz build for SECONDS each.
 #   scripts/run-fuzzers.sh BUILD_DIR SECONDS
 # Each keeps its corpus in fuzz-corpus/<name>/, seeded on the first run from
-# make_fuzz_seeds and the repository's MIDI files; crashing inputs are saved
+# make_fuzz_seeds, the repository's MIDI files and fuzz/score_seeds; crashing inputs are saved
 # to fuzz-corpus/<name>/crashes/. A crash does not stop the run. Exits 1 when
 # anything crashed.
 set -euo pipefail
@@ -31,6 +31,8 @@ seed_corpus() {
     fi
     find "$root/examples" "$root/tests/data" -name '*.mid' -size -256k 2>/dev/null |
         while read -r file; do cp "$file" "$corpus/"; done
+    # Scores for the MusicXML importer; the MIDI reader takes them as damaged files.
+    cp "$root"/fuzz/score_seeds/*.musicxml "$corpus/" 2>/dev/null || true
 }
 
 failed=0

@@ -7,7 +7,8 @@
 namespace ostinel {
 namespace {
 
-constexpr std::string_view kMidiExtension = ".mid";
+// MIDI files, and MusicXML scores plain and compressed.
+constexpr std::string_view kPieceExtensions[] = {".mid", ".musicxml", ".xml", ".mxl"};
 
 constexpr char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -25,12 +26,19 @@ bool EndsWithIgnoringCase(std::string_view text, std::string_view ending) {
 
 }  // namespace
 
+bool NamesPieceFile(std::string_view path) {
+    for (std::string_view extension : kPieceExtensions) {
+        if (EndsWithIgnoringCase(path, extension)) return true;
+    }
+    return false;
+}
+
 CommandLineReading ReadCommandLine(std::string_view text) {
     if (text.empty()) return {CommandLineOutcome::Nothing, 0, {}};
     if (text.find(' ') != std::string_view::npos) {
         return {CommandLineOutcome::HasBlank, string_id::kOneFileAtATime, {}};
     }
-    if (EndsWithIgnoringCase(text, kMidiExtension)) return {CommandLineOutcome::StartFile, 0, text};
+    if (NamesPieceFile(text)) return {CommandLineOutcome::StartFile, 0, text};
     return {CommandLineOutcome::Ignored, 0, {}};
 }
 

@@ -9,8 +9,8 @@ namespace ostinel {
 enum class CommandLineOutcome {
     Nothing,    // no text: nothing to open
     HasBlank,   // may name several files: nothing is opened, the user is told
-    StartFile,  // names a MIDI file to open
-    Ignored,    // names something that is not a MIDI file
+    StartFile,  // names a MIDI file or a MusicXML score to open
+    Ignored,    // names something that is neither
 };
 
 struct CommandLineReading {
@@ -21,9 +21,13 @@ struct CommandLineReading {
     std::string_view startFile;
 };
 
-// Only a single name ending in ".mid" is opened. The rule is literal: a name
-// of exactly ".mid" qualifies, and no quoting is understood, so a path with a
-// blank in it is refused as a whole.
+// Only a single name ending in ".mid", ".musicxml", ".xml" or ".mxl" is
+// opened. The rule is literal: a name of exactly ".mid" qualifies, and no
+// quoting is understood, so a path with a blank in it is refused as a whole.
 CommandLineReading ReadCommandLine(std::string_view text);
+
+// Whether `path` is named like a piece: a MIDI file or a MusicXML score, by
+// the same endings. Blanks are allowed (a dropped file's path is whole).
+bool NamesPieceFile(std::string_view path);
 
 }  // namespace ostinel

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "app/piece_file.h"
 #include "follower/follower_handover.h"
 #include "follower/intake/intake_settings.h"
 #include "strings/string_ids.h"
@@ -129,7 +130,7 @@ void Engine::IntakeLink::EndFollowing(Track& performance) {
 LoadResult Engine::OpenPiece(const std::string& path) {
     std::unique_ptr<Piece> opened(new (std::nothrow) Piece);
     if (!opened) return LoadResult::OutOfMemory;
-    const LoadResult result = ostinel::OpenPiece(path, *opened);
+    const LoadResult result = OpenPieceFile(path, *opened);
     if (result != LoadResult::Loaded) return result;
     transport_.UsePiece(nullptr);
     if (piece_) pieceSysex_.SendClosingSysex(*piece_);

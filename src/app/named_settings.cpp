@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/piece_settings_application.h"
+#include "app/score_as_midi.h"
 #include "app/system_settings_application.h"
 #include "settings/piece_settings_file.h"
 #include "settings/settings_persistence.h"
@@ -163,6 +164,7 @@ void NamedSettings::LoadPieceSlot(int slot) {
 
 void NamedSettings::SavePieceAs() {
     if (engine_.CurrentPiece() == nullptr) return;
+    if (!PieceFileHoldsSettings(engine_) && !SaveScoreAsMidiFile(engine_)) return;
     const std::optional<std::string> name = AskName();
     if (!name) return;
     int slot = 0;

@@ -48,6 +48,11 @@ class SettingsUi {
     virtual void OpenPortsDialog() {}
     // The Save Settings dialog: a name of 1 to 31 characters, none on Cancel.
     virtual std::optional<std::string> AskSettingsName() { return std::nullopt; }
+    // The save dialog for the MIDI file that a score's settings go into,
+    // offering `suggested`: the chosen path, none on Cancel.
+    virtual std::optional<std::string> AskMidiFileForScore(const std::string& /*suggested*/) {
+        return std::nullopt;
+    }
 };
 
 }  // namespace ostinel

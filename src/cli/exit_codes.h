@@ -10,7 +10,7 @@ inline constexpr int kExitOutputFailed = 3;
 inline constexpr int kExitNothingAudible = 4;
 // A settings file to import has a bad line, or a piece's set to remove is empty.
 inline constexpr int kExitBadSettingsFile = 5;
-// A piece that cannot be read exits with this plus its load result (1-6).
+// A piece that cannot be read exits with this plus its load result (1-14).
 inline constexpr int kExitLoadFailureBase = 10;
 
 }  // namespace ostinel::cli

@@ -1,6 +1,7 @@
 #include "cli/info_command.h"
 
 #include "app/load_result_messages.h"
+#include "app/piece_file.h"
 #include "cli/exit_codes.h"
 #include "cli/json_writer.h"
 #include "cli/load_failure.h"
@@ -46,7 +47,7 @@ int RunInfoCommand(std::span<const std::string_view> args, std::string& out, std
     }
 
     Piece piece;
-    const LoadResult result = OpenPiece(std::string(path), piece);
+    const LoadResult result = OpenPieceFile(std::string(path), piece);
     if (result != LoadResult::Loaded) {
         const std::string_view message = StringTable().Get(StartupLoadMessage(result));
         if (asJson) {

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/convert_command.h"
 #include "cli/devices_command.h"
 #include "cli/exit_codes.h"
 #include "cli/follow_run.h"
@@ -23,6 +24,9 @@ constexpr std::string_view kUsage =
     "Commands:\n"
     "  info [--json] FILE.mid   what the piece holds: tracks, tempo map, meters, key, length;\n"
     "                           --json prints every event for programs\n"
+    "  convert SCORE.musicxml -o OUT.mid\n"
+    "                           writes a MusicXML score (.musicxml, .xml, .mxl) as a MIDI\n"
+    "                           file: repeats unfolded, one track per part and staff\n"
     "  devices                  the MIDI devices that ports can use\n"
     "  play FILE.mid [PLAYING]  plays the piece in real time until its end or Ctrl-C;\n"
     "                           --port B=N sends port B to output device N (see devices)\n"
@@ -40,6 +44,8 @@ constexpr std::string_view kUsage =
     "                           line is named and nothing is changed\n"
     "  piece-settings FILE.mid list | remove N\n"
     "                           the piece's saved sets; remove N (1-4) moves later sets down\n"
+    "\n"
+    "A piece (FILE.mid, PIECE.mid) may also be a MusicXML score: .musicxml, .xml or .mxl.\n"
     "\n"
     "FOLLOWING options:\n"
     "  --input N                follow a live keyboard on MIDI input device N, in real time\n"
@@ -81,7 +87,9 @@ constexpr std::string_view kUsage =
     "can be heard (play), 5 a settings file has a bad line or a set to remove is empty,\n"
     "10 + the load result when a file cannot be read (11 out of memory, 12 the file ended\n"
     "early, 13 wrong format, 14 a read failed, 15 not found, 16 no MIDI data except system\n"
-    "messages).\n";
+    "messages; for scores 17 not XML, 18 not MusicXML, 19 timewise, 20 a damaged .mxl, 21 no\n"
+    "root file in the .mxl, 22 a measure that does not add up, 23 a note without duration,\n"
+    "24 too large).\n";
 
 int Usage(std::FILE* to, int code) {
     std::fputs(kUsage.data(), to);
@@ -104,6 +112,14 @@ int main(int argc, char** argv) {
         std::string out;
         std::string err;
         const int code = ostinel::cli::RunInfoCommand(args, out, err);
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        std::fwrite(err.data(), 1, err.size(), stderr);
+        return code;
+    }
+    if (command == "convert") {
+        std::string out;
+        std::string err;
+        const int code = ostinel::cli::RunConvertCommand(args, out, err);
         std::fwrite(out.data(), 1, out.size(), stdout);
         std::fwrite(err.data(), 1, err.size(), stderr);
         return code;

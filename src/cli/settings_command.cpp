@@ -10,6 +10,7 @@
 #include "cli/number_argument.h"
 #include "cli/piece_settings_report.h"
 #include "cli/settings_text.h"
+#include "musicxml/musicxml_import.h"
 #include "platform/real/file_settings_store.h"
 #include "settings/piece_settings_file.h"
 #include "strings/string_ids.h"
@@ -38,6 +39,8 @@ std::optional<PieceSettingsStore> ReadPiece(std::string_view path, std::string& 
         code = LoadFailureExit(LoadResult::NotFound);
         return std::nullopt;
     }
+    // A score cannot hold settings: it has none, rather than being damaged.
+    if (IsMusicXmlFile(std::string(path))) return PieceSettingsStore{};
     auto stored = ReadPieceSettingsStore(std::string(path));
     if (!stored) {
         err += LoadFailureLine(path, LoadResult::WrongFormat);

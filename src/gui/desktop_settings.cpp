@@ -120,4 +120,8 @@ std::optional<std::string> DesktopSettings::AskSettingsName() {
     return dialogs::AskSettingsName(window_.Dialogs());
 }
 
+std::optional<std::string> DesktopSettings::AskMidiFileForScore(const std::string& suggested) {
+    return window_.AskMidiFileToSave(suggested);
+}
+
 }  // namespace ostinel::gui

@@ -47,6 +47,7 @@ class DesktopSettings final : public NamedSettingsCommands, public SettingsUi {
     void SettingsMenusChanged() override;
     void OpenPortsDialog() override;
     std::optional<std::string> AskSettingsName() override;
+    std::optional<std::string> AskMidiFileForScore(const std::string& suggested) override;
 
   private:
     Engine& engine_;

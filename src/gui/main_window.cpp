@@ -2,10 +2,14 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
 
 #include "app/command_ids.h"
 #include "app/command_line.h"
@@ -23,15 +27,40 @@ QString FromView(std::string_view text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-// "Standard MIDI Files (*.mid, *.smf)" with the pattern "*.mid;*.smf", as a
-// file dialog filter.
-QString MidiFileFilter() {
-    QString patterns = FromView(StringTable().Get(string_id::kMidiFileFilterPattern));
-    patterns.replace(QChar(';'), QChar(' '));
-    QString name = FromView(StringTable().Get(string_id::kMidiFileFilterName));
+// A file dialog filter from a string-table name such as "Standard MIDI
+// Files (*.mid, *.smf)" and a pattern such as "*.mid;*.smf".
+QString FileFilter(int nameId, const QString& patterns) {
+    QString name = FromView(StringTable().Get(nameId));
     const qsizetype bracket = name.indexOf(QChar('('));
     if (bracket > 0) name = name.left(bracket).trimmed();
     return QStringLiteral("%1 (%2)").arg(name, patterns);
+}
+
+QString Patterns(int patternId) {
+    QString patterns = FromView(StringTable().Get(patternId));
+    patterns.replace(QChar(';'), QChar(' '));
+    return patterns;
+}
+
+// The first local file of a drag, when it is named like a piece.
+QString DroppedPieceFile(const QMimeData* mime) {
+    if (mime == nullptr || !mime->hasUrls() || mime->urls().isEmpty()) return {};
+    const QString path = mime->urls().first().toLocalFile();
+    return NamesPieceFile(path.toStdString()) ? path : QString();
+}
+
+QString MidiFileFilter() {
+    return FileFilter(string_id::kMidiFileFilterName, Patterns(string_id::kMidiFileFilterPattern));
+}
+
+// Pieces open from MIDI files and MusicXML scores: both together first,
+// then each kind alone.
+QString PieceFileFilter() {
+    const QString midi = Patterns(string_id::kMidiFileFilterPattern);
+    const QString scores = Patterns(string_id::kScoreFileFilterPattern);
+    return FileFilter(string_id::kPieceFileFilterName, midi + QChar(' ') + scores) +
+           QStringLiteral(";;") + MidiFileFilter() + QStringLiteral(";;") +
+           FileFilter(string_id::kScoreFileFilterName, scores);
 }
 
 }  // namespace
@@ -43,6 +72,7 @@ MainWindow::MainWindow(Engine& engine, DesktopUi& ui, QWidget* parent)
         engine_, beeper_, this, [this](int topic) { ShowHelp(topic); }, std::nullopt, true});
     setWindowTitle(ApplicationTitle());
     setWindowIcon(QIcon(QStringLiteral(":/ostinel.svg")));
+    setAcceptDrops(true);
     area_ = new views::ViewArea(engine_, this);
     setCentralWidget(area_);
     idle_ = new IdleLoop(engine_, this);
@@ -100,7 +130,7 @@ LoadResult MainWindow::OpenFile(const std::string& named) {
 bool MainWindow::OpenCommand() {
     for (;;) {
         const QString path =
-            QFileDialog::getOpenFileName(this, ApplicationTitle(), openFolder_, MidiFileFilter());
+            QFileDialog::getOpenFileName(this, ApplicationTitle(), openFolder_, PieceFileFilter());
         if (path.isEmpty()) return false;
         const LoadResult result = OpenFile(path.toStdString());
         if (result == LoadResult::Loaded) return true;
@@ -122,6 +152,15 @@ void MainWindow::SavePerformanceAsCommand() {
     ForceRepaint();
     if (SavePerformanceAs(engine_, path.toStdString()) != PerformanceWriteResult::Written)
         ui_.ShowError(string_id::kCannotSaveFile);
+}
+
+std::optional<std::string> MainWindow::AskMidiFileToSave(const std::string& suggested) {
+    ForceRepaint();
+    // The dialog asks before an existing file is replaced.
+    const QString path = QFileDialog::getSaveFileName(
+        this, ApplicationTitle(), QString::fromStdString(suggested), MidiFileFilter());
+    if (path.isEmpty()) return std::nullopt;
+    return path.toStdString();
 }
 
 bool MainWindow::OpenFirstPiece(const QString& commandLine, const std::string& lastPiece) {
@@ -159,6 +198,21 @@ void MainWindow::HandOverCommandLine(const QString& commandLine) {
         return;
     }
     if (!OpenCommand() && engine_.CurrentPiece() == nullptr) close();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!engine_.GetTransport().Mode().playing && !DroppedPieceFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString path = DroppedPieceFile(event->mimeData());
+    if (engine_.GetTransport().Mode().playing || path.isEmpty()) return;
+    event->acceptProposedAction();
+    ForceRepaint();
+    const LoadResult result = OpenFile(path.toStdString());
+    // A file that does not load leaves the open piece as it was.
+    if (result != LoadResult::Loaded) ui_.ShowError(OpenCommandLoadMessage(result));
 }
 
 // --- keys ------------------------------------------------------------------------

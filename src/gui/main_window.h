@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/engine.h"
 #include "dialogs/dialog_context.h"
@@ -75,6 +76,8 @@ class MainWindow : public QMainWindow {
     bool OpenCommand();
     // The save dialog for the last take, then the file written.
     void SavePerformanceAsCommand();
+    // The save dialog for a MIDI file, offering `suggested`; none on Cancel.
+    std::optional<std::string> AskMidiFileToSave(const std::string& suggested);
     // The help window at a dialog's topic (0: the contents); message 2001
     // when the pages cannot be found.
     void ShowHelp(int topic);
@@ -95,6 +98,10 @@ class MainWindow : public QMainWindow {
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    // A MIDI file or a score dropped onto the window opens as the Open
+    // command would open it; not while playing.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:

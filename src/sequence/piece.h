@@ -194,6 +194,15 @@ enum class LoadResult : std::int16_t {
     ReadFailed = 4,  // a read or the close failed
     NotFound = 5,
     NoChannelEvents = 6,  // the kept tracks hold only system and meta events
+    // Scores in MusicXML (read by the importer above this folder).
+    NotXml = 7,                // a MusicXML file that is not well-formed XML
+    NotMusicXml = 8,           // XML, but not a MusicXML score
+    TimewiseScore = 9,         // a score written measure by measure
+    DamagedArchive = 10,       // a compressed score (.mxl) that cannot be unpacked
+    MissingRootFile = 11,      // an .mxl without the score its container names
+    MeasureDoesNotAddUp = 12,  // a measure whose notes run before its start or far beyond
+    NoteWithoutDuration = 13,
+    FileTooLarge = 14,
 };
 
 // Reads the Standard MIDI File at `path` into `piece`, replacing what it held.

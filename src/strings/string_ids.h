@@ -9,6 +9,9 @@ inline constexpr int kHelpFileName = 1002;
 inline constexpr int kMidiFileFilterName = 1003;
 inline constexpr int kMidiFileFilterPattern = 1004;
 inline constexpr int kChannelPrefix = 1005;
+inline constexpr int kScoreFileFilterName = 1006;
+inline constexpr int kScoreFileFilterPattern = 1007;
+inline constexpr int kPieceFileFilterName = 1008;  // MIDI files and scores together
 
 // Messages. 2021 or 2022, the device's name and 2023 make one message.
 inline constexpr int kHelpFileMissing = 2001;
@@ -30,6 +33,15 @@ inline constexpr int kTooFewColours = 2020;
 inline constexpr int kInputDeviceInUsePrefix = 2021;
 inline constexpr int kOutputDeviceInUsePrefix = 2022;
 inline constexpr int kDeviceInUseSuffix = 2023;
+// Scores in MusicXML that cannot be opened.
+inline constexpr int kNotXml = 2030;
+inline constexpr int kNotMusicXml = 2031;
+inline constexpr int kTimewiseScore = 2032;
+inline constexpr int kDamagedArchive = 2033;
+inline constexpr int kMissingRootFile = 2034;
+inline constexpr int kMeasureDoesNotAddUp = 2035;
+inline constexpr int kNoteWithoutDuration = 2036;
+inline constexpr int kScoreTooLarge = 2037;
 
 inline constexpr int kHelpTopicsItem = 3001;
 inline constexpr int kHelpContentsItem = 3002;
@@ -59,6 +71,7 @@ inline constexpr int kPerformanceFilePrefix = 6010;
 inline constexpr int kConfirmMidiReset = 6012;
 inline constexpr int kFirstPortName = 6027;  // "&A--" .. "&H--"
 inline constexpr int kPerformanceTrackName = 6035;
+inline constexpr int kSaveScoreAsMidiFirst = 6040;
 
 // kNoKeySignature, then the key index (0..29) added to kFirstKeyName.
 inline constexpr int kNoKeySignature = 7000;

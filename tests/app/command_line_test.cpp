@@ -37,9 +37,18 @@ TEST(CommandLine, MidNameInAnyCaseBecomesTheStartFile) {
     }
 }
 
+TEST(CommandLine, AMusicXmlScoreIsOpened) {
+    for (const char* text : {"waltz.musicxml", "/scores/Waltz.XML", "waltz.mxl"}) {
+        const CommandLineReading reading = ReadCommandLine(text);
+        EXPECT_EQ(reading.outcome, CommandLineOutcome::StartFile) << text;
+        EXPECT_EQ(reading.startFile, text);
+    }
+}
+
 TEST(CommandLine, OtherNamesAreIgnoredWithoutMessage) {
     for (const std::string_view text :
-         {"song.smf", ".smf", "song.midi", "song.mid.txt", "mid", "song_mid", "a.mi", "song.kar"}) {
+         {"song.smf", ".smf", "song.midi", "song.mid.txt", "mid", "song_mid", "a.mi", "song.kar",
+          "score.musicxml.txt", "score.mx"}) {
         const CommandLineReading reading = ReadCommandLine(text);
         EXPECT_EQ(reading.outcome, CommandLineOutcome::Ignored) << text;
         EXPECT_EQ(reading.errorStringId, 0) << text;

@@ -46,6 +46,10 @@ class WindowRecorder final : public SettingsUi {
     }
     void OpenPortsDialog() override { ++portsDialogs; }
     std::optional<std::string> AskSettingsName() override { return nextName; }
+    std::optional<std::string> AskMidiFileForScore(const std::string& suggested) override {
+        suggestedMidiFile = suggested;
+        return nextMidiFile;
+    }
 
     std::pair<bool, bool> buttons{false, false};
     int movedHome = 0;
@@ -53,6 +57,8 @@ class WindowRecorder final : public SettingsUi {
     std::array<std::uint16_t, kViewCount> viewOrder{};
     int portsDialogs = 0;
     std::optional<std::string> nextName;
+    std::optional<std::string> nextMidiFile;
+    std::string suggestedMidiFile;
 };
 
 // Eight inputs, so that every port can have a device (and a channel filter) of its own.

@@ -1,0 +1,170 @@
+#include "musicxml/musicxml_import.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <new>
+#include <stdexcept>
+
+#include "musicxml/score_reader.h"
+#include "musicxml/score_source.h"
+#include "musicxml/timeline.h"
+#include "sequence/midi_file_reader.h"
+#include "sequence/midi_file_writer.h"
+
+namespace ostinel {
+
+namespace {
+
+constexpr std::size_t kSniffBytes = 64;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+bool HasExtension(const std::string& path, std::string_view extension) {
+    if (path.size() < extension.size()) return false;
+    for (std::size_t i = 0; i < extension.size(); ++i) {
+        const char c = path[path.size() - extension.size() + i];
+        const char lower = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        if (lower != extension[i]) return false;
+    }
+    return true;
+}
+
+std::string TitleOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos) name.erase(dot);
+    return name;
+}
+
+// What the MIDI file cannot say about the score.
+struct ScoreShape {
+    bool startsWithPickup = false;
+};
+
+LoadResult Convert(std::span<const std::uint8_t> fileBytes, std::vector<std::uint8_t>& midiFile,
+                   ScoreShape& shape) {
+    std::vector<std::uint8_t> unpacked;
+    std::span<const std::uint8_t> xml = fileBytes;
+    if (musicxml::IsZipArchive(fileBytes)) {
+        if (LoadResult result = musicxml::UnpackRootFile(fileBytes, unpacked);
+            result != LoadResult::Loaded) {
+            return result;
+        }
+        xml = unpacked;
+    }
+    if (xml.size() > musicxml::kMaxScoreBytes) return LoadResult::FileTooLarge;
+    musicxml::Score score;
+    if (LoadResult result = musicxml::ReadScore(xml, score); result != LoadResult::Loaded) {
+        return result;
+    }
+    std::vector<musicxml::PlayedMeasure> played;
+    if (LoadResult result = musicxml::LayOutMeasures(score, played); result != LoadResult::Loaded) {
+        return result;
+    }
+    std::vector<MidiFileTrack> tracks;
+    tracks.push_back(musicxml::BuildConductorTrack(score, played));
+    if (LoadResult result = musicxml::BuildStaffTracks(score, played, tracks);
+        result != LoadResult::Loaded) {
+        return result;
+    }
+    midiFile = EncodeMidiFile(1, static_cast<std::uint16_t>(score.division), tracks);
+    shape.startsWithPickup = !played.empty() && score.marks[0].implicit && played[0].index == 0;
+    return LoadResult::Loaded;
+}
+
+LoadResult ConvertCatching(std::span<const std::uint8_t> fileBytes,
+                           std::vector<std::uint8_t>& midiFile, ScoreShape& shape) {
+    midiFile.clear();
+    try {
+        return Convert(fileBytes, midiFile, shape);
+    } catch (const std::bad_alloc&) {
+        return LoadResult::OutOfMemory;
+    } catch (const std::length_error&) {
+        return LoadResult::OutOfMemory;
+    }
+}
+
+}  // namespace
+
+bool IsMusicXmlFile(const std::string& path) {
+    std::uint8_t head[kSniffBytes];
+    std::size_t read = 0;
+    if (File file{std::fopen(path.c_str(), "rb")})
+        read = std::fread(head, 1, sizeof head, file.get());
+    const std::span<const std::uint8_t> bytes(head, read);
+    if (musicxml::LooksLikeXml(bytes) || musicxml::IsZipArchive(bytes)) return true;
+    if (read >= 4 && head[0] == 'M' && head[1] == 'T' && head[2] == 'h' && head[3] == 'd') {
+        return false;
+    }
+    return HasExtension(path, ".musicxml") || HasExtension(path, ".mxl") ||
+           HasExtension(path, ".xml");
+}
+
+LoadResult ConvertMusicXmlToMidi(std::span<const std::uint8_t> fileBytes,
+                                 std::vector<std::uint8_t>& midiFile) {
+    ScoreShape shape;
+    return ConvertCatching(fileBytes, midiFile, shape);
+}
+
+LoadResult ReadMusicXmlPiece(std::span<const std::uint8_t> fileBytes, Piece& piece) {
+    piece = Piece{};
+    std::vector<std::uint8_t> midiFile;
+    ScoreShape shape;
+    if (LoadResult result = ConvertCatching(fileBytes, midiFile, shape);
+        result != LoadResult::Loaded) {
+        return result;
+    }
+    File file{fmemopen(midiFile.data(), midiFile.size(), "rb")};
+    if (file == nullptr) return LoadResult::OutOfMemory;
+    const LoadResult result = ReadPiece(file.get(), piece);
+    // Printed scores number a pickup 0 and the first full measure 1; the
+    // views show no measure number during the pickup.
+    if (result == LoadResult::Loaded && shape.startsWithPickup) {
+        for (BeatRecord& beat : piece.beatMap)
+            --beat.measure;
+    }
+    return result;
+}
+
+LoadResult ReadScoreFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    const File file{std::fopen(path.c_str(), "rb")};
+    if (file == nullptr) return LoadResult::NotFound;
+    // A folder opens for reading too, but has no bytes to give.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return LoadResult::ReadFailed;
+    if (std::fseek(file.get(), 0, SEEK_END) != 0) return LoadResult::ReadFailed;
+    const long size = std::ftell(file.get());
+    if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) return LoadResult::ReadFailed;
+    if (static_cast<unsigned long>(size) > musicxml::kMaxScoreBytes)
+        return LoadResult::FileTooLarge;
+    try {
+        bytes.resize(static_cast<std::size_t>(size));
+    } catch (const std::bad_alloc&) {
+        return LoadResult::OutOfMemory;
+    }
+    if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
+        return LoadResult::ReadFailed;
+    }
+    return LoadResult::Loaded;
+}
+
+LoadResult OpenMusicXmlPiece(const std::string& path, Piece& piece) {
+    piece = Piece{};
+    std::vector<std::uint8_t> bytes;
+    if (LoadResult result = ReadScoreFile(path, bytes); result != LoadResult::Loaded) {
+        return result;
+    }
+    const LoadResult result = ReadMusicXmlPiece(bytes, piece);
+    if (result != LoadResult::Loaded) return result;
+    piece.path = path;
+    piece.title = TitleOf(path);
+    return result;
+}
+
+}  // namespace ostinel
