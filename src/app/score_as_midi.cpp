@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "musicxml/musicxml_import.h"
+#include "sequence/file_title.h"
 #include "sequence/midi_file_writer.h"
 #include "strings/string_ids.h"
 #include "strings/string_table.h"
@@ -17,14 +18,6 @@ std::string SuggestedMidiPath(const Piece& piece) {
     const std::size_t slash = piece.path.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "" : piece.path.substr(0, slash + 1);
     return folder + piece.title + ".mid";
-}
-
-std::string TitleOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos) name.erase(dot);
-    return name;
 }
 
 }  // namespace
@@ -53,7 +46,7 @@ bool SaveScoreAsMidiFile(Engine& engine) {
         return false;
     }
     piece->path = *path;
-    piece->title = TitleOf(*path);
+    piece->title = TitleOfPath(*path);
     return true;
 }
 

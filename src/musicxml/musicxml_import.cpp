@@ -9,6 +9,7 @@
 #include "musicxml/score_reader.h"
 #include "musicxml/score_source.h"
 #include "musicxml/timeline.h"
+#include "sequence/file_title.h"
 #include "sequence/midi_file_reader.h"
 #include "sequence/midi_file_writer.h"
 
@@ -31,14 +32,6 @@ bool HasExtension(const std::string& path, std::string_view extension) {
         if (lower != extension[i]) return false;
     }
     return true;
-}
-
-std::string TitleOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos) name.erase(dot);
-    return name;
 }
 
 // What the MIDI file cannot say about the score.
@@ -163,7 +156,7 @@ LoadResult OpenMusicXmlPiece(const std::string& path, Piece& piece) {
     const LoadResult result = ReadMusicXmlPiece(bytes, piece);
     if (result != LoadResult::Loaded) return result;
     piece.path = path;
-    piece.title = TitleOf(path);
+    piece.title = TitleOfPath(path);
     return result;
 }
 

@@ -1,23 +1,11 @@
 #include <cstdio>
 #include <string>
 
+#include "sequence/file_title.h"
 #include "sequence/midi_file_reader.h"
 #include "sequence/piece.h"
 
 namespace ostinel {
-
-namespace {
-
-// The file name without its folder and without what follows its last dot.
-std::string TitleOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos) name.erase(dot);
-    return name;
-}
-
-}  // namespace
 
 LoadResult OpenPiece(const std::string& path, Piece& piece) {
     piece = Piece{};
@@ -30,7 +18,7 @@ LoadResult OpenPiece(const std::string& path, Piece& piece) {
         return result;
     }
     piece.path = path;
-    piece.title = TitleOf(path);
+    piece.title = TitleOfPath(path);
     return result;
 }
 

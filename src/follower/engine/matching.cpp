@@ -7,7 +7,6 @@
 #include "music/midi_message.h"
 
 namespace ostinel {
-namespace {}  // namespace
 
 void Follower::HandleNote(std::uint32_t word) {
     const std::uint32_t now = callback_->ReportNow();
