@@ -1,6 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+
+#include "music/fixed_point.h"
 
 namespace ostinel {
 
@@ -13,5 +16,16 @@ using ScorePosition = std::int32_t;
 using SpeedFactor = std::uint16_t;
 
 inline constexpr SpeedFactor kOwnTempoSpeed = 4096;
+
+// The follower's tempo (16.16, kFixedOne = the piece's own) as the
+// transport's speed (4.12), cut to what a SpeedFactor holds, and back.
+constexpr SpeedFactor SpeedFromTempo(Fixed16 tempo) {
+    return static_cast<SpeedFactor>(std::clamp(tempo >> 4, 0, 0xFFFF));
+}
+constexpr Fixed16 TempoFromSpeed(SpeedFactor speed) {
+    return Fixed16{speed} * 16;
+}
+static_assert(TempoFromSpeed(kOwnTempoSpeed) == kFixedOne);
+static_assert(SpeedFromTempo(kFixedOne) == kOwnTempoSpeed);
 
 }  // namespace ostinel

@@ -7,11 +7,6 @@
 namespace ostinel {
 namespace {
 
-// The follower's tempo is 16.16; the playback speed is the same ratio in 4.12.
-SpeedFactor SpeedOfTempo(std::int32_t tempo) {
-    return static_cast<SpeedFactor>(std::clamp(tempo >> 4, 0, 0xFFFF));
-}
-
 std::uint64_t PackAnchor(PositionAnchor anchor) {
     return (std::uint64_t{static_cast<std::uint32_t>(anchor.position)} << 32) | anchor.time;
 }
@@ -21,7 +16,7 @@ std::uint64_t PackAnchor(PositionAnchor anchor) {
 void FollowerReports::ReportJump(ScorePosition target, std::uint32_t time, std::int32_t tempo) {
     jumpTarget_.store(target);
     jumpTime_.store(time);
-    jumpSpeed_.store(SpeedOfTempo(tempo));
+    jumpSpeed_.store(SpeedFromTempo(tempo));
     restartPending_.store(true);
     if (jumpListener_ != nullptr) jumpListener_(jumpListenerContext_);
     if (observer_ != nullptr) observer_->ReportJump(target, time, tempo);
@@ -37,7 +32,7 @@ void FollowerReports::ReportDynamics(std::int32_t ratio) {
 void FollowerReports::ReportPosition(ScorePosition position, std::uint32_t time,
                                      std::int32_t tempo) {
     if (!followingActive_.load()) return;
-    SetAnchor(PositionAnchor{position, time}, SpeedOfTempo(tempo));
+    SetAnchor(PositionAnchor{position, time}, SpeedFromTempo(tempo));
     tick_.Steer();
     if (observer_ != nullptr) observer_->ReportPosition(position, time, tempo);
 }

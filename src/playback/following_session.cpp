@@ -52,8 +52,8 @@ std::optional<SpeedFactor> FollowingSession::StartFollower(ScorePosition positio
     if (followerRestart && follow_.timingFollowLevel > 2) speed = restartSpeed_;
     reports_->SetFollowingActive(false);
     const bool followerStarted = followerRestart
-                                     ? follower_->Resume(Fixed16{savedMasterSpeed_} * 16)
-                                     : follower_->Start(position, Fixed16{speed} * 16);
+                                     ? follower_->Resume(TempoFromSpeed(savedMasterSpeed_))
+                                     : follower_->Start(position, TempoFromSpeed(speed));
     if (!followerStarted) return std::nullopt;
     reports_->SetAnchor(PositionAnchor{position, clock_.Now()}, speed);
     return speed;

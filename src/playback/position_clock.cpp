@@ -24,7 +24,7 @@ ScorePosition CurrentPosition(const PositionClock& clock, platform::ClockMs now)
     // A signed difference, so a reading just before the anchor (or across the
     // 32-bit wrap) is a small negative span rather than 49 days.
     const std::int32_t elapsed = platform::ClockDifference(now, clock.anchor.time);
-    const std::int32_t scaled = fixmul16(elapsed, static_cast<std::int32_t>(clock.speed) * 16);
+    const std::int32_t scaled = fixmul16(elapsed, TempoFromSpeed(clock.speed));
     std::int64_t advance = std::max(scaled, 0);
     if (clock.motion == PlaybackMotion::FastForward) advance *= 4;
     // Widened to 64 bits: in 32 the fast-forward product and the sum wrapped
@@ -38,7 +38,7 @@ DueTime DueClockTime(const PositionClock& clock, ScorePosition position) {
     const std::int64_t distance = std::int64_t{position} - clock.anchor.position;
     if (distance <= 0) return DueTime{true, clock.anchor.time};
 
-    const std::uint32_t divisor = std::uint32_t{clock.speed} * 16;
+    const auto divisor = static_cast<std::uint32_t>(TempoFromSpeed(clock.speed));
     if (divisor == 0) {
         // Score time stands still: the position never comes up.
         return DueTime{false, clock.anchor.time + static_cast<platform::ClockMs>(kLongestWaitMs)};
