@@ -189,6 +189,34 @@ TEST_F(ViewMouseTest, TheLoopButtonsSetTheLoopAtThePosition) {
     EXPECT_EQ(Area().Layout().State(element::kLoopButton), views::kStateLit);
 }
 
+TEST_F(ViewMouseTest, TheMetronomeButtonPressedWhilePlayingClicksFromTheNextBeatOn) {
+    MetronomeSettings metronome;
+    metronome.channel = 15;
+    metronome.downbeatNote = 33;
+    metronome.otherNote = 33;
+    GetTransport().SetMetronomeSettings(metronome);
+    const auto clicks = [this] {
+        int count = 0;
+        for (const auto& message : midi_.Output(0).Bytes())
+            if (message.size() == 3 && message[0] == 0x9F && message[1] == 33 && message[2] > 0)
+                ++count;
+        return count;
+    };
+    Click(Center(element::kPlayFile));
+    ASSERT_TRUE(GetTransport().Mode().playingFile);
+    RunFor(1000);
+    EXPECT_EQ(clicks(), 0);
+    Click(Center(element::kMetronomeButton));
+    EXPECT_EQ(Area().Layout().State(element::kMetronomeButton), views::kStateLit);
+    RunFor(2000);
+    const int clicked = clicks();
+    EXPECT_GE(clicked, 2);
+    Click(Center(element::kMetronomeButton));
+    EXPECT_EQ(Area().Layout().State(element::kMetronomeButton), views::kStateNormal);
+    RunFor(2000);
+    EXPECT_EQ(clicks(), clicked);
+}
+
 TEST_F(ViewMouseTest, TheTitlePictureTakesTheFirstClickOnly) {
     Area().ShowTitlePicture(0);
     Click(Center(element::kPlayFile));
