@@ -140,9 +140,9 @@ RunningCommands Engine::TransportView::Running() const {
                            mode.fastForward, mode.rewinding};
 }
 
-void Engine::IntakeLink::BeginFollowing() {
+void Engine::IntakeLink::BeginFollowing(bool followerStarted) {
     engine_.recordingFullShown_ = false;
-    engine_.intake_.PrepareFollowing(engine_.following_);
+    engine_.intake_.PrepareFollowing(engine_.following_, followerStarted);
 }
 
 void Engine::IntakeLink::EndFollowing(Track& performance) {

@@ -136,7 +136,7 @@ class Engine {
     class IntakeLink final : public FollowingIntake {
       public:
         explicit IntakeLink(Engine& engine) : engine_(engine) {}
-        void BeginFollowing() override;
+        void BeginFollowing(bool followerStarted) override;
         void EndFollowing(Track& performance) override;
 
       private:
