@@ -91,10 +91,6 @@ void FollowingSession::StopFollower() {
 void FollowingSession::End(Piece& piece, ScorePosition position,
                            const PlayListOptions& spanTracks) {
     take_.punch.end = position;
-    // A take that a jump interrupts is not kept: following goes on elsewhere.
-    if (!reports_->RestartPending())
-        take_.tempos =
-            BuildPerformanceTempoList(follower_->TempoList(), take_.punch.start, reports_->Speed());
     Track& performance = piece.PerformanceTrack();
     intake_->EndFollowing(performance);
     std::vector<TrackEvent>& events = performance.events;
@@ -115,9 +111,23 @@ void FollowingSession::End(Piece& piece, ScorePosition position,
         events[kept++] = event;
     }
     events.resize(kept);
-    if (!events.empty())
-        take_.punch.start =
-            std::min(take_.punch.start, static_cast<ScorePosition>(events.front().time));
+    const ScorePosition takeStart =
+        events.empty()
+            ? take_.punch.start
+            : std::min(take_.punch.start, static_cast<ScorePosition>(events.front().time));
+    // A take that a jump interrupts is not kept: following goes on elsewhere.
+    if (!reports_->RestartPending()) {
+        std::vector<TempoPoint> points = follower_->TempoList();
+        // Before the start the soloist played at the tempo the follower started with.
+        if (takeStart < take_.punch.start) {
+            const ScorePosition start = take_.punch.start;
+            std::erase_if(points,
+                          [start](const TempoPoint& point) { return point.position < start; });
+            points.insert(points.begin(), TempoPoint{takeStart, Fixed16{startSpeed_} * 16});
+        }
+        take_.tempos = BuildPerformanceTempoList(points, takeStart, reports_->Speed());
+    }
+    take_.punch.start = takeStart;
     performance.count = static_cast<std::int32_t>(events.size());
     performance.nextIndex = 0;
     RestoreFollowingTracks(piece, spanTracks);
