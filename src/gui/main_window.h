@@ -61,6 +61,12 @@ class MainWindow : public QMainWindow {
         dialogOpener_ = std::move(opener);
     }
 
+    // Who answers the Open dialog: the real one, or a stand-in for tests
+    // (an empty name is Cancel).
+    void SetOpenFileChooser(std::function<QString()> chooser) {
+        openFileChooser_ = std::move(chooser);
+    }
+
     // Every menu and accelerator command; false for an id that is no command.
     bool DispatchCommand(int commandId);
     void SetNamedSettingsCommands(NamedSettingsCommands* commands) { namedSettings_ = commands; }
@@ -71,7 +77,8 @@ class MainWindow : public QMainWindow {
 
     // Opens a piece and lays the views out for it.
     LoadResult OpenFile(const std::string& path);
-    // The Open dialog until a piece opens (true) or the user cancels (false).
+    // The Open dialog until a piece opens (true) or the user cancels (false);
+    // a cancel after a file that failed shows message 2006 and closes the window.
     bool OpenCommand();
     // The save dialog for the last take, then the file written.
     void SavePerformanceAsCommand();
@@ -114,6 +121,7 @@ class MainWindow : public QMainWindow {
     dialogs::SystemBeeper beeper_;
     std::unique_ptr<dialogs::DialogContext> dialogs_;
     std::function<void(int)> dialogOpener_;
+    std::function<QString()> openFileChooser_;
     QString openFolder_;
 };
 

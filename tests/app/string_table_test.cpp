@@ -31,8 +31,8 @@ TEST(StringTable, MessagesKeepTheirExactWording) {
               "This file is in the wrong format or has been damaged.  You may want to try "
               "selecting another file.");
     EXPECT_EQ(strings.Get(2013),
-              "The file was not found.  Perhaps you tried to open a bad alias or otherwise "
-              "damaged file.  You may want to try selecting another file.");
+              "The file was not found.  Perhaps it was moved, renamed or deleted.  You may want "
+              "to try selecting another file.");
     EXPECT_EQ(strings.Get(2014),
               "This file contains no MIDI data except for system messages.  Since Ostinel can't "
               "do anything with such a file, please open a different file.");
