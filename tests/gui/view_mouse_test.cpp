@@ -1,6 +1,10 @@
 #include <QTest>
+#include <QTimer>
 
+#include "app/command_ids.h"
 #include "desktop_fixture.h"
+#include "dialogs/display_preferences_dialog.h"
+#include "dialogs/file_information_dialog.h"
 #include "views/element_table.h"
 
 namespace ostinel::testing {
@@ -160,6 +164,69 @@ TEST_F(ViewMouseTest, AViewDroppedWhereItStartedStaysAndAShiftDragMovesIt) {
     // Center All Views brings it home.
     window_.DispatchCommand(110);
     EXPECT_EQ(Area().Layout().Frame(views::kMeasureBeatView), before);
+}
+
+TEST_F(ViewMouseTest, DisplayPreferencesDecideHowAViewIsDragged) {
+    const QPoint grab = Area().WidgetPoint(views::kMeasureBeatView, 40, 8);
+    const auto drag = [&](Qt::KeyboardModifiers modifiers) {
+        const views::Box before = Area().Layout().Frame(views::kMeasureBeatView);
+        Press(grab, modifiers);
+        MoveTo(grab + QPoint(30, 20));
+        Release(grab + QPoint(30, 20));
+        const bool moved = !(Area().Layout().Frame(views::kMeasureBeatView) == before);
+        window_.DispatchCommand(110);  // Center All Views
+        return moved;
+    };
+    const auto choose = [&](bool freeze, bool shiftDrag) {
+        dialogs::DisplayPreferencesDialog dialog(window_.Dialogs());
+        (freeze ? dialog.FreezeButton() : dialog.AllowMoveButton())->setChecked(true);
+        dialog.ShiftDragBox()->setChecked(shiftDrag);
+        dialog.OkButton()->click();
+    };
+    choose(false, false);
+    EXPECT_TRUE(drag(Qt::NoModifier));  // no SHIFT needed
+    choose(true, false);
+    EXPECT_FALSE(drag(Qt::NoModifier));
+    EXPECT_FALSE(drag(Qt::ShiftModifier));  // frozen
+    choose(false, true);
+    EXPECT_FALSE(drag(Qt::NoModifier));
+    EXPECT_TRUE(drag(Qt::ShiftModifier));
+}
+
+TEST_F(ViewMouseTest, FileInformationNamesThePieceInTheTitleViewAndTheTitleBar) {
+    EXPECT_EQ(Area().PieceTitle(), "demo");
+    EXPECT_TRUE(window_.windowTitle().startsWith(QStringLiteral("demo - ")));
+    // The real dialog, through its menu command.
+    window_.SetDialogOpener({});
+    QTimer::singleShot(0, [] {
+        auto* dialog =
+            qobject_cast<dialogs::FileInformationDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->DisplayNameField()->setText(QStringLiteral("Ode to Joy"));
+        dialog->OkButton()->click();
+    });
+    ASSERT_TRUE(window_.DispatchCommand(command::kGetFileInfo));
+    EXPECT_EQ(Area().PieceTitle(), "Ode to Joy");
+    EXPECT_TRUE(window_.windowTitle().startsWith(QStringLiteral("Ode to Joy - ")));
+}
+
+TEST_F(ViewMouseTest, NoViewIsLostWhenTheWindowShrinks) {
+    // The smallest window shows every view at home.
+    const views::Box home = Area().Layout().HomeBounds();
+    EXPECT_GE(Area().minimumSizeHint().width(), home.Width());
+    EXPECT_GE(Area().minimumSizeHint().height(), home.Height());
+    EXPECT_GT(home.Width(), 320);
+    // A view taken to the right edge comes back in when the window narrows.
+    const QPoint grab = Area().WidgetPoint(views::kMeasureBeatView, 40, 8);
+    const int room = kClientWidth - 2 - Area().Layout().Frame(views::kMeasureBeatView).right;
+    Press(grab, Qt::ShiftModifier);
+    MoveTo(grab + QPoint(room, 0));
+    Release(grab + QPoint(room, 0));
+    ASSERT_EQ(Area().Layout().Region(views::kMeasureBeatView).right, kClientWidth);
+    Area().setFixedSize(kClientWidth - 60, kClientHeight);
+    QApplication::processEvents();
+    EXPECT_LE(Area().Layout().Region(views::kMeasureBeatView).right, kClientWidth - 60);
+    EXPECT_GE(Area().Layout().Region(views::kMeasureBeatView).left, 0);
 }
 
 TEST_F(ViewMouseTest, AWindowAHundredPixelsWiderMovesEveryViewFiftyRight) {
