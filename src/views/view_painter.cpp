@@ -275,7 +275,7 @@ void PaintTracks(QPainter& p, const ViewLayout& layout, const ViewScene& scene,
         const Box b = kDesignElements[std::size_t(element)];
         // Readable at 100 %: the engraved caption size, each label in its row.
         art::DrawCaption(p, QRectF(3, b.top - 1, 37, b.Height() + 2), text,
-                         Qt::AlignLeft | Qt::AlignVCenter, palette, 6);
+                         Qt::AlignLeft | Qt::AlignVCenter, palette, 5.5);
     };
     label(element::kPortChannelRow, QStringLiteral("OUT"));
     label(element::kPlayLamp, QStringLiteral("PLAY"));
