@@ -76,6 +76,8 @@ class ViewArea : public QWidget {
     // The piece as the Title view and the title bar name it: its display
     // name (File Information), else its file name; empty with no piece.
     std::string PieceTitle();
+    // The title the Title view was last drawn with.
+    const std::string& DrawnTitle() const { return shown_.title; }
 
     const ViewLayout& Layout() const { return layout_; }
     // A point of `view` (view coordinates) in widget coordinates, for tests

@@ -206,7 +206,8 @@ TEST_F(ViewMouseTest, FileInformationNamesThePieceInTheTitleViewAndTheTitleBar) 
         dialog->OkButton()->click();
     });
     ASSERT_TRUE(window_.DispatchCommand(command::kGetFileInfo));
-    EXPECT_EQ(Area().PieceTitle(), "Ode to Joy");
+    Area().repaint();
+    EXPECT_EQ(Area().DrawnTitle(), "Ode to Joy");
     EXPECT_TRUE(window_.windowTitle().startsWith(QStringLiteral("Ode to Joy - ")));
 }
 
