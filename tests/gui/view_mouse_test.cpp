@@ -5,6 +5,7 @@
 #include "desktop_fixture.h"
 #include "dialogs/display_preferences_dialog.h"
 #include "dialogs/file_information_dialog.h"
+#include "dialogs/settings_dialog.h"
 #include "views/element_table.h"
 
 namespace ostinel::testing {
@@ -228,6 +229,32 @@ TEST_F(ViewMouseTest, NoViewIsLostWhenTheWindowShrinks) {
     QApplication::processEvents();
     EXPECT_LE(Area().Layout().Region(views::kMeasureBeatView).right, kClientWidth - 60);
     EXPECT_GE(Area().Layout().Region(views::kMeasureBeatView).left, 0);
+}
+
+TEST_F(ViewMouseTest, ADialogsHelpOpensBesideItAndIsNotHeldByIt) {
+    window_.SetDialogOpener({});
+    bool helpShown = false;
+    bool helpBelongsToTheWindow = false;
+    Qt::WindowModality modality = Qt::NonModal;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<dialogs::SettingsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        modality = dialog->windowModality();
+        dialog->HelpButton()->click();
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->windowTitle() == QStringLiteral("Ostinel Help") && top->isVisible()) {
+                helpShown = true;
+                helpBelongsToTheWindow = top->parentWidget() == &window_;
+            }
+        }
+        dialog->reject();
+    });
+    ASSERT_TRUE(window_.DispatchCommand(command::kDisplayPreferences));
+    EXPECT_TRUE(helpShown);
+    // Modal to the main window alone: the help window, its other child, is
+    // neither its parent nor a sibling of it, so it takes input.
+    EXPECT_EQ(modality, Qt::WindowModal);
+    EXPECT_TRUE(helpBelongsToTheWindow);
 }
 
 TEST_F(ViewMouseTest, AWindowAHundredPixelsWiderMovesEveryViewFiftyRight) {
