@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QScreen>
-#include <QStatusBar>
 #include <QStringList>
 #include <cstdio>
 #include <optional>
@@ -143,7 +142,7 @@ int main(int argc, char* argv[]) {
             missing << QString::fromStdString(what);
         if (!missing.isEmpty()) {
             std::fprintf(stderr, "%s\n", missing.join(QChar('\n')).toUtf8().constData());
-            window.statusBar()->showMessage(missing.join(QStringLiteral("  ")), 20000);
+            window.ShowLastingWarning(missing.join(QStringLiteral("  ")));
         }
 
         if (window.OpenFirstPiece(args.commandLine, lastPiece.value_or(std::string())))

@@ -4,8 +4,12 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QStatusBar>
+#include <QToolButton>
 
 #include "app/command_ids.h"
 #include "app/command_line.h"
@@ -76,6 +80,32 @@ void MainWindow::RefreshMenus() {
     const QString piece = QString::fromStdString(area_->PieceTitle());
     setWindowTitle(piece.isEmpty() ? ApplicationTitle()
                                    : QStringLiteral("%1 - %2").arg(piece, ApplicationTitle()));
+}
+
+void MainWindow::ShowLastingWarning(const QString& text) {
+    if (warning_ == nullptr) {
+        warning_ = new QWidget;
+        auto* row = new QHBoxLayout(warning_);
+        row->setContentsMargins(0, 0, 0, 0);
+        warningText_ = new QLabel;
+        auto* dismiss = new QToolButton;
+        dismiss->setText(QStringLiteral("Dismiss"));
+        row->addWidget(warningText_, 1);
+        row->addWidget(dismiss);
+        connect(dismiss, &QToolButton::clicked, this, &MainWindow::DismissLastingWarning);
+        statusBar()->addWidget(warning_, 1);
+    }
+    warningText_->setText(text);
+    warning_->show();
+    statusBar()->show();
+}
+
+QString MainWindow::LastingWarning() const {
+    return warning_ != nullptr && !warning_->isHidden() ? warningText_->text() : QString();
+}
+
+void MainWindow::DismissLastingWarning() {
+    if (warning_ != nullptr) warning_->hide();
 }
 
 void MainWindow::ForceRepaint() {

@@ -14,6 +14,8 @@
 #include "gui/main_menu.h"
 #include "views/view_area.h"
 
+class QLabel;
+
 namespace ostinel::gui {
 
 class HelpWindow;
@@ -92,6 +94,13 @@ class MainWindow : public QMainWindow {
     // A second copy's command line.
     void HandOverCommandLine(const QString& commandLine);
 
+    // A warning in the status line that stays until the user dismisses it
+    // (what the machine lacks to make sound).
+    void ShowLastingWarning(const QString& text);
+    // The warning shown now; empty when there is none.
+    QString LastingWarning() const;
+    void DismissLastingWarning();
+
     // Where the Open dialog starts.
     void SetOpenFolder(const QString& folder) { openFolder_ = folder; }
 
@@ -123,6 +132,8 @@ class MainWindow : public QMainWindow {
     std::function<void(int)> dialogOpener_;
     std::function<QString()> openFileChooser_;
     QString openFolder_;
+    QWidget* warning_ = nullptr;  // in the status line while shown
+    QLabel* warningText_ = nullptr;
 };
 
 }  // namespace ostinel::gui

@@ -43,6 +43,18 @@ TEST(DesktopStyle, DisabledTextIsDimAndNotEngravedAndPlaceholdersAreReadable) {
     QApplication::setPalette(before);
 }
 
+TEST_F(MainMenuTest, TheNoSoundWarningStaysUntilDismissed) {
+    window_.ShowLastingWarning(QStringLiteral("No ALSA sequencer: no MIDI devices."));
+    QTest::qWait(50);
+    for (int i = 0; i < 3; ++i) {
+        window_.DispatchCommand(kPlayFile);
+        window_.DispatchCommand(kStop);
+    }
+    EXPECT_EQ(window_.LastingWarning(), QStringLiteral("No ALSA sequencer: no MIDI devices."));
+    window_.DismissLastingWarning();
+    EXPECT_TRUE(window_.LastingWarning().isEmpty());
+}
+
 TEST_F(MainMenuTest, EveryItemReadsAsTheTableSaysWithItsAccelerator) {
     int items = 0;
     for (const gui::MenuEntry& entry : gui::MainMenuEntries()) {
