@@ -145,6 +145,17 @@ void Engine::IntakeLink::BeginFollowing(bool followerStarted) {
     engine_.intake_.PrepareFollowing(engine_.following_, followerStarted);
 }
 
+bool Engine::IntakeLink::HearsTheSoloist() const {
+    const FollowingOptions& following = engine_.following_;
+    if (following.followSource == FollowSource::TappedBeats &&
+        (following.tapSource == TapSource::SpaceBar ||
+         following.tapSource == TapSource::RightMouseButton))
+        return true;
+    for (int device = 0; device < kDeviceSlotCount; ++device)
+        if (engine_.ports_.InputDeviceOwner(device) != kDeviceClosed) return true;
+    return false;
+}
+
 void Engine::IntakeLink::EndFollowing(Track& performance) {
     engine_.intake_.LeaveFollowing(engine_.following_);
     engine_.intake_.Recording().MoveInto(performance);

@@ -138,6 +138,7 @@ class Engine {
         explicit IntakeLink(Engine& engine) : engine_(engine) {}
         void BeginFollowing(bool followerStarted) override;
         void EndFollowing(Track& performance) override;
+        bool HearsTheSoloist() const override;
 
       private:
         Engine& engine_;

@@ -20,6 +20,9 @@ class FollowingIntake {
     // (listening for an automatic start, or nothing), the poller stops, and
     // what it recorded becomes the events of `performance`, at clock times.
     virtual void EndFollowing(Track& performance) = 0;
+    // main thread: whether anything can reach the follower now: an open MIDI
+    // input device, or taps from the computer's own keys.
+    virtual bool HearsTheSoloist() const { return true; }
 };
 
 }  // namespace ostinel

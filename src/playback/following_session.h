@@ -46,6 +46,8 @@ class FollowingSession {
     }
 
     // --- the lead-in
+    // main thread: whether the soloist can be heard at all.
+    bool HearsTheSoloist() const { return intake_ == nullptr || intake_->HearsTheSoloist(); }
     // main thread: whether Play and Follow starts with a preview that leads
     // into following; true only once per lead-in.
     bool PreviewFirst(bool followerRestart);

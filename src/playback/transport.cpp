@@ -7,6 +7,8 @@
 #include "midi/reset_messages.h"
 #include "playback/chase.h"
 #include "playback/silence.h"
+#include "strings/string_ids.h"
+#include "strings/string_table.h"
 
 namespace ostinel {
 
@@ -144,6 +146,9 @@ void Transport::PlayAndFollow() {
         if (mode_.previewing) return;
     }
     following_.EndLeadIn();
+    // Said, not refused: the accompaniment still plays, but nothing steers it.
+    if (!mode_.followerRestart && !following_.HearsTheSoloist())
+        ui_.ShowMessage(StringTable().Get(string_id::kNothingToFollow));
     SaveModeAndStop();
     position_ = following_.StartPosition(End());
     const std::optional<SpeedFactor> speed =

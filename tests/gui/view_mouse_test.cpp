@@ -257,6 +257,20 @@ TEST_F(ViewMouseTest, ADialogsHelpOpensBesideItAndIsNotHeldByIt) {
     EXPECT_TRUE(helpBelongsToTheWindow);
 }
 
+TEST_F(ViewMouseTest, PlayAndFollowWithNoInputDeviceSaysNothingCanBeFollowed) {
+    // The fixture opens no input port.
+    Click(Center(element::kPlayAndFollow));
+    EXPECT_TRUE(GetTransport().Mode().following);
+    ASSERT_EQ(presenter_.shown.size(), 1u);
+    EXPECT_TRUE(presenter_.shown[0].startsWith(QStringLiteral("There is no MIDI input device")));
+    Click(Center(element::kStop));
+    // With the keyboard open it is heard, and nothing is said.
+    engine_.Ports().SetInputDevice(0, 0);
+    engine_.OpenInputPorts();
+    Click(Center(element::kPlayAndFollow));
+    EXPECT_EQ(presenter_.shown.size(), 1u);
+}
+
 TEST_F(ViewMouseTest, AWindowAHundredPixelsWiderMovesEveryViewFiftyRight) {
     std::array<views::Box, views::kViewCount> before{};
     for (int view = 0; view < views::kViewCount; ++view)
