@@ -1,10 +1,18 @@
-// Writes a few small valid files, one per reader feature, as the fuzzers'
-// starting corpus: make_fuzz_seeds FOLDER
+// Writes a few small valid inputs as a fuzzer's starting corpus:
+//   make_fuzz_seeds FOLDER [FUZZER]
+// MIDI files, one per reader feature (the default); for fuzz_piece_settings
+// files that carry stored piece settings; for fuzz_settings_store the
+// records of a settings store.
 
 #include <cstdio>
+#include <fstream>
 #include <string>
+#include <vector>
 
+#include "settings/piece_settings_file.h"
+#include "settings/settings_persistence.h"
 #include "smf_builder.h"
+#include "stored_settings_framing.h"
 
 namespace {
 
@@ -62,16 +70,84 @@ FileBuilder FormatTwo() {
     return file;
 }
 
+bool WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+bool WriteMidiFiles(const std::string& folder) {
+    return FormatZero().WriteFile(folder + "/format0.mid") &&
+           FormatOne().WriteFile(folder + "/format1.mid") &&
+           FormatTwo().WriteFile(folder + "/format2.mid");
+}
+
+bool WritePieceSettingsFiles(const std::string& folder) {
+    using namespace ostinel;
+    PieceSettingsEntry entry;
+    entry.settings = DefaultPieceSettings(12000);
+    entry.settings.masterTranspose = -3;
+    entry.settings.twoFollowTracks = 1;
+    entry.tracks.resize(3);
+    entry.tracks[1].name = "Piano";
+    entry.tracks[1].programTable[0] = 1;
+    entry.tracks[1].programTable[4] = 2;
+    entry.displayName = "Song";
+    entry.markers.rehearsalPoints = {1000, 2000};
+    entry.markers.waitForSignal = {3000};
+    entry.markers.ignoreSoloist = {{4000, 5000}};
+    PieceSettingsStore store;
+    if (!WritePieceSettingsEntry(store, 0, std::nullopt, entry) ||
+        !WritePieceSettingsEntry(store, 1, "Concert", entry))
+        return false;
+    const std::vector<std::uint8_t> plain = FormatOne().Build();
+    const auto withSettings = ReplacePieceSettingsEvent(plain, store);
+    return withSettings && WriteBytes(folder + "/settings.mid", *withSettings) &&
+           WriteBytes(folder + "/plain.mid", plain);
+}
+
+bool WriteSettingsStores(const std::string& folder) {
+    using namespace ostinel;
+    using fuzzing::AppendRecord;
+    SystemSettingsState state;
+    state.settings = DefaultSystemSettings();
+    state.settings.tapSource = 4;
+    state.settings.tapController = 64;
+    state.remote[0] = 60;
+    const auto systemBytes = EncodeSystemSettings(state.settings);
+    const auto remoteBytes = EncodeRemoteTable(state.remote);
+    const std::vector<std::string> devices{"Keys", "Pedals"};
+    const std::array<std::uint16_t, kSettingsPortCount> numbers{1, 0, 0, 0, 0, 0, 0, 0};
+    std::vector<std::uint8_t> out;
+    AppendRecord(out, 0, 0, {0, 0});
+    for (std::uint8_t name = 0; name < 2; ++name) {
+        AppendRecord(out, 1, name, {systemBytes.begin(), systemBytes.end()});
+        AppendRecord(out, 2, name, {remoteBytes.begin(), remoteBytes.end()});
+        AppendRecord(out, 4, name, EncodeDeviceNames(numbers, devices));
+        AppendRecord(out, 5, name, EncodeDeviceNames(numbers, devices));
+    }
+    AppendRecord(out, 3, 0, EncodeFilePath("/home/player/song.mid"));
+    AppendRecord(out, 6, 0, std::vector<std::uint8_t>(16, 1));
+    return WriteBytes(folder + "/store.bin", out);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_fuzz_seeds FOLDER\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: make_fuzz_seeds FOLDER [FUZZER]\n");
         return 2;
     }
     const std::string folder = argv[1];
-    const bool written = FormatZero().WriteFile(folder + "/format0.mid") &&
-                         FormatOne().WriteFile(folder + "/format1.mid") &&
-                         FormatTwo().WriteFile(folder + "/format2.mid");
+    const std::string fuzzer = argc == 3 ? argv[2] : "";
+    bool written = false;
+    if (fuzzer == "fuzz_piece_settings") {
+        written = WritePieceSettingsFiles(folder);
+    } else if (fuzzer == "fuzz_settings_store") {
+        written = WriteSettingsStores(folder);
+    } else {
+        written = WriteMidiFiles(folder);
+    }
     return written ? 0 : 1;
 }

@@ -1,6 +1,8 @@
 #include "app/engine.h"
 
+#include <algorithm>
 #include <new>
+#include <utility>
 
 #include "app/piece_file.h"
 #include "follower/follower_handover.h"
@@ -9,6 +11,24 @@
 #include "strings/string_table.h"
 
 namespace ostinel {
+namespace {
+
+// Nothing the soloist plays while a piece loads is followed, recorded or
+// obeyed as a remote command: only thru passes.
+class InputBlockedWhileLoading {
+  public:
+    explicit InputBlockedWhileLoading(PerformanceIntake& intake) : intake_(intake) {
+        intake_.SetInputBlocked(true);
+    }
+    ~InputBlockedWhileLoading() { intake_.SetInputBlocked(false); }
+    InputBlockedWhileLoading(const InputBlockedWhileLoading&) = delete;
+    InputBlockedWhileLoading& operator=(const InputBlockedWhileLoading&) = delete;
+
+  private:
+    PerformanceIntake& intake_;
+};
+
+}  // namespace
 
 Engine::Engine(const platform::Clock& clock, platform::TimerService& timers,
                platform::MidiSystem& midi, TransportUi& ui)
@@ -117,9 +137,20 @@ RunningCommands Engine::TransportView::Running() const {
                            mode.fastForward, mode.rewinding};
 }
 
-void Engine::IntakeLink::BeginFollowing() {
+void Engine::IntakeLink::BeginFollowing(bool followerStarted) {
     engine_.recordingFullShown_ = false;
-    engine_.intake_.PrepareFollowing(engine_.following_);
+    engine_.intake_.PrepareFollowing(engine_.following_, followerStarted);
+}
+
+bool Engine::IntakeLink::HearsTheSoloist() const {
+    const FollowingOptions& following = engine_.following_;
+    if (following.followSource == FollowSource::TappedBeats &&
+        (following.tapSource == TapSource::SpaceBar ||
+         following.tapSource == TapSource::RightMouseButton))
+        return true;
+    for (int device = 0; device < kDeviceSlotCount; ++device)
+        if (engine_.ports_.InputDeviceOwner(device) != kDeviceClosed) return true;
+    return false;
 }
 
 void Engine::IntakeLink::EndFollowing(Track& performance) {
@@ -128,6 +159,7 @@ void Engine::IntakeLink::EndFollowing(Track& performance) {
 }
 
 LoadResult Engine::OpenPiece(const std::string& path) {
+    const InputBlockedWhileLoading blocked(intake_);
     std::unique_ptr<Piece> opened(new (std::nothrow) Piece);
     if (!opened) return LoadResult::OutOfMemory;
     const LoadResult result = OpenPieceFile(path, *opened);
@@ -152,7 +184,8 @@ void Engine::IdlePass() {
 bool Engine::NeedsIdlePass() const {
     // Listening for an automatic start needs the pass too: the follower's
     // request to start arrives as a flag the pass turns into a request.
-    return transport_.NeedsIdlePass() || pieceSysex_.SysexPending() || reports_.RestartPending();
+    return transport_.NeedsIdlePass() || pieceSysex_.SysexPending() || reports_.RestartPending() ||
+           heldRequestCount_ > 0;
 }
 
 void Engine::StopAutomaticallyIfSilent() {
@@ -180,10 +213,32 @@ void Engine::MakeRecordingRoom() {
 }
 
 void Engine::DrainRequests() {
-    for (std::int16_t code = requests_.TakeRequest(); code != -1; code = requests_.TakeRequest()) {
-        if (!availability_.ShouldCarryOut(code)) continue;
-        if (const auto request = TransportRequestFromCode(code)) transport_.CarryOut(*request);
+    if (transport_.Mode().previewing) {
+        HoldRequestsDuringPreview();
+        return;
     }
+    const std::size_t held = std::exchange(heldRequestCount_, 0);
+    for (std::size_t i = 0; i < held; ++i)
+        CarryOutRequest(heldRequests_[i]);
+    for (std::int16_t code = requests_.TakeRequest(); code != -1; code = requests_.TakeRequest())
+        CarryOutRequest(code);
+}
+
+void Engine::HoldRequestsDuringPreview() {
+    for (std::int16_t code = requests_.TakeRequest(); code != -1; code = requests_.TakeRequest()) {
+        if (code == static_cast<std::int16_t>(TransportRequest::Stop)) continue;
+        // Full: the oldest gives way, as in the queue itself.
+        if (heldRequestCount_ == heldRequests_.size()) {
+            std::move(heldRequests_.begin() + 1, heldRequests_.end(), heldRequests_.begin());
+            --heldRequestCount_;
+        }
+        heldRequests_[heldRequestCount_++] = code;
+    }
+}
+
+void Engine::CarryOutRequest(std::int16_t code) {
+    if (!availability_.ShouldCarryOut(code)) return;
+    if (const auto request = TransportRequestFromCode(code)) transport_.CarryOut(*request);
 }
 
 }  // namespace ostinel

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -133,14 +136,19 @@ class Engine {
     class IntakeLink final : public FollowingIntake {
       public:
         explicit IntakeLink(Engine& engine) : engine_(engine) {}
-        void BeginFollowing() override;
+        void BeginFollowing(bool followerStarted) override;
         void EndFollowing(Track& performance) override;
+        bool HearsTheSoloist() const override;
 
       private:
         Engine& engine_;
     };
 
     void DrainRequests();
+    // While previewing: Stop is dropped, the rest wait for the preview's end,
+    // as they would behind a preview that held the main thread.
+    void HoldRequestsDuringPreview();
+    void CarryOutRequest(std::int16_t code);
     // Gives the piece's following tracks (or beats), the options and the
     // markers to the follower and the rest.
     bool HandFollowingOver();
@@ -171,6 +179,8 @@ class Engine {
     SpecialMarkers markers_;
     std::vector<ScoreRange> ignoreRanges_;  // the markers' Ignore Soloist ranges, merged
     bool recordingFullShown_ = false;
+    std::array<std::int16_t, TransportRequestQueue::kCapacity> heldRequests_{};
+    std::size_t heldRequestCount_ = 0;
 
     platform::SettingsStore* settingsStore_ = nullptr;
     SettingsUi noSettingsUi_;

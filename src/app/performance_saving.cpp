@@ -20,11 +20,13 @@ PerformanceWriteResult SavePerformanceAs(Engine& engine, const std::string& path
     save.playMode = performance.playMode;
     save.playTappedNotes = performance.playTappedNotes;
     save.tempos = performance.tempos;
-    // The new file carries the settings it was made with, as its slot 0.
+    // The new file carries the settings it was made with, as its slot 0, but
+    // not the piece's name: it is a file of its own, called by its own name.
     return WritePerformanceFile(path, *piece, transport.PerformanceTempos(), transport.Punch(),
                                 save, [&engine](const std::string& written) {
-                                    StorePieceSettings(written, 0, std::nullopt,
-                                                       CapturePieceSettings(engine));
+                                    PieceSettingsEntry entry = CapturePieceSettings(engine);
+                                    entry.displayName.clear();
+                                    StorePieceSettings(written, 0, std::nullopt, entry);
                                 });
 }
 

@@ -187,6 +187,11 @@ bool ApplyPieceSettings(Engine& engine, int slot, bool keepRevertPoint) {
     const auto track = [&piece](std::int16_t index) {
         return index < 0 || index >= piece.TrackCount() ? std::int16_t{0} : index;
     };
+    // Loop points that do not lie in this piece, in order, become its defaults.
+    if (s.loopEndMs > piece.length || s.loopBeginMs > s.loopEndMs) {
+        s.loopBeginMs = 0;
+        s.loopEndMs = piece.length;
+    }
     s.followTrack1 = track(s.followTrack1);
     s.followTrack2 = track(s.followTrack2);
     if (!IsViewOrder(s.viewOrder)) s.viewOrder = PieceSettings{}.viewOrder;

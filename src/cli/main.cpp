@@ -15,6 +15,7 @@
 #include "cli/settings_command.h"
 #include "platform/real/real_midi_system.h"
 #include "platform/real/steady_clock.h"
+#include "strings/version.h"
 
 namespace {
 
@@ -104,7 +105,7 @@ int main(int argc, char** argv) {
     const std::string_view command = args.front();
     if (command == "-h" || command == "--help") return Usage(stdout, ostinel::cli::kExitSuccess);
     if (command == "-V" || command == "--version") {
-        std::printf("ostinel-cli %s\n", OSTINEL_VERSION);
+        std::printf("ostinel-cli %s\n", std::string(ostinel::ProgramVersion()).c_str());
         return ostinel::cli::kExitSuccess;
     }
     args.erase(args.begin());

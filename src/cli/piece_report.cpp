@@ -46,6 +46,16 @@ std::string BarBeatAt(const Piece& piece, std::int32_t tick) {
     return Format("%u:%u", beat.measure, beat.beat);
 }
 
+// The meter in force at a tick: 4/4 before the first one.
+MeterRecord MeterAt(const Piece& piece, std::int32_t tick) {
+    MeterRecord found;
+    for (const MeterRecord& meter : piece.meters) {
+        if (meter.tick == kEndTick || meter.tick > tick) break;
+        found = meter;
+    }
+    return found;
+}
+
 int NoteCount(const Track& track) {
     return static_cast<int>(std::count_if(track.events.begin(), track.events.end(), [](auto& e) {
         return e.kind == kNoteOn && e.data2 > 0;
@@ -144,8 +154,15 @@ std::string DescribePiece(const Piece& piece) {
     }
     for (const TempoRecord& record : piece.tempoMap) {
         if (record.tick == kEndTick) break;
-        out += Format("  %-7s %s BPM  at %s\n", BarBeatAt(piece, record.tick).c_str(),
-                      Bpm(record.tempo).c_str(),
+        // Beside the quarter notes a minute, the meter's own beats a minute,
+        // as the Current Tempo view counts them.
+        const MeterRecord meter = MeterAt(piece, record.tick);
+        const int denominator = 1 << meter.denominatorPower;
+        const std::uint32_t perBeat = static_cast<std::uint32_t>(std::uint64_t{record.tempo} * 4 /
+                                                                 std::uint64_t(denominator));
+        out += Format("  %-7s %s BPM  %s beats/min in %u/%d  at %s\n",
+                      BarBeatAt(piece, record.tick).c_str(), Bpm(record.tempo).c_str(),
+                      Bpm(perBeat).c_str(), meter.numerator, denominator,
                       MinutesSeconds(static_cast<std::uint32_t>(record.timeUs / 1000)).c_str());
     }
 

@@ -1,6 +1,8 @@
 #include "cli/render_command.h"
 
 #include <algorithm>
+#include <cctype>
+#include <string_view>
 
 #include "app/engine.h"
 #include "cli/console_ui.h"
@@ -39,6 +41,21 @@ void RunUntilStopped(Engine& engine, platform::ManualClock& clock,
     }
     // Delayed sends (retries) still armed go out too.
     timers.RunUntilIdle(1000);
+}
+
+// -o names the pair without its extension; a name given with .mid or .wav
+// names the pair as well, so that it is not written as out.mid.mid.
+std::string OutputStem(const std::string& output) {
+    for (const std::string_view extension : {".mid", ".wav"}) {
+        if (output.size() <= extension.size()) continue;
+        const std::string_view tail =
+            std::string_view(output).substr(output.size() - extension.size());
+        const bool same = std::equal(
+            tail.begin(), tail.end(), extension.begin(),
+            [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+        if (same) return output.substr(0, output.size() - extension.size());
+    }
+    return output;
 }
 
 }  // namespace
@@ -109,7 +126,8 @@ int RunRenderCommand(std::span<const std::string_view> args, std::string& out, s
         return exitCode;
     }
     err += problem;
-    const std::string midiPath = options.output + ".mid";
+    const std::string stem = OutputStem(options.output);
+    const std::string midiPath = stem + ".mid";
     const std::string title = options.piecePath.substr(options.piecePath.find_last_of('/') + 1);
     if (!WriteCapturedStream(rendered.messages, title, midiPath, problem)) {
         err += problem + "\n";
@@ -118,7 +136,7 @@ int RunRenderCommand(std::span<const std::string_view> args, std::string& out, s
     out += "wrote " + midiPath + " (" + std::to_string(rendered.messages.size()) + " messages, " +
            ClockText(rendered.lengthMs) + ")\n";
     if (!options.wav) return kExitSuccess;
-    const std::string wavPath = options.output + ".wav";
+    const std::string wavPath = stem + ".wav";
     if (!platform::RenderToWav(SynthStream(rendered.messages), wavPath, options.soundFont,
                                problem)) {
         err += problem + "\n";

@@ -28,11 +28,12 @@ bool NeedsNoPiece(int commandId) {
            commandId == command::kMidiPortsAndDevices;
 }
 
-// Jump to hands the typed place to the transport.
+// Jump to offers the current measure (that of the beat at or before the
+// position) from its first beat, and hands the typed place to the transport.
 bool JumpToTypedLocation(DialogContext& context) {
     Transport& transport = context.engine.GetTransport();
     const DisplayedBeat shown = transport.Display();
-    if (const auto place = ShowLocationDialog(context, shown.measure, shown.beat)) {
+    if (const auto place = ShowLocationDialog(context, shown.measure, 1)) {
         transport.JumpTo(place->position);
     }
     return true;
@@ -97,7 +98,7 @@ std::unique_ptr<SettingsDialog> MakeDialogForCommand(int commandId, DialogContex
             return std::make_unique<MidiPortsDialog>(context);
         case command::kJumpTo: {
             const DisplayedBeat shown = context.engine.GetTransport().Display();
-            return std::make_unique<LocationDialog>(context, shown.measure, shown.beat);
+            return std::make_unique<LocationDialog>(context, shown.measure, 1);
         }
         default:
             return nullptr;

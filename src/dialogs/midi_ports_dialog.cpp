@@ -15,10 +15,15 @@ std::size_t At(int i) {
 
 // The devices a side of the machine has, by product name, each item holding
 // its device number; a device that cannot name itself is left out.
-void FillDeviceList(QComboBox* list, int count, const auto& nameOf) {
+void FillDeviceList(QComboBox* list, int count, const auto& nameOf, const QString& none) {
     for (int device = 0; device < std::min(count, kDeviceSlotCount); ++device) {
         const std::string name = nameOf(device);
         if (!name.empty()) list->addItem(QString::fromStdString(name), device);
+    }
+    // A machine without devices (no sequencer) says so instead of a blank box.
+    if (list->count() == 0) {
+        list->setPlaceholderText(none);
+        list->setEnabled(false);
     }
 }
 
@@ -42,10 +47,14 @@ MidiPortsDialog::MidiPortsDialog(DialogContext& context)
     for (int port = 0; port < kPortCount; ++port) {
         auto* input = new QComboBox;
         auto* output = new QComboBox;
-        FillDeviceList(input, midi.InputDeviceCount(),
-                       [&midi](int device) { return midi.InputDeviceName(device); });
-        FillDeviceList(output, midi.OutputDeviceCount(),
-                       [&midi](int device) { return midi.OutputDeviceName(device); });
+        FillDeviceList(
+            input, midi.InputDeviceCount(),
+            [&midi](int device) { return midi.InputDeviceName(device); },
+            QStringLiteral("(no MIDI input devices)"));
+        FillDeviceList(
+            output, midi.OutputDeviceCount(),
+            [&midi](int device) { return midi.OutputDeviceName(device); },
+            QStringLiteral("(no MIDI output devices)"));
         original_.input[At(port)] = ports.InputDevice(port);
         original_.output[At(port)] = ports.OutputDevice(port);
         SelectDevice(input, original_.input[At(port)]);

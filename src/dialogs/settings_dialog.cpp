@@ -72,7 +72,9 @@ SettingsDialog::SettingsDialog(DialogContext& context, int helpTopic, const QStr
       buttons_(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel |
                                     QDialogButtonBox::Help)) {
     setWindowTitle(title);
-    setModal(true);
+    // Modal to the main window only: the help window, the main window's other
+    // child, stays readable, scrollable and searchable beside the dialog.
+    setWindowModality(Qt::WindowModal);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     auto* outer = new QVBoxLayout(this);
     outer->addLayout(body_);

@@ -4,12 +4,6 @@
 
 namespace ostinel {
 
-RemoteTable DefaultRemoteTable() {
-    RemoteTable table;
-    table.fill(kNoBinding);
-    return table;
-}
-
 RemoteControl::RemoteControl(TransportRequestSink& requests, const PlaybackView& playback)
     : requests_(requests), playback_(playback) {
     for (std::atomic<std::int16_t>& entry : table_)

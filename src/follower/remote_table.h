@@ -17,7 +17,11 @@ inline constexpr std::int16_t kControllerBinding = 256;  // added to a controlle
 using RemoteTable = std::array<std::int16_t, kRemoteEntryCount>;
 
 // No entry bound.
-RemoteTable DefaultRemoteTable();
+constexpr RemoteTable DefaultRemoteTable() {
+    RemoteTable table{};
+    table.fill(kNoBinding);
+    return table;
+}
 
 // The binding of a note or a controller as the table holds it.
 constexpr std::int16_t NoteBinding(int key) {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QProxyStyle>
 #include <QStyleFactory>
 
 #include "views/palette.h"
@@ -14,6 +15,23 @@ static bool InitDesktopResources() {
 }
 
 namespace ostinel::gui {
+namespace {
+
+// Fusion, without the engraved look it gives disabled text: on these dark
+// panels the engraving's light edge made a disabled item brighter than an
+// enabled one.
+class DesktopStyle final : public QProxyStyle {
+  public:
+    DesktopStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == SH_EtchDisabledText) return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
+}  // namespace
 
 void LoadDesktopResources() {
     [[maybe_unused]] static const bool loaded = InitDesktopResources();
@@ -22,7 +40,7 @@ void LoadDesktopResources() {
 void ApplyDesktopStyle(QApplication& app) {
     LoadDesktopResources();
     const views::Palette& colours = views::CurrentPalette();
-    app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    app.setStyle(new DesktopStyle);
     QPalette palette;
     palette.setColor(QPalette::Window, colours.panelBottom);
     palette.setColor(QPalette::WindowText, colours.stripText);
@@ -38,6 +56,9 @@ void ApplyDesktopStyle(QApplication& app) {
     palette.setColor(QPalette::Disabled, QPalette::Text, colours.iconDisabled);
     palette.setColor(QPalette::Disabled, QPalette::ButtonText, colours.iconDisabled);
     palette.setColor(QPalette::Disabled, QPalette::WindowText, colours.iconDisabled);
+    // No light edge under disabled text and no bright placeholder: both dim.
+    palette.setColor(QPalette::Disabled, QPalette::Light, colours.panelBottom);
+    palette.setColor(QPalette::PlaceholderText, colours.caption);
     app.setPalette(palette);
 }
 

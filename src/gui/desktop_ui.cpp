@@ -1,5 +1,6 @@
 #include "gui/desktop_ui.h"
 
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include "gui/main_window.h"
@@ -25,6 +26,10 @@ void MessageBoxPresenter::Show(QWidget* owner, const QString& caption, const QSt
     QMessageBox::information(owner, caption, text, QMessageBox::Ok);
 }
 
+void MessageBoxPresenter::ShowError(QWidget* owner, const QString& caption, const QString& text) {
+    QMessageBox::critical(owner, caption, text, QMessageBox::Ok);
+}
+
 bool MessageBoxPresenter::Confirm(QWidget* owner, const QString& caption, const QString& text) {
     return QMessageBox::question(owner, caption, text, QMessageBox::Ok | QMessageBox::Cancel,
                                  QMessageBox::Ok) == QMessageBox::Ok;
@@ -43,7 +48,18 @@ bool DesktopUi::ConfirmMessage(std::string_view text) {
 }
 
 void DesktopUi::ShowError(int stringId) {
-    ShowMessage(StringTable().Get(stringId));
+    if (window_ != nullptr) window_->ForceRepaint();
+    presenter_.ShowError(window_, ApplicationTitle(), FromView(StringTable().Get(stringId)));
+    if (window_ != nullptr) window_->ForceRepaint();
+}
+
+void DesktopUi::ShowFileError(int stringId, const std::string& path) {
+    if (window_ != nullptr) window_->ForceRepaint();
+    const QString name = QFileInfo(QString::fromStdString(path)).fileName();
+    presenter_.ShowError(
+        window_, ApplicationTitle(),
+        QStringLiteral("%1\n\n%2").arg(name, FromView(StringTable().Get(stringId))));
+    if (window_ != nullptr) window_->ForceRepaint();
 }
 
 void DesktopUi::PositionChanged() {

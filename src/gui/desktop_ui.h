@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 #include <string_view>
 
 #include "playback/transport_ui.h"
@@ -20,6 +21,10 @@ class MessagePresenter {
     virtual void Show(QWidget* owner, const QString& caption, const QString& text) = 0;
     // main thread. An OK/Cancel box; true for OK.
     virtual bool Confirm(QWidget* owner, const QString& caption, const QString& text) = 0;
+    // main thread. A box with one OK button that shows something went wrong.
+    virtual void ShowError(QWidget* owner, const QString& caption, const QString& text) {
+        Show(owner, caption, text);
+    }
 };
 
 // Modal QMessageBox boxes.
@@ -27,6 +32,7 @@ class MessageBoxPresenter final : public MessagePresenter {
   public:
     void Show(QWidget* owner, const QString& caption, const QString& text) override;
     bool Confirm(QWidget* owner, const QString& caption, const QString& text) override;
+    void ShowError(QWidget* owner, const QString& caption, const QString& text) override;
 };
 
 // What the engine tells the desktop: messages captioned with the program's
@@ -47,8 +53,10 @@ class DesktopUi final : public TransportUi {
     void TrackChanged(int track) override;
     void FlashButton(FlashButtonTarget button) override;
 
-    // A message from the string table.
+    // A message from the string table, shown as an error.
     void ShowError(int stringId);
+    // The same about a file, named above the message.
+    void ShowFileError(int stringId, const std::string& path);
 
   private:
     MessagePresenter& presenter_;

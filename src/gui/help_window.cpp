@@ -5,10 +5,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStringList>
 #include <QTextBrowser>
 #include <QTextDocument>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -56,6 +58,22 @@ HelpWindow::HelpWindow(QWidget* parent, const QString& folder)
     browser_ = new QTextBrowser;
     browser_->setOpenExternalLinks(true);
 
+    back_ = new QToolButton;
+    back_->setText(QStringLiteral("Back"));
+    back_->setEnabled(false);
+    forward_ = new QToolButton;
+    forward_->setText(QStringLiteral("Forward"));
+    forward_->setEnabled(false);
+    auto* page = new QWidget;
+    auto* pageLayout = new QVBoxLayout(page);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(back_);
+    buttons->addWidget(forward_);
+    buttons->addStretch();
+    pageLayout->addLayout(buttons);
+    pageLayout->addWidget(browser_);
+
     auto* side = new QWidget;
     auto* sideLayout = new QVBoxLayout(side);
     sideLayout->setContentsMargins(0, 0, 0, 0);
@@ -63,7 +81,7 @@ HelpWindow::HelpWindow(QWidget* parent, const QString& folder)
     sideLayout->addWidget(list_);
     auto* splitter = new QSplitter;
     splitter->addWidget(side);
-    splitter->addWidget(browser_);
+    splitter->addWidget(page);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({kListWidth, kWidth - kListWidth});
     auto* layout = new QHBoxLayout(this);
@@ -83,6 +101,14 @@ HelpWindow::HelpWindow(QWidget* parent, const QString& folder)
             [this](QListWidgetItem* item) { Open(item->data(Qt::UserRole).toString()); });
     connect(browser_, &QTextBrowser::sourceChanged, this,
             [this](const QUrl& url) { current_ = url.fileName(); });
+    connect(back_, &QToolButton::clicked, browser_, &QTextBrowser::backward);
+    connect(forward_, &QToolButton::clicked, browser_, &QTextBrowser::forward);
+    connect(browser_, &QTextBrowser::backwardAvailable, back_, &QToolButton::setEnabled);
+    connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QToolButton::setEnabled);
+    // Esc puts the help away, as it closes a dialog.
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    close->setContext(Qt::WindowShortcut);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
 }
 
 bool HelpWindow::ShowTopic(int topic) {

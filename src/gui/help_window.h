@@ -7,6 +7,7 @@
 class QLineEdit;
 class QListWidget;
 class QTextBrowser;
+class QToolButton;
 
 namespace ostinel::gui {
 
@@ -48,6 +49,9 @@ class HelpWindow : public QWidget {
     std::vector<HelpPage> Search(const QString& words) const;
     const std::vector<HelpPage>& Pages() const { return pages_; }
     QString CurrentFile() const { return current_; }
+    // The pages seen before and after the current one.
+    QToolButton* BackButton() const { return back_; }
+    QToolButton* ForwardButton() const { return forward_; }
 
   private:
     bool Open(const QString& file);
@@ -60,6 +64,8 @@ class HelpWindow : public QWidget {
     QLineEdit* search_ = nullptr;
     QListWidget* list_ = nullptr;
     QTextBrowser* browser_ = nullptr;
+    QToolButton* back_ = nullptr;
+    QToolButton* forward_ = nullptr;
 };
 
 }  // namespace ostinel::gui

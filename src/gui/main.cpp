@@ -2,10 +2,10 @@
 
 #include <QApplication>
 #include <QScreen>
-#include <QStatusBar>
 #include <QStringList>
 #include <cstdio>
 #include <optional>
+#include <string>
 
 #include "app/engine.h"
 #include "gui/desktop_settings.h"
@@ -19,6 +19,7 @@
 #include "platform/real/real_midi_system.h"
 #include "platform/real/steady_clock.h"
 #include "platform/real/timer_thread.h"
+#include "strings/version.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ struct Arguments {
     bool help = false;
     bool version = false;
     bool bad = false;
+    QString badScale;  // a --scale the window cannot be drawn at
 };
 
 // Read before Qt starts, so that --help and --version need no display.
@@ -60,7 +62,7 @@ Arguments ReadArguments(int argc, char* argv[]) {
             if (percent == 100 || percent == 150 || percent == 200)
                 read.scale = percent / 100.0;
             else
-                read.bad = true;
+                read.badScale = args[i];
         } else {
             rest << arg;
         }
@@ -73,18 +75,26 @@ Arguments ReadArguments(int argc, char* argv[]) {
 
 int main(int argc, char* argv[]) {
     const Arguments args = ReadArguments(argc, argv);
+    if (!args.badScale.isNull()) {
+        std::fprintf(stderr,
+                     "ostinel: the window cannot be drawn at --scale %s: choose 100, 150 or 200\n",
+                     args.badScale.toLocal8Bit().constData());
+        return 2;
+    }
     if (args.help || args.bad) {
         std::fputs(kUsage, args.bad ? stderr : stdout);
         return args.bad ? 2 : 0;
     }
     if (args.version) {
-        std::printf("ostinel %s\n", OSTINEL_VERSION);
+        std::printf("ostinel %s\n", std::string(ostinel::ProgramVersion()).c_str());
         return 0;
     }
     QApplication app(argc, argv);
     ostinel::gui::ApplyDesktopStyle(app);
     QApplication::setApplicationName(QStringLiteral("Ostinel"));
-    QApplication::setApplicationVersion(QStringLiteral(OSTINEL_VERSION));
+    const std::string_view version = ostinel::ProgramVersion();
+    QApplication::setApplicationVersion(
+        QString::fromUtf8(version.data(), qsizetype(version.size())));
     QApplication::setDesktopFileName(QStringLiteral("ostinel"));
 
     using namespace ostinel;
@@ -132,7 +142,7 @@ int main(int argc, char* argv[]) {
             missing << QString::fromStdString(what);
         if (!missing.isEmpty()) {
             std::fprintf(stderr, "%s\n", missing.join(QChar('\n')).toUtf8().constData());
-            window.statusBar()->showMessage(missing.join(QStringLiteral("  ")), 20000);
+            window.ShowLastingWarning(missing.join(QStringLiteral("  ")));
         }
 
         if (window.OpenFirstPiece(args.commandLine, lastPiece.value_or(std::string())))

@@ -6,9 +6,13 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMimeData>
+#include <QStatusBar>
+#include <QToolButton>
 #include <QUrl>
 
 #include "app/command_ids.h"
@@ -102,6 +106,36 @@ void MainWindow::RefreshMenus() {
         shown[std::size_t(view)] = area_->Layout().Shown(view);
     menu_->Refresh(shown);
     area_->MenuStateChanged();
+    // The title bar names the piece as the Title view does.
+    const QString piece = QString::fromStdString(area_->PieceTitle());
+    setWindowTitle(piece.isEmpty() ? ApplicationTitle()
+                                   : QStringLiteral("%1 - %2").arg(piece, ApplicationTitle()));
+}
+
+void MainWindow::ShowLastingWarning(const QString& text) {
+    if (warning_ == nullptr) {
+        warning_ = new QWidget;
+        auto* row = new QHBoxLayout(warning_);
+        row->setContentsMargins(0, 0, 0, 0);
+        warningText_ = new QLabel;
+        auto* dismiss = new QToolButton;
+        dismiss->setText(QStringLiteral("Dismiss"));
+        row->addWidget(warningText_, 1);
+        row->addWidget(dismiss);
+        connect(dismiss, &QToolButton::clicked, this, &MainWindow::DismissLastingWarning);
+        statusBar()->addWidget(warning_, 1);
+    }
+    warningText_->setText(text);
+    warning_->show();
+    statusBar()->show();
+}
+
+QString MainWindow::LastingWarning() const {
+    return warning_ != nullptr && !warning_->isHidden() ? warningText_->text() : QString();
+}
+
+void MainWindow::DismissLastingWarning() {
+    if (warning_ != nullptr) warning_->hide();
 }
 
 void MainWindow::ForceRepaint() {
@@ -128,14 +162,25 @@ LoadResult MainWindow::OpenFile(const std::string& named) {
 }
 
 bool MainWindow::OpenCommand() {
+    bool failed = false;
     for (;;) {
-        const QString path =
-            QFileDialog::getOpenFileName(this, ApplicationTitle(), openFolder_, PieceFileFilter());
-        if (path.isEmpty()) return false;
+        const QString path = openFileChooser_
+                                 ? openFileChooser_()
+                                 : QFileDialog::getOpenFileName(this, ApplicationTitle(),
+                                                                openFolder_, PieceFileFilter());
+        if (path.isEmpty()) {
+            // Giving up after a file that would not open ends the program,
+            // and says so first.
+            if (failed) {
+                ui_.ShowError(string_id::kQuitAfterProblems);
+                close();
+            }
+            return false;
+        }
         const LoadResult result = OpenFile(path.toStdString());
         if (result == LoadResult::Loaded) return true;
-        ui_.ShowError(OpenCommandLoadMessage(result));
-        if (result == LoadResult::OutOfMemory) return false;
+        ui_.ShowFileError(OpenCommandLoadMessage(result), path.toStdString());
+        failed = true;
     }
 }
 
@@ -151,7 +196,7 @@ void MainWindow::SavePerformanceAsCommand() {
     openFolder_ = QFileInfo(path).absolutePath();
     ForceRepaint();
     if (SavePerformanceAs(engine_, path.toStdString()) != PerformanceWriteResult::Written)
-        ui_.ShowError(string_id::kCannotSaveFile);
+        ui_.ShowFileError(string_id::kCannotSaveFile, path.toStdString());
 }
 
 std::optional<std::string> MainWindow::AskMidiFileToSave(const std::string& suggested) {
@@ -167,32 +212,34 @@ bool MainWindow::OpenFirstPiece(const QString& commandLine, const std::string& l
     const std::string text = commandLine.toStdString();
     const CommandLineReading reading = ReadCommandLine(text);
     if (reading.errorStringId != 0) ui_.ShowError(reading.errorStringId);
-    std::string first;
-    if (reading.outcome == CommandLineOutcome::StartFile) {
-        first = std::string(reading.startFile);
-    } else if (commandLine.trimmed().isEmpty()) {
-        first = lastPiece;
-    }
+    // A name the command line does not give (blank, refused or ignored)
+    // leaves the start to the last piece.
+    const bool named = reading.outcome == CommandLineOutcome::StartFile;
+    const std::string first = named ? std::string(reading.startFile) : lastPiece;
     if (!first.empty()) {
         const LoadResult result = OpenFile(first);
         if (result == LoadResult::Loaded) return true;
-        ui_.ShowError(StartupLoadMessage(result));
+        // The last piece that no longer opens is dropped without a word, or
+        // the same message would greet every start.
+        if (named || result == LoadResult::OutOfMemory)
+            ui_.ShowFileError(StartupLoadMessage(result), first);
         if (result == LoadResult::OutOfMemory) return false;
     }
     return OpenCommand();
 }
 
 void MainWindow::HandOverCommandLine(const QString& commandLine) {
-    if (engine_.GetTransport().Mode().playing || commandLine.isEmpty()) return;
+    // The user started the program again: they look for this window.
     raise();
     activateWindow();
+    if (engine_.GetTransport().Mode().playing || commandLine.isEmpty()) return;
     const std::string text = commandLine.toStdString();
     const CommandLineReading reading = ReadCommandLine(text);
     if (reading.errorStringId != 0) ui_.ShowError(reading.errorStringId);
     if (reading.outcome != CommandLineOutcome::StartFile) return;
     const LoadResult result = OpenFile(std::string(reading.startFile));
     if (result == LoadResult::Loaded) return;
-    ui_.ShowError(OpenCommandLoadMessage(result));
+    ui_.ShowFileError(OpenCommandLoadMessage(result), std::string(reading.startFile));
     if (result == LoadResult::OutOfMemory) {
         close();
         return;

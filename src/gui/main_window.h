@@ -15,6 +15,8 @@
 #include "gui/main_menu.h"
 #include "views/view_area.h"
 
+class QLabel;
+
 namespace ostinel::gui {
 
 class HelpWindow;
@@ -62,6 +64,12 @@ class MainWindow : public QMainWindow {
         dialogOpener_ = std::move(opener);
     }
 
+    // Who answers the Open dialog: the real one, or a stand-in for tests
+    // (an empty name is Cancel).
+    void SetOpenFileChooser(std::function<QString()> chooser) {
+        openFileChooser_ = std::move(chooser);
+    }
+
     // Every menu and accelerator command; false for an id that is no command.
     bool DispatchCommand(int commandId);
     void SetNamedSettingsCommands(NamedSettingsCommands* commands) { namedSettings_ = commands; }
@@ -72,7 +80,8 @@ class MainWindow : public QMainWindow {
 
     // Opens a piece and lays the views out for it.
     LoadResult OpenFile(const std::string& path);
-    // The Open dialog until a piece opens (true) or the user cancels (false).
+    // The Open dialog until a piece opens (true) or the user cancels (false);
+    // a cancel after a file that failed shows message 2006 and closes the window.
     bool OpenCommand();
     // The save dialog for the last take, then the file written.
     void SavePerformanceAsCommand();
@@ -87,6 +96,13 @@ class MainWindow : public QMainWindow {
     bool OpenFirstPiece(const QString& commandLine, const std::string& lastPiece = {});
     // A second copy's command line.
     void HandOverCommandLine(const QString& commandLine);
+
+    // A warning in the status line that stays until the user dismisses it
+    // (what the machine lacks to make sound).
+    void ShowLastingWarning(const QString& text);
+    // The warning shown now; empty when there is none.
+    QString LastingWarning() const;
+    void DismissLastingWarning();
 
     // Where the Open dialog starts.
     void SetOpenFolder(const QString& folder) { openFolder_ = folder; }
@@ -121,7 +137,10 @@ class MainWindow : public QMainWindow {
     dialogs::SystemBeeper beeper_;
     std::unique_ptr<dialogs::DialogContext> dialogs_;
     std::function<void(int)> dialogOpener_;
+    std::function<QString()> openFileChooser_;
     QString openFolder_;
+    QWidget* warning_ = nullptr;  // in the status line while shown
+    QLabel* warningText_ = nullptr;
 };
 
 }  // namespace ostinel::gui

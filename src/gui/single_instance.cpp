@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <memory>
@@ -25,8 +26,13 @@ bool SingleInstance::HandToRunningCopy(const QString& commandLine) {
     QLocalSocket socket;
     socket.connectToServer(name_);
     if (!socket.waitForConnected(kHandOverTimeoutMs)) return false;
+    // The running copy works in its own folder: a file named here is this
+    // start's, so it travels whole. A line with blanks is refused there anyway.
+    QString text = commandLine.trimmed();
+    if (!text.isEmpty() && !text.contains(QChar(' ')) && !text.contains(QChar('\t')))
+        text = QFileInfo(text).absoluteFilePath();
     // The text travels as UTF-8 and ends where the connection closes.
-    socket.write(commandLine.toUtf8());
+    socket.write(text.toUtf8());
     socket.flush();
     socket.waitForBytesWritten(kHandOverTimeoutMs);
     socket.disconnectFromServer();

@@ -106,21 +106,62 @@ void MidiOutput::Deliver(std::span<const std::uint8_t> message, int port, bool i
     const PortMap::OutputUse use = ports_.UseOutput(port);
     if (!use) return;
     platform::MidiOutputDevice& device = *use.Device();
-    auto attempt = [&] { return isLong ? device.SendLong(message) : device.SendShort(message); };
-
-    const platform::MidiSendResult first = attempt();
+    const platform::MidiSendResult first =
+        isLong ? device.SendLong(message) : device.SendShort(message);
     const bool lastFailed = lastSendFailed_.load(std::memory_order_relaxed);
     if (first == platform::MidiSendResult::Refused && !lastFailed) {
-        timers_.Sleep(kRetryWaitMs);
-        lastSendFailed_.store(attempt() != platform::MidiSendResult::Sent,
-                              std::memory_order_relaxed);
+        if (!ScheduleRetry(message, port, isLong))
+            lastSendFailed_.store(true, std::memory_order_relaxed);
     } else if (first == platform::MidiSendResult::Sent || lastFailed) {
         lastSendFailed_.store(false, std::memory_order_relaxed);
     } else {
         // A device that is gone: a retry cannot help, so count it as a retry
-        // that failed, without the wait.
+        // that failed.
         lastSendFailed_.store(true, std::memory_order_relaxed);
     }
+}
+
+bool MidiOutput::ScheduleRetry(std::span<const std::uint8_t> message, int port, bool isLong) {
+    if (!isLong) {
+        std::array<std::uint8_t, 3> bytes{};
+        std::copy_n(message.begin(), std::min(message.size(), bytes.size()), bytes.begin());
+        return timers_.ArmOnce(kRetryWaitMs, &MidiOutput::SendRetry, this,
+                               PackDelayed(bytes, port));
+    }
+    if (message.size() > sysexRetry_.size() ||
+        sysexRetryHeld_.exchange(true, std::memory_order_acquire))
+        return false;
+    std::copy(message.begin(), message.end(), sysexRetry_.begin());
+    sysexRetryLength_ = message.size();
+    if (timers_.ArmOnce(kRetryWaitMs, &MidiOutput::SendRetriedSysex, this,
+                        static_cast<std::uint32_t>(port)))
+        return true;
+    sysexRetryHeld_.store(false, std::memory_order_release);
+    return false;
+}
+
+void MidiOutput::Retry(std::span<const std::uint8_t> message, int port, bool isLong) {
+    const PortMap::OutputUse use = ports_.UseOutput(port);
+    if (!use) return;
+    platform::MidiOutputDevice& device = *use.Device();
+    const platform::MidiSendResult again =
+        isLong ? device.SendLong(message) : device.SendShort(message);
+    lastSendFailed_.store(again != platform::MidiSendResult::Sent, std::memory_order_relaxed);
+}
+
+void MidiOutput::SendRetry(void* self, std::uint32_t packed) {
+    const std::array<std::uint8_t, 3> bytes{ByteOf(packed, 0), ByteOf(packed, 1),
+                                            ByteOf(packed, 2)};
+    const std::size_t length = ShortMessageLength(bytes[0]);
+    static_cast<MidiOutput*>(self)->Retry(std::span<const std::uint8_t>(bytes.data(), length),
+                                          ByteOf(packed, 3), false);
+}
+
+void MidiOutput::SendRetriedSysex(void* self, std::uint32_t port) {
+    auto& output = *static_cast<MidiOutput*>(self);
+    output.Retry(std::span<const std::uint8_t>(output.sysexRetry_.data(), output.sysexRetryLength_),
+                 static_cast<int>(port), true);
+    output.sysexRetryHeld_.store(false, std::memory_order_release);
 }
 
 void MidiOutput::SendPatch(const PatchEntry& entry, int channel, int port, bool useSubstitute) {

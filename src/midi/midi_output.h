@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -17,18 +19,19 @@ namespace ostinel {
 // the PortMap keeps open for the port; a port whose device is closed sends
 // nothing.
 //
-// A device that refuses a message gets it once more after 10 ms, unless the
-// send before also failed: so a device that keeps refusing costs the wait only
-// on every second message. Nothing is reported to the user.
+// A device that refuses a message gets it once more 10 ms later, from the
+// timer service, unless the last send failed: the sender never waits for the
+// retry. One refused system-exclusive message at a time (up to
+// kMaxRetriedSysexBytes) is kept for its retry. Nothing is reported to the user.
 //
 // Threads: the sends run on the main thread, the timer thread (the tick and
-// the delayed sends) and the input thread (thru) at once, and never allocate
-// or lock. The only wait is the one before a retry. Delayed sends are timers
-// of the timer service whose context is this object: stop the service before
-// destroying it.
+// the delayed sends) and the input thread (thru) at once, and never allocate,
+// lock or wait. Delayed sends and retries are timers of the timer service
+// whose context is this object: stop the service before destroying it.
 class MidiOutput {
   public:
     static constexpr std::uint32_t kRetryWaitMs = 10;
+    static constexpr std::size_t kMaxRetriedSysexBytes = 1024;
 
     MidiOutput(const PortMap& ports, platform::TimerService& timers);
     MidiOutput(const MidiOutput&) = delete;
@@ -67,7 +70,12 @@ class MidiOutput {
   private:
     void SendToPort(std::span<const std::uint8_t> message, int port, std::uint32_t delayMs);
     void Deliver(std::span<const std::uint8_t> message, int port, bool isLong);
+    // The refused message goes again kRetryWaitMs later; false when it cannot.
+    bool ScheduleRetry(std::span<const std::uint8_t> message, int port, bool isLong);
+    void Retry(std::span<const std::uint8_t> message, int port, bool isLong);
     static void SendDelayed(void* self, std::uint32_t packed);
+    static void SendRetry(void* self, std::uint32_t packed);
+    static void SendRetriedSysex(void* self, std::uint32_t port);
 
     const PortMap& ports_;
     platform::TimerService& timers_;
@@ -79,6 +87,10 @@ class MidiOutput {
     // A lost update between threads only changes whether the next refusal
     // waits, so relaxed order is enough.
     std::atomic<bool> lastSendFailed_{false};
+    // The refused system-exclusive message waiting for its retry; held while set.
+    std::atomic<bool> sysexRetryHeld_{false};
+    std::array<std::uint8_t, kMaxRetriedSysexBytes> sysexRetry_{};
+    std::size_t sysexRetryLength_ = 0;
 };
 
 }  // namespace ostinel

@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 #include <stdexcept>
+#include <system_error>
 
 #include "musicxml/score_reader.h"
 #include "musicxml/score_source.h"
@@ -84,9 +85,24 @@ LoadResult ConvertCatching(std::span<const std::uint8_t> fileBytes,
 
 }  // namespace
 
+namespace {
+
+bool HasScoreExtension(const std::string& path) {
+    return HasExtension(path, ".musicxml") || HasExtension(path, ".mxl") ||
+           HasExtension(path, ".xml");
+}
+
+}  // namespace
+
 bool IsMusicXmlFile(const std::string& path) {
     std::uint8_t head[kSniffBytes];
     std::size_t read = 0;
+    // Only a plain file is looked into: a pipe's bytes, once read here, would
+    // be gone for the reader that opens it next.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        return HasScoreExtension(path);
+    }
     if (File file{std::fopen(path.c_str(), "rb")})
         read = std::fread(head, 1, sizeof head, file.get());
     const std::span<const std::uint8_t> bytes(head, read);
@@ -94,8 +110,7 @@ bool IsMusicXmlFile(const std::string& path) {
     if (read >= 4 && head[0] == 'M' && head[1] == 'T' && head[2] == 'h' && head[3] == 'd') {
         return false;
     }
-    return HasExtension(path, ".musicxml") || HasExtension(path, ".mxl") ||
-           HasExtension(path, ".xml");
+    return HasScoreExtension(path);
 }
 
 LoadResult ConvertMusicXmlToMidi(std::span<const std::uint8_t> fileBytes,

@@ -13,11 +13,16 @@ class FollowingIntake {
 
     // main thread: Play and Follow started; the intake listens to the soloist
     // (played notes, MIDI taps or key taps, by the settings) and records.
-    virtual void BeginFollowing() = 0;
+    // When the follower started it, the notes that led into the start are
+    // recorded too, at their clock times before the start.
+    virtual void BeginFollowing(bool followerStarted) = 0;
     // main thread: following stopped; the intake goes back to its idle mode
     // (listening for an automatic start, or nothing), the poller stops, and
     // what it recorded becomes the events of `performance`, at clock times.
     virtual void EndFollowing(Track& performance) = 0;
+    // main thread: whether anything can reach the follower now: an open MIDI
+    // input device, or taps from the computer's own keys.
+    virtual bool HearsTheSoloist() const { return true; }
 };
 
 }  // namespace ostinel

@@ -1,6 +1,8 @@
 #include "playback/following_session.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
 #include "playback/transport.h"
 
@@ -56,6 +58,8 @@ std::optional<SpeedFactor> FollowingSession::StartFollower(ScorePosition positio
                                      : follower_->Start(position, TempoFromSpeed(speed));
     if (!followerStarted) return std::nullopt;
     reports_->SetAnchor(PositionAnchor{position, clock_.Now()}, speed);
+    followerStarted_ = followerRestart;
+    startSpeed_ = speed;
     return speed;
 }
 
@@ -71,7 +75,8 @@ FollowerEstimate FollowingSession::Estimate() const {
 void FollowingSession::Begin(Piece& piece, ScorePosition position,
                              const PlayListOptions& spanTracks) {
     reports_->SetFollowingActive(true);
-    intake_->BeginFollowing();
+    startTime_ = clock_.Now();
+    intake_->BeginFollowing(followerStarted_);
     take_.punch.start = position;
     take_.masterTempoAtRecording = savedMasterSpeed_;
     // The soloist plays these: the accompaniment leaves them out for the span.
@@ -86,17 +91,44 @@ void FollowingSession::StopFollower() {
 void FollowingSession::End(Piece& piece, ScorePosition position,
                            const PlayListOptions& spanTracks) {
     take_.punch.end = position;
-    // A take that a jump interrupts is not kept: following goes on elsewhere.
-    if (!reports_->RestartPending())
-        take_.tempos =
-            BuildPerformanceTempoList(follower_->TempoList(), take_.punch.start, reports_->Speed());
     Track& performance = piece.PerformanceTrack();
     intake_->EndFollowing(performance);
-    performance.count = static_cast<std::int32_t>(performance.events.size());
+    std::vector<TrackEvent>& events = performance.events;
+    std::stable_sort(events.begin(), events.end(), [](const TrackEvent& a, const TrackEvent& b) {
+        return platform::ClockDifference(a.time, b.time) < 0;
+    });
     // Recorded at clock times; kept in score time like every other track.
-    for (TrackEvent& event : performance.events)
-        event.time =
-            static_cast<std::uint32_t>(std::max(follower_->PerformedToScore(event.time), 0));
+    // The notes that led the follower to start lie before the start, at the
+    // tempo it started with; any that would lie before the piece are dropped.
+    std::size_t kept = 0;
+    for (TrackEvent event : events) {
+        const std::int64_t early = platform::ClockDifference(startTime_, event.time);
+        const std::int64_t at =
+            early > 0 ? take_.punch.start - ((early * startSpeed_ + 2048) >> 12)
+                      : std::int64_t{std::max(follower_->PerformedToScore(event.time), 0)};
+        if (at < 0) continue;
+        event.time = static_cast<std::uint32_t>(at);
+        events[kept++] = event;
+    }
+    events.resize(kept);
+    const ScorePosition takeStart =
+        events.empty()
+            ? take_.punch.start
+            : std::min(take_.punch.start, static_cast<ScorePosition>(events.front().time));
+    // A take that a jump interrupts is not kept: following goes on elsewhere.
+    if (!reports_->RestartPending()) {
+        std::vector<TempoPoint> points = follower_->TempoList();
+        // Before the start the soloist played at the tempo the follower started with.
+        if (takeStart < take_.punch.start) {
+            const ScorePosition start = take_.punch.start;
+            std::erase_if(points,
+                          [start](const TempoPoint& point) { return point.position < start; });
+            points.insert(points.begin(), TempoPoint{takeStart, Fixed16{startSpeed_} * 16});
+        }
+        take_.tempos = BuildPerformanceTempoList(points, takeStart, reports_->Speed());
+    }
+    take_.punch.start = takeStart;
+    performance.count = static_cast<std::int32_t>(events.size());
     performance.nextIndex = 0;
     RestoreFollowingTracks(piece, spanTracks);
 }

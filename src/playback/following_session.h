@@ -46,6 +46,8 @@ class FollowingSession {
     }
 
     // --- the lead-in
+    // main thread: whether the soloist can be heard at all.
+    bool HearsTheSoloist() const { return intake_ == nullptr || intake_->HearsTheSoloist(); }
     // main thread: whether Play and Follow starts with a preview that leads
     // into following; true only once per lead-in.
     bool PreviewFirst(bool followerRestart);
@@ -105,7 +107,11 @@ class FollowingSession {
 
     SpeedFactor savedMasterSpeed_ = kOwnTempoSpeed;  // the master tempo a follow returns to
     SpeedFactor restartSpeed_ = kOwnTempoSpeed;      // the tempo a follower's jump reported
-    std::array<std::uint8_t, 2> mutedPlayFlags_{};   // the following tracks' own flags
+    // How the span started: the follower's own start takes in the notes that led to it.
+    bool followerStarted_ = false;
+    SpeedFactor startSpeed_ = kOwnTempoSpeed;
+    platform::ClockMs startTime_ = 0;
+    std::array<std::uint8_t, 2> mutedPlayFlags_{};  // the following tracks' own flags
     bool previewFirst_ = false;  // the running preview leads into Play and Follow
     bool startPending_ = false;  // the pause after it runs until startDue_
     platform::ClockMs startDue_ = 0;

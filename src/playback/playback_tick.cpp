@@ -1,6 +1,7 @@
 #include "playback/playback_tick.h"
 
 #include <array>
+#include <limits>
 #include <thread>
 
 #include "playback/chase.h"
@@ -17,6 +18,32 @@ constexpr std::uint8_t kTimeCodeQuarterFrame = 0xF1;
 
 bool IsNoteOff(std::uint8_t kind, std::uint8_t velocity) {
     return kind == kNoteOff || (kind == kNoteOn && velocity == 0);
+}
+
+// Outside every ScorePosition: loop mode is off.
+constexpr std::int64_t kNoLoopEnd = std::int64_t{std::numeric_limits<std::int32_t>::min()} - 1;
+
+// The metronome as the tick needs it, in one word: on, port, channel and the
+// two note and volume pairs, a byte each (the port two). The patch is the
+// chase's alone.
+std::uint64_t PackMetronome(const MetronomeSettings& m) {
+    return std::uint64_t{m.on ? 1u : 0u} | std::uint64_t{static_cast<std::uint16_t>(m.port)} << 8 |
+           std::uint64_t{m.channel} << 24 | std::uint64_t{m.downbeatNote} << 32 |
+           std::uint64_t{m.downbeatVelocity} << 40 | std::uint64_t{m.otherNote} << 48 |
+           std::uint64_t{m.otherVelocity} << 56;
+}
+
+MetronomeSettings UnpackMetronome(std::uint64_t word) {
+    const auto byte = [word](int shift) { return static_cast<std::uint8_t>(word >> shift); };
+    MetronomeSettings m;
+    m.on = byte(0) != 0;
+    m.port = static_cast<std::int16_t>(static_cast<std::uint16_t>(word >> 8));
+    m.channel = byte(24);
+    m.downbeatNote = byte(32);
+    m.downbeatVelocity = byte(40);
+    m.otherNote = byte(48);
+    m.otherVelocity = byte(56);
+    return m;
 }
 
 }  // namespace
@@ -52,6 +79,8 @@ bool PlaybackTick::Prepare(Piece& piece, const PlaybackStart& start) {
     masterVolume_.store(start.masterVolume);
     masterTranspose_.store(start.masterTranspose);
     insidePunch_.store(start.performance.punchIn && start.performance.punch.inside);
+    SetLoopEnd(start.loopEnd);
+    SetMetronome(start.metronome);
     return list_.Build(piece, start.tracks, sysExIndex_, beatIndex_);
 }
 
@@ -82,6 +111,14 @@ void PlaybackTick::Begin(platform::ClockMs anchorTime) {
     // Serves what is due at once and arms the timer for the rest: the first
     // instant may lie ahead, as when playback starts before the first event.
     RunTick();
+}
+
+void PlaybackTick::SetLoopEnd(std::optional<ScorePosition> loopEnd) {
+    loopEnd_.store(loopEnd ? std::int64_t{*loopEnd} : kNoLoopEnd);
+}
+
+void PlaybackTick::SetMetronome(const MetronomeSettings& metronome) {
+    metronome_.store(PackMetronome(metronome));
 }
 
 void PlaybackTick::SetHold(bool hold) {
@@ -298,8 +335,9 @@ void PlaybackTick::SwitchPunchIn(const Track& followingTrack) {
 }
 
 bool PlaybackTick::PastLoopEnd() const {
-    return start_.loopEnd && start_.musicalSpan && !list_.Empty() &&
-           list_.Head().due > *start_.loopEnd;
+    const std::int64_t loopEnd = loopEnd_.load();
+    return loopEnd != kNoLoopEnd && start_.musicalSpan && !list_.Empty() &&
+           list_.Head().due > loopEnd;
 }
 
 bool PlaybackTick::ServeInstant(ScorePosition head) {
@@ -353,17 +391,18 @@ void PlaybackTick::ServeBeat(ScorePosition head) {
 }
 
 void PlaybackTick::Click(const BeatRecord& beat, const BeatRecord* next) {
-    if (!start_.metronome.on || !start_.musicalSpan || start_.previewing) return;
+    const MetronomeSettings metronome = UnpackMetronome(metronome_.load());
+    if (!metronome.on || !start_.musicalSpan || start_.previewing) return;
     // A beat reached only after the next one was due (after a jump) stays silent.
     if (next != nullptr &&
         CurrentPosition(start_.clock, clock_.Now()) > static_cast<ScorePosition>(next->time))
         return;
-    const auto click = ClickFor(start_.metronome, beat.beat == 1, masterVolume_.load());
+    const auto click = ClickFor(metronome, beat.beat == 1, masterVolume_.load());
     if (!click) return;
     const std::array<std::uint8_t, 3> on{click->status, click->note, click->velocity};
     const std::array<std::uint8_t, 3> off{click->status, click->note, 0};
-    output_.SendMidi(on, start_.metronome.port);
-    output_.SendMidi(off, start_.metronome.port, kClickLengthMs);
+    output_.SendMidi(on, metronome.port);
+    output_.SendMidi(off, metronome.port, kClickLengthMs);
 }
 
 void PlaybackTick::ServeSysEx() {

@@ -66,6 +66,8 @@ struct PlaybackStart {
     // Following, playing the file or a performance: the spans that click and
     // that stop at the loop end (fast forward and preview do neither).
     bool musicalSpan = false;
+    // The first loop end and metronome; SetLoopEnd and SetMetronome change
+    // them while the span plays.
     std::optional<ScorePosition> loopEnd;  // loop mode: the span stops after this
     MetronomeSettings metronome;           // clicks when on and the span is musical
     PerformancePlayback performance;
@@ -115,6 +117,10 @@ class PlaybackTick {
     void SetMasterVolume(std::int16_t volume) { masterVolume_.store(volume); }
     void SetMasterTranspose(std::int16_t halfSteps) { masterTranspose_.store(halfSteps); }
     void SetFollowVolume(std::int16_t volume) { followVolume_.store(volume); }
+    // any thread: the loop end (none: loop mode off) and the metronome that
+    // the next instant and the next beat of the running span obey.
+    void SetLoopEnd(std::optional<ScorePosition> loopEnd);
+    void SetMetronome(const MetronomeSettings& metronome);
     std::int16_t FollowVolume() const { return followVolume_.load(); }
 
     // any thread
@@ -189,6 +195,10 @@ class PlaybackTick {
     std::atomic<std::int16_t> masterVolume_{256};
     std::atomic<std::int16_t> masterTranspose_{0};
     std::atomic<std::int16_t> followVolume_{256};
+    // Read by the tick at each instant, written by the main thread at any
+    // moment: each is one word, so the tick never sees half a change.
+    std::atomic<std::int64_t> loopEnd_{0};
+    std::atomic<std::uint64_t> metronome_{0};
 
     std::atomic<std::int32_t> shownMeasure_{0};
     std::atomic<std::int32_t> shownBeat_{0};

@@ -7,6 +7,8 @@
 #include "midi/reset_messages.h"
 #include "playback/chase.h"
 #include "playback/silence.h"
+#include "strings/string_ids.h"
+#include "strings/string_table.h"
 
 namespace ostinel {
 
@@ -95,25 +97,39 @@ void Transport::LeaveLoopIfOutside(ScorePosition position) {
     if (loop_.on && !loop_.Contains(position)) {
         loop_.on = false;
         loopRestart_.Cancel();
+        HandLoopAndMetronomeToTick();
         ui_.FlashButton(*FlashButtonAfter(TransportRequest::LoopMode));
     }
+}
+
+void Transport::HandLoopAndMetronomeToTick() {
+    tick_.SetLoopEnd(loop_.on ? std::optional<ScorePosition>(loop_.end) : std::nullopt);
+    tick_.SetMetronome(metronome_);
 }
 
 void Transport::SetLoopSettings(const LoopSettings& loop) {
     loop_ = loop;
     if (!loop_.on) loopRestart_.Cancel();
+    HandLoopAndMetronomeToTick();
     UpdateMenuState();
+}
+
+void Transport::SetMetronomeSettings(const MetronomeSettings& metronome) {
+    metronome_ = metronome;
+    HandLoopAndMetronomeToTick();
 }
 
 void Transport::ToggleLoopMode() {
     loop_.on = !loop_.on;
     // Turning it off during the restart delay cancels the restart.
     if (!loop_.on) loopRestart_.Cancel();
+    HandLoopAndMetronomeToTick();
     UpdateMenuState();
 }
 
 void Transport::ToggleMetronome() {
     metronome_.on = !metronome_.on;
+    HandLoopAndMetronomeToTick();
     if (metronome_.on && MusicalSpan() && metronome_.HasPatch())
         chase_.SendMetronomeProgram(metronome_);
 }
@@ -130,6 +146,9 @@ void Transport::PlayAndFollow() {
         if (mode_.previewing) return;
     }
     following_.EndLeadIn();
+    // Said, not refused: the accompaniment still plays, but nothing steers it.
+    if (!mode_.followerRestart && !following_.HearsTheSoloist())
+        ui_.ShowMessage(StringTable().Get(string_id::kNothingToFollow));
     SaveModeAndStop();
     position_ = following_.StartPosition(End());
     const std::optional<SpeedFactor> speed =

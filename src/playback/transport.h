@@ -81,10 +81,11 @@ class Transport {
     }
     // main thread, while stopped.
     void SetFollowingOptions(const FollowingOptions& options) { follow_ = options; }
-    // main thread: loop mode and the metronome; they take effect at the next start.
+    // main thread: loop mode and the metronome; a running span stops at the
+    // new loop end and clicks by the new metronome from its next beat on.
     void SetLoopSettings(const LoopSettings& loop);
     const LoopSettings& Loop() const { return loop_; }
-    void SetMetronomeSettings(const MetronomeSettings& metronome) { metronome_ = metronome; }
+    void SetMetronomeSettings(const MetronomeSettings& metronome);
     const MetronomeSettings& Metronome() const { return metronome_; }
     // main thread, while stopped: how Play Performance plays the last take.
     void SetPerformanceSettings(const PerformanceSettings& settings) {
@@ -185,6 +186,8 @@ class Transport {
     void StartAtLoopBegin();
     // A jump or restart that leaves the loop turns loop mode off.
     void LeaveLoopIfOutside(ScorePosition position);
+    // The tick reads loop mode and the metronome live.
+    void HandLoopAndMetronomeToTick();
     // Following, playing the file or a performance.
     bool MusicalSpan() const;
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "settings/byte_fields.h"
+#include "settings/settings_ranges.h"
 
 namespace ostinel {
 
@@ -187,6 +188,15 @@ std::optional<PieceSettingsEntry> ReadPieceSettingsEntry(const PieceSettingsStor
     entry.markers.waitForSignal = std::move(*waitForSignal);
     entry.markers.restoreTempo = std::move(*restoreTempo);
     entry.markers.ignoreSoloist = std::move(*ignoreSoloist);
+    // The file may hold anything: every value in range before anyone uses it.
+    KeepPieceSettingsInRange(entry.settings);
+    for (TrackSettingsBlock& track : entry.tracks)
+        KeepTrackSettingsBlockInRange(track);
+    for (std::vector<ScorePosition>* markers :
+         {&entry.markers.rehearsalPoints, &entry.markers.waitForSoloist,
+          &entry.markers.waitForSignal, &entry.markers.restoreTempo})
+        KeepMarkersInRange(*markers);
+    KeepIgnoreRangesInRange(entry.markers.ignoreSoloist);
     return entry;
 }
 

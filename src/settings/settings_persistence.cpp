@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "settings/byte_fields.h"
+#include "settings/settings_ranges.h"
 
 namespace ostinel {
 
@@ -117,6 +118,7 @@ SystemSettingsLoad LoadSystemSettings(platform::SettingsStore& store, std::strin
     result.settingsFromStore = settings.has_value();
     if (settings) {
         live.settings = *settings;
+        KeepSystemSettingsInRange(live.settings);
         MapStoredDeviceNames(store, kInputDeviceNamesKey, name, devices.inputs,
                              live.settings.inputDevice);
         MapStoredDeviceNames(store, kOutputDeviceNamesKey, name, devices.outputs,
@@ -130,6 +132,7 @@ SystemSettingsLoad LoadSystemSettings(platform::SettingsStore& store, std::strin
         remoteBytes ? DecodeRemoteTable(*remoteBytes) : std::optional<RemoteTable>();
     result.remoteFromStore = remote.has_value();
     live.remote = remote.value_or(DefaultRemoteTable());
+    KeepRemoteTableInRange(live.remote);
 
     if (wantFileToOpen) {
         if (const auto path = store.Read(kFilePathKey, name))

@@ -23,6 +23,7 @@ inline constexpr int kCannotLoadSettings = 2007;
 inline constexpr int kCannotSaveSettings = 2008;
 inline constexpr int kCannotRevertSettings = 2009;
 inline constexpr int kRecordingFull = 2012;
+inline constexpr int kNothingToFollow = 2024;
 inline constexpr int kFileNotFound = 2013;
 inline constexpr int kNoMidiData = 2014;
 inline constexpr int kSeriousProblem = 2015;

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 
 #include "views/palette.h"
 #include "views/panel_art.h"
@@ -48,7 +49,10 @@ QSize ViewArea::sizeHint() const {
 }
 
 QSize ViewArea::minimumSizeHint() const {
-    return QSize(int(320 * scale_), int(200 * scale_));
+    // No view is ever out of reach: the window holds all of them at home.
+    if (!laidOut_) return QSize(int(320 * scale_), int(200 * scale_));
+    const Box bounds = layout_.HomeBounds();
+    return QSize(int(std::ceil(bounds.Width() * scale_)), int(std::ceil(bounds.Height() * scale_)));
 }
 
 void ViewArea::SetDesignScale(double scale) {
@@ -126,6 +130,7 @@ void ViewArea::LayoutViews() {
     PlaceThumbs();
     shown_ = GatherScene();
     dirty_.fill(true);
+    updateGeometry();
     update();
 }
 
@@ -148,8 +153,17 @@ void ViewArea::PositionChanged() {
         InvalidateView(kSongPositionView);
 }
 
+std::string ViewArea::PieceTitle() {
+    const Piece* piece = engine_.CurrentPiece();
+    if (piece == nullptr) return {};
+    const std::string& name = engine_.DisplayName();
+    return name.empty() ? piece->title : name;
+}
+
 void ViewArea::MenuStateChanged() {
     if (!laidOut_) return;
+    // File Information may have named the piece anew.
+    if (PieceTitle() != shown_.title) InvalidateView(kTitleView);
     UpdateLitButtons();
     PlaceThumbs();
 }
@@ -252,7 +266,7 @@ ViewScene ViewArea::GatherScene() {
     const Piece* piece = engine_.CurrentPiece();
     Transport& transport = engine_.GetTransport();
     if (piece == nullptr) return scene;
-    scene.title = piece->title;
+    scene.title = PieceTitle();
     const DisplayedBeat beat = transport.Display();
     scene.measure = beat.measure;
     scene.beat = beat.beat;
@@ -354,11 +368,6 @@ void ViewArea::SetViewsShown(const std::array<bool, kViewCount>& shown) {
         layout_.SetShown(view, shown[std::size_t(view)]);
     update();
     emit viewsChanged();
-}
-
-void ViewArea::SetMovePreferences(bool allowViewsToMove, bool requireShiftDrag) {
-    allowViewsToMove_ = allowViewsToMove;
-    requireShiftDrag_ = requireShiftDrag;
 }
 
 // --- the title picture ---------------------------------------------------------
@@ -482,6 +491,7 @@ void ViewArea::resizeEvent(QResizeEvent* /*event*/) {
                               client.height() - lastClient_.height());
     }
     lastClient_ = client;
+    if (laidOut_) layout_.KeepViewsInside(client.width(), client.height());
     update();
 }
 

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "app/engine.h"
 #include "settings/settings_records.h"
@@ -72,8 +73,11 @@ class ViewArea : public QWidget {
     std::array<ViewPlace, kViewCount> ViewPlaces() const;
     void PlaceViews(const std::array<ViewPlace, kViewCount>& places);
 
-    // "Allow Views to Move" and "Require SHIFT-Drag to Move".
-    void SetMovePreferences(bool allowViewsToMove, bool requireShiftDrag);
+    // The piece as the Title view and the title bar name it: its display
+    // name (File Information), else its file name; empty with no piece.
+    std::string PieceTitle();
+    // The title the Title view was last drawn with.
+    const std::string& DrawnTitle() const { return shown_.title; }
 
     const ViewLayout& Layout() const { return layout_; }
     // A point of `view` (view coordinates) in widget coordinates, for tests
@@ -188,8 +192,6 @@ class ViewArea : public QWidget {
     bool shiftAtPress_ = false;
     bool loopSwapped_ = false;  // the last loop button click swapped begin and end
     QPoint pressPoint_;         // design pixels, window coordinates
-    bool allowViewsToMove_ = true;
-    bool requireShiftDrag_ = true;
     // Following tracks before the first click of a double click on a follow lamp.
     FollowingOptions followBeforeClick_;
 

@@ -323,7 +323,11 @@ void ViewArea::ReleaseButton() {
 // --- moving views ----------------------------------------------------------------
 
 void ViewArea::StartViewDrag(int view) {
-    if (!allowViewsToMove_ || (requireShiftDrag_ && !shiftAtPress_)) return;
+    // "Allow Views to Move" and "Require SHIFT-Drag to Move", as the Display
+    // Preferences and the loaded settings left them.
+    const SystemSettings& preferences = engine_.SystemRecord();
+    if (preferences.allowViewsToMove == 0 || (preferences.requireShiftDrag != 0 && !shiftAtPress_))
+        return;
     viewDrag_ = ViewDrag{true, view, pressPoint_, pressPoint_};
     update();
 }

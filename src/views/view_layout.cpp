@@ -87,6 +87,28 @@ void ViewLayout::ClientResized(int dw, int dh) {
     }
 }
 
+Box ViewLayout::HomeBounds() const {
+    Box bounds = Region(0).Moved(HomeX(0) - PlaceX(0), HomeY(0) - Frame(0).top);
+    for (int view = 1; view < kViewCount; ++view) {
+        const Box home =
+            Region(view).Moved(HomeX(view) - PlaceX(view), HomeY(view) - Frame(view).top);
+        bounds = {std::min(bounds.left, home.left), std::min(bounds.top, home.top),
+                  std::max(bounds.right, home.right), std::max(bounds.bottom, home.bottom)};
+    }
+    return bounds;
+}
+
+void ViewLayout::KeepViewsInside(int width, int height) {
+    for (int view = 0; view < kViewCount; ++view) {
+        const Box region = Region(view);
+        int dx = region.right > width ? width - region.right : 0;
+        int dy = region.bottom > height ? height - region.bottom : 0;
+        if (region.left + dx < 0) dx = -region.left;
+        if (region.top + dy < 0) dy = -region.top;
+        if (dx != 0 || dy != 0) MoveView(view, dx, dy);
+    }
+}
+
 void ViewLayout::ScrollTracks(int direction) {
     const int last = std::max(0, trackCount_ - visibleColumns_);
     firstTrack_ = std::clamp(firstTrack_ + direction * kScrollStep, 0, last);

@@ -63,6 +63,12 @@ class ViewLayout {
     // Keeps the views where they were against the client area's centre when
     // it changes size by (dw, dh).
     void ClientResized(int dw, int dh);
+    // The smallest box that holds every view at its home place, shadows
+    // included: a client area this large shows them all.
+    Box HomeBounds() const;
+    // Moves every view that reaches past a client area of this size back
+    // inside it (its top-left corner first, when the area is too small).
+    void KeepViewsInside(int width, int height);
 
     // The Tracks view.
     int VisibleColumns() const { return visibleColumns_; }

@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <utility>
 
+#include "strings/version.h"
 #include "views/panel_art.h"
 #include "views/slider_values.h"
 
@@ -271,8 +273,9 @@ void PaintTracks(QPainter& p, const ViewLayout& layout, const ViewScene& scene,
     // The left part names the rows.
     const auto label = [&](int element, const QString& text) {
         const Box b = kDesignElements[std::size_t(element)];
+        // Readable at 100 %: the engraved caption size, each label in its row.
         art::DrawCaption(p, QRectF(3, b.top - 1, 37, b.Height() + 2), text,
-                         Qt::AlignLeft | Qt::AlignVCenter, palette, 5, true);
+                         Qt::AlignLeft | Qt::AlignVCenter, palette, 5.5);
     };
     label(element::kPortChannelRow, QStringLiteral("OUT"));
     label(element::kPlayLamp, QStringLiteral("PLAY"));
@@ -281,12 +284,15 @@ void PaintTracks(QPainter& p, const ViewLayout& layout, const ViewScene& scene,
     label(element::kVolumeRow, QStringLiteral("VOL"));
     label(element::kNameRow, QStringLiteral("NAME"));
     if (layout.Scrolls()) {
-        art::DrawKey(p, art::ToRect(layout.Element(element::kScrollRight)).adjusted(0, 0, -1, -1),
-                     kStateNormal, Icon::ScrollLeft, palette,
-                     layout.State(element::kScrollLeft) != kStateLit);
-        art::DrawKey(p, art::ToRect(layout.Element(element::kScrollLeft)).adjusted(0, 0, -1, -1),
-                     kStateNormal, Icon::ScrollRight, palette,
-                     layout.State(element::kScrollRight) != kStateLit);
+        // Each key in its own place with its own arrow, pressed while held and
+        // greyed (state 200) where it cannot scroll further.
+        for (const auto& [key, icon] : {std::pair{element::kScrollLeft, Icon::ScrollLeft},
+                                        std::pair{element::kScrollRight, Icon::ScrollRight}}) {
+            const std::uint16_t state = layout.State(key);
+            art::DrawKey(p, art::ToRect(layout.Element(key)).adjusted(0, 0, -1, -1),
+                         state == kStatePressed ? kStatePressed : kStateNormal, icon, palette,
+                         state != kStateLit);
+        }
     }
     for (std::size_t i = 0; i < scene.columns.size(); ++i)
         PaintTrackColumn(p, layout, scene.columns[i], int(i), palette);
@@ -390,8 +396,12 @@ void PaintTitlePicture(QPainter& p, const QRectF& area, const Palette& palette) 
     p.drawText(QRectF(area.left() + 3, top, 44, 14), Qt::AlignLeft | Qt::AlignTop,
                QStringLiteral("Version"));
     p.drawText(QRectF(area.left() + 48, top, 60, 14), Qt::AlignLeft | Qt::AlignTop,
-               QStringLiteral("1.00"));
+               TitlePictureVersion());
     p.restore();
+}
+
+QString TitlePictureVersion() {
+    return QString::fromUtf8(ProgramVersion().data(), qsizetype(ProgramVersion().size()));
 }
 
 QString FitTitle(const QString& title, double maxWidth) {

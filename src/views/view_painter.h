@@ -17,6 +17,9 @@ void PaintView(QPainter& p, int view, const ViewLayout& layout, const ViewScene&
 // The title picture shown at start-up and by About, `size` design pixels.
 void PaintTitlePicture(QPainter& p, const QRectF& area, const Palette& palette);
 
+// The version the title picture shows: the one --version prints.
+QString TitlePictureVersion();
+
 // A title shortened with "..." until it fits `maxWidth` at the title font.
 QString FitTitle(const QString& title, double maxWidth);
 // A name shortened by replacing characters from its end with "...".

@@ -58,6 +58,41 @@ TEST_F(EngineFollowing, TheTakeIsKeptInScoreTimeAndTheStopNeverGoesBeforeTheStar
     }
 }
 
+TEST_F(EngineFollowing, AnAutomaticStartKeepsTheNotesThatStartedItInTheTake) {
+    FollowingOptions options = engine_.Following();
+    options.startAutomatically = true;
+    ASSERT_TRUE(engine_.SetFollowingOptions(options));
+    Transport& transport = engine_.GetTransport();
+    // Played at the written 500 ms a beat; the follower starts after a few.
+    PlayNotes(0, 10, 200, 300);
+    ASSERT_TRUE(transport.Mode().following);
+    transport.Stop();
+    const Track& performance = engine_.CurrentPiece()->PerformanceTrack();
+    ASSERT_EQ(performance.count, 20);
+    for (int i = 0; i < 10; ++i) {
+        const TrackEvent& on = performance.events[static_cast<std::size_t>(2 * i)];
+        EXPECT_EQ(on.kind & 0xF0, kNoteOn);
+        EXPECT_EQ(on.data1, 60 + (i * 7) % 12);
+        EXPECT_NEAR(static_cast<double>(on.time), 500.0 * i, 60.0) << "note " << i;
+    }
+    EXPECT_LE(transport.Punch().start, 60);
+}
+
+TEST_F(EngineFollowing, NotesPlayedBeforeAnAutomaticStartAfterAPauseAreNotInTheTake) {
+    FollowingOptions options = engine_.Following();
+    options.startAutomatically = true;
+    ASSERT_TRUE(engine_.SetFollowingOptions(options));
+    Transport& transport = engine_.GetTransport();
+    Play(20);
+    RunTo(clock_.Now() + 200);
+    Release(20);
+    RunTo(clock_.Now() + 5000);
+    PlayNotes(0, 10, 200, 300);
+    ASSERT_TRUE(transport.Mode().following);
+    transport.Stop();
+    EXPECT_EQ(engine_.CurrentPiece()->PerformanceTrack().count, 20);
+}
+
 TEST_F(EngineFollowing, ASpanTooShortForTempoLeavesNoPerformance) {
     Transport& transport = engine_.GetTransport();
     transport.PlayAndFollow();

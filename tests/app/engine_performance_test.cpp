@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/performance_saving.h"
+#include "app/piece_settings_application.h"
 #include "following_rig.h"
 #include "support/sounding_notes.h"
 
@@ -66,6 +68,18 @@ std::vector<long> Gaps(const std::vector<platform::ClockMs>& times) {
     for (std::size_t i = 1; i < times.size(); ++i)
         gaps.push_back(static_cast<long>(times[i] - times[i - 1]));
     return gaps;
+}
+
+TEST_F(PerformancePlayback, ASavedTakeOpensWithThePiecesSettingsButWithoutItsName) {
+    engine_.DisplayName() = "Duet for Two";
+    MasterSettings master = engine_.GetTransport().Master();
+    master.volume = 200;
+    engine_.GetTransport().SetMasterSettings(master);
+    const std::string path = (folder_ / "take.mid").string();
+    ASSERT_EQ(SavePerformanceAs(engine_, path), PerformanceWriteResult::Written);
+    ASSERT_EQ(OpenPieceWithSettings(engine_, path), LoadResult::Loaded);
+    EXPECT_EQ(engine_.GetTransport().Master().volume, 200);
+    EXPECT_EQ(engine_.DisplayName(), "");
 }
 
 TEST_F(PerformancePlayback, InsideTheTakeTheAccompanimentKeepsThePerformedTempo) {

@@ -99,6 +99,24 @@ TEST_F(PieceSettingsApplication, APieceWithoutStoredSettingsOpensWithTheDefaults
     EXPECT_TRUE(opened.displayName.empty());
 }
 
+TEST_F(PieceSettingsApplication, StoredLoopPointsOutsideThePieceOpenAsItsDefaults) {
+    PieceSettingsEntry stored = CapturePieceSettings(engine_);
+    const auto length = ThePiece().length;
+    const std::string beyond = folder_.Write("beyond.mid", Ensemble(3));
+    stored.settings.loopBeginMs = 500;
+    stored.settings.loopEndMs = length + 1;
+    ASSERT_TRUE(StorePieceSettings(beyond, 0, std::nullopt, stored));
+    const std::string reversed = folder_.Write("reversed.mid", Ensemble(3));
+    stored.settings.loopBeginMs = 1500;
+    stored.settings.loopEndMs = 1000;
+    ASSERT_TRUE(StorePieceSettings(reversed, 0, std::nullopt, stored));
+    for (const std::string& path : {beyond, reversed}) {
+        ASSERT_EQ(named_.OpenPiece(path), LoadResult::Loaded);
+        EXPECT_EQ(engine_.GetTransport().Loop().begin, 0) << path;
+        EXPECT_EQ(engine_.GetTransport().Loop().end, static_cast<ScorePosition>(length)) << path;
+    }
+}
+
 TEST_F(PieceSettingsApplication, AStoredSlotAppliedGivesBackWhatWasCaptured) {
     ChangeEverything();
     const PieceSettingsEntry changed = CapturePieceSettings(engine_);

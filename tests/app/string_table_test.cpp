@@ -18,8 +18,8 @@ using namespace std::string_view_literals;
 
 TEST(StringTable, EveryMessageIdResolves) {
     const StringTable strings;
-    for (const int id : {2001, 2003, 2004, 2005, 2006, 2007, 2008, 2009, 2012, 2013, 2014, 2015,
-                         2016, 2017, 2019, 2020, 2021, 2022, 2023}) {
+    for (const int id : {2001, 2003, 2004, 2005, 2006, 2007, 2008, 2009, 2012, 2013,
+                         2014, 2015, 2016, 2017, 2019, 2020, 2021, 2022, 2023, 2024}) {
         EXPECT_FALSE(strings.Get(id).empty()) << id;
     }
 }
@@ -31,8 +31,8 @@ TEST(StringTable, MessagesKeepTheirExactWording) {
               "This file is in the wrong format or has been damaged.  You may want to try "
               "selecting another file.");
     EXPECT_EQ(strings.Get(2013),
-              "The file was not found.  Perhaps you tried to open a bad alias or otherwise "
-              "damaged file.  You may want to try selecting another file.");
+              "The file was not found.  Perhaps it was moved, renamed or deleted.  You may want "
+              "to try selecting another file.");
     EXPECT_EQ(strings.Get(2014),
               "This file contains no MIDI data except for system messages.  Since Ostinel can't "
               "do anything with such a file, please open a different file.");
@@ -107,7 +107,7 @@ TEST(StringTable, KeyNamesFollowTheKeyIndex) {
 
 TEST(StringTable, UnknownIdsGiveEmptyText) {
     const StringTable strings;
-    for (const int id : {0, -1, 1, 1000, 2002, 2010, 2011, 2018, 2024, 9999, 65536}) {
+    for (const int id : {0, -1, 1, 1000, 2002, 2010, 2011, 2018, 2025, 9999, 65536}) {
         EXPECT_TRUE(strings.Get(id).empty()) << id;
     }
 }

@@ -83,6 +83,16 @@ TEST_F(InfoCommand, TextNamesTheTracksKeyAndTempo) {
     EXPECT_NE(out_.find("3/4"), std::string::npos);
 }
 
+TEST_F(InfoCommand, TheTempoIsGivenInTheMetersBeatsToo) {
+    smf::FileBuilder file(1, 480);
+    file.AddTrack().Tempo(0, 500000).TimeSignature(0, 3, 4).EndOfTrack();
+    file.AddTrack().NoteOn(0, 0, 60, 90).NoteOff(480, 0, 60).EndOfTrack();
+    const std::string path = Write("sixteenths.mid", file.Build());
+    ASSERT_EQ(Run({path}), kExitSuccess) << err_;
+    // 120 quarter notes a minute are 480 sixteenths.
+    EXPECT_NE(out_.find("120 BPM  480 beats/min in 3/16"), std::string::npos) << out_;
+}
+
 TEST_F(InfoCommand, LoadFailuresGiveTheirMessageAndExitCode) {
     EXPECT_EQ(Run({(dir_ / "missing.mid").string()}), kExitLoadFailureBase + 5);
     EXPECT_NE(err_.find("The file was not found.  Perhaps"), std::string::npos) << err_;

@@ -124,6 +124,18 @@ smf::Bytes SequencerStyleFormatZero(std::map<int, std::vector<std::uint32_t>>& e
     return file.Build();
 }
 
+TEST_F(RenderCommand, AnOutputNamedWithItsExtensionIsWrittenUnderThatName) {
+    const std::string piece = Write(TwoTracksWithATempoChange());
+    ASSERT_EQ(Run({piece, "-o", Out() + ".mid", "--no-wav"}), kExitSuccess) << err_;
+    EXPECT_TRUE(fs::exists(Out() + ".mid"));
+    EXPECT_FALSE(fs::exists(Out() + ".mid.mid"));
+    fs::remove(Out() + ".mid");
+    ASSERT_EQ(Run({piece, "-o", Out() + ".WAV", "--no-wav"}), kExitSuccess) << err_;
+    EXPECT_TRUE(fs::exists(Out() + ".mid"));
+    EXPECT_FALSE(fs::exists(Out() + ".WAV.mid"));
+    EXPECT_NE(out_.find("wrote " + Out() + ".mid"), std::string::npos);
+}
+
 TEST_F(RenderCommand, ASequencerStyleFileKeepsEveryNoteOfEveryChannel) {
     std::map<int, std::vector<std::uint32_t>> expected;
     const std::string piece = Write(SequencerStyleFormatZero(expected));

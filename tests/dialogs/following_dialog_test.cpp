@@ -1,5 +1,8 @@
 #include "dialogs/following_dialog.h"
+
+#include "app/system_settings_application.h"
 #include "learn_fixture.h"
+#include "platform/manual/memory_settings_store.h"
 
 namespace ostinel::testing {
 namespace {
@@ -39,6 +42,27 @@ TEST_F(FollowingDialogTest, ShowsTheStoredOptions) {
     EXPECT_EQ(dialog.TimingList()->currentText(), QStringLiteral("Low"));
     EXPECT_EQ(dialog.VolumeList()->currentText(), QStringLiteral("High"));
     EXPECT_EQ(dialog.HelpTopic(), 2);
+}
+
+TEST_F(FollowingDialogTest, StoredValuesOutOfRangeAreShownAsTheirDefaults) {
+    platform::MemorySettingsStore store;
+    engine_.UseSettingsStore(store);
+    ASSERT_TRUE(store.Write("Settings Version", ".", std::vector<std::uint8_t>{0, 0}));
+    SystemSettings damaged = ostinel::DefaultSystemSettings();
+    damaged.followSource = 1;
+    damaged.tapSource = 6;  // one past "Any Controller"
+    damaged.timingFollowLevel = 9;
+    damaged.volumeFollowLevel = 4;
+    damaged.tapNote = 200;
+    const SystemSettingsBytes bytes = EncodeSystemSettings(damaged);
+    ASSERT_TRUE(store.Write("System Variables", ".", bytes));
+    LoadSystemSettings(engine_, ".", false);
+    FollowingDialog dialog(context_);
+    EXPECT_TRUE(dialog.TappedButton()->isChecked());
+    EXPECT_TRUE(dialog.TapSourceButton(TapSource::SpaceBar)->isChecked());
+    EXPECT_EQ(dialog.TimingList()->currentText(), QStringLiteral("Highest"));
+    EXPECT_EQ(dialog.VolumeList()->currentText(), QStringLiteral("Moderate"));
+    EXPECT_EQ(dialog.TapNoteField()->text(), QString());
 }
 
 TEST_F(FollowingDialogTest, StopDelayShowsRoundedSecondsAndAcceptsUpToSixty) {

@@ -1,5 +1,9 @@
+#include <QTimer>
+
+#include "app/command_ids.h"
 #include "dialog_fixture.h"
 #include "dialogs/beat_lookup.h"
+#include "dialogs/dialog_launcher.h"
 #include "dialogs/location_dialog.h"
 #include "dialogs/loop_mode_dialog.h"
 #include "dialogs/master_transpose_dialog.h"
@@ -160,6 +164,25 @@ TEST_F(PlaybackDialogsTest, TempoAbove200PercentBeepsAndCancelKeepsTheTempo) {
     EXPECT_EQ(beeper_.beeps, 1);
     dialog.reject();
     EXPECT_EQ(engine_.GetTransport().Master().speed, before);
+}
+
+TEST_F(PlaybackDialogsTest, JumpToOffersTheCurrentMeasureFromItsFirstBeat) {
+    // Between the third and fourth beats of measure 5.
+    const auto third = *dialogs::BeatPosition(GetPiece().beatMap, 5, 3);
+    const auto fourth = *dialogs::BeatPosition(GetPiece().beatMap, 5, 4);
+    engine_.GetTransport().JumpTo((third + fourth) / 2);
+    QString measure;
+    QString beat;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<dialogs::LocationDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        measure = dialog->MeasureField()->text();
+        beat = dialog->BeatField()->text();
+        dialog->reject();
+    });
+    EXPECT_TRUE(dialogs::RunDialogForCommand(command::kJumpTo, context_));
+    EXPECT_EQ(measure, QStringLiteral("5"));
+    EXPECT_EQ(beat, QStringLiteral("1"));
 }
 
 TEST_F(PlaybackDialogsTest, LocationRefusesABeatTheMeasureLacks) {

@@ -303,5 +303,23 @@ TEST_F(SyncSetupDialogTest, CancelStoresNothingButRelocatesForTheSyncReceiver) {
               sent.end());
 }
 
+TEST(MidiPortsDialogWithoutDevices, SaysThereAreNoInputDevicesInsteadOfBlankBoxes) {
+    platform::ManualClock clock{0};
+    platform::ManualTimerService timers{clock};
+    platform::ManualMidiSystem midi{clock, {}, {"Synth"}};
+    SilentUi ui;
+    Engine engine{clock, timers, midi, ui};
+    CountingBeeper beeper;
+    dialogs::DialogContext context{engine, beeper, nullptr, {}, std::nullopt, false};
+    dialogs::MidiPortsDialog dialog(context);
+    for (int port = 0; port < kPortCount; ++port) {
+        EXPECT_EQ(dialog.InputList(port)->currentText(), QString());
+        EXPECT_EQ(dialog.InputList(port)->placeholderText(),
+                  QStringLiteral("(no MIDI input devices)"));
+        EXPECT_FALSE(dialog.InputList(port)->isEnabled());
+        EXPECT_TRUE(dialog.OutputList(port)->isEnabled());
+    }
+}
+
 }  // namespace
 }  // namespace ostinel::testing

@@ -44,6 +44,49 @@ TEST_F(HandOverTest, AMidiNameInCapitalsOpensAndOtherNamesAreIgnored) {
     EXPECT_TRUE(presenter_.shown.empty());
 }
 
+TEST_F(HandOverTest, AFileThatFailsIsNamedInAnErrorBox) {
+    const QString broken = CopyOfDemo("broken.mid");
+    fs::resize_file(broken.toStdString(), 20);
+    // The Open dialog that follows is cancelled.
+    window_.SetOpenFileChooser([] { return QString(); });
+    window_.HandOverCommandLine(broken);
+    ASSERT_EQ(presenter_.errors.size(), 1u);
+    EXPECT_TRUE(presenter_.errors[0].startsWith(QStringLiteral("broken.mid\n\n")))
+        << presenter_.errors[0].toStdString();
+    EXPECT_EQ(presenter_.captions[0], QStringLiteral("Ostinel"));
+}
+
+TEST_F(HandOverTest, ALastPieceThatNoLongerOpensIsDroppedWithoutAWord) {
+    window_.SetOpenFileChooser([] { return QString(); });
+    EXPECT_FALSE(window_.OpenFirstPiece(QString(), "/nowhere/last.mid"));
+    EXPECT_TRUE(presenter_.shown.empty());
+}
+
+TEST_F(HandOverTest, AnIgnoredOrBlankNameFallsBackToTheLastPiece) {
+    const QString last = CopyOfDemo("last.mid");
+    EXPECT_TRUE(window_.OpenFirstPiece(QStringLiteral("notes.txt"), last.toStdString()));
+    EXPECT_EQ(engine_.CurrentPiece()->path, last.toStdString());
+    const QString other = CopyOfDemo("other.mid");
+    EXPECT_TRUE(window_.OpenFirstPiece(QStringLiteral("two words.mid"), other.toStdString()));
+    EXPECT_EQ(engine_.CurrentPiece()->path, other.toStdString());
+    ASSERT_EQ(presenter_.shown.size(), 1u);  // the blank's own message
+    EXPECT_EQ(presenter_.shown[0], QStringLiteral("Ostinel can only open one file at a time."));
+}
+
+TEST_F(HandOverTest, CancellingTheOpenDialogAfterAFailedFileSaysWhyTheProgramEnds) {
+    const QString broken = CopyOfDemo("broken.mid");
+    fs::resize_file(broken.toStdString(), 20);
+    int asked = 0;
+    window_.SetOpenFileChooser([&] { return ++asked == 1 ? broken : QString(); });
+    EXPECT_FALSE(window_.OpenFirstPiece(QString(), std::string()));
+    EXPECT_EQ(asked, 2);
+    ASSERT_EQ(presenter_.errors.size(), 2u);
+    EXPECT_TRUE(presenter_.errors[0].startsWith(QStringLiteral("broken.mid")));
+    EXPECT_EQ(presenter_.errors[1],
+              QStringLiteral("Because of the earlier problems, Ostinel will have to quit."));
+    EXPECT_FALSE(window_.isVisible());
+}
+
 TEST_F(HandOverTest, WhilePlayingASecondCopysFileIsIgnored) {
     const Piece* playing = engine_.CurrentPiece();
     GetTransport().PlayFile();

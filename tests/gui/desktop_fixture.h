@@ -24,6 +24,10 @@ class RecordingPresenter final : public gui::MessagePresenter {
         captions.push_back(caption);
         shown.push_back(text);
     }
+    void ShowError(QWidget* owner, const QString& caption, const QString& text) override {
+        errors.push_back(text);
+        Show(owner, caption, text);
+    }
     bool Confirm(QWidget*, const QString& caption, const QString& text) override {
         captions.push_back(caption);
         asked.push_back(text);
@@ -33,6 +37,7 @@ class RecordingPresenter final : public gui::MessagePresenter {
     std::vector<QString> captions;
     std::vector<QString> shown;
     std::vector<QString> asked;
+    std::vector<QString> errors;  // shown with the error icon
     bool confirm = false;
 };
 

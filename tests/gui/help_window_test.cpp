@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFile>
 #include <QRegularExpression>
+#include <QTest>
+#include <QToolButton>
 #include <algorithm>
 #include <fstream>
 #include <set>
@@ -76,6 +79,23 @@ TEST_F(HelpWindowTest, SearchFindsThePagesHoldingEveryWord) {
     EXPECT_EQ(found[0].topic, 7);
     EXPECT_EQ(help.Search(QStringLiteral("TEMPO")).size(), 1u);
     EXPECT_TRUE(help.Search(QStringLiteral("harpsichord")).empty());
+}
+
+TEST_F(HelpWindowTest, BackAndForwardRetraceThePagesAndEscClosesTheWindow) {
+    HelpWindow help(nullptr, Folder());
+    ASSERT_TRUE(help.ShowTopic(12));
+    EXPECT_FALSE(help.BackButton()->isEnabled());
+    ASSERT_TRUE(help.ShowTopic(7));
+    ASSERT_TRUE(help.BackButton()->isEnabled());
+    help.BackButton()->click();
+    EXPECT_EQ(help.CurrentFile(), QStringLiteral("topic-12.html"));
+    ASSERT_TRUE(help.ForwardButton()->isEnabled());
+    help.ForwardButton()->click();
+    EXPECT_EQ(help.CurrentFile(), QStringLiteral("topic-7.html"));
+    ASSERT_TRUE(help.isVisible());
+    QApplication::setActiveWindow(&help);
+    QTest::keyClick(&help, Qt::Key_Escape);
+    EXPECT_FALSE(help.isVisible());
 }
 
 TEST(HelpWindowWithoutPages, EveryRequestFails) {

@@ -1,9 +1,13 @@
 #include <QAction>
+#include <QApplication>
+#include <QStyle>
 #include <QTest>
+#include <cstdlib>
 
 #include "app/command_ids.h"
 #include "desktop_fixture.h"
 #include "dialogs/dialog_launcher.h"
+#include "gui/desktop_style.h"
 #include "gui/menu_table.h"
 
 namespace ostinel::testing {
@@ -15,6 +19,41 @@ class MainMenuTest : public DesktopTest {
   protected:
     bool Enabled(int command) { return window_.Menu().Action(command)->isEnabled(); }
 };
+
+TEST(DesktopStyle, DisabledTextIsDimAndNotEngravedAndPlaceholdersAreReadable) {
+    const QPalette before = QApplication::palette();
+    gui::ApplyDesktopStyle(*qApp);
+    EXPECT_EQ(QApplication::style()->styleHint(QStyle::SH_EtchDisabledText), 0);
+    const QPalette palette = QApplication::palette();
+    const int window = palette.color(QPalette::Window).lightness();
+    const auto contrast = [window](const QColor& colour) {
+        return std::abs(colour.lightness() - window);
+    };
+    // A disabled item stands out from the panel less than an enabled one.
+    EXPECT_LT(contrast(palette.color(QPalette::Disabled, QPalette::WindowText)),
+              contrast(palette.color(QPalette::Active, QPalette::WindowText)));
+    EXPECT_LT(contrast(palette.color(QPalette::Disabled, QPalette::ButtonText)),
+              contrast(palette.color(QPalette::Active, QPalette::ButtonText)));
+    // The edge drawn under disabled text, if any, is the panel itself.
+    EXPECT_EQ(palette.color(QPalette::Disabled, QPalette::Light).lightness(), window);
+    // A field's hint stands out from the field.
+    const int base = palette.color(QPalette::Base).lightness();
+    EXPECT_GT(std::abs(palette.color(QPalette::PlaceholderText).lightness() - base), 90);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setPalette(before);
+}
+
+TEST_F(MainMenuTest, TheNoSoundWarningStaysUntilDismissed) {
+    window_.ShowLastingWarning(QStringLiteral("No ALSA sequencer: no MIDI devices."));
+    QTest::qWait(50);
+    for (int i = 0; i < 3; ++i) {
+        window_.DispatchCommand(kPlayFile);
+        window_.DispatchCommand(kStop);
+    }
+    EXPECT_EQ(window_.LastingWarning(), QStringLiteral("No ALSA sequencer: no MIDI devices."));
+    window_.DismissLastingWarning();
+    EXPECT_TRUE(window_.LastingWarning().isEmpty());
+}
 
 TEST_F(MainMenuTest, EveryItemReadsAsTheTableSaysWithItsAccelerator) {
     int items = 0;

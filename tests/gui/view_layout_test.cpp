@@ -2,6 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPainter>
+
+#include "strings/version.h"
+#include "views/element_table.h"
+#include "views/palette.h"
+#include "views/view_painter.h"
+
 namespace ostinel::views {
 namespace {
 
@@ -50,6 +58,45 @@ TEST(ViewLayout, ScrollingMovesEightColumnsWithinThePiece) {
     layout.ScrollTracks(-1);
     EXPECT_EQ(layout.FirstTrack(), 0);
     EXPECT_EQ(layout.State(element::kScrollLeft), kStateLit);
+}
+
+// The Tracks view drawn, and the pixels of one of its elements.
+QImage DrawnElement(const ViewLayout& layout, int e) {
+    QImage image(1000, 300, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    {
+        QPainter p(&image);
+        ViewScene scene;
+        PaintView(p, kTracksView, layout, scene, CurrentPalette());
+    }
+    const Box box = layout.Element(e);
+    return image.copy(box.left, box.top, box.Width(), box.Height());
+}
+
+TEST(ViewLayout, EachScrollKeyShowsItsOwnPressedAndGreyedState) {
+    ViewLayout layout;
+    layout.LayoutViews(640, 480, 30);
+    ASSERT_TRUE(layout.Scrolls());
+    for (const int key : {element::kScrollLeft, element::kScrollRight}) {
+        const int other =
+            key == element::kScrollLeft ? element::kScrollRight : element::kScrollLeft;
+        layout.SetState(other, kStateNormal);
+        layout.SetState(key, kStateNormal);
+        const QImage normal = DrawnElement(layout, key);
+        layout.SetState(key, kStatePressed);
+        EXPECT_NE(DrawnElement(layout, key), normal) << key;
+        layout.SetState(key, kStateLit);
+        EXPECT_NE(DrawnElement(layout, key), normal) << key;
+        // The other key's state leaves this one as it was.
+        layout.SetState(key, kStateNormal);
+        layout.SetState(other, kStateLit);
+        EXPECT_EQ(DrawnElement(layout, key), normal) << key;
+    }
+}
+
+TEST(TitlePicture, ShowsTheVersionThatVersionPrints) {
+    EXPECT_EQ(TitlePictureVersion().toStdString(), std::string(ProgramVersion()));
+    EXPECT_FALSE(TitlePictureVersion().isEmpty());
 }
 
 TEST(ViewLayout, TheFrontViewIsHitWhereViewsOverlap) {

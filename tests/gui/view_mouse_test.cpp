@@ -1,6 +1,11 @@
 #include <QTest>
+#include <QTimer>
 
+#include "app/command_ids.h"
 #include "desktop_fixture.h"
+#include "dialogs/display_preferences_dialog.h"
+#include "dialogs/file_information_dialog.h"
+#include "dialogs/settings_dialog.h"
 #include "views/element_table.h"
 
 namespace ostinel::testing {
@@ -162,6 +167,110 @@ TEST_F(ViewMouseTest, AViewDroppedWhereItStartedStaysAndAShiftDragMovesIt) {
     EXPECT_EQ(Area().Layout().Frame(views::kMeasureBeatView), before);
 }
 
+TEST_F(ViewMouseTest, DisplayPreferencesDecideHowAViewIsDragged) {
+    const QPoint grab = Area().WidgetPoint(views::kMeasureBeatView, 40, 8);
+    const auto drag = [&](Qt::KeyboardModifiers modifiers) {
+        const views::Box before = Area().Layout().Frame(views::kMeasureBeatView);
+        Press(grab, modifiers);
+        MoveTo(grab + QPoint(30, 20));
+        Release(grab + QPoint(30, 20));
+        const bool moved = !(Area().Layout().Frame(views::kMeasureBeatView) == before);
+        window_.DispatchCommand(110);  // Center All Views
+        return moved;
+    };
+    const auto choose = [&](bool freeze, bool shiftDrag) {
+        dialogs::DisplayPreferencesDialog dialog(window_.Dialogs());
+        (freeze ? dialog.FreezeButton() : dialog.AllowMoveButton())->setChecked(true);
+        dialog.ShiftDragBox()->setChecked(shiftDrag);
+        dialog.OkButton()->click();
+    };
+    choose(false, false);
+    EXPECT_TRUE(drag(Qt::NoModifier));  // no SHIFT needed
+    choose(true, false);
+    EXPECT_FALSE(drag(Qt::NoModifier));
+    EXPECT_FALSE(drag(Qt::ShiftModifier));  // frozen
+    choose(false, true);
+    EXPECT_FALSE(drag(Qt::NoModifier));
+    EXPECT_TRUE(drag(Qt::ShiftModifier));
+}
+
+TEST_F(ViewMouseTest, FileInformationNamesThePieceInTheTitleViewAndTheTitleBar) {
+    EXPECT_EQ(Area().PieceTitle(), "demo");
+    EXPECT_TRUE(window_.windowTitle().startsWith(QStringLiteral("demo - ")));
+    // The real dialog, through its menu command.
+    window_.SetDialogOpener({});
+    QTimer::singleShot(0, [] {
+        auto* dialog =
+            qobject_cast<dialogs::FileInformationDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->DisplayNameField()->setText(QStringLiteral("Ode to Joy"));
+        dialog->OkButton()->click();
+    });
+    ASSERT_TRUE(window_.DispatchCommand(command::kGetFileInfo));
+    Area().repaint();
+    EXPECT_EQ(Area().DrawnTitle(), "Ode to Joy");
+    EXPECT_TRUE(window_.windowTitle().startsWith(QStringLiteral("Ode to Joy - ")));
+}
+
+TEST_F(ViewMouseTest, NoViewIsLostWhenTheWindowShrinks) {
+    // The smallest window shows every view at home.
+    const views::Box home = Area().Layout().HomeBounds();
+    EXPECT_GE(Area().minimumSizeHint().width(), home.Width());
+    EXPECT_GE(Area().minimumSizeHint().height(), home.Height());
+    EXPECT_GT(home.Width(), 320);
+    // A view taken to the right edge comes back in when the window narrows.
+    const QPoint grab = Area().WidgetPoint(views::kMeasureBeatView, 40, 8);
+    const int room = kClientWidth - 2 - Area().Layout().Frame(views::kMeasureBeatView).right;
+    Press(grab, Qt::ShiftModifier);
+    MoveTo(grab + QPoint(room, 0));
+    Release(grab + QPoint(room, 0));
+    ASSERT_EQ(Area().Layout().Region(views::kMeasureBeatView).right, kClientWidth);
+    Area().setFixedSize(kClientWidth - 60, kClientHeight);
+    QApplication::processEvents();
+    EXPECT_LE(Area().Layout().Region(views::kMeasureBeatView).right, kClientWidth - 60);
+    EXPECT_GE(Area().Layout().Region(views::kMeasureBeatView).left, 0);
+}
+
+TEST_F(ViewMouseTest, ADialogsHelpOpensBesideItAndIsNotHeldByIt) {
+    window_.SetDialogOpener({});
+    bool helpShown = false;
+    bool helpBelongsToTheWindow = false;
+    Qt::WindowModality modality = Qt::NonModal;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<dialogs::SettingsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        modality = dialog->windowModality();
+        dialog->HelpButton()->click();
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->windowTitle() == QStringLiteral("Ostinel Help") && top->isVisible()) {
+                helpShown = true;
+                helpBelongsToTheWindow = top->parentWidget() == &window_;
+            }
+        }
+        dialog->reject();
+    });
+    ASSERT_TRUE(window_.DispatchCommand(command::kDisplayPreferences));
+    EXPECT_TRUE(helpShown);
+    // Modal to the main window alone: the help window, its other child, is
+    // neither its parent nor a sibling of it, so it takes input.
+    EXPECT_EQ(modality, Qt::WindowModal);
+    EXPECT_TRUE(helpBelongsToTheWindow);
+}
+
+TEST_F(ViewMouseTest, PlayAndFollowWithNoInputDeviceSaysNothingCanBeFollowed) {
+    // The fixture opens no input port.
+    Click(Center(element::kPlayAndFollow));
+    EXPECT_TRUE(GetTransport().Mode().following);
+    ASSERT_EQ(presenter_.shown.size(), 1u);
+    EXPECT_TRUE(presenter_.shown[0].startsWith(QStringLiteral("There is no MIDI input device")));
+    Click(Center(element::kStop));
+    // With the keyboard open it is heard, and nothing is said.
+    engine_.Ports().SetInputDevice(0, 0);
+    engine_.OpenInputPorts();
+    Click(Center(element::kPlayAndFollow));
+    EXPECT_EQ(presenter_.shown.size(), 1u);
+}
+
 TEST_F(ViewMouseTest, AWindowAHundredPixelsWiderMovesEveryViewFiftyRight) {
     std::array<views::Box, views::kViewCount> before{};
     for (int view = 0; view < views::kViewCount; ++view)
@@ -187,6 +296,34 @@ TEST_F(ViewMouseTest, TheLoopButtonsSetTheLoopAtThePosition) {
     Click(Center(element::kLoopButton));
     EXPECT_TRUE(GetTransport().Loop().on);
     EXPECT_EQ(Area().Layout().State(element::kLoopButton), views::kStateLit);
+}
+
+TEST_F(ViewMouseTest, TheMetronomeButtonPressedWhilePlayingClicksFromTheNextBeatOn) {
+    MetronomeSettings metronome;
+    metronome.channel = 15;
+    metronome.downbeatNote = 33;
+    metronome.otherNote = 33;
+    GetTransport().SetMetronomeSettings(metronome);
+    const auto clicks = [this] {
+        int count = 0;
+        for (const auto& message : midi_.Output(0).Bytes())
+            if (message.size() == 3 && message[0] == 0x9F && message[1] == 33 && message[2] > 0)
+                ++count;
+        return count;
+    };
+    Click(Center(element::kPlayFile));
+    ASSERT_TRUE(GetTransport().Mode().playingFile);
+    RunFor(1000);
+    EXPECT_EQ(clicks(), 0);
+    Click(Center(element::kMetronomeButton));
+    EXPECT_EQ(Area().Layout().State(element::kMetronomeButton), views::kStateLit);
+    RunFor(2000);
+    const int clicked = clicks();
+    EXPECT_GE(clicked, 2);
+    Click(Center(element::kMetronomeButton));
+    EXPECT_EQ(Area().Layout().State(element::kMetronomeButton), views::kStateNormal);
+    RunFor(2000);
+    EXPECT_EQ(clicks(), clicked);
 }
 
 TEST_F(ViewMouseTest, TheTitlePictureTakesTheFirstClickOnly) {

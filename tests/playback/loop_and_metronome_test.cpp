@@ -91,6 +91,35 @@ TEST(LoopMode, AJumpOutsideTheLoopTurnsItOffAndPreviewIgnoresTheEnd) {
     EXPECT_FALSE(rig.transport.Loop().on);
 }
 
+TEST(LoopMode, AnEndMovedWhilePlayingIsWhereTheRunningPassStops) {
+    TransportRig rig;
+    rig.Use(EightMeasures());
+    rig.transport.SetLoopSettings(LoopFrom2To4(false));
+    rig.transport.PlayFile();
+    rig.RunFor(1000);
+    ASSERT_TRUE(rig.transport.Mode().playingFile);
+    LoopSettings nearer = LoopFrom2To4(false);
+    nearer.end = 4000;  // 3:1
+    rig.transport.SetLoopSettings(nearer);
+    rig.RunFor(1100);
+    EXPECT_FALSE(rig.transport.Mode().playing);
+    EXPECT_EQ(rig.transport.Position(), 4000);
+}
+
+TEST(LoopMode, LoopModeTurnedOffWhilePlayingLetsThePassRunOn) {
+    TransportRig rig;
+    rig.Use(EightMeasures());
+    rig.transport.SetLoopSettings(LoopFrom2To4(false));
+    rig.transport.PlayFile();
+    rig.RunFor(1000);
+    LoopSettings off = LoopFrom2To4(false);
+    off.on = false;
+    rig.transport.SetLoopSettings(off);
+    rig.RunFor(4000);
+    EXPECT_TRUE(rig.transport.Mode().playingFile);
+    EXPECT_GT(rig.transport.Position(), 6500);
+}
+
 TEST(LoopMode, PointsAreSetFromWhereTheUserStartsAndStops) {
     TransportRig rig;
     rig.Use(EightMeasures());
@@ -147,6 +176,29 @@ TEST(Metronome, EachBeatClicksWithItsNoteAndAShortNoteOffWhilePlayingOnly) {
     rig.timers.Advance(1000);
     for (const Bytes& message : rig.Sent())
         EXPECT_NE(message[0] & 0x0F, 9);
+}
+
+TEST(Metronome, RequestTenWhilePlayingStartsAndStopsTheClicksAtTheNextBeat) {
+    TransportRig rig;
+    rig.Use(EightMeasures());
+    MetronomeSettings metronome;
+    metronome.channel = 9;
+    rig.transport.SetMetronomeSettings(metronome);
+    rig.transport.PlayFile();
+    const auto clicksSoFar = [&rig] {
+        int clicks = 0;
+        for (const Bytes& message : rig.Sent())
+            if (message[0] == 0x99 && message[2] > 0) ++clicks;
+        return clicks;
+    };
+    rig.RunFor(1100);
+    EXPECT_EQ(clicksSoFar(), 0);
+    rig.requests.PostRequest(TransportRequest::Metronome);
+    rig.RunFor(1000);  // the beats at 1500 and 2000
+    EXPECT_EQ(clicksSoFar(), 2);
+    rig.requests.PostRequest(TransportRequest::Metronome);
+    rig.RunFor(1000);
+    EXPECT_EQ(clicksSoFar(), 2);
 }
 
 }  // namespace

@@ -101,6 +101,51 @@ TEST(PieceSettingsStore, AnEntryIsLaidOutAndReadBack) {
     ExpectSameEntry(*back, entry);
 }
 
+TEST(PieceSettingsStore, ValuesOutOfRangeReadBackAsTheirDefaults) {
+    PieceSettingsStore store;
+    PieceSettingsEntry entry = SampleEntry(1, "");
+    entry.settings.masterVolume = 513;
+    entry.settings.tempoScale = 0;
+    entry.settings.masterTranspose = -128;
+    entry.settings.followTrack2 = -4;
+    entry.settings.viewOrder = {0, 1, 2, 3, 4, 5, 6, 6};
+    entry.settings.viewShown[2] = 3;
+    entry.settings.twoFollowTracks = 2;
+    entry.tracks[0].volume = 385;
+    entry.tracks[0].transpose = 200;
+    entry.tracks[0].port = 8;
+    entry.tracks[0].play = 2;
+    entry.tracks[0].programTable[4] = 6;     // entry 0's substitute: no such kind
+    entry.tracks[0].programTable[13] = 128;  // entry 1's substitute: no such program
+    entry.tracks[0].programTable[1] = 200;   // the file's own patch is not applied: kept
+    entry.markers.rehearsalPoints = {1000, -5, 2000};
+    entry.markers.ignoreSoloist = {{3000, 2000}, {4000, 5000}};
+    ASSERT_TRUE(WritePieceSettingsEntry(store, 1, "Damaged", entry));
+    const auto back = ReadPieceSettingsEntry(store, 1);
+    ASSERT_TRUE(back.has_value());
+    const PieceSettings defaults = PieceSettings{};
+    EXPECT_EQ(back->settings.masterVolume, defaults.masterVolume);
+    EXPECT_EQ(back->settings.tempoScale, defaults.tempoScale);
+    EXPECT_EQ(back->settings.masterTranspose, 0);
+    EXPECT_EQ(back->settings.followTrack2, 0);
+    EXPECT_EQ(back->settings.viewOrder, defaults.viewOrder);
+    EXPECT_EQ(back->settings.viewShown[2], 1);
+    EXPECT_EQ(back->settings.twoFollowTracks, 0);
+    const TrackSettingsBlock& track = back->tracks[0];
+    EXPECT_EQ(track.volume, 256);
+    EXPECT_EQ(track.transpose, 0);
+    EXPECT_EQ(track.port, 0);
+    EXPECT_EQ(track.play, 1);
+    EXPECT_EQ(Bytes(track.programTable.begin() + 4, track.programTable.begin() + 8),
+              (Bytes{0, 0, 0, 0}));
+    EXPECT_EQ(Bytes(track.programTable.begin() + 12, track.programTable.begin() + 16),
+              (Bytes{0, 0, 0, 0}));
+    EXPECT_EQ(track.programTable[1], 200);
+    EXPECT_EQ(back->markers.rehearsalPoints, (std::vector<ScorePosition>{1000, 2000}));
+    ASSERT_EQ(back->markers.ignoreSoloist.size(), 1u);
+    EXPECT_EQ(back->markers.ignoreSoloist[0].start, 4000);
+}
+
 TEST(PieceSettingsStore, SlotNamesAreGivenKeptOrCut) {
     PieceSettingsStore store;
     ASSERT_TRUE(WritePieceSettingsEntry(store, 2, "Concert", SampleEntry(1, "")));

@@ -127,6 +127,42 @@ TEST(SystemSettingsStore, RecordsOfTheWrongSizeGiveTheDefaults) {
     }
 }
 
+TEST(SystemSettingsStore, ValuesOutOfRangeLoadAsTheirDefaults) {
+    MemorySettingsStore store;
+    StampCurrent(store);
+    SystemSettings damaged = DefaultSystemSettings();
+    damaged.tapSource = 6;
+    damaged.timingFollowLevel = 5;
+    damaged.frameRate = 4;
+    damaged.thruChannel = 16;
+    damaged.syncPort = 8;
+    damaged.metronomePort = 9;
+    damaged.metronomeChannel = 16;
+    damaged.metronomeOtherNote = 128;
+    damaged.metronomeDownbeatVelocity = 200;
+    damaged.loopRestartDelaySec = 11;
+    damaged.outputDevice[3] = 999;
+    damaged.channelEnabled[17] = 2;
+    damaged.loopOn = 7;
+    damaged.thruPort = 3;  // in range: kept
+    ASSERT_TRUE(store.Write(kSystemVariablesKey, "x", EncodeSystemSettings(damaged)));
+    RemoteTable remote = DefaultRemoteTable();
+    remote[0] = 60;
+    remote[1] = 128;
+    remote[2] = ControllerBinding(64);
+    remote[3] = ControllerBinding(128);
+    ASSERT_TRUE(store.Write(kRemoteCommandsKey, "x", EncodeRemoteTable(remote)));
+    SystemSettingsState live;
+    LoadSystemSettings(store, "x", false, false, kDevices, live);
+    SystemSettings expected = DefaultSystemSettings();
+    expected.thruPort = 3;
+    EXPECT_EQ(live.settings, expected);
+    RemoteTable expectedRemote = DefaultRemoteTable();
+    expectedRemote[0] = 60;
+    expectedRemote[2] = ControllerBinding(64);
+    EXPECT_EQ(live.remote, expectedRemote);
+}
+
 TEST(SystemSettingsStore, TheRevertPointKeepsTheLastFile) {
     MemorySettingsStore store;
     StampCurrent(store);

@@ -1,5 +1,6 @@
 #include "follower/intake/performance_intake.h"
 
+#include <algorithm>
 #include <thread>
 
 #include "music/midi_message.h"
@@ -144,6 +145,10 @@ bool PerformanceIntake::PassesRestrikeFilter(std::uint8_t status, std::uint8_t k
 void PerformanceIntake::RecordInput(std::uint32_t word, platform::ClockMs time,
                                     const IntakeSettings& settings) {
     const InputMode mode = Mode();
+    if (mode == InputMode::InputAwaitStart) {
+        RecordLeadIn(TrackEvent{time, StatusOf(word), Data1Of(word), Data2Of(word), 1});
+        return;
+    }
     const bool wanted = mode == InputMode::InputFollowPlaying ||
                         (settings.playTappedNotes && mode == InputMode::InputTapKey) ||
                         (settings.playTappedNotes && mode == InputMode::InputTapMidi &&
@@ -151,6 +156,35 @@ void PerformanceIntake::RecordInput(std::uint32_t word, platform::ClockMs time,
     if (!wanted) return;
     // Byte 3 set to 1 marks the event as the soloist's.
     recording_.Append(TrackEvent{time, StatusOf(word), Data1Of(word), Data2Of(word), 1});
+}
+
+void PerformanceIntake::RecordLeadIn(const TrackEvent& event) {
+    leadInAppending_.fetch_add(1, std::memory_order_seq_cst);
+    // Paired with TakeLeadIn: either this sees the mode changed, or it sees this appending.
+    if (Mode() == InputMode::InputAwaitStart) {
+        const std::uint32_t slot = leadInCount_.fetch_add(1, std::memory_order_relaxed);
+        leadIn_[slot % kLeadInEvents] = event;
+    }
+    leadInAppending_.fetch_sub(1, std::memory_order_release);
+}
+
+void PerformanceIntake::TakeLeadIn(bool keep) {
+    while (leadInAppending_.load(std::memory_order_seq_cst) != 0)
+        std::this_thread::yield();
+    const std::uint32_t count = leadInCount_.exchange(0, std::memory_order_acq_rel);
+    if (!keep || count == 0) return;
+    const std::uint32_t kept = std::min(count, kLeadInEvents);
+    // Back from the newest event to the silence before the phrase.
+    std::uint32_t first = count - 1;
+    while (count - first < kept) {
+        const TrackEvent& earlier = leadIn_[(first - 1) % kLeadInEvents];
+        const TrackEvent& later = leadIn_[first % kLeadInEvents];
+        if (platform::ClockDifference(later.time, earlier.time) > std::int32_t{kLeadInPauseMs})
+            break;
+        --first;
+    }
+    for (std::uint32_t i = first; i < count; ++i)
+        recording_.Append(leadIn_[i % kLeadInEvents]);
 }
 
 void PerformanceIntake::TapFromMidi(std::uint32_t word, const IntakeSettings& settings) {
@@ -222,12 +256,15 @@ void PerformanceIntake::SendThru(std::uint32_t word) {
     output_.SendThru(std::span<const std::uint8_t>(bytes.data(), length));
 }
 
-bool PerformanceIntake::PrepareFollowing(const FollowingOptions& options) {
+bool PerformanceIntake::PrepareFollowing(const FollowingOptions& options, bool keepLeadIn) {
     const bool recording = recording_.Begin();
     if (options.followSource == FollowSource::SoloistsPlaying) {
         SetInputMode(InputMode::InputFollowPlaying);
+        // Older than what the new mode records: the stop puts the take in time order.
+        TakeLeadIn(keepLeadIn);
         return recording;
     }
+    TakeLeadIn(false);
     switch (options.tapSource) {
         case TapSource::SpaceBar:
         case TapSource::RightMouseButton:

@@ -50,6 +50,8 @@ class PerformanceIntake {
     static constexpr std::uint8_t kPedalPressAbove = 72;   // a pedal taps when it rises past this
     static constexpr std::uint8_t kPedalRestBelow = 56;    // and re-arms when it falls below this
     static constexpr Fixed16 kStrengthPerVelocity = 1024;  // velocity 64 taps at strength 1.0
+    static constexpr std::uint32_t kLeadInEvents = 256;    // kept while listening for a start
+    static constexpr std::uint32_t kLeadInPauseMs = 3000;  // a longer silence ends the phrase
 
     PerformanceIntake(const platform::Clock& clock, platform::TimerService& timers,
                       const PortMap& ports, MidiOutput& output, RemoteControl& remote,
@@ -93,9 +95,12 @@ class PerformanceIntake {
     void ClearLearnCallback();
 
     // main thread, Play and Follow: the mode for the source, the tap latches
-    // and the tap poll, and a fresh recording. False when the recording could
-    // not get its room (RecordingFailed is set; following goes on).
-    bool PrepareFollowing(const FollowingOptions& options);
+    // and the tap poll, and a fresh recording. When the follower started it
+    // (`keepLeadIn`), the recording opens with the phrase that led into the
+    // start, played while the intake listened for it. False when the
+    // recording could not get its room (RecordingFailed is set; following
+    // goes on).
+    bool PrepareFollowing(const FollowingOptions& options, bool keepLeadIn = false);
     // main thread, the stop of following: the idle mode, no more tap polls,
     // and the recording closed for the performance track to take.
     void LeaveFollowing(const FollowingOptions& options);
@@ -115,6 +120,10 @@ class PerformanceIntake {
     bool PassesRestrikeFilter(std::uint8_t status, std::uint8_t key, platform::ClockMs time,
                               int port, int channel);
     void RecordInput(std::uint32_t word, platform::ClockMs time, const IntakeSettings& settings);
+    // What the soloist plays while the follower listens for a start; the
+    // start's recording takes its last phrase.
+    void RecordLeadIn(const TrackEvent& event);
+    void TakeLeadIn(bool keep);
     void TapFromMidi(std::uint32_t word, const IntakeSettings& settings);
     void PassToLearner(std::uint32_t word);
     void SendThru(std::uint32_t word);
@@ -142,6 +151,11 @@ class PerformanceIntake {
     // key's latest note-off since its last accepted note-on; 0 for none.
     std::unique_ptr<std::atomic<std::uint32_t>[]> noteOffTimes_;
     std::array<std::atomic<bool>, kTapControllerCount> controllerTapLatch_{};
+    // A ring of the latest events heard in InputAwaitStart; leadInCount_
+    // counts every slot ever taken, leadInAppending_ the appends under way.
+    std::array<TrackEvent, kLeadInEvents> leadIn_{};
+    std::atomic<std::uint32_t> leadInCount_{0};
+    std::atomic<int> leadInAppending_{0};
     std::atomic<bool> keyTapLatch_{false};
 };
 

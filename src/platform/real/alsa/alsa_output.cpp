@@ -65,7 +65,10 @@ MidiSendResult AlsaOutput::SendLong(std::span<const std::uint8_t> message) {
 }
 
 MidiSendResult AlsaOutput::Send(std::span<const std::uint8_t> message) {
-    if (sending_.test_and_set(std::memory_order_acquire)) return MidiSendResult::Refused;
+    return gate_.Send(message, [this](std::span<const std::uint8_t> m) { return SendNow(m); });
+}
+
+MidiSendResult AlsaOutput::SendNow(std::span<const std::uint8_t> message) {
     failed_.store(false, std::memory_order_relaxed);
     MidiSendResult result = MidiSendResult::Sent;
     try {
@@ -76,7 +79,6 @@ MidiSendResult AlsaOutput::Send(std::span<const std::uint8_t> message) {
     } catch (const RtMidiError&) {
         result = MidiSendResult::Failed;
     }
-    sending_.clear(std::memory_order_release);
     return result;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/midi_devices.h"
+#include "platform/send_gate.h"
 
 class RtMidiOut;
 
@@ -25,19 +26,21 @@ class AlsaOutput final : public MidiOutputDevice {
     AlsaOutput(const AlsaOutput&) = delete;
     AlsaOutput& operator=(const AlsaOutput&) = delete;
 
-    // any thread. RtMidi is not safe to call from two threads at once, so a
-    // send that finds another one in progress is Refused instead of waiting.
-    // Short messages never allocate; a system-exclusive message longer than
-    // any before makes RtMidi grow its buffer once.
+    // any thread. RtMidi is not safe to call from two threads at once: a
+    // send that finds another one in progress leaves its message for that
+    // one to send (SendGate), so contention never refuses a message. Short
+    // messages never allocate; a system-exclusive message longer than any
+    // before makes RtMidi grow its buffer once.
     MidiSendResult SendShort(std::span<const std::uint8_t> message) override;
     MidiSendResult SendLong(std::span<const std::uint8_t> message) override;
 
   private:
     explicit AlsaOutput(std::unique_ptr<RtMidiOut> port);
     MidiSendResult Send(std::span<const std::uint8_t> message);
+    MidiSendResult SendNow(std::span<const std::uint8_t> message);
 
     std::unique_ptr<RtMidiOut> port_;
-    std::atomic_flag sending_;
+    SendGate<256, 64> gate_;
     std::atomic<bool> failed_{false};
 };
 
