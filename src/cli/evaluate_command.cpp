@@ -1,4 +1,7 @@
 #include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "cli/exit_codes.h"
 #include "cli/follow_run.h"
@@ -7,13 +10,49 @@ namespace ostinel::cli {
 namespace {
 
 // The case's follow: its options by their command-line names.
-bool CaseRunOptions(const EvaluationCase& evaluationCase, FollowRunOptions& options,
-                    std::string& error) {
+// What the command line sets for every case, over the cases' own settings.
+struct EvaluateOptions {
+    std::vector<std::string_view> folders;
+    std::vector<std::pair<std::string_view, std::string_view>> overrides;
+};
+
+bool ParseEvaluateArguments(std::span<const std::string_view> args, EvaluateOptions& options,
+                            std::string& error) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (!arg.starts_with("--")) {
+            options.folders.push_back(arg);
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            error = "the option '" + std::string(arg) + "' needs a value";
+            return false;
+        }
+        const std::string_view value = args[++i];
+        if (arg == "--method") {
+            if (!FollowingMethodNamed(value)) {
+                error = "--method takes matching or probability";
+                return false;
+            }
+            options.overrides.emplace_back(arg.substr(2), value);
+        } else {
+            error = "unknown evaluate option '" + std::string(arg) + "'";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CaseRunOptions(const EvaluationCase& evaluationCase, const EvaluateOptions& evaluate,
+                    FollowRunOptions& options, std::string& error) {
     options.piecePath = evaluationCase.piecePath;
     options.soloistPath = evaluationCase.performancePath;
     options.track = evaluationCase.track;
     options.track2 = evaluationCase.track2;
     for (const auto& [key, value] : evaluationCase.options) {
+        if (!ApplyFollowOption(key, value, options, error)) return false;
+    }
+    for (const auto& [key, value] : evaluate.overrides) {
         if (!ApplyFollowOption(key, value, options, error)) return false;
     }
     return true;
@@ -47,21 +86,26 @@ double MeanOf(const std::vector<double>& values) {
 }  // namespace
 
 int RunEvaluateCommand(std::span<const std::string_view> args, std::string& out, std::string& err) {
-    if (args.empty()) {
+    EvaluateOptions evaluate;
+    std::string problem;
+    if (!ParseEvaluateArguments(args, evaluate, problem)) {
+        err += "ostinel-cli evaluate: " + problem + "\n";
+        return kExitUsage;
+    }
+    if (evaluate.folders.empty()) {
         err += "ostinel-cli evaluate: name one or more case folders\n";
         return kExitUsage;
     }
     out += EvaluationTsvHeader(true);
     std::vector<EvaluationResult> results;
     int failures = 0;
-    for (const std::string_view directory : args) {
+    for (const std::string_view directory : evaluate.folders) {
         EvaluationCase evaluationCase;
         FollowRunOptions options;
-        std::string problem;
         FollowRunResult result;
         int exitCode = kExitSuccess;
         if (!ReadEvaluationCase(std::string(directory), evaluationCase, problem) ||
-            !CaseRunOptions(evaluationCase, options, problem) ||
+            !CaseRunOptions(evaluationCase, evaluate, options, problem) ||
             !RunFollow(options, result, problem, exitCode)) {
             err += std::string(directory) + ": " + problem + "\n";
             ++failures;

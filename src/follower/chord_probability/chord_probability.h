@@ -1,0 +1,64 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "follower/engine/score_chords.h"
+#include "music/score_position.h"
+
+namespace ostinel {
+
+// How likely each chord of the score is to be the one the soloist's latest
+// note belongs to, updated note by note as a hidden Markov model: from each
+// likely chord a local band of steps (the same chord again, the next chords,
+// one back) weighed by how well the gap since the previous note fits the
+// written distance at the current tempo, and a small chance of a jump to any
+// chord of a reach, spread evenly so that a note costs O(band + chords).
+//
+// Prepare allocates everything; Place and Update never allocate.
+class ChordProbability {
+  public:
+    // The chords a jump may land on, [first, end); empty: no jumps.
+    struct Reach {
+        int first = 0;
+        int end = 0;
+    };
+
+    // main thread. False when memory ran out (the old score is kept then).
+    bool Prepare(const ScoreChords& score);
+    int Count() const { return static_cast<int>(times_.size()); }
+
+    // Nearly all the probability on `chord` and its neighbours: the soloist starts there.
+    void Place(int chord);
+    // One played key, `gapMs` clock ms after the previous note (negative when
+    // there was none since Place), at `tempo` score ms per clock ms.
+    void Update(std::uint8_t key, std::int32_t gapMs, double tempo, Reach jumps);
+
+    int Likeliest() const { return likeliest_; }
+    // Whether the chord holds the key as written.
+    bool Holds(int chord, std::uint8_t key) const;
+
+  private:
+    using PitchSet = std::array<std::uint64_t, 2>;
+
+    // The weights of one note's steps that depend only on its gap.
+    struct Gap {
+        std::int32_t ms = -1;  // negative: unknown
+        double tempo = 1.0;
+        double stay = 0;       // the same chord again
+        double anyTiming = 0;  // the share of a step that ignores timing
+    };
+    double StepWeight(int from, int to, const Gap& gap) const;
+    void AddSteps(int from, double mass, const Gap& gap);
+
+    std::vector<ScorePosition> times_;
+    std::vector<PitchSet> pitches_;    // the keys written in each chord
+    std::vector<PitchSet> neighbors_;  // keys a tone or semitone from them: ornaments, slips
+    std::vector<double> current_;
+    std::vector<double> next_;
+    double background_ = 0;  // what a chord holds from jumps alone
+    int likeliest_ = 0;
+};
+
+}  // namespace ostinel

@@ -1,0 +1,178 @@
+// The probability method: each played note updates how likely every chord
+// is to be the soloist's place; the likeliest chord moves the anchor, the
+// tempo filter sets the speed, and the estimate holds where the soloist must
+// come in next.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "follower/engine/follower.h"
+#include "music/midi_message.h"
+
+namespace ostinel {
+namespace {
+
+Fixed16 ToFixed(double tempo) {
+    return static_cast<Fixed16>(std::lround(tempo * 65536.0));
+}
+
+double FromFixed(Fixed16 tempo) {
+    return static_cast<double>(tempo) / 65536.0;
+}
+
+std::int64_t Distance(ScorePosition a, ScorePosition b) {
+    return std::llabs(std::int64_t{a} - std::int64_t{b});
+}
+
+}  // namespace
+
+void Follower::PlaceProbability(ScorePosition position) {
+    if (ChordCount() == 0) return;
+    int chord = score_.FirstAtOrAfter(position);
+    if (chord >= ChordCount() ||
+        (chord > 0 && position - ChordTime(chord - 1) < ChordTime(chord) - position)) {
+        --chord;
+    }
+    probability_.Place(chord);
+    lastNoteTime_.reset();
+    probableChord_ = -1;
+}
+
+ChordProbability::Reach Follower::JumpReach(ScorePosition expected) const {
+    if (!options_.jumping) return {};
+    if (!options_.severalBeatsOnly) return {0, ChordCount()};
+    return {score_.FirstAtOrAfter(expected - lengths_.searchRadius),
+            score_.FirstAtOrAfter(expected + lengths_.searchRadius)};
+}
+
+bool Follower::ReleaseWaitsThrough(ScorePosition position) {
+    bool released = false;
+    while (waitMarkers_.Pending() &&
+           std::int64_t{waitMarkers_.Next()} < std::int64_t{position} + lengths_.markerSnap) {
+        ++waitMarkers_.cursor;
+        released = true;
+    }
+    if (startWait_ != kNoLimit && startWait_ <= position) {
+        startWait_ = kNoLimit;
+        DropSingleAnchorRecord();
+        released = true;
+    }
+    return released;
+}
+
+void Follower::HoldAtEntry(int chord) {
+    ComputeWaitLimit();
+    // The accompaniment keeps time through a rest or a long note but does not
+    // pass the soloist's next entry before it is played.
+    if (chord + 1 < ChordCount())
+        anchor_.waitLimit = std::min(anchor_.waitLimit, ChordTime(chord + 1) + 1);
+}
+
+void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
+    const std::uint8_t key = KeyOf(word);
+    const ScorePosition expected = EstimateAt(anchor_, now);
+    if (Level() == 0 || ChordCount() == 0) {
+        callback_->ReportEvent(now, -1, word);
+        return;
+    }
+    const std::int16_t trigger = signalTrigger_.load(std::memory_order_relaxed);
+    const bool isSignal = key == kSignalKey || (trigger >= 0 && trigger < 128 && key == trigger);
+    if (isSignal && signalMarkers_.Pending() && anchor_.waitLimit == signalMarkers_.Next()) {
+        anchor_.position = signalMarkers_.Next();
+        anchor_.time = now;
+        ++signalMarkers_.cursor;
+        ComputeWaitLimit();
+        AppendAnchorRecord();
+        ReportAnchor();
+        callback_->ReportEvent(now, anchor_.position, word);
+        PlaceProbability(anchor_.position);
+        return;
+    }
+    if (key == kSignalKey) return;
+    AdvanceIgnoreCursor(expected);
+    if (InIgnoredStretch(expected)) {
+        // Notes the score does not follow here: pick the place up again after.
+        callback_->ReportEvent(now, -1, word);
+        PlaceProbability(expected);
+        return;
+    }
+
+    const std::int32_t gap = lastNoteTime_ ? ClockDifference(now, *lastNoteTime_) : -1;
+    lastNoteTime_ = now;
+    probability_.Update(key, gap, FromFixed(anchor_.tempo), JumpReach(expected));
+    int chord = probability_.Likeliest();
+    const ScorePosition target = ChordTime(chord);
+    const bool holds = probability_.Holds(chord, key);
+    // Past a special signal still owed, the soloist cannot be.
+    if (signalMarkers_.Pending() && target >= signalMarkers_.Next()) {
+        callback_->ReportEvent(now, -1, word);
+        return;
+    }
+    if (holds) {
+        const ScoreChord& found = score_.chords[static_cast<std::size_t>(chord)];
+        for (int n = 0; n < found.noteCount; ++n) {
+            const ScoreNote& note = score_.notes[static_cast<std::size_t>(found.firstNote + n)];
+            if ((note.pitch & ~kMatchedFlag) != key || note.velocity == 0) continue;
+            const auto ratio = static_cast<Fixed16>(fixdiv16(VelocityOf(word), note.velocity));
+            dynamicsRatio_ = (3 * dynamicsRatio_ + ratio) >> 2;
+            callback_->ReportDynamics(dynamicsRatio_);
+            break;
+        }
+    }
+    if (chord == probableChord_) {
+        callback_->ReportEvent(now, holds ? target : -1, word);
+        return;
+    }
+
+    if (Distance(target, expected) >= lengths_.nearJump && options_.jumping) {
+        // Far from where the accompaniment is: it restarts there.
+        tempoFilter_.Break();
+        probableChord_ = chord;
+        jumpPending_.store(true, std::memory_order_release);
+        jumpRatio_ = static_cast<std::uint32_t>(anchor_.tempo);
+        jumpTime_ = now;
+        jumpTarget_ = target;
+        callback_->ReportEvent(now, holds ? target : -1, word);
+        callback_->ReportJump(target, now, anchor_.tempo);
+        return;
+    }
+
+    const int level = Level();
+    const bool released = ReleaseWaitsThrough(target);
+    bool restored = false;
+    while (restoreMarkers_.Pending() &&
+           std::int64_t{restoreMarkers_.Next()} <= std::int64_t{target} - lengths_.markerSnap) {
+        ++restoreMarkers_.cursor;
+    }
+    if (restoreMarkers_.Pending() &&
+        Distance(restoreMarkers_.Next(), target) < lengths_.markerSnap) {
+        ++restoreMarkers_.cursor;
+        anchor_.tempo = baseTempo_;
+        tempoFilter_.Reset(FromFixed(baseTempo_));
+        restored = true;
+    }
+    if (chord < probableChord_) {
+        tempoFilter_.Break();
+    } else if (level >= 3 && !restored && !released) {
+        tempoFilter_.Observe(target, now, level == 4 ? 1.0 : 0.5);
+        anchor_.tempo = ToFixed(tempoFilter_.Tempo());
+    } else if (level >= 3) {
+        tempoFilter_.Break();
+        tempoFilter_.Observe(target, now, 1.0);
+    }
+    if (level >= 2 || released) {
+        anchor_.position = target;
+        anchor_.time = now;
+        AppendAnchorRecord();
+    }
+    probableChord_ = chord;
+    lastMatchedChord_ = chord;
+    lastMatchTime_ = now;
+    chordCursor_ = chord + 1;
+    HoldAtEntry(level >= 2 || released ? chord : LastChordAtOrBefore(anchor_.position));
+    ReportAnchor();
+    callback_->ReportEvent(now, holds ? target : -1, word);
+}
+
+}  // namespace ostinel
