@@ -293,7 +293,9 @@ bool ApplyFollowOption(std::string_view key, std::string_view value, FollowRunOp
 bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::string& error,
                int& exitCode) {
     std::vector<PlayedMessage> played;
-    if (!ReadPerformanceFile(options.soloistPath, options.soloistTrack, played, error)) {
+    if (options.soloist) {
+        played = *options.soloist;
+    } else if (!ReadPerformanceFile(options.soloistPath, options.soloistTrack, played, error)) {
         error += "\n";
         exitCode = kExitUsage;
         return false;
