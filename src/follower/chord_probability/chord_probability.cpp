@@ -25,6 +25,8 @@ constexpr std::array<double, kBand - 1> kSkipDecays = [] {
     return decays;
 }();
 constexpr double kJumpChance = 0.002;  // per note, to anywhere in the reach
+constexpr double kEvenJumpShare = 0.5;
+constexpr double kNearJumpMs = 20000.0;  // half as likely a landing this far away
 
 // Timing: a gap inside a chord is short; between chords it is the written
 // distance at the tempo, give or take a fifth of it and a little more.
@@ -134,10 +136,29 @@ void ChordProbability::Update(std::uint8_t key, std::int32_t gapMs, double tempo
     if (count == 0) return;
     const int reachFirst = std::clamp(jumps.first, 0, count);
     const int reachEnd = std::clamp(jumps.end, reachFirst, count);
-    const double jumpEach =
-        reachEnd > reachFirst ? kJumpChance / (reachEnd - reachFirst) / kAnyGapMs : 0.0;
+    // A jump lands anywhere in the reach, half of it evenly and half the more
+    // readily the nearer it is to where the soloist seems to be: of two
+    // identical passages the nearer one is the likelier. The destination
+    // weights do not depend on the chord jumped from (an outer product), so
+    // a note costs one pass over the chords.
     std::fill(next_.begin(), next_.end(), 0.0);
-    std::fill(next_.begin() + reachFirst, next_.begin() + reachEnd, jumpEach);
+    double background = 0;
+    if (reachEnd > reachFirst) {
+        const double here = times_[static_cast<std::size_t>(likeliest_)];
+        double nearSum = 0;
+        for (int c = reachFirst; c < reachEnd; ++c) {
+            const double away = (times_[static_cast<std::size_t>(c)] - here) / kNearJumpMs;
+            const double nearness = 1.0 / (1.0 + away * away);
+            next_[static_cast<std::size_t>(c)] = nearness;
+            nearSum += nearness;
+        }
+        background = kJumpChance * kEvenJumpShare / (reachEnd - reachFirst) / kAnyGapMs;
+        const double nearScale = kJumpChance * (1 - kEvenJumpShare) / nearSum / kAnyGapMs;
+        for (int c = reachFirst; c < reachEnd; ++c) {
+            double& mass = next_[static_cast<std::size_t>(c)];
+            mass = background + mass * nearScale;
+        }
+    }
 
     Gap gap;
     gap.ms = gapMs;
@@ -181,7 +202,7 @@ void ChordProbability::Update(std::uint8_t key, std::int32_t gapMs, double tempo
         return;
     }
     const double scale = 1.0 / total;
-    background_ = jumpEach * kNeighborKey * scale;
+    background_ = background * kNeighborKey * scale;
     for (double& mass : next_)
         mass *= scale;
     current_.swap(next_);

@@ -66,7 +66,7 @@ void Follower::HoldAtEntry(int chord) {
     // The accompaniment keeps time through a rest or a long note but does not
     // pass the soloist's next entry before it is played.
     if (chord + 1 < ChordCount())
-        anchor_.waitLimit = std::min(anchor_.waitLimit, ChordTime(chord + 1) + 1);
+        anchor_.waitLimit = std::min(anchor_.waitLimit, ChordTime(chord + 1));
 }
 
 void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
