@@ -104,6 +104,23 @@ void ChordProbability::Place(int chord) {
     likeliest_ = chord;
 }
 
+void ChordProbability::Listen(int chord) {
+    const int count = Count();
+    if (count == 0) return;
+    chord = std::clamp(chord, 0, count - 1);
+    std::fill(current_.begin(), current_.end(), 0.5 / count);
+    current_[static_cast<std::size_t>(chord)] += 0.5;
+    background_ = 0.5 / count;
+    likeliest_ = chord;
+}
+
+double ChordProbability::Around(int chord) const {
+    double mass = 0;
+    for (int c = std::max(chord - 2, 0); c <= std::min(chord + 2, Count() - 1); ++c)
+        mass += current_[static_cast<std::size_t>(c)];
+    return mass;
+}
+
 bool ChordProbability::Holds(int chord, std::uint8_t key) const {
     return chord >= 0 && chord < Count() &&
            Contains(pitches_[static_cast<std::size_t>(chord)], key);

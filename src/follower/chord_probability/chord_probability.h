@@ -31,11 +31,16 @@ class ChordProbability {
 
     // Nearly all the probability on `chord` and its neighbours: the soloist starts there.
     void Place(int chord);
+    // Half the probability spread evenly, half on `chord`: listening for the
+    // soloist to start anywhere, most likely where the song position stands.
+    void Listen(int chord);
     // One played key, `gapMs` clock ms after the previous note (negative when
     // there was none since Place), at `tempo` score ms per clock ms.
     void Update(std::uint8_t key, std::int32_t gapMs, double tempo, Reach jumps);
 
     int Likeliest() const { return likeliest_; }
+    // The probability of `chord` and the two chords either side of it.
+    double Around(int chord) const;
     // Whether the chord holds the key as written.
     bool Holds(int chord, std::uint8_t key) const;
 

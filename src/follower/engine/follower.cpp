@@ -172,6 +172,8 @@ bool Follower::StartFollowing(ScorePosition position, Fixed16 tempo) {
     lastMatchedChord_ = -1;
     missCount_ = 0;
     if (scoreMode && Probable()) {
+        listening_ = false;
+        farChord_ = -1;
         PlaceProbability(position);
         tempoFilter_.Reset(static_cast<double>(tempo) / 65536.0);
     }
@@ -221,6 +223,7 @@ void Follower::Stop() {
     anchor_.time = now;
     restingPosition_.store(anchor_.position, std::memory_order_relaxed);
     running_.store(false, std::memory_order_release);
+    listening_ = false;
     AppendAnchorRecord();
     FinishTake();
     ClearMatches();

@@ -177,6 +177,8 @@ class Follower {
 
     // probable_place.cpp: the probability method's note handler.
     void HandleProbableNote(std::uint32_t word, std::uint32_t now);
+    void ListenForStart(std::uint32_t word, std::uint32_t now);
+    void RequestJump(ScorePosition target, std::uint32_t now, Fixed16 tempo);
     void PlaceProbability(ScorePosition position);
     ChordProbability::Reach JumpReach(ScorePosition expected) const;
     bool ReleaseWaitsThrough(ScorePosition position);
@@ -248,6 +250,9 @@ class Follower {
     TempoFilter tempoFilter_;
     std::optional<std::uint32_t> lastNoteTime_;
     int probableChord_ = -1;
+    int farChord_ = -1;       // a far place seen once: taken when the next note agrees
+    bool listening_ = false;  // the probability is spread for an automatic start
+    int notesHeard_ = 0;      // since listening began
     std::uint32_t jumpRatio_ = 0;
     std::uint32_t jumpTime_ = 0;
     ScorePosition jumpTarget_ = 0;

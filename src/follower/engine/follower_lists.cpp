@@ -30,6 +30,7 @@ bool Follower::SetScore(std::span<const TrackEvent> first, std::span<const Track
 }
 
 void Follower::ForgetPlace() {
+    listening_ = false;
     played_.Clear();
     candidates_.clear();
     matchLength_ = 0;

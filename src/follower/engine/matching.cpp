@@ -18,8 +18,12 @@ void Follower::HandleNote(std::uint32_t word) {
     if (jumpPending_.load(std::memory_order_relaxed)) return;
     const ScorePosition expected = CurrentPosition(now);
     const bool running = running_.load(std::memory_order_relaxed);
-    if (running && Probable()) {
-        HandleProbableNote(word, now);
+    if (Probable()) {
+        if (running) {
+            HandleProbableNote(word, now);
+        } else if (key != kSignalKey && ChordCount() > 0) {
+            ListenForStart(word, now);
+        }
         return;
     }
     if (running) {

@@ -21,11 +21,46 @@ double FromFixed(Fixed16 tempo) {
     return static_cast<double>(tempo) / 65536.0;
 }
 
+constexpr std::int32_t kListenAgainMs = 5000;  // a pause this long: the soloist starts afresh
+constexpr int kNotesToStart = 3;
+constexpr double kStartConfidence = 0.8;
+
 std::int64_t Distance(ScorePosition a, ScorePosition b) {
     return std::llabs(std::int64_t{a} - std::int64_t{b});
 }
 
 }  // namespace
+
+void Follower::RequestJump(ScorePosition target, std::uint32_t now, Fixed16 tempo) {
+    tempoFilter_.Break();
+    farChord_ = -1;
+    listening_ = false;
+    jumpPending_.store(true, std::memory_order_release);
+    jumpRatio_ = static_cast<std::uint32_t>(tempo);
+    jumpTime_ = now;
+    jumpTarget_ = target;
+    callback_->ReportJump(target, now, tempo);
+}
+
+void Follower::ListenForStart(std::uint32_t word, std::uint32_t now) {
+    const ScorePosition resting = restingPosition_.load(std::memory_order_relaxed);
+    if (!listening_ || !lastNoteTime_ || ClockDifference(now, *lastNoteTime_) > kListenAgainMs) {
+        PlaceProbability(resting);
+        probability_.Listen(probability_.Likeliest());
+        listening_ = true;
+        notesHeard_ = 0;
+    }
+    const std::int32_t gap = lastNoteTime_ ? ClockDifference(now, *lastNoteTime_) : -1;
+    lastNoteTime_ = now;
+    probability_.Update(KeyOf(word), gap, FromFixed(anchor_.tempo), {0, ChordCount()});
+    ++notesHeard_;
+    const int chord = probability_.Likeliest();
+    // Convinced: the soloist began here; playing starts where they are now.
+    if (notesHeard_ >= kNotesToStart && probability_.Around(chord) >= kStartConfidence) {
+        probableChord_ = chord;
+        RequestJump(ChordTime(chord), now, anchor_.tempo);
+    }
+}
 
 void Follower::PlaceProbability(ScorePosition position) {
     if (ChordCount() == 0) return;
@@ -126,17 +161,20 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
     }
 
     if (Distance(target, expected) >= lengths_.nearJump && options_.jumping) {
-        // Far from where the accompaniment is: it restarts there.
-        tempoFilter_.Break();
+        // Far from where the accompaniment is: it restarts there once a
+        // second note agrees, so that a twin passage's one lucky note does
+        // not move it.
+        const bool agrees = farChord_ >= 0 && chord >= farChord_ - 1 && chord <= farChord_ + 8;
+        callback_->ReportEvent(now, -1, word);
+        if (!agrees) {
+            farChord_ = chord;
+            return;
+        }
         probableChord_ = chord;
-        jumpPending_.store(true, std::memory_order_release);
-        jumpRatio_ = static_cast<std::uint32_t>(anchor_.tempo);
-        jumpTime_ = now;
-        jumpTarget_ = target;
-        callback_->ReportEvent(now, holds ? target : -1, word);
-        callback_->ReportJump(target, now, anchor_.tempo);
+        RequestJump(target, now, anchor_.tempo);
         return;
     }
+    farChord_ = -1;
 
     const int level = Level();
     const bool released = ReleaseWaitsThrough(target);
