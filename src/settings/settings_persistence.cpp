@@ -106,8 +106,10 @@ SystemSettingsLoad LoadSystemSettings(platform::SettingsStore& store, std::strin
         store.RemoveKey(kInputDeviceNamesKey);
         store.RemoveKey(kOutputDeviceNamesKey);
         store.RemoveKey(kFilePathKey);
+        store.RemoveKey(kFollowingMethodKey);
         FillSystemSettingsDefaults(live.settings);
         live.remote = DefaultRemoteTable();
+        live.method = FollowingMethod::Matching;
         return result;
     }
 
@@ -131,6 +133,14 @@ SystemSettingsLoad LoadSystemSettings(platform::SettingsStore& store, std::strin
     result.remoteFromStore = remote.has_value();
     live.remote = remote.value_or(DefaultRemoteTable());
 
+    // Settings stored before the method could be chosen follow by matching.
+    const auto methodBytes = store.Read(kFollowingMethodKey, name);
+    live.method =
+        methodBytes && methodBytes->size() == 1 &&
+                (*methodBytes)[0] == static_cast<std::uint8_t>(FollowingMethod::Probability)
+            ? FollowingMethod::Probability
+            : FollowingMethod::Matching;
+
     if (wantFileToOpen) {
         if (const auto path = store.Read(kFilePathKey, name))
             result.fileToOpen = DecodeFilePath(*path);
@@ -142,6 +152,8 @@ bool StoreSystemSettings(platform::SettingsStore& store, std::string_view name,
                          const SystemSettingsState& live, const MidiDeviceNames& devices) {
     if (!store.Write(kSystemVariablesKey, name, EncodeSystemSettings(live.settings))) return false;
     if (!store.Write(kRemoteCommandsKey, name, EncodeRemoteTable(live.remote))) return false;
+    const std::vector<std::uint8_t> method{static_cast<std::uint8_t>(live.method)};
+    if (!store.Write(kFollowingMethodKey, name, method)) return false;
     if (name == kRevertSettingsName &&
         !store.Write(kFilePathKey, name, EncodeFilePath(live.filePath))) {
         return false;
@@ -156,8 +168,8 @@ bool StoreSystemSettings(platform::SettingsStore& store, std::string_view name,
 
 bool RemoveSystemSettings(platform::SettingsStore& store, std::string_view name) {
     bool removed = true;
-    for (std::string_view key :
-         {kSystemVariablesKey, kRemoteCommandsKey, kInputDeviceNamesKey, kOutputDeviceNamesKey}) {
+    for (std::string_view key : {kSystemVariablesKey, kRemoteCommandsKey, kInputDeviceNamesKey,
+                                 kOutputDeviceNamesKey, kFollowingMethodKey}) {
         removed = store.Remove(key, name) && removed;
     }
     return removed;
