@@ -160,7 +160,13 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
         return;
     }
 
-    if (Distance(target, expected) >= lengths_.nearJump && options_.jumping) {
+    const bool far = Distance(target, expected) >= lengths_.nearJump;
+    if (far && !options_.jumping) {
+        // Not allowed to jump: the accompaniment goes on where it is.
+        callback_->ReportEvent(now, -1, word);
+        return;
+    }
+    if (far) {
         // Far from where the accompaniment is: it restarts there once a
         // second note agrees, so that a twin passage's one lucky note does
         // not move it.

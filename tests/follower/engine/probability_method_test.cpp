@@ -295,5 +295,68 @@ TEST_F(ProbabilityMethod, ThroughARestItKeepsTimeAndWaitsForTheEntry) {
     EXPECT_TRUE(callback.jumps.empty());
 }
 
+TEST_F(ProbabilityMethod, ListeningItStartsWhereTheSoloistBegins) {
+    const auto chords = DenseScore(9);
+    Load(chords, FollowingMethod::Probability);
+    // Not running: the soloist begins at chord 50 and playing starts there.
+    const std::vector<Played> take = Take(chords, 1.0, 10, 50, 60);
+    for (const Played& note : take) {
+        Play(note.at, note.key);
+        if (!callback.jumps.empty()) break;
+    }
+    ASSERT_EQ(callback.jumps.size(), 1u);
+    EXPECT_GE(callback.jumps[0].target, static_cast<ScorePosition>(chords[50].time));
+    EXPECT_LE(callback.jumps[0].target, static_cast<ScorePosition>(chords[53].time));
+    EXPECT_TRUE(follower.Resume(kFixedOne));
+    EXPECT_TRUE(follower.Running());
+}
+
+TEST_F(ProbabilityMethod, AWaitMarkerHoldsUntilTheSoloistPlaysThere) {
+    const auto chords = DenseScore(10);
+    Load(chords, FollowingMethod::Probability);
+    const std::vector<ScorePosition> wait{static_cast<ScorePosition>(chords[20].time)};
+    ASSERT_TRUE(follower.SetWaitMarkers(wait));
+    const std::vector<Played> take = Take(chords, 1.0, 10, 0, 20);
+    Perform(take);
+    // Past the marker's time the accompaniment waits at it ...
+    EXPECT_EQ(PositionAt(take.back().at + 1000), wait[0] - 1);
+    EXPECT_EQ(follower.TimeUntil(wait[0]), -1);
+    // ... until the soloist plays the chord there, late.
+    const std::uint32_t late = take.back().at + 1000;
+    for (const int key : chords[20].keys)
+        Play(late, key);
+    EXPECT_EQ(PositionAt(late), wait[0]);
+    EXPECT_TRUE(callback.jumps.empty());
+}
+
+TEST_F(ProbabilityMethod, WithJumpingOffAFarSkipIsNotFollowed) {
+    const auto chords = DenseScore(6);
+    Load(chords, FollowingMethod::Probability);
+    FollowerOptions options = Options(TimingLevel::Highest, false);
+    options.method = FollowingMethod::Probability;
+    ASSERT_TRUE(follower.SetOptions(options));
+    std::vector<Played> take = Take(chords, 1.0, 10, 0, 30);
+    const std::vector<Played> later = Take(chords, 1.0, 10, 70, kChords, take.back().at + 300);
+    take.insert(take.end(), later.begin(), later.end());
+    Perform(take);
+    EXPECT_TRUE(callback.jumps.empty());
+    EXPECT_LT(PositionAt(take.back().at), static_cast<ScorePosition>(chords[60].time));
+}
+
+TEST_F(ProbabilityMethod, TheTakeMapsBackOntoTheScore) {
+    const auto chords = DenseScore(11);
+    Load(chords, FollowingMethod::Probability);
+    const std::vector<Played> take = Take(chords, 1.25, 10);
+    Perform(take);
+    callback.now = take.back().at + 100;
+    follower.Stop();
+    for (std::size_t i = 0; i < take.size(); i += 17)
+        // A chord's later notes come up to 20 ms after its first.
+        EXPECT_NEAR(follower.PerformedToScore(take[i].at), take[i].truth, 30) << "note " << i;
+    const std::vector<TempoPoint> tempos = follower.TempoList();
+    ASSERT_GE(tempos.size(), 2u);
+    EXPECT_NEAR(tempos[tempos.size() / 2].tempo, 1.25 * kFixedOne, kFixedOne / 20);
+}
+
 }  // namespace
 }  // namespace ostinel
