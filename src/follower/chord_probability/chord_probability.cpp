@@ -24,7 +24,7 @@ constexpr std::array<double, kBand - 1> kSkipDecays = [] {
     }
     return decays;
 }();
-constexpr double kJumpChance = 0.002;  // per note, to anywhere in the reach
+constexpr double kJumpChance = 0.01;  // per note, to anywhere in the reach
 constexpr double kEvenJumpShare = 0.5;
 constexpr double kNearJumpMs = 20000.0;  // half as likely a landing this far away
 

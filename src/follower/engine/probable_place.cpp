@@ -23,6 +23,7 @@ double FromFixed(Fixed16 tempo) {
 
 constexpr std::int32_t kListenAgainMs = 5000;  // a pause this long: the soloist starts afresh
 constexpr int kNotesToStart = 3;
+constexpr double kSureOfFarPlace = 0.95;
 constexpr double kStartConfidence = 0.8;
 
 std::int64_t Distance(ScorePosition a, ScorePosition b) {
@@ -170,7 +171,8 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
         // Far from where the accompaniment is: it restarts there once a
         // second note agrees, so that a twin passage's one lucky note does
         // not move it.
-        const bool agrees = farChord_ >= 0 && chord >= farChord_ - 1 && chord <= farChord_ + 8;
+        const bool agrees = (farChord_ >= 0 && chord >= farChord_ - 1 && chord <= farChord_ + 8) ||
+                            probability_.Around(chord) >= kSureOfFarPlace;
         callback_->ReportEvent(now, -1, word);
         if (!agrees) {
             farChord_ = chord;
