@@ -14,9 +14,11 @@ namespace ostinel {
 // likely chord a local band of steps (the same chord again, the next chords,
 // one back) weighed by how well the gap since the previous note fits the
 // written distance at the current tempo, and a small chance of a jump to any
-// chord of a reach, spread evenly so that a note costs O(band + chords).
+// chord of a reach. Only the chords that hold more than the even background
+// are kept one by one: a note costs the local band of those, plus the chords
+// that hold the played key, never a pass over every pair of chords.
 //
-// Prepare allocates everything; Place and Update never allocate.
+// Prepare allocates everything; Place, Listen and Update never allocate.
 class ChordProbability {
   public:
     // The chords a jump may land on, [first, end); empty: no jumps.
@@ -55,14 +57,36 @@ class ChordProbability {
         double anyTiming = 0;  // the share of a step that ignores timing
     };
     double StepWeight(int from, int to, const Gap& gap) const;
-    void AddSteps(int from, double mass, const Gap& gap);
+    void AddSteps(int from, double mass, const Gap& gap, int band);
+
+    // The weight of landing on `chord` by a jump, without the even share.
+    double Nearness(int chord) const;
+    // The chord's entry in next_, cleared the first time this note touches it.
+    double& Touch(int chord);
+    void Activate(int chord, double mass);
+    void ClearActive();
 
     std::vector<ScorePosition> times_;
     std::vector<PitchSet> pitches_;    // the keys written in each chord
     std::vector<PitchSet> neighbors_;  // keys a tone or semitone from them: ornaments, slips
-    std::vector<double> current_;
+    std::array<std::int32_t, 128> pitchStarts_{};
+    std::array<std::int32_t, 128> pitchCounts_{};
+    std::vector<std::int32_t> pitchChords_;  // the chords holding each key, by key
+    // The chords kept one by one, with their probability; every other chord
+    // holds background_.
+    std::vector<double> mass_;
+    std::vector<std::uint32_t> activeMark_;  // == generation_: the chord is kept
+    std::vector<std::int32_t> active_;
+    int activeCount_ = 0;
+    std::uint32_t generation_ = 1;
+    // This note's scratch.
     std::vector<double> next_;
-    double background_ = 0;  // what a chord holds from jumps alone
+    std::vector<std::uint32_t> touchMark_;
+    std::vector<std::int32_t> touched_;
+    int touchedCount_ = 0;
+    std::uint32_t touchGeneration_ = 1;
+    double background_ = 0;   // what a chord not kept holds
+    double nearnessSum_ = 1;  // about the sum of Nearness over the score
     int likeliest_ = 0;
 };
 
