@@ -1,6 +1,5 @@
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -158,15 +157,6 @@ int RunEvaluateCommand(std::span<const std::string_view> args, std::string& out,
             continue;
         }
         const auto samples = SamplesOf(result, evaluationCase.truth.size());
-        if (std::getenv("OSTINEL_DEBUG_NOTES") != nullptr) {
-            for (std::size_t i = 0; i < samples.size(); ++i) {
-                std::fprintf(stderr, "%lld\t%d\t%lld\t%.0f\t%d\n",
-                             static_cast<long long>(evaluationCase.truth[i].perfMs),
-                             evaluationCase.truth[i].pitch,
-                             static_cast<long long>(evaluationCase.truth[i].scoreMs),
-                             samples[i].positionMs.value_or(-99999), samples[i].jumpRequested ? 1 : 0);
-            }
-        }
         const EvaluationResult figures = Evaluate(EvaluationInput{
             evaluationCase.truth, samples, result.sentOnsets, evaluationCase.accompanimentTruth});
         results.push_back(figures);
