@@ -157,6 +157,16 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
         }
     }
     if (chord == probableChord_) {
+        // The chord was reached on a note it does not hold (a slip or an extra
+        // note): its first written note places it again.
+        if (holds && !placedByWrittenKey_ && Level() >= 2) {
+            anchor_.position = target;
+            anchor_.time = now;
+            placedByWrittenKey_ = true;
+            AppendAnchorRecord();
+            HoldAtEntry(chord);
+            ReportAnchor();
+        }
         callback_->ReportEvent(now, holds ? target : -1, word);
         return;
     }
@@ -213,6 +223,7 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
         AppendAnchorRecord();
     }
     probableChord_ = chord;
+    placedByWrittenKey_ = holds;
     lastMatchedChord_ = chord;
     lastMatchTime_ = now;
     chordCursor_ = chord + 1;
