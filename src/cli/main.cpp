@@ -1,5 +1,6 @@
 // ostinel-cli: the headless front end of the engine.
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -33,7 +34,7 @@ constexpr std::string_view kUsage =
     "  follow PIECE.mid --track N [--track2 M] --soloist PERF.mid [FOLLOWING]\n"
     "                           follows a recorded performance on a virtual clock; prints\n"
     "                           how closely the accompaniment kept with the soloist\n"
-    "  evaluate [--method NAME] [--skip N] [--plot DIR] CASE_DIR...\n"
+    "  evaluate [--method matching|probability] [--skip N] [--plot DIR] CASE_DIR...\n"
     "                           follows each evaluation case and prints one TSV row per case;\n"
     "                           --skip N makes the soloist jump N beats (negative: back) 40 %\n"
     "                           of the way through, --plot DIR writes one SVG per case\n"
@@ -112,6 +113,13 @@ int main(int argc, char** argv) {
         std::fwrite(out.data(), 1, out.size(), stdout);
         std::fwrite(err.data(), 1, err.size(), stderr);
         return code;
+    }
+    // `follow --help` and `evaluate --help` show the options they take.
+    if ((command == "follow" || command == "evaluate") &&
+        std::find_if(args.begin(), args.end(), [](std::string_view arg) {
+            return arg == "-h" || arg == "--help";
+        }) != args.end()) {
+        return Usage(stdout, ostinel::cli::kExitSuccess);
     }
     if (command == "follow" && ostinel::cli::IsLiveFollow(args))
         return ostinel::cli::RunLiveFollowCommand(args, stdout, stderr);
