@@ -184,6 +184,7 @@ SystemSettingsState CaptureSystemSettings(Engine& engine) {
     CaptureTransport(engine.GetTransport(), state.settings);
     CapturePorts(engine.Ports(), state.settings);
     state.remote = engine.Remote().Table();
+    state.method = engine.Following().method;
     if (const Piece* piece = engine.CurrentPiece()) state.filePath = piece->path;
     return state;
 }
@@ -204,7 +205,9 @@ void ApplySystemSettings(Engine& engine, const SystemSettingsState& state) {
     engine.Remote().SetTable(state.remote);
     // Hands the follower its options, the score or the beats and the
     // special signal, and sets the intake's mode.
-    engine.SetFollowingOptions(FollowingFrom(s, engine.Following()));
+    FollowingOptions following = FollowingFrom(s, engine.Following());
+    following.method = state.method;
+    engine.SetFollowingOptions(following);
     SettingsUi& ui = engine.GetSettingsUi();
     ui.LoopAndMetronomeButtonsChanged(s.loopOn != 0, s.metronomeOn != 0);
     ui.TracksChanged();
@@ -240,6 +243,7 @@ void DefaultSystemSettings(Engine& engine, bool keepRevertPoint) {
     SystemSettingsState state = CaptureSystemSettings(engine);
     FillSystemSettingsDefaults(state.settings);
     state.remote = DefaultRemoteTable();
+    state.method = FollowingMethod::Matching;
     ApplySystemSettings(engine, state);
     engine.GetSettingsUi().IncomingMidiChanged();
 }

@@ -91,12 +91,13 @@ struct EvaluationResult {
     double within250 = 0;
     double errorMedianMs = 0;  // of |position - score_ms|; a note without a position is infinite
     double errorP95Ms = 0;
-    double asyncMedianMs = 0;  // of (sent - reference): positive = the accompaniment is late
-    double asyncP95Ms = 0;     // of |sent - reference|
-    int asyncOnsets = 0;       // sent onsets that had a reference
-    int jumps = 0;             // notes after which a jump was requested
-    int falseJumps = 0;        // of those, how many left the follower over 2000 ms from the truth
-    int discontinuities = 0;   // score-time steps over 2000 ms between consecutive scored rows
+    double asyncMedianMs = 0;     // of (sent - reference): positive = the accompaniment is late
+    double asyncAbsMedianMs = 0;  // of |sent - reference|: to set against human duos
+    double asyncP95Ms = 0;        // of |sent - reference|
+    int asyncOnsets = 0;          // sent onsets that had a reference
+    int jumps = 0;                // notes after which a jump was requested
+    int falseJumps = 0;       // of those, how many left the follower over 2000 ms from the truth
+    int discontinuities = 0;  // score-time steps over 2000 ms between consecutive scored rows
     double relockMs = 0;  // mean performed ms from the first note after a discontinuity until the
                           // first of four consecutive notes within 250 ms
     double relockMaxMs = 0;
@@ -111,7 +112,7 @@ EvaluationResult Evaluate(const EvaluationInput& input);
 // The TSV header and a row of results, each ending in a newline. With a
 // non-empty case name the first column is "case". The columns: notes,
 // within_50, within_100, within_250, err_median_ms, err_p95_ms,
-// async_median_ms, async_p95_ms, jumps, false_jumps, relock_ms.
+// async_median_ms, async_abs_median_ms, async_p95_ms, jumps, false_jumps, relock_ms.
 std::string EvaluationTsvHeader(bool withCaseName);
 std::string EvaluationTsvRow(const EvaluationResult& result, std::string_view caseName = {});
 

@@ -227,6 +227,10 @@ bool ApplyFollowOption(std::string_view key, std::string_view value, FollowRunOp
         ok = value == "off" || value == "beats" || value == "anywhere";
         following.jumpEnabled = value != "off";
         following.jumpSeveralBeatsOnly = value == "beats";
+    } else if (key == "method") {
+        const auto method = FollowingMethodNamed(value);
+        ok = method.has_value();
+        if (ok) following.method = *method;
     } else if (key == "start-automatically") {
         ok = ReadYesNo(value, following.startAutomatically);
     } else if (key == "stop-automatically") {
@@ -289,7 +293,9 @@ bool ApplyFollowOption(std::string_view key, std::string_view value, FollowRunOp
 bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::string& error,
                int& exitCode) {
     std::vector<PlayedMessage> played;
-    if (!ReadPerformanceFile(options.soloistPath, options.soloistTrack, played, error)) {
+    if (options.soloist) {
+        played = *options.soloist;
+    } else if (!ReadPerformanceFile(options.soloistPath, options.soloistTrack, played, error)) {
         error += "\n";
         exitCode = kExitUsage;
         return false;

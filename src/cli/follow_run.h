@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -9,6 +10,7 @@
 
 #include "cli/captured_stream_file.h"
 #include "cli/evaluation_metrics.h"
+#include "cli/performance_file.h"
 #include "follower/following_options.h"
 #include "follower/special_markers.h"
 #include "music/score_position.h"
@@ -23,6 +25,8 @@ struct FollowRunOptions {
     int track2 = 0;  // a second following track, or 0
     std::string soloistPath;
     int soloistTrack = 0;  // the performance's track chunk to play (from 1), or 0 for all
+    // The performance's messages, when given here instead of read from soloistPath.
+    std::optional<std::vector<PlayedMessage>> soloist;
     FollowingOptions following;
     SpecialMarkers markers;           // score positions in ms
     std::string savePerformancePath;  // Save Performance As after the take, when set

@@ -1,5 +1,6 @@
 // ostinel-cli: the headless front end of the engine.
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -38,7 +39,10 @@ constexpr std::string_view kUsage =
     "  follow PIECE.mid --track N [--track2 M] --soloist PERF.mid [FOLLOWING]\n"
     "                           follows a recorded performance on a virtual clock; prints\n"
     "                           how closely the accompaniment kept with the soloist\n"
-    "  evaluate CASE_DIR...     follows each evaluation case and prints one TSV row per case\n"
+    "  evaluate [--method matching|probability] [--skip N] [--plot DIR] CASE_DIR...\n"
+    "                           follows each evaluation case and prints one TSV row per case;\n"
+    "                           --skip N makes the soloist jump N beats (negative: back) 40 %\n"
+    "                           of the way through, --plot DIR writes one SVG per case\n"
     "  settings show [PIECE.mid]  the system settings and saved sets, or the piece's stored sets\n"
     "  settings export FILE     writes every system settings set as text (key = value lines)\n"
     "  settings import FILE     replaces the system settings sets by those of FILE; a bad\n"
@@ -54,6 +58,8 @@ constexpr std::string_view kUsage =
     "  --soloist-track K        only track chunk K of the performance\n"
     "  --taps                   the performance taps the beats (any note) instead of playing\n"
     "  --timing 0-4, --volume 0-3   how closely timing and loudness are followed\n"
+    "  --method matching|probability  how the place is found: matching notes in a window\n"
+    "                           (the default) or a probability over the score's chords\n"
     "  --jumping off|beats|anywhere, --no-auto-start, --stop-automatically yes|no,\n"
     "  --wait-for-solo yes|no, --tap-source space|mouse|any-note|note:N|any-controller|\n"
     "  controller:N             (with --input --taps)\n"
@@ -124,6 +130,13 @@ int main(int argc, char** argv) {
         std::fwrite(out.data(), 1, out.size(), stdout);
         std::fwrite(err.data(), 1, err.size(), stderr);
         return code;
+    }
+    // `follow --help` and `evaluate --help` show the options they take.
+    if ((command == "follow" || command == "evaluate") &&
+        std::find_if(args.begin(), args.end(), [](std::string_view arg) {
+            return arg == "-h" || arg == "--help";
+        }) != args.end()) {
+        return Usage(stdout, ostinel::cli::kExitSuccess);
     }
     if (command == "follow" && ostinel::cli::IsLiveFollow(args))
         return ostinel::cli::RunLiveFollowCommand(args, stdout, stderr);

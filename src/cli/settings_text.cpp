@@ -226,7 +226,7 @@ bool Parser::Section(std::string_view line) {
         return Fail("the set name is longer than 255 characters");
     if (!setNames_.insert(*name).second)
         return Fail("the set [" + Escape(*name) + "] is given twice");
-    stored_.sets.push_back(StoredSystemSet{*name, {}, {}, {}, {}, {}});
+    stored_.sets.push_back(StoredSystemSet{*name, {}, {}, {}, {}, {}, {}});
     set_ = &stored_.sets.back();
     keysSeen_.clear();
     return true;
@@ -253,6 +253,12 @@ bool Parser::Setting(std::string_view key, std::string_view value) {
         }
         if (!good) return Fail("mainWindow takes four whole numbers: left top right bottom");
         stored_.mainWindow = StoredWindowRect{sides[0], sides[1], sides[2], sides[3]};
+        return true;
+    }
+    if (key == "followingMethod") {
+        const auto method = FollowingMethodNamed(value);
+        if (!method) return Fail("followingMethod takes matching or probability");
+        set_->method = *method;
         return true;
     }
     if (key.starts_with("remote.")) {
@@ -346,6 +352,8 @@ std::string FormatSystemSet(const StoredSystemSet& set) {
         for (std::size_t port = 0; port < kSettingsPortCount; ++port)
             out += key + PortLetter(port) + " = " + Quoted((*list)[port]) + "\n";
     };
+    if (set.method)
+        out += "followingMethod = " + std::string(FollowingMethodName(*set.method)) + "\n";
     names("inputDeviceName.", set.inputDeviceNames);
     names("outputDeviceName.", set.outputDeviceNames);
     if (set.remote) {

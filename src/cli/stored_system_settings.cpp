@@ -22,18 +22,23 @@ StoredSystemSettings ReadStoredSystemSettings(const platform::SettingsStore& sto
     StoredSystemSettings stored;
     std::vector<std::string> names;
     for (std::string_view key : {kSystemVariablesKey, kRemoteCommandsKey, kInputDeviceNamesKey,
-                                 kOutputDeviceNamesKey, kFilePathKey}) {
+                                 kOutputDeviceNamesKey, kFilePathKey, kFollowingMethodKey}) {
         for (std::string& name : store.ValueNames(key)) {
             if (std::find(names.begin(), names.end(), name) == names.end())
                 names.push_back(std::move(name));
         }
     }
     for (const std::string& name : names) {
-        StoredSystemSet set{name, {}, {}, {}, {}, {}};
+        StoredSystemSet set{name, {}, {}, {}, {}, {}, {}};
         if (const auto bytes = store.Read(kSystemVariablesKey, name))
             set.settings = DecodeSystemSettings(*bytes);
         if (const auto bytes = store.Read(kRemoteCommandsKey, name))
             set.remote = DecodeRemoteTable(*bytes);
+        if (const auto bytes = store.Read(kFollowingMethodKey, name);
+            bytes && bytes->size() == 1 &&
+            (*bytes)[0] <= static_cast<std::uint8_t>(FollowingMethod::Probability)) {
+            set.method = static_cast<FollowingMethod>((*bytes)[0]);
+        }
         if (const auto bytes = store.Read(kInputDeviceNamesKey, name))
             set.inputDeviceNames = DecodeDeviceNames(*bytes);
         if (const auto bytes = store.Read(kOutputDeviceNamesKey, name))
@@ -54,8 +59,9 @@ bool ReplaceStoredSystemSettings(platform::SettingsStore& store,
         static_cast<std::uint8_t>(kSettingsFormatVersion),
         static_cast<std::uint8_t>(kSettingsFormatVersion >> 8)};
     if (!store.Write(kSettingsVersionKey, kRevertSettingsName, version)) return false;
-    for (std::string_view key : {kSystemVariablesKey, kRemoteCommandsKey, kInputDeviceNamesKey,
-                                 kOutputDeviceNamesKey, kFilePathKey, kMainWindowKey}) {
+    for (std::string_view key :
+         {kSystemVariablesKey, kRemoteCommandsKey, kInputDeviceNamesKey, kOutputDeviceNamesKey,
+          kFilePathKey, kMainWindowKey, kFollowingMethodKey}) {
         if (!store.RemoveKey(key)) return false;
     }
     for (const StoredSystemSet& set : stored.sets) {
@@ -65,6 +71,10 @@ bool ReplaceStoredSystemSettings(platform::SettingsStore& store,
         if (set.remote &&
             !store.Write(kRemoteCommandsKey, set.name, EncodeRemoteTable(*set.remote)))
             return false;
+        if (set.method) {
+            const std::array<std::uint8_t, 1> method{static_cast<std::uint8_t>(*set.method)};
+            if (!store.Write(kFollowingMethodKey, set.name, method)) return false;
+        }
         if (set.inputDeviceNames &&
             !store.Write(kInputDeviceNamesKey, set.name, EncodeNames(*set.inputDeviceNames)))
             return false;

@@ -18,6 +18,7 @@ struct StoredSystemSet {
     std::string name;
     std::optional<SystemSettings> settings;
     std::optional<RemoteTable> remote;
+    std::optional<FollowingMethod> method;  // kept beside the record
     std::optional<std::array<std::string, kSettingsPortCount>> inputDeviceNames;
     std::optional<std::array<std::string, kSettingsPortCount>> outputDeviceNames;
     std::optional<std::string> filePath;  // "." only

@@ -4,6 +4,9 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <utility>
 
 #include "strings/string_ids.h"
 
@@ -15,6 +18,15 @@ constexpr int kTimingLevels = 5;  // Highest .. None
 constexpr int kVolumeLevels = 4;  // High .. None
 constexpr int kMediumTiming = 2;
 constexpr int kTapControllerLimit = 122;
+
+// The following methods in the order of FollowingMethod, each with its line of help.
+constexpr std::pair<const char*, const char*> kMethodChoices[] = {
+    {"Matching",
+     "Matches each note in a window around the expected place; steady on clear, even playing."},
+    {"Probability",
+     "Weighs every place in the piece at each note, with a tempo estimate; keeps its place "
+     "in fast, dense or uneven playing and finds it again after a skip."},
+};
 
 QButtonGroup* Group(QObject* owner, std::initializer_list<QRadioButton*> buttons) {
     auto* group = new QButtonGroup(owner);
@@ -53,7 +65,9 @@ FollowingDialog::FollowingDialog(DialogContext& context)
       stopAuto_(new QCheckBox(QStringLiteral("Stop Automatica&lly"))),
       stopSeconds_(new QLineEdit),
       timing_(new QComboBox),
-      volume_(new QComboBox) {
+      volume_(new QComboBox),
+      method_(new QComboBox),
+      methodHelp_(new QLabel) {
     const char* const tapCaptions[] = {"S&pace Bar", "Right &Mouse Button", "&Note:",
                                        "&Any Note",  "&Controller:",        "An&y Controller"};
     for (std::size_t i = 0; i < tapSources_.size(); ++i) {
@@ -97,6 +111,12 @@ FollowingDialog::FollowingDialog(DialogContext& context)
     }
     timing_->setCurrentIndex(kTimingLevels - 1 - options.timingFollowLevel);
     volume_->setCurrentIndex(kVolumeLevels - 1 - options.volumeFollowLevel);
+    for (const auto& [name, help] : kMethodChoices) {
+        method_->addItem(QString::fromLatin1(name));
+        method_->setItemData(method_->count() - 1, QString::fromLatin1(help), Qt::ToolTipRole);
+    }
+    method_->setCurrentIndex(static_cast<int>(options.method));
+    methodHelp_->setWordWrap(true);
 
     // Source to Follow: the soloist's tracks on the left, the taps on the right.
     auto* source = new QGroupBox(QStringLiteral("Source to Follow"));
@@ -153,7 +173,7 @@ FollowingDialog::FollowingDialog(DialogContext& context)
     Body()->addWidget(starting);
 
     auto* sensitivity = new QGroupBox(QStringLiteral("Accompaniment Sensitivity"));
-    auto* levels = new QHBoxLayout(sensitivity);
+    auto* levels = new QHBoxLayout;
     volumeLabel_ = BuddyLabel(QStringLiteral("Volume:"), volume_);
     levels->addWidget(BuddyLabel(QStringLiteral("Timing:"), timing_));
     levels->addWidget(timing_);
@@ -161,6 +181,16 @@ FollowingDialog::FollowingDialog(DialogContext& context)
     levels->addWidget(volumeLabel_);
     levels->addWidget(volume_);
     levels->addStretch();
+    auto* methodRow = new QHBoxLayout;
+    methodLabel_ = BuddyLabel(QStringLiteral("Metho&d:"), method_);
+    methodRow->addWidget(methodLabel_);
+    methodRow->addWidget(method_);
+    methodRow->addStretch();
+    auto* sensitivityRows = new QVBoxLayout;
+    sensitivityRows->addLayout(levels);
+    sensitivityRows->addLayout(methodRow);
+    sensitivityRows->addWidget(methodHelp_);
+    sensitivity->setLayout(sensitivityRows);
     Body()->addWidget(sensitivity);
 
     Group(this, {soloist_, tapped_});
@@ -175,7 +205,7 @@ FollowingDialog::FollowingDialog(DialogContext& context)
              stopAuto_}) {
         connect(button, &QAbstractButton::toggled, this, &FollowingDialog::Update);
     }
-    for (QComboBox* list : {firstTrack_, secondTrack_, timing_, volume_}) {
+    for (QComboBox* list : {firstTrack_, secondTrack_, timing_, volume_, method_}) {
         connect(list, &QComboBox::currentIndexChanged, this, &FollowingDialog::Update);
     }
     for (QLineEdit* field : {tapNote_, tapController_, stopSeconds_}) {
@@ -218,6 +248,11 @@ void FollowingDialog::Update() {
     const bool loudness = soloist || tap == TapSource::Note || tap == TapSource::AnyNote;
     volume_->setEnabled(timingLevel > 0 && loudness);
     volumeLabel_->setEnabled(volume_->isEnabled());
+    // Taps are placed on the beats by one rule: the method is for the playing.
+    method_->setEnabled(soloist && timingLevel > 0);
+    methodLabel_->setEnabled(method_->isEnabled());
+    methodHelp_->setText(method_->currentData(Qt::ToolTipRole).toString());
+    methodHelp_->setEnabled(method_->isEnabled());
     wait_->setEnabled(timingLevel > 0);
     stopAuto_->setEnabled(mediumOrHigher);
     const bool stopping = mediumOrHigher && stopAuto_->isChecked();
@@ -300,6 +335,7 @@ void FollowingDialog::Store() {
         static_cast<std::uint16_t>(kTimingLevels - 1 - timing_->currentIndex());
     options.volumeFollowLevel =
         static_cast<std::uint16_t>(kVolumeLevels - 1 - volume_->currentIndex());
+    options.method = static_cast<FollowingMethod>(std::max(method_->currentIndex(), 0));
     // Closing first gives the intake back; the options then set the idle mode.
     learn_.Close();
     engine.SetFollowingOptions(options);

@@ -49,6 +49,9 @@ class FollowingDialog final : public SettingsDialog {
     QLineEdit* StopSecondsField() const { return stopSeconds_; }
     QComboBox* TimingList() const { return timing_; }
     QComboBox* VolumeList() const { return volume_; }
+    // Matching, Probability: how the soloist's place is found.
+    QComboBox* MethodList() const { return method_; }
+    QLabel* MethodHelp() const { return methodHelp_; }
     MidiLearn& Learn() { return learn_; }
 
     void done(int result) override;
@@ -83,11 +86,14 @@ class FollowingDialog final : public SettingsDialog {
     QLineEdit* stopSeconds_;
     QComboBox* timing_;
     QComboBox* volume_;
+    QComboBox* method_;
+    QLabel* methodHelp_;
     // What is enabled together with a control.
     QLabel* tracksLabel_ = nullptr;
     QLabel* firstTrackLabel_ = nullptr;
     QLabel* secondTrackLabel_ = nullptr;
     QLabel* volumeLabel_ = nullptr;
+    QLabel* methodLabel_ = nullptr;
     QLabel* afterLabel_ = nullptr;
     QLabel* secondsLabel_ = nullptr;
     // The last key and controller learnt; a repeat is not taken again.

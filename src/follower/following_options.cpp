@@ -25,6 +25,7 @@ FollowerOptions ToFollowerOptions(const FollowingOptions& options) {
     converted.jumping = options.jumpEnabled;
     converted.severalBeatsOnly = options.jumpSeveralBeatsOnly;
     converted.waitForSolo = options.waitForSoloToStart;
+    converted.method = options.method;
     return converted;
 }
 

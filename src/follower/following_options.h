@@ -8,6 +8,7 @@
 
 #include "follower/engine/follower.h"
 #include "follower/intake/input_mode.h"
+#include "music/following_method.h"
 #include "music/score_position.h"
 
 namespace ostinel {
@@ -45,8 +46,9 @@ struct FollowingOptions {
     bool startAutomatically = true;
     bool stopAutomatically = false;
     std::uint32_t autoStopDelayMs = 5000;
-    std::uint16_t timingFollowLevel = 4;  // 0 None ... 4 Highest
-    std::uint16_t volumeFollowLevel = 2;  // 0 None ... 3 High
+    std::uint16_t timingFollowLevel = 4;                 // 0 None ... 4 Highest
+    std::uint16_t volumeFollowLevel = 2;                 // 0 None ... 3 High
+    FollowingMethod method = FollowingMethod::Matching;  // kept beside the record, not in it
 
     // Whether the soloist plays the notes of the following tracks (else taps the beats).
     bool FollowsNotes() const { return followSource == FollowSource::SoloistsPlaying; }

@@ -38,6 +38,12 @@ struct MetronomeSettings {
     friend bool operator==(const MetronomeSettings&, const MetronomeSettings&) = default;
 };
 
+// The metronome as the tick reads it while playing, in one atomic word: on,
+// port, channel and the two note and velocity pairs, a byte each (the port
+// two). The patch is the chase's alone, so it is left out.
+std::uint64_t PackMetronome(const MetronomeSettings& m);
+MetronomeSettings UnpackMetronome(std::uint64_t word);
+
 // How long a click sounds before its note-off.
 inline constexpr std::uint32_t kClickLengthMs = 50;
 

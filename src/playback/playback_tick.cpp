@@ -23,29 +23,6 @@ bool IsNoteOff(std::uint8_t kind, std::uint8_t velocity) {
 // Outside every ScorePosition: loop mode is off.
 constexpr std::int64_t kNoLoopEnd = std::int64_t{std::numeric_limits<std::int32_t>::min()} - 1;
 
-// The metronome as the tick needs it, in one word: on, port, channel and the
-// two note and volume pairs, a byte each (the port two). The patch is the
-// chase's alone.
-std::uint64_t PackMetronome(const MetronomeSettings& m) {
-    return std::uint64_t{m.on ? 1u : 0u} | std::uint64_t{static_cast<std::uint16_t>(m.port)} << 8 |
-           std::uint64_t{m.channel} << 24 | std::uint64_t{m.downbeatNote} << 32 |
-           std::uint64_t{m.downbeatVelocity} << 40 | std::uint64_t{m.otherNote} << 48 |
-           std::uint64_t{m.otherVelocity} << 56;
-}
-
-MetronomeSettings UnpackMetronome(std::uint64_t word) {
-    const auto byte = [word](int shift) { return static_cast<std::uint8_t>(word >> shift); };
-    MetronomeSettings m;
-    m.on = byte(0) != 0;
-    m.port = static_cast<std::int16_t>(static_cast<std::uint16_t>(word >> 8));
-    m.channel = byte(24);
-    m.downbeatNote = byte(32);
-    m.downbeatVelocity = byte(40);
-    m.otherNote = byte(48);
-    m.otherVelocity = byte(56);
-    return m;
-}
-
 }  // namespace
 
 PlaybackTick::PlaybackTick(const platform::Clock& clock, platform::TimerService& timers,

@@ -107,8 +107,10 @@ SystemSettingsLoad LoadSystemSettings(platform::SettingsStore& store, std::strin
         store.RemoveKey(kInputDeviceNamesKey);
         store.RemoveKey(kOutputDeviceNamesKey);
         store.RemoveKey(kFilePathKey);
+        store.RemoveKey(kFollowingMethodKey);
         FillSystemSettingsDefaults(live.settings);
         live.remote = DefaultRemoteTable();
+        live.method = FollowingMethod::Matching;
         return result;
     }
 
@@ -134,6 +136,14 @@ SystemSettingsLoad LoadSystemSettings(platform::SettingsStore& store, std::strin
     live.remote = remote.value_or(DefaultRemoteTable());
     KeepRemoteTableInRange(live.remote);
 
+    // Settings stored before the method could be chosen follow by matching.
+    const auto methodBytes = store.Read(kFollowingMethodKey, name);
+    live.method =
+        methodBytes && methodBytes->size() == 1 &&
+                (*methodBytes)[0] == static_cast<std::uint8_t>(FollowingMethod::Probability)
+            ? FollowingMethod::Probability
+            : FollowingMethod::Matching;
+
     if (wantFileToOpen) {
         if (const auto path = store.Read(kFilePathKey, name))
             result.fileToOpen = DecodeFilePath(*path);
@@ -145,6 +155,8 @@ bool StoreSystemSettings(platform::SettingsStore& store, std::string_view name,
                          const SystemSettingsState& live, const MidiDeviceNames& devices) {
     if (!store.Write(kSystemVariablesKey, name, EncodeSystemSettings(live.settings))) return false;
     if (!store.Write(kRemoteCommandsKey, name, EncodeRemoteTable(live.remote))) return false;
+    const std::vector<std::uint8_t> method{static_cast<std::uint8_t>(live.method)};
+    if (!store.Write(kFollowingMethodKey, name, method)) return false;
     if (name == kRevertSettingsName &&
         !store.Write(kFilePathKey, name, EncodeFilePath(live.filePath))) {
         return false;
@@ -159,8 +171,8 @@ bool StoreSystemSettings(platform::SettingsStore& store, std::string_view name,
 
 bool RemoveSystemSettings(platform::SettingsStore& store, std::string_view name) {
     bool removed = true;
-    for (std::string_view key :
-         {kSystemVariablesKey, kRemoteCommandsKey, kInputDeviceNamesKey, kOutputDeviceNamesKey}) {
+    for (std::string_view key : {kSystemVariablesKey, kRemoteCommandsKey, kInputDeviceNamesKey,
+                                 kOutputDeviceNamesKey, kFollowingMethodKey}) {
         removed = store.Remove(key, name) && removed;
     }
     return removed;

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "music/following_method.h"
 #include "platform/settings_store.h"
 #include "settings/settings_records.h"
 
@@ -27,6 +28,8 @@ inline constexpr std::string_view kMainWindowKey = "Main Window";
 // the device each port had.
 inline constexpr std::string_view kInputDeviceNamesKey = "Input Device Names";
 inline constexpr std::string_view kOutputDeviceNamesKey = "Output Device Names";
+// The following method, one byte, beside the system record rather than in it.
+inline constexpr std::string_view kFollowingMethodKey = "Following Method";
 
 inline constexpr std::string_view kRevertSettingsName = ".";
 inline constexpr std::uint16_t kSettingsFormatVersion = 0;
@@ -47,6 +50,7 @@ struct MidiDeviceNames {
 struct SystemSettingsState {
     SystemSettings settings;
     RemoteTable remote = DefaultRemoteTable();
+    FollowingMethod method = FollowingMethod::Matching;
     std::string filePath;  // the open file's path, kept with "." only
 };
 

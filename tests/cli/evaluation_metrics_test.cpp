@@ -68,7 +68,9 @@ TEST(Evaluate, AsynchronyAgainstTheReferenceAccompanistPicksTheNearestRepeat) {
     const EvaluationResult result = Evaluate({truth, {}, sent, reference});
     EXPECT_EQ(result.asyncOnsets, 3);
     EXPECT_DOUBLE_EQ(result.asyncMedianMs, 20);
-    // |sent - reference| sorted 10 20 50; rank 1.9: 20 + 0.9 × 30.
+    // |sent - reference| sorted 10 20 50: the early one counts by its size.
+    EXPECT_DOUBLE_EQ(result.asyncAbsMedianMs, 20);
+    // Rank 1.9: 20 + 0.9 × 30.
     EXPECT_DOUBLE_EQ(result.asyncP95Ms, 47);
 }
 
@@ -155,9 +157,10 @@ TEST(Evaluate, RelockMeanOverDiscontinuitiesAndInfiniteWhenNeverFound) {
 }
 
 TEST(EvaluationTsv, HeaderAndRow) {
-    EXPECT_EQ(EvaluationTsvHeader(false),
-              "notes\twithin_50\twithin_100\twithin_250\terr_median_ms\terr_p95_ms\t"
-              "async_median_ms\tasync_p95_ms\tjumps\tfalse_jumps\trelock_ms\n");
+    EXPECT_EQ(
+        EvaluationTsvHeader(false),
+        "notes\twithin_50\twithin_100\twithin_250\terr_median_ms\terr_p95_ms\t"
+        "async_median_ms\tasync_abs_median_ms\tasync_p95_ms\tjumps\tfalse_jumps\trelock_ms\n");
     EXPECT_EQ(EvaluationTsvHeader(true).rfind("case\tnotes\t", 0), 0u);
     EvaluationResult result;
     result.notes = 7;
@@ -167,12 +170,13 @@ TEST(EvaluationTsv, HeaderAndRow) {
     result.errorMedianMs = 60;
     result.errorP95Ms = 790.26;
     result.asyncMedianMs = -12.5;
+    result.asyncAbsMedianMs = 20;
     result.asyncP95Ms = kInf;
     result.jumps = 2;
     result.falseJumps = 1;
     result.relockMs = std::numeric_limits<double>::quiet_NaN();
     EXPECT_EQ(EvaluationTsvRow(result),
-              "7\t0.429\t0.500\t1.000\t60.0\t790.3\t-12.5\tinf\t2\t1\tnan\n");
+              "7\t0.429\t0.500\t1.000\t60.0\t790.3\t-12.5\t20.0\tinf\t2\t1\tnan\n");
     EXPECT_EQ(EvaluationTsvRow(result, "rubato").rfind("rubato\t7\t", 0), 0u);
 }
 

@@ -242,6 +242,11 @@ TEST(FollowOptions, NamesAndValuesReachTheSettings) {
     EXPECT_FALSE(ApplyFollowOption("tempo-before", "last", options, error));
     EXPECT_FALSE(ApplyFollowOption("loudness", "2", options, error));
     EXPECT_NE(error.find("loudness"), std::string::npos);
+    EXPECT_TRUE(ApplyFollowOption("method", "probability", options, error));
+    EXPECT_EQ(options.following.method, FollowingMethod::Probability);
+    EXPECT_TRUE(ApplyFollowOption("method", "matching", options, error));
+    EXPECT_EQ(options.following.method, FollowingMethod::Matching);
+    EXPECT_FALSE(ApplyFollowOption("method", "guessing", options, error));
 }
 
 TEST(EvaluateCommand, TheSteadyTempoCaseIsFollowedClosely) {
@@ -253,6 +258,36 @@ TEST(EvaluateCommand, TheSteadyTempoCaseIsFollowedClosely) {
     // Header, the case, the summary.
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 3);
     EXPECT_NE(out.find("steady-tempo\t"), std::string::npos);
+}
+
+TEST(EvaluateCommand, ASkipIsSplicedInAndTheFollowerFindsTheSoloistAgain) {
+    const std::string steady = std::string(OSTINEL_SOURCE_DIR) + "/bench/cases/steady-tempo";
+    const testing::TestFolder folder{"ostinel-plots"};
+    const std::string plots = folder.Path().string();
+    for (const std::string_view skip : {"16", "-16"}) {
+        std::string out;
+        std::string err;
+        const std::vector<std::string_view> args{"--method", "probability", "--skip", skip,
+                                                 "--plot",   plots,         steady};
+        ASSERT_EQ(RunEvaluateCommand(args, out, err), kExitSuccess) << err;
+        // The header names the new column; the skip is a discontinuity that re-locks.
+        EXPECT_NE(out.find("\tasync_abs_median_ms\t"), std::string::npos);
+        const std::size_t row = out.find("steady-tempo\t");
+        ASSERT_NE(row, std::string::npos);
+        const std::string line = out.substr(row, out.find('\n', row) - row);
+        EXPECT_EQ(line.substr(line.rfind('\t') + 1).find("inf"), std::string::npos) << line;
+        EXPECT_EQ(line.substr(line.rfind('\t') + 1).find("nan"), std::string::npos) << line;
+    }
+    std::ifstream plot(plots + "/steady-tempo.svg");
+    std::string svg((std::istreambuf_iterator<char>(plot)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(svg.rfind("<svg", 0), 0u);
+    EXPECT_NE(svg.find("<polyline"), std::string::npos);
+
+    std::string out;
+    std::string err;
+    EXPECT_EQ(
+        RunEvaluateCommand(std::vector<std::string_view>{"--method", "guessing", steady}, out, err),
+        kExitUsage);
 }
 
 // The demo's performance skips a bar and the follower restarts more than once:

@@ -204,6 +204,28 @@ TEST_F(FollowingDialogTest, OkStoresTheOptionsAndSetsTheIdleMode) {
     EXPECT_FALSE(engine_.Intake().InputDialogOpen());
 }
 
+TEST_F(FollowingDialogTest, TheMethodIsChosenWithALineOfHelpAndStored) {
+    UseOptions(FollowingOptions{});
+    FollowingDialog dialog(context_);
+    ASSERT_EQ(dialog.MethodList()->count(), 2);
+    EXPECT_EQ(dialog.MethodList()->currentText(), QStringLiteral("Matching"));
+    const QString matchingHelp = dialog.MethodHelp()->text();
+    EXPECT_FALSE(matchingHelp.isEmpty());
+    dialog.MethodList()->setCurrentIndex(1);
+    EXPECT_EQ(dialog.MethodList()->currentText(), QStringLiteral("Probability"));
+    EXPECT_NE(dialog.MethodHelp()->text(), matchingHelp);
+    // Taps are placed by one rule only.
+    dialog.TappedButton()->click();
+    EXPECT_FALSE(dialog.MethodList()->isEnabled());
+    dialog.SoloistButton()->click();
+    EXPECT_TRUE(dialog.MethodList()->isEnabled());
+    dialog.OkButton()->click();
+    EXPECT_EQ(engine_.Following().method, FollowingMethod::Probability);
+
+    FollowingDialog again(context_);
+    EXPECT_EQ(again.MethodList()->currentText(), QStringLiteral("Probability"));
+}
+
 TEST_F(FollowingDialogTest, OkWhileLearningLeavesTheTappedIdleMode) {
     FollowingDialog dialog(context_);
     dialog.TappedButton()->click();

@@ -212,6 +212,37 @@ TEST(SystemSettingsStore, AFailedRevertPointIsReportedAndTheLoadGoesOn) {
     EXPECT_EQ(live.settings, ChangedState().settings);
 }
 
+TEST(SystemSettingsStore, TheFollowingMethodIsKeptBesideTheRecord) {
+    MemorySettingsStore store;
+    StampCurrent(store);
+    SystemSettingsState stored = ChangedState();
+    ASSERT_TRUE(StoreSystemSettings(store, "Matching", stored, kDevices));
+    stored.method = FollowingMethod::Probability;
+    ASSERT_TRUE(StoreSystemSettings(store, "Probability", stored, kDevices));
+    // The record itself is the same, byte for byte, whichever method is chosen.
+    EXPECT_EQ(store.Read(kSystemVariablesKey, "Probability"),
+              store.Read(kSystemVariablesKey, "Matching"));
+    EXPECT_EQ(store.Read(kFollowingMethodKey, "Probability"), (Bytes{1}));
+
+    SystemSettingsState live;
+    LoadSystemSettings(store, "Probability", false, false, kDevices, live);
+    EXPECT_EQ(live.method, FollowingMethod::Probability);
+    LoadSystemSettings(store, "Matching", false, false, kDevices, live);
+    EXPECT_EQ(live.method, FollowingMethod::Matching);
+
+    // Settings stored before the choice existed, or damaged, follow by matching.
+    live.method = FollowingMethod::Probability;
+    ASSERT_TRUE(store.Remove(kFollowingMethodKey, "Probability"));
+    LoadSystemSettings(store, "Probability", false, false, kDevices, live);
+    EXPECT_EQ(live.method, FollowingMethod::Matching);
+    ASSERT_TRUE(store.Write(kFollowingMethodKey, "Probability", Bytes{1, 0}));
+    LoadSystemSettings(store, "Probability", false, false, kDevices, live);
+    EXPECT_EQ(live.method, FollowingMethod::Matching);
+
+    EXPECT_TRUE(RemoveSystemSettings(store, "Matching"));
+    EXPECT_FALSE(store.Read(kFollowingMethodKey, "Matching").has_value());
+}
+
 TEST(SystemSettingsStore, StoringStopsAtTheFirstFailedValue) {
     KeyFailingStore store{std::string(kRemoteCommandsKey)};
     EXPECT_FALSE(StoreSystemSettings(store, ".", ChangedState(), kDevices));

@@ -133,7 +133,9 @@ bool Follower::Start(ScorePosition position, Fixed16 tempo) {
 bool Follower::StartFollowing(ScorePosition position, Fixed16 tempo) {
     const bool scoreMode = scoreMode_.load();
     if (running_.load() || (!scoreMode && !beatMode_.load())) return false;
-    const int capacity = 1 + (scoreMode ? score_.roleChordCount : static_cast<int>(beats_.size()));
+    // The probability method keeps a record at every chord it reaches.
+    const int chordRecords = Probable() ? score_.Count() : score_.roleChordCount;
+    const int capacity = 1 + (scoreMode ? chordRecords : static_cast<int>(beats_.size()));
     try {
         records_.assign(static_cast<std::size_t>(capacity), AnchorRecord{});
     } catch (const std::bad_alloc&) {
@@ -169,6 +171,12 @@ bool Follower::StartFollowing(ScorePosition position, Fixed16 tempo) {
     lastMatchTime_.reset();
     lastMatchedChord_ = -1;
     missCount_ = 0;
+    if (scoreMode && Probable()) {
+        listening_ = false;
+        farChord_ = -1;
+        PlaceProbability(position);
+        tempoFilter_.Reset(static_cast<double>(tempo) / 65536.0);
+    }
     callback_->ReportDynamics(kFixedOne);
     // A fresh start is re-anchored when playback first asks, after its own start-up work.
     if (!resuming) anchor_.time = callback_->ReportNow();
@@ -215,6 +223,7 @@ void Follower::Stop() {
     anchor_.time = now;
     restingPosition_.store(anchor_.position, std::memory_order_relaxed);
     running_.store(false, std::memory_order_release);
+    listening_ = false;
     AppendAnchorRecord();
     FinishTake();
     ClearMatches();

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "follower/chord_probability/chord_probability.h"
+#include "follower/chord_probability/tempo_filter.h"
 #include "follower/engine/anchor_state.h"
 #include "follower/engine/follower_callback.h"
 #include "follower/engine/follower_input_queue.h"
@@ -14,6 +16,7 @@
 #include "follower/engine/played_history.h"
 #include "follower/engine/score_chords.h"
 #include "music/fixed_point.h"
+#include "music/following_method.h"
 #include "music/score_position.h"
 #include "music/score_range.h"
 #include "music/tempo_point.h"
@@ -36,6 +39,7 @@ struct FollowerOptions {
     bool jumping = true;
     bool severalBeatsOnly = false;
     bool waitForSolo = false;
+    FollowingMethod method = FollowingMethod::Matching;
 };
 
 // The score-following engine: the soloist's part reduced to chords (or the
@@ -173,6 +177,16 @@ class Follower {
     void ReportAnchor();
     void Reanchor(std::uint32_t now);
 
+    // probable_place.cpp: the probability method's note handler.
+    void HandleProbableNote(std::uint32_t word, std::uint32_t now);
+    void ListenForStart(std::uint32_t word, std::uint32_t now);
+    void RequestJump(ScorePosition target, std::uint32_t now, Fixed16 tempo);
+    void PlaceProbability(ScorePosition position);
+    ChordProbability::Reach JumpReach(ScorePosition expected) const;
+    bool ReleaseWaitsThrough(ScorePosition position);
+    void HoldAtEntry(int chord);
+    bool Probable() const { return options_.method == FollowingMethod::Probability; }
+
     // tap_handler.cpp
     void HandleTap(Fixed16 strength);
     ScorePosition BeatLength(int beat) const;
@@ -233,6 +247,15 @@ class Follower {
     int lastTappedBeat_ = -1;
     Fixed16 dynamicsRatio_ = kFixedOne;
     ScorePosition startWait_ = kNoLimit;
+    // The probability method.
+    ChordProbability probability_;
+    TempoFilter tempoFilter_;
+    std::optional<std::uint32_t> lastNoteTime_;
+    int probableChord_ = -1;
+    bool placedByWrittenKey_ = false;  // the anchor was set by a note the chord holds
+    int farChord_ = -1;                // a far place seen once: taken when the next note agrees
+    bool listening_ = false;           // the probability is spread for an automatic start
+    int notesHeard_ = 0;               // since listening began
     std::uint32_t jumpRatio_ = 0;
     std::uint32_t jumpTime_ = 0;
     ScorePosition jumpTarget_ = 0;

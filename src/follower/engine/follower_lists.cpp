@@ -16,6 +16,7 @@ bool Follower::SetScore(std::span<const TrackEvent> first, std::span<const Track
         ScoreChords built = BuildScoreChords(first, second, lengths_.chordSpan);
         AssignChordRoles(built, beats, lengths_.halfBeatTolerance, lengths_.longBeat);
         candidates_.reserve(kMaxCandidates);
+        if (!probability_.Prepare(built)) return false;
         score_ = std::move(built);
     } catch (const std::bad_alloc&) {
         return false;
@@ -29,6 +30,7 @@ bool Follower::SetScore(std::span<const TrackEvent> first, std::span<const Track
 }
 
 void Follower::ForgetPlace() {
+    listening_ = false;
     played_.Clear();
     candidates_.clear();
     matchLength_ = 0;

@@ -17,6 +17,14 @@ void Follower::HandleNote(std::uint32_t word) {
     if (jumpPending_.load(std::memory_order_relaxed)) return;
     const ScorePosition expected = CurrentPosition(now);
     const bool running = running_.load(std::memory_order_relaxed);
+    if (Probable()) {
+        if (running) {
+            HandleProbableNote(word, now);
+        } else if (key != kSignalKey && ChordCount() > 0) {
+            ListenForStart(word, now);
+        }
+        return;
+    }
     if (running) {
         if (MatchNote(word, expected, now)) {
             callback_->ReportEvent(now, lastMatchedChord_ >= 0 ? ChordTime(lastMatchedChord_) : -1,
