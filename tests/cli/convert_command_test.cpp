@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/file_bytes.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -28,15 +30,8 @@ constexpr char kPianoScore[] =
     R"(<barline location="right"><repeat direction="backward"/></barline></measure></part>)"
     R"(</score-partwise>)";
 
-std::vector<std::uint8_t> Bytes(std::string_view text) {
-    return std::vector<std::uint8_t>(text.begin(), text.end());
-}
-
-std::vector<std::uint8_t> ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)),
-                                     std::istreambuf_iterator<char>());
-}
+using testing::Bytes;
+using testing::ReadAll;
 
 class ConvertCommand : public ::testing::Test {
   protected:
