@@ -9,10 +9,12 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "follower/engine/follower.h"
 #include "follower/engine/follower_callback.h"
+#include "music/following_method.h"
 #include "sequence/piece.h"
 
 namespace ostinel::follower_test {
@@ -152,5 +154,27 @@ class FollowerFixture : public ::testing::Test {
     RecordingCallback callback;
     Follower follower;
 };
+
+// The fixture run once with each following method, for what both must do
+// alike: Options() here carries the method, and SetUp hands it over.
+class EitherMethod : public FollowerFixture, public ::testing::WithParamInterface<FollowingMethod> {
+  protected:
+    void SetUp() override {
+        FollowerFixture::SetUp();
+        ASSERT_TRUE(follower.SetOptions(Options()));
+    }
+
+    FollowerOptions Options(TimingLevel level = TimingLevel::Highest, bool jumping = true) const {
+        FollowerOptions options = follower_test::Options(level, jumping);
+        options.method = GetParam();
+        return options;
+    }
+};
+
+inline const auto kBothMethods =
+    ::testing::Values(FollowingMethod::Matching, FollowingMethod::Probability);
+inline std::string MethodName(const ::testing::TestParamInfo<FollowingMethod>& info) {
+    return std::string(FollowingMethodName(info.param));
+}
 
 }  // namespace ostinel::follower_test
