@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "follower/special_markers.h"
 #include "following_rig.h"
 #include "platform/manual/manual_clock.h"
 #include "platform/manual/manual_midi_system.h"
@@ -14,7 +15,7 @@ namespace {
 
 class EngineFollowing : public testing::FollowingRig {};
 
-TEST_F(EngineFollowing, TheFollowingTrackIsLeftToTheSoloistAndGivenBackAtTheStop) {
+TEST_P(EngineFollowing, TheFollowingTrackIsLeftToTheSoloistAndGivenBackAtTheStop) {
     Transport& transport = engine_.GetTransport();
     transport.PlayAndFollow();
     ASSERT_TRUE(transport.Mode().following);
@@ -33,7 +34,7 @@ TEST_F(EngineFollowing, TheFollowingTrackIsLeftToTheSoloistAndGivenBackAtTheStop
               ui_.changedTracks.end());
 }
 
-TEST_F(EngineFollowing, TheTakeIsKeptInScoreTimeAndTheStopNeverGoesBeforeTheStart) {
+TEST_P(EngineFollowing, TheTakeIsKeptInScoreTimeAndTheStopNeverGoesBeforeTheStart) {
     Transport& transport = engine_.GetTransport();
     transport.JumpTo(2000);
     transport.PlayAndFollow();
@@ -58,7 +59,7 @@ TEST_F(EngineFollowing, TheTakeIsKeptInScoreTimeAndTheStopNeverGoesBeforeTheStar
     }
 }
 
-TEST_F(EngineFollowing, AnAutomaticStartKeepsTheNotesThatStartedItInTheTake) {
+TEST_P(EngineFollowing, AnAutomaticStartKeepsTheNotesThatStartedItInTheTake) {
     FollowingOptions options = engine_.Following();
     options.startAutomatically = true;
     ASSERT_TRUE(engine_.SetFollowingOptions(options));
@@ -72,13 +73,13 @@ TEST_F(EngineFollowing, AnAutomaticStartKeepsTheNotesThatStartedItInTheTake) {
     for (int i = 0; i < 10; ++i) {
         const TrackEvent& on = performance.events[static_cast<std::size_t>(2 * i)];
         EXPECT_EQ(on.kind & 0xF0, kNoteOn);
-        EXPECT_EQ(on.data1, 60 + (i * 7) % 12);
+        EXPECT_EQ(on.data1, testing::MelodyKey(i));
         EXPECT_NEAR(static_cast<double>(on.time), 500.0 * i, 60.0) << "note " << i;
     }
     EXPECT_LE(transport.Punch().start, 60);
 }
 
-TEST_F(EngineFollowing, NotesPlayedBeforeAnAutomaticStartAfterAPauseAreNotInTheTake) {
+TEST_P(EngineFollowing, NotesPlayedBeforeAnAutomaticStartAfterAPauseAreNotInTheTake) {
     FollowingOptions options = engine_.Following();
     options.startAutomatically = true;
     ASSERT_TRUE(engine_.SetFollowingOptions(options));
@@ -93,7 +94,7 @@ TEST_F(EngineFollowing, NotesPlayedBeforeAnAutomaticStartAfterAPauseAreNotInTheT
     EXPECT_EQ(engine_.CurrentPiece()->PerformanceTrack().count, 20);
 }
 
-TEST_F(EngineFollowing, ASpanTooShortForTempoLeavesNoPerformance) {
+TEST_P(EngineFollowing, ASpanTooShortForTempoLeavesNoPerformance) {
     Transport& transport = engine_.GetTransport();
     transport.PlayAndFollow();
     RunTo(clock_.Now() + 100);
@@ -103,7 +104,7 @@ TEST_F(EngineFollowing, ASpanTooShortForTempoLeavesNoPerformance) {
     EXPECT_FALSE(transport.MenuState().playPerformance);
 }
 
-TEST_F(EngineFollowing, StopAutomaticallyEndsTheSpanWhenTheSoloistFallsSilent) {
+TEST_P(EngineFollowing, StopAutomaticallyEndsTheSpanWhenTheSoloistFallsSilent) {
     FollowingOptions options = engine_.Following();
     options.stopAutomatically = true;
     options.autoStopDelayMs = 2000;
@@ -127,7 +128,7 @@ TEST_F(EngineFollowing, StopAutomaticallyEndsTheSpanWhenTheSoloistFallsSilent) {
     EXPECT_EQ(sounding, 0);
 }
 
-TEST_F(EngineFollowing, PreviewBeforeStartingPlaysFourSecondsThenFollowsAfterAPause) {
+TEST_P(EngineFollowing, PreviewBeforeStartingPlaysFourSecondsThenFollowsAfterAPause) {
     FollowingOptions options = engine_.Following();
     options.previewBeforeStarting = true;
     ASSERT_TRUE(engine_.SetFollowingOptions(options));
@@ -150,6 +151,88 @@ TEST_F(EngineFollowing, PreviewBeforeStartingPlaysFourSecondsThenFollowsAfterAPa
     RunTo(clock_.Now() + 7000);
     EXPECT_FALSE(transport.Mode().playing);
 }
+
+TEST_P(EngineFollowing, WaitForSoloToStartHoldsTheAccompanimentUntilTheFirstNote) {
+    FollowingOptions options = engine_.Following();
+    options.waitForSoloToStart = true;
+    ASSERT_TRUE(engine_.SetFollowingOptions(options));
+    Transport& transport = engine_.GetTransport();
+    transport.JumpTo(2000);
+    transport.PlayAndFollow();
+    RunTo(clock_.Now() + 1500);
+    EXPECT_TRUE(transport.Mode().following);
+    EXPECT_EQ(transport.Position(), 1999);
+    EXPECT_TRUE(NoteOnTimes(testing::kAccompanimentChannel).empty());
+    const platform::ClockMs first = clock_.Now();
+    PlayNotes(4, 8, 200, 300);
+    const auto accompaniment = NoteOnTimes(testing::kAccompanimentChannel);
+    ASSERT_GE(accompaniment.size(), 4u);
+    EXPECT_LE(accompaniment[0] - first, 5u);
+}
+
+TEST_P(EngineFollowing, JumpAheadToARehearsalPointFollowsTheSoloistFromThere) {
+    SpecialMarkers markers;
+    markers.rehearsalPoints = {6000};
+    ASSERT_TRUE(engine_.SetSpecialMarkers(markers));
+    Transport& transport = engine_.GetTransport();
+    transport.PlayAndFollow();
+    PlayNotes(0, 4, 200, 300);
+    midi_.Output(0).Clear();
+    transport.JumpAhead();
+    ASSERT_TRUE(transport.Mode().following);
+    EXPECT_EQ(transport.Punch().start, 6000);
+    // From the rehearsal point the soloist plays faster than written.
+    std::vector<platform::ClockMs> played;
+    for (int i = 12; i < 20; ++i) {
+        played.push_back(clock_.Now());
+        PlayNotes(i, i + 1, 150, 250);
+    }
+    const auto accompaniment = NoteOnTimes(testing::kAccompanimentChannel);
+    ASSERT_GE(accompaniment.size(), 8u);
+    for (std::size_t i = 4; i < 8; ++i)
+        EXPECT_NEAR(static_cast<double>(accompaniment[i]), played[i], 60.0) << "beat " << i;
+    EXPECT_TRUE(transport.Mode().following);
+}
+
+// The soloist plays six notes as written, leaves out notes 6 to `resumeAt` - 1
+// and goes on from there; returns how far the accompaniment stands when
+// they play note `resumeAt` + 5.
+class JumpingChoice : public testing::FollowingRig {
+  protected:
+    ScorePosition PositionAfterASkip(bool jumping, bool severalBeatsOnly, int resumeAt) {
+        FollowingOptions options = engine_.Following();
+        options.jumpEnabled = jumping;
+        options.jumpSeveralBeatsOnly = severalBeatsOnly;
+        EXPECT_TRUE(engine_.SetFollowingOptions(options));
+        Transport& transport = engine_.GetTransport();
+        transport.JumpTo(0);
+        transport.PlayAndFollow();
+        PlayNotes(0, 6, 200, 300);
+        PlayNotes(resumeAt, resumeAt + 5, 200, 300);
+        Play(resumeAt + 5);
+        RunTo(clock_.Now() + 50);
+        EXPECT_TRUE(transport.Mode().following);
+        const ScorePosition position = transport.Position();
+        transport.Stop();
+        return position;
+    }
+};
+
+TEST_P(JumpingChoice, AnywhereFollowsTheSoloistFarAhead) {
+    EXPECT_NEAR(PositionAfterASkip(true, false, 14), 19 * 500 + 50, 60);
+}
+
+TEST_P(JumpingChoice, SeveralBeatsFollowsTheSoloistOnlyNearby) {
+    EXPECT_NEAR(PositionAfterASkip(true, true, 9), 14 * 500 + 50, 60);
+    EXPECT_LT(PositionAfterASkip(true, true, 14), 19 * 500 - 1000);
+}
+
+TEST_P(JumpingChoice, OffFollowsNoSkip) {
+    EXPECT_LT(PositionAfterASkip(false, false, 14), 19 * 500 - 1000);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothMethods, EngineFollowing, testing::kBothMethods, testing::MethodName);
+INSTANTIATE_TEST_SUITE_P(BothMethods, JumpingChoice, testing::kBothMethods, testing::MethodName);
 
 }  // namespace
 }  // namespace ostinel
