@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "follower/special_markers.h"
 #include "following_rig.h"
@@ -194,45 +195,7 @@ TEST_P(EngineFollowing, JumpAheadToARehearsalPointFollowsTheSoloistFromThere) {
     EXPECT_TRUE(transport.Mode().following);
 }
 
-// The soloist plays six notes as written, leaves out notes 6 to `resumeAt` - 1
-// and goes on from there; returns how far the accompaniment stands when
-// they play note `resumeAt` + 5.
-class JumpingChoice : public testing::FollowingRig {
-  protected:
-    ScorePosition PositionAfterASkip(bool jumping, bool severalBeatsOnly, int resumeAt) {
-        FollowingOptions options = engine_.Following();
-        options.jumpEnabled = jumping;
-        options.jumpSeveralBeatsOnly = severalBeatsOnly;
-        EXPECT_TRUE(engine_.SetFollowingOptions(options));
-        Transport& transport = engine_.GetTransport();
-        transport.JumpTo(0);
-        transport.PlayAndFollow();
-        PlayNotes(0, 6, 200, 300);
-        PlayNotes(resumeAt, resumeAt + 5, 200, 300);
-        Play(resumeAt + 5);
-        RunTo(clock_.Now() + 50);
-        EXPECT_TRUE(transport.Mode().following);
-        const ScorePosition position = transport.Position();
-        transport.Stop();
-        return position;
-    }
-};
-
-TEST_P(JumpingChoice, AnywhereFollowsTheSoloistFarAhead) {
-    EXPECT_NEAR(PositionAfterASkip(true, false, 14), 19 * 500 + 50, 60);
-}
-
-TEST_P(JumpingChoice, SeveralBeatsFollowsTheSoloistOnlyNearby) {
-    EXPECT_NEAR(PositionAfterASkip(true, true, 9), 14 * 500 + 50, 60);
-    EXPECT_LT(PositionAfterASkip(true, true, 14), 19 * 500 - 1000);
-}
-
-TEST_P(JumpingChoice, OffFollowsNoSkip) {
-    EXPECT_LT(PositionAfterASkip(false, false, 14), 19 * 500 - 1000);
-}
-
 INSTANTIATE_TEST_SUITE_P(BothMethods, EngineFollowing, testing::kBothMethods, testing::MethodName);
-INSTANTIATE_TEST_SUITE_P(BothMethods, JumpingChoice, testing::kBothMethods, testing::MethodName);
 
 }  // namespace
 }  // namespace ostinel

@@ -3,9 +3,11 @@
 #include <chrono>
 #include <map>
 #include <random>
+#include <string>
 #include <thread>
 
 #include "app/engine.h"
+#include "music/following_method.h"
 #include "platform/manual/manual_midi_system.h"
 #include "platform/real/steady_clock.h"
 #include "platform/real/timer_thread.h"
@@ -114,8 +116,11 @@ smf::Bytes DuetForThreads() {
 }
 
 // The soloist's notes arrive on their own thread and steer the tick, which
-// runs on the timer thread, while the main thread runs the idle pass.
-TEST(EngineOnTheTimerThread, NotesFromTheInputThreadSteerTheTickAndLeaveNothingSounding) {
+// runs on the timer thread, while the main thread runs the idle pass; with
+// either following method.
+class EngineFollowingOnThreads : public ::testing::TestWithParam<FollowingMethod> {};
+
+TEST_P(EngineFollowingOnThreads, NotesFromTheInputThreadSteerTheTickAndLeaveNothingSounding) {
     platform::SteadyClock clock;
     platform::TimerThread timers(clock);
     platform::ManualMidiSystem midi(clock, {"Keys"}, {"Recorder"});
@@ -129,6 +134,7 @@ TEST(EngineOnTheTimerThread, NotesFromTheInputThreadSteerTheTickAndLeaveNothingS
         ASSERT_EQ(engine.OpenPiece(folder.Write("duet.mid", DuetForThreads())), LoadResult::Loaded);
         FollowingOptions options;
         options.startAutomatically = false;
+        options.method = GetParam();
         ASSERT_TRUE(engine.SetFollowingOptions(options));
         engine.GetTransport().PlayAndFollow();
         ASSERT_TRUE(engine.GetTransport().Mode().following);
@@ -186,6 +192,12 @@ TEST(EngineOnTheTimerThread, NotesFromTheInputThreadSteerTheTickAndLeaveNothingS
         EXPECT_TRUE(Sounding(midi.Output(0).Bytes()).empty());
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(BothMethods, EngineFollowingOnThreads,
+                         ::testing::Values(FollowingMethod::Matching, FollowingMethod::Probability),
+                         [](const ::testing::TestParamInfo<FollowingMethod>& info) {
+                             return std::string(FollowingMethodName(info.param));
+                         });
 
 }  // namespace
 }  // namespace ostinel

@@ -25,6 +25,7 @@ constexpr std::int32_t kListenAgainMs = 5000;  // a pause this long: the soloist
 constexpr int kNotesToStart = 3;
 constexpr double kSureOfFarPlace = 0.95;
 constexpr double kStartConfidence = 0.8;
+constexpr std::uint32_t kMaxStartRatio = 0x40000;  // 4.0
 
 std::int64_t Distance(ScorePosition a, ScorePosition b) {
     return std::llabs(std::int64_t{a} - std::int64_t{b});
@@ -59,7 +60,13 @@ void Follower::ListenForStart(std::uint32_t word, std::uint32_t now) {
     // Convinced: the soloist began here; playing starts where they are now.
     if (notesHeard_ >= kNotesToStart && probability_.Around(chord) >= kStartConfidence) {
         probableChord_ = chord;
-        RequestJump(ChordTime(chord), now, anchor_.tempo);
+        // At the pace of the chords that led here, as the matching method
+        // starts: the notes before the start are kept in the take at it.
+        std::uint32_t ratio = 0;
+        const bool paced =
+            AgreeingRun(chord, static_cast<std::uint32_t>(anchor_.tempo), ratio) >= kNotesToStart &&
+            ratio > 0 && ratio < kMaxStartRatio;
+        RequestJump(ChordTime(chord), now, paced ? static_cast<Fixed16>(ratio) : anchor_.tempo);
     }
 }
 
