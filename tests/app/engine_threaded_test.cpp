@@ -7,11 +7,11 @@
 #include <thread>
 
 #include "app/engine.h"
-#include "music/following_method.h"
 #include "platform/manual/manual_midi_system.h"
 #include "platform/real/steady_clock.h"
 #include "platform/real/timer_thread.h"
 #include "smf_builder.h"
+#include "support/both_methods.h"
 #include "support/test_folder.h"
 
 namespace ostinel {
@@ -193,11 +193,8 @@ TEST_P(EngineFollowingOnThreads, NotesFromTheInputThreadSteerTheTickAndLeaveNoth
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(BothMethods, EngineFollowingOnThreads,
-                         ::testing::Values(FollowingMethod::Matching, FollowingMethod::Probability),
-                         [](const ::testing::TestParamInfo<FollowingMethod>& info) {
-                             return std::string(FollowingMethodName(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(BothMethods, EngineFollowingOnThreads, ostinel::testing::kBothMethods,
+                         ostinel::testing::MethodName);
 
 }  // namespace
 }  // namespace ostinel

@@ -4,16 +4,15 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/engine.h"
-#include "music/following_method.h"
 #include "platform/manual/manual_clock.h"
 #include "platform/manual/manual_midi_system.h"
 #include "platform/manual/manual_timer_service.h"
 #include "smf_builder.h"
+#include "support/both_methods.h"
 #include "support/test_folder.h"
 
 namespace ostinel::testing {
@@ -54,13 +53,7 @@ inline smf::Bytes Duet() {
 }
 
 // Both following methods must behave alike from outside: each test of the
-// rig runs once with each (INSTANTIATE_TEST_SUITE_P with BothMethods).
-inline const auto kBothMethods =
-    ::testing::Values(FollowingMethod::Matching, FollowingMethod::Probability);
-inline std::string MethodName(const ::testing::TestParamInfo<FollowingMethod>& info) {
-    return std::string(FollowingMethodName(info.param));
-}
-
+// rig runs once with each (instantiated with kBothMethods).
 class FollowingRig : public ::testing::TestWithParam<FollowingMethod> {
   protected:
     void SetUp() override {

@@ -6,10 +6,10 @@
 #include <fstream>
 
 #include "cli/exit_codes.h"
-#include "music/following_method.h"
 #include "sequence/piece.h"
 #include "settings/piece_settings_file.h"
 #include "smf_builder.h"
+#include "support/both_methods.h"
 #include "support/test_folder.h"
 
 namespace ostinel::cli {
@@ -213,11 +213,8 @@ TEST_P(FollowEitherMethod, PlayPerformanceAfterTheFollowPlaysTheTakeAtItsTempo) 
             << "note " << i;
 }
 
-INSTANTIATE_TEST_SUITE_P(BothMethods, FollowEitherMethod,
-                         ::testing::Values(FollowingMethod::Matching, FollowingMethod::Probability),
-                         [](const ::testing::TestParamInfo<FollowingMethod>& info) {
-                             return std::string(FollowingMethodName(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(BothMethods, FollowEitherMethod, ostinel::testing::kBothMethods,
+                         ostinel::testing::MethodName);
 
 TEST_F(FollowCommand, BadArgumentsAreRefused) {
     const std::string piece = Write("piece.mid", MelodyWithAccompaniment());

@@ -173,12 +173,10 @@ TEST_P(TempoMeasurement, WaitForSoloHoldsAtTheFirstChordUntilItIsPlayed) {
     EXPECT_EQ(PositionAt(kStartClock + 3200), 1200);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothMethods, PositionAndTimeUntil, follower_test::kBothMethods,
-                         follower_test::MethodName);
-INSTANTIATE_TEST_SUITE_P(BothMethods, TempoMeasurement, follower_test::kBothMethods,
-                         follower_test::MethodName);
-INSTANTIATE_TEST_SUITE_P(Matching, MatchingTempo, ::testing::Values(FollowingMethod::Matching),
-                         follower_test::MethodName);
+INSTANTIATE_TEST_SUITE_P(BothMethods, PositionAndTimeUntil, testing::kBothMethods,
+                         testing::MethodName);
+INSTANTIATE_TEST_SUITE_P(BothMethods, TempoMeasurement, testing::kBothMethods, testing::MethodName);
+INSTANTIATE_TEST_SUITE_P(Matching, MatchingTempo, testing::kMatchingOnly, testing::MethodName);
 
 }  // namespace
 }  // namespace ostinel

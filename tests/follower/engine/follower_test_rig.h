@@ -9,13 +9,13 @@
 #include <cstdint>
 #include <functional>
 #include <span>
-#include <string>
 #include <vector>
 
 #include "follower/engine/follower.h"
 #include "follower/engine/follower_callback.h"
 #include "music/following_method.h"
 #include "sequence/piece.h"
+#include "support/both_methods.h"
 
 namespace ostinel::follower_test {
 
@@ -170,11 +170,5 @@ class EitherMethod : public FollowerFixture, public ::testing::WithParamInterfac
         return options;
     }
 };
-
-inline const auto kBothMethods =
-    ::testing::Values(FollowingMethod::Matching, FollowingMethod::Probability);
-inline std::string MethodName(const ::testing::TestParamInfo<FollowingMethod>& info) {
-    return std::string(FollowingMethodName(info.param));
-}
 
 }  // namespace ostinel::follower_test

@@ -330,12 +330,9 @@ TEST_F(NearJump, WithJumpingOffNoSearchRunsWhileFollowing) {
     EXPECT_EQ(PositionAt(kStartClock + 1600), 3100);
 }
 
-INSTANTIATE_TEST_SUITE_P(Matching, MatchingWait, ::testing::Values(FollowingMethod::Matching),
-                         follower_test::MethodName);
-INSTANTIATE_TEST_SUITE_P(BothMethods, WaitAndIgnore, follower_test::kBothMethods,
-                         follower_test::MethodName);
-INSTANTIATE_TEST_SUITE_P(BothMethods, SpecialSignal, follower_test::kBothMethods,
-                         follower_test::MethodName);
+INSTANTIATE_TEST_SUITE_P(Matching, MatchingWait, testing::kMatchingOnly, testing::MethodName);
+INSTANTIATE_TEST_SUITE_P(BothMethods, WaitAndIgnore, testing::kBothMethods, testing::MethodName);
+INSTANTIATE_TEST_SUITE_P(BothMethods, SpecialSignal, testing::kBothMethods, testing::MethodName);
 
 }  // namespace
 }  // namespace ostinel

@@ -86,8 +86,7 @@ TEST_P(TakeHistory, TheLastEventBeforeAPositionIsAChordOrABeat) {
     EXPECT_EQ(follower.LastEventAtOrBefore(-1), -1);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothMethods, TakeHistory, follower_test::kBothMethods,
-                         follower_test::MethodName);
+INSTANTIATE_TEST_SUITE_P(BothMethods, TakeHistory, testing::kBothMethods, testing::MethodName);
 
 }  // namespace
 }  // namespace ostinel
