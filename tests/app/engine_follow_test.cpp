@@ -153,6 +153,35 @@ TEST_P(EngineFollowing, PreviewBeforeStartingPlaysFourSecondsThenFollowsAfterAPa
     EXPECT_FALSE(transport.Mode().playing);
 }
 
+TEST_P(EngineFollowing, TheAccompanimentPlaysLouderWithALoudSoloistAndSofterWithASoftOne) {
+    FollowingOptions options = engine_.Following();
+    options.volumeFollowLevel = 3;
+    ASSERT_TRUE(engine_.SetFollowingOptions(options));
+    // The accompaniment's velocity on the last beat the soloist plays, at `velocity` (80 written).
+    const auto lastVelocity = [this](std::uint8_t velocity) {
+        Transport& transport = engine_.GetTransport();
+        transport.JumpTo(0);
+        midi_.Output(0).Clear();
+        transport.PlayAndFollow();
+        for (int i = 0; i < 8; ++i) {
+            Play(i, velocity);
+            RunTo(clock_.Now() + 200);
+            Release(i);
+            RunTo(clock_.Now() + 300);
+        }
+        transport.Stop();
+        int last = -1;
+        for (const auto& bytes : midi_.Output(0).Bytes())
+            if (bytes.size() == 3 && bytes[0] == (0x90 | testing::kAccompanimentChannel))
+                last = bytes[2] > 0 ? bytes[2] : last;
+        return last;
+    };
+    const int loud = lastVelocity(120);
+    const int soft = lastVelocity(40);
+    EXPECT_GT(loud, 70 + 10);
+    EXPECT_LT(soft, 70 - 10);
+}
+
 TEST_P(EngineFollowing, WaitForSoloToStartHoldsTheAccompanimentUntilTheFirstNote) {
     FollowingOptions options = engine_.Following();
     options.waitForSoloToStart = true;

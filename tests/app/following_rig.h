@@ -76,8 +76,9 @@ class FollowingRig : public ::testing::TestWithParam<FollowingMethod> {
     }
 
     // The soloist plays note `index` of the melody now.
-    void Play(int index) {
-        midi_.Input(0).Inject(std::vector<std::uint8_t>{0x90, MelodyKey(index), 90}, clock_.Now());
+    void Play(int index, std::uint8_t velocity = 90) {
+        midi_.Input(0).Inject(std::vector<std::uint8_t>{0x90, MelodyKey(index), velocity},
+                              clock_.Now());
         engine_.IdlePass();
     }
     void Release(int index) {
