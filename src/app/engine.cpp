@@ -193,7 +193,10 @@ void Engine::StopAutomaticallyIfSilent() {
     AutoStopState state;
     state.followingActive = reports_.FollowingActive();
     state.speed = reports_.Speed();
-    state.songPosition = transport_.Position();
+    // Held at the soloist's next entry, the song position stops; the soloist
+    // is overdue all the same.
+    state.songPosition =
+        std::max(transport_.Position(), std::min(follower_.DuePosition(), transport_.End()));
     state.furthestReached = reports_.Furthest();
     state.ignoreRanges = ignoreRanges_;
     const auto lastEvent = [this](ScorePosition position) {

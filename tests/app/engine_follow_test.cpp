@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
+#include "follower/special_markers.h"
 #include "following_rig.h"
 #include "platform/manual/manual_clock.h"
 #include "platform/manual/manual_midi_system.h"
@@ -14,7 +16,7 @@ namespace {
 
 class EngineFollowing : public testing::FollowingRig {};
 
-TEST_F(EngineFollowing, TheFollowingTrackIsLeftToTheSoloistAndGivenBackAtTheStop) {
+TEST_P(EngineFollowing, TheFollowingTrackIsLeftToTheSoloistAndGivenBackAtTheStop) {
     Transport& transport = engine_.GetTransport();
     transport.PlayAndFollow();
     ASSERT_TRUE(transport.Mode().following);
@@ -33,7 +35,7 @@ TEST_F(EngineFollowing, TheFollowingTrackIsLeftToTheSoloistAndGivenBackAtTheStop
               ui_.changedTracks.end());
 }
 
-TEST_F(EngineFollowing, TheTakeIsKeptInScoreTimeAndTheStopNeverGoesBeforeTheStart) {
+TEST_P(EngineFollowing, TheTakeIsKeptInScoreTimeAndTheStopNeverGoesBeforeTheStart) {
     Transport& transport = engine_.GetTransport();
     transport.JumpTo(2000);
     transport.PlayAndFollow();
@@ -58,7 +60,7 @@ TEST_F(EngineFollowing, TheTakeIsKeptInScoreTimeAndTheStopNeverGoesBeforeTheStar
     }
 }
 
-TEST_F(EngineFollowing, AnAutomaticStartKeepsTheNotesThatStartedItInTheTake) {
+TEST_P(EngineFollowing, AnAutomaticStartKeepsTheNotesThatStartedItInTheTake) {
     FollowingOptions options = engine_.Following();
     options.startAutomatically = true;
     ASSERT_TRUE(engine_.SetFollowingOptions(options));
@@ -72,13 +74,13 @@ TEST_F(EngineFollowing, AnAutomaticStartKeepsTheNotesThatStartedItInTheTake) {
     for (int i = 0; i < 10; ++i) {
         const TrackEvent& on = performance.events[static_cast<std::size_t>(2 * i)];
         EXPECT_EQ(on.kind & 0xF0, kNoteOn);
-        EXPECT_EQ(on.data1, 60 + (i * 7) % 12);
+        EXPECT_EQ(on.data1, testing::MelodyKey(i));
         EXPECT_NEAR(static_cast<double>(on.time), 500.0 * i, 60.0) << "note " << i;
     }
     EXPECT_LE(transport.Punch().start, 60);
 }
 
-TEST_F(EngineFollowing, NotesPlayedBeforeAnAutomaticStartAfterAPauseAreNotInTheTake) {
+TEST_P(EngineFollowing, NotesPlayedBeforeAnAutomaticStartAfterAPauseAreNotInTheTake) {
     FollowingOptions options = engine_.Following();
     options.startAutomatically = true;
     ASSERT_TRUE(engine_.SetFollowingOptions(options));
@@ -93,7 +95,7 @@ TEST_F(EngineFollowing, NotesPlayedBeforeAnAutomaticStartAfterAPauseAreNotInTheT
     EXPECT_EQ(engine_.CurrentPiece()->PerformanceTrack().count, 20);
 }
 
-TEST_F(EngineFollowing, ASpanTooShortForTempoLeavesNoPerformance) {
+TEST_P(EngineFollowing, ASpanTooShortForTempoLeavesNoPerformance) {
     Transport& transport = engine_.GetTransport();
     transport.PlayAndFollow();
     RunTo(clock_.Now() + 100);
@@ -103,7 +105,7 @@ TEST_F(EngineFollowing, ASpanTooShortForTempoLeavesNoPerformance) {
     EXPECT_FALSE(transport.MenuState().playPerformance);
 }
 
-TEST_F(EngineFollowing, StopAutomaticallyEndsTheSpanWhenTheSoloistFallsSilent) {
+TEST_P(EngineFollowing, StopAutomaticallyEndsTheSpanWhenTheSoloistFallsSilent) {
     FollowingOptions options = engine_.Following();
     options.stopAutomatically = true;
     options.autoStopDelayMs = 2000;
@@ -127,7 +129,7 @@ TEST_F(EngineFollowing, StopAutomaticallyEndsTheSpanWhenTheSoloistFallsSilent) {
     EXPECT_EQ(sounding, 0);
 }
 
-TEST_F(EngineFollowing, PreviewBeforeStartingPlaysFourSecondsThenFollowsAfterAPause) {
+TEST_P(EngineFollowing, PreviewBeforeStartingPlaysFourSecondsThenFollowsAfterAPause) {
     FollowingOptions options = engine_.Following();
     options.previewBeforeStarting = true;
     ASSERT_TRUE(engine_.SetFollowingOptions(options));
@@ -150,6 +152,79 @@ TEST_F(EngineFollowing, PreviewBeforeStartingPlaysFourSecondsThenFollowsAfterAPa
     RunTo(clock_.Now() + 7000);
     EXPECT_FALSE(transport.Mode().playing);
 }
+
+TEST_P(EngineFollowing, TheAccompanimentPlaysLouderWithALoudSoloistAndSofterWithASoftOne) {
+    FollowingOptions options = engine_.Following();
+    options.volumeFollowLevel = 3;
+    ASSERT_TRUE(engine_.SetFollowingOptions(options));
+    // The accompaniment's velocity on the last beat the soloist plays, at `velocity` (80 written).
+    const auto lastVelocity = [this](std::uint8_t velocity) {
+        Transport& transport = engine_.GetTransport();
+        transport.JumpTo(0);
+        midi_.Output(0).Clear();
+        transport.PlayAndFollow();
+        for (int i = 0; i < 8; ++i) {
+            Play(i, velocity);
+            RunTo(clock_.Now() + 200);
+            Release(i);
+            RunTo(clock_.Now() + 300);
+        }
+        transport.Stop();
+        int last = -1;
+        for (const auto& bytes : midi_.Output(0).Bytes())
+            if (bytes.size() == 3 && bytes[0] == (0x90 | testing::kAccompanimentChannel))
+                last = bytes[2] > 0 ? bytes[2] : last;
+        return last;
+    };
+    const int loud = lastVelocity(120);
+    const int soft = lastVelocity(40);
+    EXPECT_GT(loud, 70 + 10);
+    EXPECT_LT(soft, 70 - 10);
+}
+
+TEST_P(EngineFollowing, WaitForSoloToStartHoldsTheAccompanimentUntilTheFirstNote) {
+    FollowingOptions options = engine_.Following();
+    options.waitForSoloToStart = true;
+    ASSERT_TRUE(engine_.SetFollowingOptions(options));
+    Transport& transport = engine_.GetTransport();
+    transport.JumpTo(2000);
+    transport.PlayAndFollow();
+    RunTo(clock_.Now() + 1500);
+    EXPECT_TRUE(transport.Mode().following);
+    EXPECT_EQ(transport.Position(), 1999);
+    EXPECT_TRUE(NoteOnTimes(testing::kAccompanimentChannel).empty());
+    const platform::ClockMs first = clock_.Now();
+    PlayNotes(4, 8, 200, 300);
+    const auto accompaniment = NoteOnTimes(testing::kAccompanimentChannel);
+    ASSERT_GE(accompaniment.size(), 4u);
+    EXPECT_LE(accompaniment[0] - first, 5u);
+}
+
+TEST_P(EngineFollowing, JumpAheadToARehearsalPointFollowsTheSoloistFromThere) {
+    SpecialMarkers markers;
+    markers.rehearsalPoints = {6000};
+    ASSERT_TRUE(engine_.SetSpecialMarkers(markers));
+    Transport& transport = engine_.GetTransport();
+    transport.PlayAndFollow();
+    PlayNotes(0, 4, 200, 300);
+    midi_.Output(0).Clear();
+    transport.JumpAhead();
+    ASSERT_TRUE(transport.Mode().following);
+    EXPECT_EQ(transport.Punch().start, 6000);
+    // From the rehearsal point the soloist plays faster than written.
+    std::vector<platform::ClockMs> played;
+    for (int i = 12; i < 20; ++i) {
+        played.push_back(clock_.Now());
+        PlayNotes(i, i + 1, 150, 250);
+    }
+    const auto accompaniment = NoteOnTimes(testing::kAccompanimentChannel);
+    ASSERT_GE(accompaniment.size(), 8u);
+    for (std::size_t i = 4; i < 8; ++i)
+        EXPECT_NEAR(static_cast<double>(accompaniment[i]), played[i], 60.0) << "beat " << i;
+    EXPECT_TRUE(transport.Mode().following);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothMethods, EngineFollowing, testing::kBothMethods, testing::MethodName);
 
 }  // namespace
 }  // namespace ostinel

@@ -11,8 +11,8 @@
 namespace ostinel {
 namespace {
 
-constexpr int kSoloistChannel = 0;
-constexpr int kAccompanimentChannel = 1;
+using testing::kAccompanimentChannel;
+using testing::kSoloistChannel;
 constexpr std::int16_t kTakeChannel = 5;
 
 // A take of the melody from 2000 ms, played at 400 ms a beat where the file
@@ -48,17 +48,6 @@ class PerformancePlayback : public testing::FollowingRig {
         RunTo(clock_.Now() + ms);
     }
 
-    // Clock times of the note-ons sent on `channel`.
-    std::vector<platform::ClockMs> NoteOnTimes(int channel) {
-        std::vector<platform::ClockMs> times;
-        for (const auto& message : midi_.Output(0).Messages()) {
-            const auto& bytes = message.bytes;
-            if (bytes.size() == 3 && bytes[0] == (0x90 | channel) && bytes[2] > 0)
-                times.push_back(message.time);
-        }
-        return times;
-    }
-
     PerformanceSettings settings_;
 };
 
@@ -70,7 +59,7 @@ std::vector<long> Gaps(const std::vector<platform::ClockMs>& times) {
     return gaps;
 }
 
-TEST_F(PerformancePlayback, ASavedTakeOpensWithThePiecesSettingsButWithoutItsName) {
+TEST_P(PerformancePlayback, ASavedTakeOpensWithThePiecesSettingsButWithoutItsName) {
     engine_.DisplayName() = "Duet for Two";
     MasterSettings master = engine_.GetTransport().Master();
     master.volume = 200;
@@ -82,7 +71,7 @@ TEST_F(PerformancePlayback, ASavedTakeOpensWithThePiecesSettingsButWithoutItsNam
     EXPECT_EQ(engine_.DisplayName(), "");
 }
 
-TEST_F(PerformancePlayback, InsideTheTakeTheAccompanimentKeepsThePerformedTempo) {
+TEST_P(PerformancePlayback, InsideTheTakeTheAccompanimentKeepsThePerformedTempo) {
     PlayTakeFrom(2000, 2500);
     const auto gaps = Gaps(NoteOnTimes(kAccompanimentChannel));
     ASSERT_GE(gaps.size(), 4u);
@@ -95,7 +84,7 @@ TEST_F(PerformancePlayback, InsideTheTakeTheAccompanimentKeepsThePerformedTempo)
         EXPECT_NEAR(take[i], 400, 40) << "note " << i;
 }
 
-TEST_F(PerformancePlayback, BeforeTheTakeTheFileOrTheAverageTempoPlays) {
+TEST_P(PerformancePlayback, BeforeTheTakeTheFileOrTheAverageTempoPlays) {
     PlayTakeFrom(0, 1600);
     for (const long gap : Gaps(NoteOnTimes(kAccompanimentChannel)))
         EXPECT_EQ(gap, 500);
@@ -109,7 +98,7 @@ TEST_F(PerformancePlayback, BeforeTheTakeTheFileOrTheAverageTempoPlays) {
         EXPECT_NEAR(gap, 400, 25);
 }
 
-TEST_F(PerformancePlayback, HalfTheMasterTempoHalvesEveryPerformedTempo) {
+TEST_P(PerformancePlayback, HalfTheMasterTempoHalvesEveryPerformedTempo) {
     MasterSettings master = engine_.GetTransport().Master();
     master.speed = kOwnTempoSpeed / 2;
     engine_.GetTransport().SetMasterSettings(master);
@@ -120,7 +109,7 @@ TEST_F(PerformancePlayback, HalfTheMasterTempoHalvesEveryPerformedTempo) {
         EXPECT_NEAR(gaps[i], 800, 80) << "beat " << i;
 }
 
-TEST_F(PerformancePlayback, PunchInHandsTheFollowingTrackToTheTakeAndBack) {
+TEST_P(PerformancePlayback, PunchInHandsTheFollowingTrackToTheTakeAndBack) {
     settings_.playMode = PerformancePlayMode::PunchIn;
     const ScorePosition end = engine_.GetTransport().Punch().end;
     PlayTakeFrom(0, 12000);
@@ -134,7 +123,7 @@ TEST_F(PerformancePlayback, PunchInHandsTheFollowingTrackToTheTakeAndBack) {
     EXPECT_TRUE(testing::SoundingNotes(midi_.Output(0).Bytes()).empty());
 }
 
-TEST_F(PerformancePlayback, StoppingInsideThePunchSectionLeavesNothingSounding) {
+TEST_P(PerformancePlayback, StoppingInsideThePunchSectionLeavesNothingSounding) {
     settings_.playMode = PerformancePlayMode::PunchIn;
     PlayTakeFrom(2000, 1100);
     EXPECT_TRUE(engine_.GetTransport().Mode().playingPerformance);
@@ -144,7 +133,7 @@ TEST_F(PerformancePlayback, StoppingInsideThePunchSectionLeavesNothingSounding) 
     EXPECT_TRUE(testing::SoundingNotes(midi_.Output(0).Bytes()).empty());
 }
 
-TEST_F(PerformancePlayback, OverwriteLeavesTheFollowingTrackOutAndGivesItBack) {
+TEST_P(PerformancePlayback, OverwriteLeavesTheFollowingTrackOutAndGivesItBack) {
     settings_.playMode = PerformancePlayMode::Overwrite;
     PlayTakeFrom(0, 4000);
     EXPECT_EQ(engine_.CurrentPiece()->tracks[0].playFlag, 0);
@@ -154,7 +143,7 @@ TEST_F(PerformancePlayback, OverwriteLeavesTheFollowingTrackOutAndGivesItBack) {
     EXPECT_EQ(engine_.CurrentPiece()->tracks[0].playFlag, 1);
 }
 
-TEST_F(PerformancePlayback, OnlyTheFollowingTrackPlaysTheFileAtThePerformedTempos) {
+TEST_P(PerformancePlayback, OnlyTheFollowingTrackPlaysTheFileAtThePerformedTempos) {
     settings_.playMode = PerformancePlayMode::FollowingTrackOnly;
     PlayTakeFrom(2000, 1700);
     EXPECT_TRUE(NoteOnTimes(kTakeChannel).empty());
@@ -163,7 +152,7 @@ TEST_F(PerformancePlayback, OnlyTheFollowingTrackPlaysTheFileAtThePerformedTempo
     EXPECT_NEAR(gaps[0], 400, 40);
 }
 
-TEST_F(PerformancePlayback, TheTakeBorrowsTheFollowingTracksSoundOnlyWhilePlaying) {
+TEST_P(PerformancePlayback, TheTakeBorrowsTheFollowingTracksSoundOnlyWhilePlaying) {
     settings_.useFollowingTrackSound = true;
     settings_.playMode = PerformancePlayMode::Overwrite;
     PlayTakeFrom(2000, 1500);
@@ -176,14 +165,14 @@ TEST_F(PerformancePlayback, TheTakeBorrowsTheFollowingTracksSoundOnlyWhilePlayin
     EXPECT_EQ(take.substituteFlag, 1);
 }
 
-TEST_F(PerformancePlayback, AJumpWhileTheTakePlaysResumesIt) {
+TEST_P(PerformancePlayback, AJumpWhileTheTakePlaysResumesIt) {
     PlayTakeFrom(2000, 500);
     engine_.GetTransport().JumpTo(3000);
     EXPECT_TRUE(engine_.GetTransport().Mode().playingPerformance);
     EXPECT_GE(engine_.GetTransport().Position(), 3000);
 }
 
-TEST_F(PerformancePlayback, ThePlayPerformanceRequestStartsItWhenOffered) {
+TEST_P(PerformancePlayback, ThePlayPerformanceRequestStartsItWhenOffered) {
     Transport& transport = engine_.GetTransport();
     transport.SetPerformanceSettings(settings_);
     EXPECT_TRUE(transport.MenuState().playPerformance);
@@ -193,7 +182,7 @@ TEST_F(PerformancePlayback, ThePlayPerformanceRequestStartsItWhenOffered) {
     EXPECT_FALSE(transport.MenuState().playPerformance);
 }
 
-TEST_F(PerformancePlayback, ADiscardedTakeIsGoneAndCannotPlay) {
+TEST_P(PerformancePlayback, ADiscardedTakeIsGoneAndCannotPlay) {
     Transport& transport = engine_.GetTransport();
     transport.PlayFile();
     transport.DiscardPerformance();  // not while playing
@@ -208,6 +197,9 @@ TEST_F(PerformancePlayback, ADiscardedTakeIsGoneAndCannotPlay) {
     transport.PlayPerformance();
     EXPECT_FALSE(transport.Mode().playingPerformance);
 }
+
+INSTANTIATE_TEST_SUITE_P(BothMethods, PerformancePlayback, testing::kBothMethods,
+                         testing::MethodName);
 
 }  // namespace
 }  // namespace ostinel

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <map>
 #include <random>
+#include <string>
 #include <thread>
 
 #include "app/engine.h"
@@ -10,6 +11,7 @@
 #include "platform/real/steady_clock.h"
 #include "platform/real/timer_thread.h"
 #include "smf_builder.h"
+#include "support/both_methods.h"
 #include "support/test_folder.h"
 
 namespace ostinel {
@@ -114,8 +116,11 @@ smf::Bytes DuetForThreads() {
 }
 
 // The soloist's notes arrive on their own thread and steer the tick, which
-// runs on the timer thread, while the main thread runs the idle pass.
-TEST(EngineOnTheTimerThread, NotesFromTheInputThreadSteerTheTickAndLeaveNothingSounding) {
+// runs on the timer thread, while the main thread runs the idle pass; with
+// either following method.
+class EngineFollowingOnThreads : public ::testing::TestWithParam<FollowingMethod> {};
+
+TEST_P(EngineFollowingOnThreads, NotesFromTheInputThreadSteerTheTickAndLeaveNothingSounding) {
     platform::SteadyClock clock;
     platform::TimerThread timers(clock);
     platform::ManualMidiSystem midi(clock, {"Keys"}, {"Recorder"});
@@ -129,6 +134,7 @@ TEST(EngineOnTheTimerThread, NotesFromTheInputThreadSteerTheTickAndLeaveNothingS
         ASSERT_EQ(engine.OpenPiece(folder.Write("duet.mid", DuetForThreads())), LoadResult::Loaded);
         FollowingOptions options;
         options.startAutomatically = false;
+        options.method = GetParam();
         ASSERT_TRUE(engine.SetFollowingOptions(options));
         engine.GetTransport().PlayAndFollow();
         ASSERT_TRUE(engine.GetTransport().Mode().following);
@@ -186,6 +192,9 @@ TEST(EngineOnTheTimerThread, NotesFromTheInputThreadSteerTheTickAndLeaveNothingS
         EXPECT_TRUE(Sounding(midi.Output(0).Bytes()).empty());
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(BothMethods, EngineFollowingOnThreads, ostinel::testing::kBothMethods,
+                         ostinel::testing::MethodName);
 
 }  // namespace
 }  // namespace ostinel

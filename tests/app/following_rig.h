@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "platform/manual/manual_midi_system.h"
 #include "platform/manual/manual_timer_service.h"
 #include "smf_builder.h"
+#include "support/both_methods.h"
 #include "support/test_folder.h"
 
 namespace ostinel::testing {
@@ -24,6 +26,14 @@ class QuietUi final : public TransportUi {
 };
 
 constexpr int kNotes = 24;
+constexpr int kSoloistChannel = 0;
+constexpr int kAccompanimentChannel = 1;
+
+// The soloist's note `i`: no key comes back within the piece, so that each
+// note tells where the soloist is.
+constexpr std::uint8_t MelodyKey(int i) {
+    return static_cast<std::uint8_t>(60 + (i * 5) % kNotes);
+}
 
 // Track 1 the soloist's melody, track 2 an accompaniment, quarter notes at
 // 120 beats per minute.
@@ -33,7 +43,7 @@ inline smf::Bytes Duet() {
     auto& melody = file.AddTrack();
     auto& accompaniment = file.AddTrack();
     for (int i = 0; i < kNotes; ++i) {
-        const int key = 60 + (i * 7) % 12;
+        const int key = MelodyKey(i);
         melody.NoteOn(i == 0 ? 0 : 240, 0, key, 80).NoteOff(240, 0, key);
         accompaniment.NoteOn(i == 0 ? 0 : 240, 1, 40, 70).NoteOff(240, 1, 40);
     }
@@ -42,7 +52,9 @@ inline smf::Bytes Duet() {
     return file.Build();
 }
 
-class FollowingRig : public ::testing::Test {
+// Both following methods must behave alike from outside: each test of the
+// rig runs once with each (instantiated with kBothMethods).
+class FollowingRig : public ::testing::TestWithParam<FollowingMethod> {
   protected:
     void SetUp() override {
         engine_.Ports().SetInputDevice(0, 0);
@@ -52,6 +64,7 @@ class FollowingRig : public ::testing::Test {
         FollowingOptions options;
         options.followTrack1 = 0;
         options.startAutomatically = false;
+        options.method = GetParam();
         ASSERT_TRUE(engine_.SetFollowingOptions(options));
     }
 
@@ -63,14 +76,13 @@ class FollowingRig : public ::testing::Test {
     }
 
     // The soloist plays note `index` of the melody now.
-    void Play(int index) {
-        const auto key = static_cast<std::uint8_t>(60 + (index * 7) % 12);
-        midi_.Input(0).Inject(std::vector<std::uint8_t>{0x90, key, 90}, clock_.Now());
+    void Play(int index, std::uint8_t velocity = 90) {
+        midi_.Input(0).Inject(std::vector<std::uint8_t>{0x90, MelodyKey(index), velocity},
+                              clock_.Now());
         engine_.IdlePass();
     }
     void Release(int index) {
-        const auto key = static_cast<std::uint8_t>(60 + (index * 7) % 12);
-        midi_.Input(0).Inject(std::vector<std::uint8_t>{0x80, key, 0}, clock_.Now());
+        midi_.Input(0).Inject(std::vector<std::uint8_t>{0x80, MelodyKey(index), 0}, clock_.Now());
     }
     // The soloist plays notes `first` to `last` - 1, each held `heldMs` with
     // `gapMs` before the next.
@@ -81,6 +93,17 @@ class FollowingRig : public ::testing::Test {
             Release(i);
             RunTo(clock_.Now() + gapMs);
         }
+    }
+
+    // Clock times of the note-ons sent on `channel`.
+    std::vector<platform::ClockMs> NoteOnTimes(int channel) {
+        std::vector<platform::ClockMs> times;
+        for (const auto& message : midi_.Output(0).Messages()) {
+            const auto& bytes = message.bytes;
+            if (bytes.size() == 3 && bytes[0] == (0x90 | channel) && bytes[2] > 0)
+                times.push_back(message.time);
+        }
+        return times;
     }
 
     testing::TestFolder folder_{"ostinel-following"};

@@ -9,6 +9,7 @@
 #include "sequence/piece.h"
 #include "settings/piece_settings_file.h"
 #include "smf_builder.h"
+#include "support/both_methods.h"
 #include "support/test_folder.h"
 
 namespace ostinel::cli {
@@ -24,6 +25,17 @@ class FollowCommand : public ::testing::Test {
 
     testing::TestFolder folder_{"ostinel-follow"};
     const fs::path& dir_ = folder_.Path();
+};
+
+// A follow, its take and its performance come out alike with either method.
+class FollowEitherMethod : public FollowCommand,
+                           public ::testing::WithParamInterface<FollowingMethod> {
+  protected:
+    std::string_view Method() const { return FollowingMethodName(GetParam()); }
+    void UseMethod(FollowRunOptions& options) const {
+        std::string error;
+        ASSERT_TRUE(ApplyFollowOption("method", Method(), options, error)) << error;
+    }
 };
 
 constexpr int kNotes = 32;
@@ -66,8 +78,9 @@ smf::Bytes PlayedMelody(double speed, std::vector<std::uint32_t>& onsets) {
     return file.Build();
 }
 
-TEST_F(FollowCommand, TheAccompanimentKeepsToASoloistPlayingFasterThanWritten) {
+TEST_P(FollowEitherMethod, TheAccompanimentKeepsToASoloistPlayingFasterThanWritten) {
     FollowRunOptions options;
+    UseMethod(options);
     options.piecePath = Write("piece.mid", MelodyWithAccompaniment());
     std::vector<std::uint32_t> onsets;
     options.soloistPath = Write("played.mid", PlayedMelody(1.2, onsets));
@@ -94,7 +107,7 @@ TEST_F(FollowCommand, TheAccompanimentKeepsToASoloistPlayingFasterThanWritten) {
     EXPECT_GE(compared, kNotes / 2 - 2);
 }
 
-TEST_F(FollowCommand, TheCommandWritesTheResultAndItsReport) {
+TEST_P(FollowEitherMethod, TheCommandWritesTheResultAndItsReport) {
     const std::string piece = Write("piece.mid", MelodyWithAccompaniment());
     std::vector<std::uint32_t> onsets;
     const std::string played = Write("played.mid", PlayedMelody(0.9, onsets));
@@ -102,19 +115,20 @@ TEST_F(FollowCommand, TheCommandWritesTheResultAndItsReport) {
     const std::string report = (dir_ / "report.tsv").string();
     std::string out;
     std::string err;
-    ASSERT_EQ(
-        RunFollowCommand(std::vector<std::string_view>{piece, "--track", "1", "--soloist", played,
-                                                       "-o", midiOut, "--report", report},
-                         out, err),
-        kExitSuccess)
+    ASSERT_EQ(RunFollowCommand(
+                  std::vector<std::string_view>{piece, "--track", "1", "--soloist", played, "-o",
+                                                midiOut, "--report", report, "--method", Method()},
+                  out, err),
+              kExitSuccess)
         << err;
     EXPECT_TRUE(fs::exists(midiOut));
     // The take saved as a piece: the accompaniment and the soloist's notes in
     // place of the following track, at the tempo they were played.
     const std::string take = (dir_ / "take.mid").string();
-    ASSERT_EQ(RunFollowCommand(std::vector<std::string_view>{piece, "--track", "1", "--soloist",
-                                                             played, "--save-performance", take},
-                               out, err),
+    ASSERT_EQ(RunFollowCommand(
+                  std::vector<std::string_view>{piece, "--track", "1", "--soloist", played,
+                                                "--save-performance", take, "--method", Method()},
+                  out, err),
               kExitSuccess)
         << err;
     Piece saved;
@@ -130,18 +144,19 @@ TEST_F(FollowCommand, TheCommandWritesTheResultAndItsReport) {
     EXPECT_NE(out.find("soloist notes 32"), std::string::npos);
 }
 
-TEST_F(FollowCommand, ASavedTakePlaysTheSoloistsNotesWhenTheyWerePlayed) {
+TEST_P(FollowEitherMethod, ASavedTakePlaysTheSoloistsNotesWhenTheyWerePlayed) {
     const std::string piece = Write("piece.mid", MelodyWithAccompaniment());
     std::vector<std::uint32_t> onsets;
     const std::string played = Write("played.mid", PlayedMelody(0.9, onsets));
     const std::string take = (dir_ / "take.mid").string();
     std::string out;
     std::string err;
-    ASSERT_EQ(RunFollowCommand(std::vector<std::string_view>{piece, "--track", "1", "--soloist",
-                                                             played, "--save-performance", take,
-                                                             "--play-mode", "overwrite"},
-                               out, err),
-              kExitSuccess)
+    ASSERT_EQ(
+        RunFollowCommand(std::vector<std::string_view>{piece, "--track", "1", "--soloist", played,
+                                                       "--save-performance", take, "--play-mode",
+                                                       "overwrite", "--method", Method()},
+                         out, err),
+        kExitSuccess)
         << err;
     Piece saved;
     ASSERT_EQ(OpenPiece(take, saved), LoadResult::Loaded);
@@ -169,8 +184,9 @@ TEST_F(FollowCommand, ASavedTakePlaysTheSoloistsNotesWhenTheyWerePlayed) {
     }
 }
 
-TEST_F(FollowCommand, PlayPerformanceAfterTheFollowPlaysTheTakeAtItsTempo) {
+TEST_P(FollowEitherMethod, PlayPerformanceAfterTheFollowPlaysTheTakeAtItsTempo) {
     FollowRunOptions options;
+    UseMethod(options);
     options.piecePath = Write("piece.mid", MelodyWithAccompaniment());
     std::vector<std::uint32_t> onsets;
     options.soloistPath = Write("played.mid", PlayedMelody(0.9, onsets));
@@ -196,6 +212,9 @@ TEST_F(FollowCommand, PlayPerformanceAfterTheFollowPlaysTheTakeAtItsTempo) {
         EXPECT_NEAR(static_cast<double>(replayed[i] - replayed[i - 1]), 500.0 / 0.9, 15.0)
             << "note " << i;
 }
+
+INSTANTIATE_TEST_SUITE_P(BothMethods, FollowEitherMethod, ostinel::testing::kBothMethods,
+                         ostinel::testing::MethodName);
 
 TEST_F(FollowCommand, BadArgumentsAreRefused) {
     const std::string piece = Write("piece.mid", MelodyWithAccompaniment());

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "failing_allocations.h"
 #include "piece_loading.h"
+#include "support/failing_allocations.h"
 
 namespace ostinel {
 namespace {

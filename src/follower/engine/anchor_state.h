@@ -15,11 +15,15 @@ inline std::int32_t ClockDifference(std::uint32_t later, std::uint32_t earlier) 
 
 // The follower's answer to the playback engine: the soloist is at `position`
 // at clock `time` and goes on at `tempo` (16.16), never reaching `waitLimit`.
+// `dueLimit` is the wait at the markers and the start alone: the soloist is
+// due to go on up to it even while the accompaniment holds earlier, at their
+// next entry.
 struct AnchorState {
     ScorePosition position = 0;
     std::uint32_t time = 0;
     std::int32_t tempo = 0x10000;
     ScorePosition waitLimit = 0x7FFFFFFF;
+    ScorePosition dueLimit = 0x7FFFFFFF;
 };
 
 // The estimate at clock `now`: the anchor extrapolated at its tempo, held
@@ -46,18 +50,20 @@ class PublishedAnchor {
         time_.store(anchor.time, std::memory_order_release);
         tempo_.store(anchor.tempo, std::memory_order_release);
         waitLimit_.store(anchor.waitLimit, std::memory_order_release);
+        dueLimit_.store(anchor.dueLimit, std::memory_order_release);
         sequence_.store(sequence + 2, std::memory_order_release);
     }
 
     AnchorState Read() const {
         for (;;) {
             const std::uint32_t before = sequence_.load(std::memory_order_acquire);
-            if ((before & 1u) != 0) continue;  // a write of four stores is under way
+            if ((before & 1u) != 0) continue;  // a write is under way
             AnchorState anchor;
             anchor.position = position_.load(std::memory_order_acquire);
             anchor.time = time_.load(std::memory_order_acquire);
             anchor.tempo = tempo_.load(std::memory_order_acquire);
             anchor.waitLimit = waitLimit_.load(std::memory_order_acquire);
+            anchor.dueLimit = dueLimit_.load(std::memory_order_acquire);
             if (sequence_.load(std::memory_order_relaxed) == before) return anchor;
         }
     }
@@ -68,6 +74,7 @@ class PublishedAnchor {
     std::atomic<std::uint32_t> time_{0};
     std::atomic<std::int32_t> tempo_{0x10000};
     std::atomic<ScorePosition> waitLimit_{0x7FFFFFFF};
+    std::atomic<ScorePosition> dueLimit_{0x7FFFFFFF};
 };
 
 }  // namespace ostinel

@@ -28,6 +28,15 @@ ScorePosition Follower::Position() const {
     return EstimateAt(published_.Read(), callback_->ReportNow());
 }
 
+ScorePosition Follower::DuePosition() const {
+    if (!running_.load(std::memory_order_acquire) || callback_ == nullptr) {
+        return restingPosition_.load(std::memory_order_relaxed);
+    }
+    AnchorState anchor = published_.Read();
+    anchor.waitLimit = anchor.dueLimit;
+    return EstimateAt(anchor, callback_->ReportNow());
+}
+
 ScorePosition Follower::CurrentPosition(std::uint32_t now) const {
     if (!running_.load(std::memory_order_relaxed)) {
         return restingPosition_.load(std::memory_order_relaxed);
@@ -104,6 +113,7 @@ void Follower::ComputeWaitLimit() {
         ++signalMarkers_.cursor;
     if (signalMarkers_.Pending()) candidate = std::min(candidate, signalMarkers_.Next());
     anchor_.waitLimit = std::min(candidate, startWait_);
+    anchor_.dueLimit = anchor_.waitLimit;
 }
 
 bool Follower::UpdateAfterMatch(int chordIndex, int previousCursor, std::uint8_t key,

@@ -233,6 +233,7 @@ void Follower::Stop() {
         matchLength_ = 0;
     }
     anchor_.waitLimit = kNoLimit;
+    anchor_.dueLimit = kNoLimit;
 }
 
 void Follower::ClearMatches() {

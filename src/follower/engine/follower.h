@@ -88,6 +88,10 @@ class Follower {
 
     // any thread
     ScorePosition Position() const;
+    // any thread: where the soloist is due now. Past Position() only while the
+    // accompaniment holds at the soloist's next entry (the probability
+    // method's hold); the waits at the markers and the start hold both.
+    ScorePosition DuePosition() const;
     // Clock ms until `position` is due; 0 when due; -1 when not running or
     // held by the wait limit.
     std::int32_t TimeUntil(ScorePosition position);

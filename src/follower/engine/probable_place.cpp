@@ -25,6 +25,7 @@ constexpr std::int32_t kListenAgainMs = 5000;  // a pause this long: the soloist
 constexpr int kNotesToStart = 3;
 constexpr double kSureOfFarPlace = 0.95;
 constexpr double kStartConfidence = 0.8;
+constexpr std::uint32_t kMaxStartRatio = 0x40000;  // 4.0
 
 std::int64_t Distance(ScorePosition a, ScorePosition b) {
     return std::llabs(std::int64_t{a} - std::int64_t{b});
@@ -59,7 +60,13 @@ void Follower::ListenForStart(std::uint32_t word, std::uint32_t now) {
     // Convinced: the soloist began here; playing starts where they are now.
     if (notesHeard_ >= kNotesToStart && probability_.Around(chord) >= kStartConfidence) {
         probableChord_ = chord;
-        RequestJump(ChordTime(chord), now, anchor_.tempo);
+        // At the pace of the chords that led here, as the matching method
+        // starts: the notes before the start are kept in the take at it.
+        std::uint32_t ratio = 0;
+        const bool paced =
+            AgreeingRun(chord, static_cast<std::uint32_t>(anchor_.tempo), ratio) >= kNotesToStart &&
+            ratio > 0 && ratio < kMaxStartRatio;
+        RequestJump(ChordTime(chord), now, paced ? static_cast<Fixed16>(ratio) : anchor_.tempo);
     }
 }
 
@@ -100,9 +107,15 @@ bool Follower::ReleaseWaitsThrough(ScorePosition position) {
 void Follower::HoldAtEntry(int chord) {
     ComputeWaitLimit();
     // The accompaniment keeps time through a rest or a long note but does not
-    // pass the soloist's next entry before it is played.
-    if (chord + 1 < ChordCount())
-        anchor_.waitLimit = std::min(anchor_.waitLimit, ChordTime(chord + 1));
+    // pass the soloist's next entry before it is played. Inside an Ignore
+    // Soloist range nobody is followed: the next entry is the first after it.
+    int entry = chord + 1;
+    for (const ScoreRange& range : ignoreRanges_) {
+        if (entry >= ChordCount()) return;
+        if (ChordTime(entry) >= range.start && ChordTime(entry) < range.end)
+            entry = score_.FirstAtOrAfter(range.end);
+    }
+    if (entry < ChordCount()) anchor_.waitLimit = std::min(anchor_.waitLimit, ChordTime(entry));
 }
 
 void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
@@ -125,9 +138,15 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
         PlaceProbability(anchor_.position);
         return;
     }
-    if (key == kSignalKey) return;
+    if (key == kSignalKey) {
+        // A signal before its marker is due is an unmatched note.
+        callback_->ReportEvent(now, -1, word);
+        return;
+    }
     AdvanceIgnoreCursor(expected);
-    if (InIgnoredStretch(expected)) {
+    // Held at their entry just after a range, the soloist is due there: followed again.
+    const bool heldAtEntry = std::int64_t{expected} + 1 == anchor_.waitLimit;
+    if (!heldAtEntry && InIgnoredStretch(expected)) {
         // Notes the score does not follow here: pick the place up again after.
         callback_->ReportEvent(now, -1, word);
         PlaceProbability(expected);
@@ -172,8 +191,11 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
     }
 
     const bool far = Distance(target, expected) >= lengths_.nearJump;
-    if (far && !options_.jumping) {
-        // Not allowed to jump: the accompaniment goes on where it is.
+    // The local steps reach a dozen chords ahead: further than several beats.
+    const bool outOfReach =
+        options_.severalBeatsOnly && Distance(target, expected) >= lengths_.searchRadius;
+    if ((far && !options_.jumping) || outOfReach) {
+        // Not allowed to jump there: the accompaniment goes on where it is.
         callback_->ReportEvent(now, -1, word);
         return;
     }
@@ -227,7 +249,13 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
     lastMatchedChord_ = chord;
     lastMatchTime_ = now;
     chordCursor_ = chord + 1;
-    HoldAtEntry(level >= 2 || released ? chord : LastChordAtOrBefore(anchor_.position));
+    // Below Medium only the waits move the accompaniment, so nothing holds at
+    // the soloist's entries.
+    if (level >= 2) {
+        HoldAtEntry(chord);
+    } else {
+        ComputeWaitLimit();
+    }
     ReportAnchor();
     callback_->ReportEvent(now, holds ? target : -1, word);
 }

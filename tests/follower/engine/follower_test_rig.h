@@ -13,7 +13,9 @@
 
 #include "follower/engine/follower.h"
 #include "follower/engine/follower_callback.h"
+#include "music/following_method.h"
 #include "sequence/piece.h"
+#include "support/both_methods.h"
 
 namespace ostinel::follower_test {
 
@@ -151,6 +153,22 @@ class FollowerFixture : public ::testing::Test {
 
     RecordingCallback callback;
     Follower follower;
+};
+
+// The fixture run once with each following method, for what both must do
+// alike: Options() here carries the method, and SetUp hands it over.
+class EitherMethod : public FollowerFixture, public ::testing::WithParamInterface<FollowingMethod> {
+  protected:
+    void SetUp() override {
+        FollowerFixture::SetUp();
+        ASSERT_TRUE(follower.SetOptions(Options()));
+    }
+
+    FollowerOptions Options(TimingLevel level = TimingLevel::Highest, bool jumping = true) const {
+        FollowerOptions options = follower_test::Options(level, jumping);
+        options.method = GetParam();
+        return options;
+    }
 };
 
 }  // namespace ostinel::follower_test

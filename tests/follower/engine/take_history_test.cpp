@@ -14,7 +14,7 @@ using follower_test::WrittenNote;
 
 constexpr std::int32_t kEightTenths = 52429;  // 0.8, rounded
 
-class TakeHistory : public FollowerFixture {
+class TakeHistory : public follower_test::EitherMethod {
   protected:
     // Starts at `start` at clock 1000, matches the downbeats at 0 (clock 1000)
     // and 2000 (clock 3500), and stops at clock 4500.
@@ -29,7 +29,7 @@ class TakeHistory : public FollowerFixture {
     }
 };
 
-TEST_F(TakeHistory, PerformedTimesMapOntoTheScore) {
+TEST_P(TakeHistory, PerformedTimesMapOntoTheScore) {
     PlayATake(0);
     EXPECT_EQ(follower.PerformedToScore(500), 0);  // before the take: its first position
     EXPECT_EQ(follower.PerformedToScore(1000), 0);
@@ -42,7 +42,7 @@ TEST_F(TakeHistory, PerformedTimesMapOntoTheScore) {
     EXPECT_EQ(follower.PerformedToScore(2250), 1000);
 }
 
-TEST_F(TakeHistory, TheTempoListHasEachRecordsTempoAndEndsAtTheBaseTempo) {
+TEST_P(TakeHistory, TheTempoListHasEachRecordsTempoAndEndsAtTheBaseTempo) {
     PlayATake(0);
     const std::vector<TempoPoint> list = follower.TempoList();
     ASSERT_EQ(list.size(), 3u);
@@ -54,7 +54,7 @@ TEST_F(TakeHistory, TheTempoListHasEachRecordsTempoAndEndsAtTheBaseTempo) {
     EXPECT_EQ(list[2].tempo, kFixedOne);
 }
 
-TEST_F(TakeHistory, ATakeStartingLaterBeginsItsTempoListAtZero) {
+TEST_P(TakeHistory, ATakeStartingLaterBeginsItsTempoListAtZero) {
     LoadScore(std::vector<WrittenNote>{{4000, 60}}, BeatList(500, 4, 10000));
     StartAt(1000, 1000);
     callback.now = 2000;
@@ -67,7 +67,7 @@ TEST_F(TakeHistory, ATakeStartingLaterBeginsItsTempoListAtZero) {
     EXPECT_EQ(list[2].position, 2000);
 }
 
-TEST_F(TakeHistory, NothingIsMappedWhileRunning) {
+TEST_P(TakeHistory, NothingIsMappedWhileRunning) {
     LoadScore(std::vector<WrittenNote>{{4000, 60}});
     EXPECT_EQ(follower.PerformedToScore(100), -1);
     StartAt(0);
@@ -75,7 +75,7 @@ TEST_F(TakeHistory, NothingIsMappedWhileRunning) {
     EXPECT_TRUE(follower.TempoList().empty());
 }
 
-TEST_F(TakeHistory, TheLastEventBeforeAPositionIsAChordOrABeat) {
+TEST_P(TakeHistory, TheLastEventBeforeAPositionIsAChordOrABeat) {
     LoadScore(std::vector<WrittenNote>{{1000, 60}, {2000, 62}});
     EXPECT_EQ(follower.LastEventAtOrBefore(999), -1);
     EXPECT_EQ(follower.LastEventAtOrBefore(1000), 1000);
@@ -85,6 +85,8 @@ TEST_F(TakeHistory, TheLastEventBeforeAPositionIsAChordOrABeat) {
     EXPECT_EQ(follower.LastEventAtOrBefore(1499), 1000);
     EXPECT_EQ(follower.LastEventAtOrBefore(-1), -1);
 }
+
+INSTANTIATE_TEST_SUITE_P(BothMethods, TakeHistory, testing::kBothMethods, testing::MethodName);
 
 }  // namespace
 }  // namespace ostinel

@@ -2,7 +2,7 @@
 // Kept in a file of its own so that no caller sees operator new and free
 // paired after inlining.
 
-#include "failing_allocations.h"
+#include "support/failing_allocations.h"
 
 #include <atomic>
 #include <cstdlib>
