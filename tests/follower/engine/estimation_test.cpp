@@ -151,7 +151,9 @@ TEST_P(TempoMeasurement, MatchingTheChordAtAWaitPointReleasesItExactlyWithoutMea
     Play(kStartClock + 400, 62);  // early: 500 / 400 measured with weight 1
     const std::int32_t tempo = LastPosition().tempo;
     EXPECT_GT(tempo, kFixedOne);
-    if (GetParam() == FollowingMethod::Matching) EXPECT_EQ(tempo, (3 * 65536 + 81920 + 2) / 4);
+    if (GetParam() == FollowingMethod::Matching) {
+        EXPECT_EQ(tempo, (3 * 65536 + 81920 + 2) / 4);
+    }
     EXPECT_EQ(PositionAt(kStartClock + 1500), 2999);
     Play(kStartClock + 1500, 67);
     EXPECT_EQ(LastPosition().position, 3000);
