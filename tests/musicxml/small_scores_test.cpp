@@ -105,6 +105,16 @@ TEST(SmallScores, APickupMeasureHasAMeterOfItsOwnLength) {
     EXPECT_EQ(piece.beatMap[2].beat, 2);
 }
 
+TEST(SmallScores, APickupPrintedAsMeasureOneKeepsItsNumber) {
+    const Piece piece =
+        Load(Measure(1, Attributes(1) + kSecondPerQuarter + Note("G", 4, 1), R"( implicit="yes")") +
+             Measure(2, Note("C", 5, 4)));
+    ASSERT_GE(piece.beatMap.size(), 2u);
+    EXPECT_EQ(piece.beatMap[0].measure, 1);
+    EXPECT_EQ(piece.beatMap[1].measure, 2);
+    EXPECT_EQ(piece.beatMap[1].beat, 1);
+}
+
 TEST(SmallScores, WithoutAPickupTheFirstMeasureIsOne) {
     const Piece piece = Load(Measure(1, Attributes(1) + Note("C", 4, 4)));
     ASSERT_FALSE(piece.beatMap.empty());
