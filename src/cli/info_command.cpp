@@ -14,8 +14,9 @@ namespace ostinel::cli {
 namespace {
 
 constexpr std::string_view kInfoUsage =
-    "Usage: ostinel-cli info [--json] FILE.mid\n"
-    "Describes a Standard MIDI File: tracks, tempo map, meters, key, length.\n"
+    "Usage: ostinel-cli info [--json] PIECE\n"
+    "Describes a piece, a Standard MIDI File or a MusicXML score (.musicxml, .xml, .mxl):\n"
+    "tracks, tempo map, meters, key, length.\n"
     "  --json   one JSON object with every event, for programs\n";
 
 }  // namespace

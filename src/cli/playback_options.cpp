@@ -9,14 +9,14 @@
 namespace ostinel::cli {
 namespace {
 
-// "M:B" or "M" (beat 1).
+// "M:B" or "M" (beat 1); a score's pickup is measure 0.
 bool ReadMeasureBeat(std::string_view text, int& measure, int& beat) {
     const auto colon = text.find(':');
     if (colon == std::string_view::npos) {
         beat = 1;
-        return ReadNumberArgument(text, 1, 65535, measure);
+        return ReadNumberArgument(text, 0, 65535, measure);
     }
-    return ReadNumberArgument(text.substr(0, colon), 1, 65535, measure) &&
+    return ReadNumberArgument(text.substr(0, colon), 0, 65535, measure) &&
            ReadNumberArgument(text.substr(colon + 1), 1, 65535, beat);
 }
 
@@ -115,10 +115,10 @@ bool ParsePlaybackOptions(std::span<const std::string_view> args, bool render,
         }
     }
     if (options.piecePath.empty()) {
-        error = "name the MIDI file to play";
+        error = "name the piece to play (a MIDI file or a MusicXML score)";
         return false;
     }
-    if (options.restartAfterSec >= 0 && options.loopBeginMeasure == 0) {
+    if (options.restartAfterSec >= 0 && options.loopBeginMeasure < 0) {
         error = "--restart-after restarts a loop: give it with --loop M:B-M:B";
         return false;
     }
@@ -150,7 +150,7 @@ bool ApplyPlaybackOptions(const PlaybackOptions& options, Engine& engine, std::s
         metronome.on = true;
         transport.SetMetronomeSettings(metronome);
     }
-    if (options.loopBeginMeasure > 0) {
+    if (options.loopBeginMeasure >= 0) {
         const auto begin = BeatTime(piece, options.loopBeginMeasure, options.loopBeginBeat);
         const auto end = BeatTime(piece, options.loopEndMeasure, options.loopEndBeat);
         if (!begin || !end) {
@@ -171,7 +171,7 @@ bool ApplyPlaybackOptions(const PlaybackOptions& options, Engine& engine, std::s
             loop.restartDelaySec = static_cast<std::uint32_t>(options.restartAfterSec);
         transport.SetLoopSettings(loop);
     }
-    if (options.startMeasure > 0) {
+    if (options.startMeasure >= 0) {
         const auto start = BeatTime(piece, options.startMeasure, options.startBeat);
         if (!start) {
             error = NoBeatText(options.startMeasure, options.startBeat);

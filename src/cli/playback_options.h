@@ -14,17 +14,17 @@ namespace ostinel::cli {
 // What `play` and `render` let the user choose about a span.
 struct PlaybackOptions {
     std::string piecePath;
-    int startMeasure = 0;  // 0: from where the piece starts
+    int startMeasure = -1;  // -1: from where the piece starts (a pickup is measure 0)
     int startBeat = 1;
     int tempoPercent = 100;        // of the piece's own tempo, 1-200
     int transpose = 0;             // half-steps, -127 to 127
     int volumePercent = 100;       // 0-200
     std::vector<int> mutedTracks;  // 1-based, as `info` numbers them
-    // Loop mode between two beats (measure 0: off), restarting after
+    // Loop mode between two beats (measure -1: off), restarting after
     // `restartAfterSec` seconds when that is 0-10.
-    int loopBeginMeasure = 0;
+    int loopBeginMeasure = -1;
     int loopBeginBeat = 1;
-    int loopEndMeasure = 0;
+    int loopEndMeasure = -1;
     int loopEndBeat = 1;
     int restartAfterSec = -1;
     bool metronome = false;

@@ -133,7 +133,7 @@ int RunSettingsCommand(std::span<const std::string_view> args, std::string& out,
     if (action == "show" && args.size() == 2) return ShowPieceSettings(args[1], out, err);
     if (action == "export" && args.size() == 2) return ExportSettings(args[1], out, err);
     if (action == "import" && args.size() == 2) return ImportSettings(args[1], out, err);
-    return UsageError(err, "settings takes: show [PIECE.mid] | export FILE | import FILE");
+    return UsageError(err, "settings takes: show [PIECE] | export FILE | import FILE");
 }
 
 int RunPieceSettingsCommand(std::span<const std::string_view> args, std::string& out,
@@ -146,7 +146,7 @@ int RunPieceSettingsCommand(std::span<const std::string_view> args, std::string&
         return kExitSuccess;
     }
     if (args.size() != 3 || args[1] != "remove")
-        return UsageError(err, "piece-settings takes: FILE.mid list | FILE.mid remove N");
+        return UsageError(err, "piece-settings takes: PIECE list | PIECE remove N");
     int which = 0;
     if (!ReadNumberArgument(args[2], 1, kPieceSettingsSlotCount - 1, which))
         return UsageError(err, "piece-settings remove takes a set number from 1 to 4");

@@ -4,7 +4,7 @@ namespace ostinel::dialogs {
 
 std::optional<ScorePosition> BeatPosition(const std::vector<BeatRecord>& beatMap, int measure,
                                           int beat) {
-    if (measure < 1 || beat < 1) {
+    if (measure < 0 || beat < 1) {
         return std::nullopt;
     }
     for (const BeatRecord& record : beatMap) {

@@ -11,8 +11,9 @@
 
 namespace ostinel::dialogs {
 
-// The time of the beat with exactly this measure and beat; none when either
-// is below 1 or the map has no such beat.
+// The time of the beat with exactly this measure and beat; none when the
+// map has no such beat (a score's pickup is measure 0, a MIDI file's first
+// measure 1).
 std::optional<ScorePosition> BeatPosition(const std::vector<BeatRecord>& beatMap, int measure,
                                           int beat);
 

@@ -31,7 +31,8 @@ LocationDialog::LocationDialog(DialogContext& context, int measure, int beat)
 }
 
 std::optional<Location> LocationDialog::Typed() const {
-    const ParsedNumber measure = ReadIntegerField(measure_, false, true);
+    // An empty measure is not measure 0, a score's pickup.
+    const ParsedNumber measure = ReadIntegerField(measure_, false, false);
     const ParsedNumber beat = ReadIntegerField(beat_, false, true);
     const Piece* piece = GetEngine().CurrentPiece();
     if (!measure.valid || !beat.valid || piece == nullptr) {

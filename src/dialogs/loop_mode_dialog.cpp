@@ -1,6 +1,7 @@
 #include "dialogs/loop_mode_dialog.h"
 
 #include <QGridLayout>
+#include <QLineEdit>
 #include <optional>
 
 #include "dialogs/beat_lookup.h"
@@ -94,21 +95,25 @@ void LoopModeDialog::Revalidate() {
         SetOkState(OkState::Invalid);
         return;
     }
-    // A pair still being typed (a zero or empty half) is incomplete, not wrong.
-    const auto lookUp = [piece](ParsedNumber measure,
+    // A pair still being typed (a zero or empty half) is incomplete, not
+    // wrong, unless it names a beat of a score's pickup (measure 0).
+    const auto lookUp = [piece](const QLineEdit* measureField, ParsedNumber measure,
                                 ParsedNumber beat) -> std::optional<std::optional<ScorePosition>> {
-        if (measure.value == 0 || beat.value == 0) {
+        if (measureField->text().trimmed().isEmpty()) {
             return std::optional<ScorePosition>();
         }
         std::optional<ScorePosition> position =
             BeatPosition(piece->beatMap, measure.value, beat.value);
+        if (!position && (measure.value == 0 || beat.value == 0)) {
+            return std::optional<ScorePosition>();
+        }
         if (!position) {
             return std::nullopt;
         }
         return position;
     };
-    const auto begin = lookUp(beginMeasure, beginBeat);
-    const auto end = lookUp(endMeasure, endBeat);
+    const auto begin = lookUp(beginMeasure_, beginMeasure, beginBeat);
+    const auto end = lookUp(endMeasure_, endMeasure, endBeat);
     if (!begin || !end || (*begin && *end && **begin > **end)) {
         SetOkState(OkState::Invalid);
         return;

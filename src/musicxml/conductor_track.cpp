@@ -8,7 +8,6 @@ namespace ostinel::musicxml {
 
 namespace {
 
-constexpr std::uint32_t kDefaultTempo = 500'000;  // 120 quarter notes a minute
 constexpr std::uint8_t kMetaKeySignature = 0x59;
 constexpr std::uint8_t kLargestDenominatorPower = 6;  // 64th notes
 
@@ -39,24 +38,6 @@ TimeSignature ActualTimeSignature(const MeasureMarks& marks, std::uint32_t lengt
             kLargestDenominatorPower};
 }
 
-// Tempo changes by tick; the first part that gives one at a tick decides it.
-std::map<std::uint32_t, std::uint32_t> CollectTempos(const Score& score,
-                                                     const std::vector<PlayedMeasure>& played) {
-    std::map<std::uint32_t, std::uint32_t> tempos;
-    for (const PartInfo& part : score.parts) {
-        for (const PlayedMeasure& measure : played) {
-            const auto index = static_cast<std::size_t>(measure.index);
-            if (index >= part.measures.size()) continue;
-            for (const TimedValue& tempo : part.measures[index].tempos) {
-                const std::uint32_t offset =
-                    std::min(static_cast<std::uint32_t>(tempo.offset), measure.length);
-                tempos.try_emplace(measure.start + offset, tempo.value);
-            }
-        }
-    }
-    return tempos;
-}
-
 }  // namespace
 
 MidiFileTrack BuildConductorTrack(const Score& score, const std::vector<PlayedMeasure>& played) {
@@ -83,8 +64,8 @@ MidiFileTrack BuildConductorTrack(const Score& score, const std::vector<PlayedMe
             lastKey = key;
         }
     }
-    const std::map<std::uint32_t, std::uint32_t> tempos = CollectTempos(score, played);
-    if (tempos.empty() || tempos.begin()->first != 0) track.AddTempo(0, kDefaultTempo);
+    const std::map<std::uint32_t, std::uint32_t> tempos = TempoChanges(score, played);
+    if (tempos.empty() || tempos.begin()->first != 0) track.AddTempo(0, kDefaultQuarterUs);
     std::optional<std::uint32_t> lastTempo;
     for (const auto& [tick, tempo] : tempos) {
         if (tempo == lastTempo) continue;

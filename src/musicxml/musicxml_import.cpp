@@ -1,5 +1,6 @@
 #include "musicxml/musicxml_import.h"
 
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -35,10 +36,27 @@ bool HasExtension(const std::string& path, std::string_view extension) {
     return true;
 }
 
+// The largest printed measure number taken for a pickup.
+constexpr int kLargestPickupNumber = 9999;
+
 // What the MIDI file cannot say about the score.
 struct ScoreShape {
-    bool startsWithPickup = false;
+    // The number of the first measure as printed: a pickup's own number
+    // (mostly 0), else 1 as the MIDI reader counts.
+    int firstMeasure = 1;
 };
+
+// A pickup's printed number when it is a plain number, else 0.
+int PickupNumber(const std::string& printed) {
+    int number = 0;
+    const auto [end, error] =
+        std::from_chars(printed.data(), printed.data() + printed.size(), number);
+    if (error != std::errc{} || end != printed.data() + printed.size() || number < 0 ||
+        number > kLargestPickupNumber) {
+        return 0;
+    }
+    return number;
+}
 
 LoadResult Convert(std::span<const std::uint8_t> fileBytes, std::vector<std::uint8_t>& midiFile,
                    ScoreShape& shape) {
@@ -67,7 +85,9 @@ LoadResult Convert(std::span<const std::uint8_t> fileBytes, std::vector<std::uin
         return result;
     }
     midiFile = EncodeMidiFile(1, static_cast<std::uint16_t>(score.division), tracks);
-    shape.startsWithPickup = !played.empty() && score.marks[0].implicit && played[0].index == 0;
+    if (!played.empty() && score.marks[0].implicit && played[0].index == 0) {
+        shape.firstMeasure = PickupNumber(score.marks[0].number);
+    }
     return LoadResult::Loaded;
 }
 
@@ -130,11 +150,13 @@ LoadResult ReadMusicXmlPiece(std::span<const std::uint8_t> fileBytes, Piece& pie
     File file{fmemopen(midiFile.data(), midiFile.size(), "rb")};
     if (file == nullptr) return LoadResult::OutOfMemory;
     const LoadResult result = ReadPiece(file.get(), piece);
-    // Printed scores number a pickup 0 and the first full measure 1; the
-    // views show no measure number during the pickup.
-    if (result == LoadResult::Loaded && shape.startsWithPickup) {
+    // Measures are numbered as printed: a pickup mostly 0, the first full
+    // measure after it 1.
+    const int shift = shape.firstMeasure - 1;
+    const bool fits = piece.beatMap.empty() || piece.beatMap.back().measure + shift <= 0xFFFF;
+    if (result == LoadResult::Loaded && shift != 0 && fits) {
         for (BeatRecord& beat : piece.beatMap)
-            --beat.measure;
+            beat.measure = static_cast<std::uint16_t>(beat.measure + shift);
     }
     return result;
 }

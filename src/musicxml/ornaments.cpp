@@ -46,12 +46,29 @@ int MarkAlteration(std::string_view mark, int fallback) {
     return fallback;
 }
 
+// The keys of the steps above and below `step`, the note at `writtenKey`:
+// from the note's own key back to its natural step, then to the natural
+// neighbours, then their alterations.
+OrnamentReading Neighbours(int step, int writtenKey, int upperAlteration, int lowerAlteration) {
+    OrnamentReading reading;
+    const int natural = writtenKey - (((writtenKey % 12) - kStepKeys[step] + 18) % 12 - 6);
+    reading.upperKey = natural + kStepUp[step] + upperAlteration;
+    reading.lowerKey = natural - kStepDown[step] + lowerAlteration;
+    return reading;
+}
+
 }  // namespace
 
+OrnamentReading ScaleNeighbours(pugi::xml_node pitch, int writtenKey, int fifths) {
+    const int step = StepIndex(pitch.child_value("step"));
+    if (step < 0) return {};
+    return Neighbours(step, writtenKey, KeyAlteration((step + 1) % 7, fifths),
+                      KeyAlteration((step + 6) % 7, fifths));
+}
+
 OrnamentReading ReadOrnament(pugi::xml_node note, int writtenKey, int fifths) {
-    OrnamentReading reading;
     const pugi::xml_node ornaments = note.child("notations").child("ornaments");
-    if (!ornaments) return reading;
+    if (!ornaments) return {};
     constexpr std::pair<std::string_view, Ornament> kKinds[] = {
         {"trill-mark", Ornament::Trill},
         {"mordent", Ornament::Mordent},
@@ -59,28 +76,24 @@ OrnamentReading ReadOrnament(pugi::xml_node note, int writtenKey, int fifths) {
         {"turn", Ornament::Turn},
         {"inverted-turn", Ornament::InvertedTurn},
     };
+    Ornament ornament = Ornament::None;
     for (const auto& [name, kind] : kKinds) {
-        if (ornaments.child(name.data())) reading.ornament = kind;
+        if (ornaments.child(name.data())) ornament = kind;
     }
     const int step = StepIndex(note.child("pitch").child_value("step"));
-    if (reading.ornament == Ornament::None || step < 0) return {};
-    const int upperStep = (step + 1) % 7;
-    const int lowerStep = (step + 6) % 7;
-    int upperAlteration = KeyAlteration(upperStep, fifths);
-    int lowerAlteration = KeyAlteration(lowerStep, fifths);
+    if (ornament == Ornament::None || step < 0) return {};
+    int upperAlteration = KeyAlteration((step + 1) % 7, fifths);
+    int lowerAlteration = KeyAlteration((step + 6) % 7, fifths);
     // A mark below the sign, or the only mark of a mordent, is the lower note's.
     for (pugi::xml_node mark : ornaments.children("accidental-mark")) {
         const std::string_view placement = mark.attribute("placement").as_string();
         const bool lower =
-            placement == "below" || (placement.empty() && reading.ornament == Ornament::Mordent);
+            placement == "below" || (placement.empty() && ornament == Ornament::Mordent);
         int& alteration = lower ? lowerAlteration : upperAlteration;
         alteration = MarkAlteration(mark.text().as_string(), alteration);
     }
-    // From the note's own key back to its natural step, then to the natural
-    // neighbours, then their alterations.
-    const int natural = writtenKey - (((writtenKey % 12) - kStepKeys[step] + 18) % 12 - 6);
-    reading.upperKey = natural + kStepUp[step] + upperAlteration;
-    reading.lowerKey = natural - kStepDown[step] + lowerAlteration;
+    OrnamentReading reading = Neighbours(step, writtenKey, upperAlteration, lowerAlteration);
+    reading.ornament = ornament;
     return reading;
 }
 

@@ -21,6 +21,11 @@ struct OrnamentReading {
 // of the key signature (`fifths`), or as the ornament's accidental marks say.
 OrnamentReading ReadOrnament(pugi::xml_node note, int writtenKey, int fifths);
 
+// The neighbours in the scale of the key signature of the note written as
+// `pitch` at `writtenKey`, without an ornament: for a note that a trill line
+// passes over.
+OrnamentReading ScaleNeighbours(pugi::xml_node pitch, int writtenKey, int fifths);
+
 // How long each stroke of a single-note tremolo lasts, in ticks of
 // `division` per quarter note (one stroke: eighth notes, in the note's
 // tuplet); 0 when the note has none.

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <string_view>
+#include <utility>
 
 #include "musicxml/directions.h"
 #include "musicxml/ornaments.h"
@@ -12,6 +14,11 @@ namespace ostinel::musicxml {
 namespace {
 
 constexpr int kMaxStaves = 16;
+// Wavy lines are numbered 1-16 like every other line of a staff.
+constexpr int kMaxLineNumber = 16;
+// Real scores hold a few trill lines in a measure; a damaged one might hold
+// one for every note, and every note is checked against every line.
+constexpr std::size_t kMaxTrillLinesInMeasure = 64;
 
 // The key of a written step in octave -1, before accidentals.
 int StepKey(std::string_view step) {
@@ -53,6 +60,17 @@ int SumOfCount(const char* text) {
     return sum;
 }
 
+// The wavy line of a trill over part of a staff, in ticks of one measure.
+struct TrillLine {
+    std::int16_t staff = 0;
+    std::int16_t voice = 0;
+    // A trill mark on a note that is not printed is read over the printed
+    // notes beneath its line, in any voice: that is where a player sees it.
+    bool overPrintedNotes = false;
+    std::int64_t start = 0;
+    std::int64_t end = 0;
+};
+
 class PartReader {
   public:
     PartReader(const PartSound& sound, std::int32_t division, const ReadingRules& rules,
@@ -91,6 +109,13 @@ class PartReader {
         }
         PlaceGraces(cursor_);
         notes_->length = static_cast<std::int32_t>(furthest_);
+        // A line still open goes on over the next measure from its start.
+        for (auto& [id, line] : openLines_) {
+            trillLines_.push_back({line.staff, line.voice, line.overPrintedNotes, line.start,
+                                   std::max(furthest_, line.start)});
+            line.start = 0;
+        }
+        ApplyTrillLines();
         return LoadResult::Loaded;
     }
 
@@ -200,6 +225,7 @@ class PartReader {
             lastOnset_ = cursor_;
             if (!Advance(duration)) return LoadResult::MeasureDoesNotAddUp;
         }
+        if (!grace) FollowWavyLines(note, onset, duration);
         // Cue notes take their time in the voice but are not played.
         if (note.child("cue") && !rules_.playCueNotes) return LoadResult::Loaded;
         const int key = SoundingKey(note);
@@ -213,6 +239,7 @@ class PartReader {
             std::clamp(note.child("staff").text().as_int(1), 1, part_.staves) - 1);
         stored.voice = static_cast<std::int16_t>(note.child("voice").text().as_int(1));
         stored.velocity = NoteVelocity(note);
+        stored.printed = std::string_view(note.attribute("print-object").as_string()) != "no";
         if (!grace) TakeOrnaments(note, stored);
         // A tremolo is marked once, on the chord's first note, for all of it.
         if (chord && !grace && stored.strokeTicks == 0) stored.strokeTicks = chordStrokeTicks_;
@@ -240,13 +267,63 @@ class PartReader {
         }
         const int written = PitchKey(note.child("pitch"), "step", "octave");
         if (written < 0) return;
-        const OrnamentReading ornament = ReadOrnament(note, written, fifths_);
+        OrnamentReading ornament = ReadOrnament(note, written, fifths_);
+        // Every note keeps its neighbours for a trill line that may pass over it.
+        if (ornament.ornament == Ornament::None) {
+            ornament = ScaleNeighbours(note.child("pitch"), written, fifths_);
+        }
+        if (ornament.upperKey < 0 || ornament.lowerKey < 0) return;
         const int upper = ornament.upperKey + transpose_;
         const int lower = ornament.lowerKey + transpose_;
-        if (ornament.ornament == Ornament::None || upper > 127 || lower < 0) return;
+        if (upper > 127 || lower < 0) return;
         stored.ornament = ornament.ornament;
         stored.upperKey = static_cast<std::uint8_t>(upper);
         stored.lowerKey = static_cast<std::uint8_t>(lower);
+    }
+
+    // A wavy line starts at a note with a trill mark and ends with the note
+    // that stops it, in this measure or a later one.
+    void FollowWavyLines(pugi::xml_node note, std::int64_t onset, std::int64_t duration) {
+        const pugi::xml_node ornaments = note.child("notations").child("ornaments");
+        if (!ornaments) return;
+        const auto staff = static_cast<std::int16_t>(
+            std::clamp(note.child("staff").text().as_int(1), 1, part_.staves) - 1);
+        for (pugi::xml_node wavy : ornaments.children("wavy-line")) {
+            const std::string_view type = wavy.attribute("type").as_string();
+            const std::pair<int, int> id{
+                staff, std::clamp(wavy.attribute("number").as_int(1), 1, kMaxLineNumber)};
+            if (type == "start" && ornaments.child("trill-mark")) {
+                const bool printed =
+                    std::string_view(note.attribute("print-object").as_string()) != "no";
+                openLines_[id] = {staff,
+                                  static_cast<std::int16_t>(note.child("voice").text().as_int(1)),
+                                  !printed, onset, onset + duration};
+            } else if (type == "stop") {
+                const auto open = openLines_.find(id);
+                if (open == openLines_.end()) continue;
+                TrillLine line = open->second;
+                line.end = std::max(onset + duration, line.start);
+                if (trillLines_.size() < kMaxTrillLinesInMeasure) trillLines_.push_back(line);
+                openLines_.erase(open);
+            }
+        }
+    }
+
+    // The notes that a trill line passes over are trilled to their end.
+    void ApplyTrillLines() {
+        for (ScoreNote& note : notes_->notes) {
+            if (note.graceSteps > 0 || note.duration <= 0 || note.ornament != Ornament::None ||
+                note.strokeTicks > 0 || note.upperKey == 0) {
+                continue;
+            }
+            for (const TrillLine& line : trillLines_) {
+                const bool beneath = note.staff == line.staff && note.onset < line.end &&
+                                     note.onset + note.duration > line.start;
+                const bool read = line.overPrintedNotes ? note.printed : note.voice == line.voice;
+                if (beneath && read) note.ornament = Ornament::Trill;
+            }
+        }
+        trillLines_.clear();
     }
 
     // The grace notes read since the last principal note go before the one
@@ -278,6 +355,8 @@ class PartReader {
     std::vector<std::size_t> pendingGraces_;
     int graceStepCount_ = 0;
     std::int32_t chordStrokeTicks_ = 0;
+    std::map<std::pair<int, int>, TrillLine> openLines_;  // by staff and line number
+    std::vector<TrillLine> trillLines_;                   // over the measure being read
 };
 
 }  // namespace

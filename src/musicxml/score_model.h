@@ -42,6 +42,7 @@ struct ScoreNote {
     std::uint8_t lowerKey = 0;
     std::int32_t strokeTicks = 0;
     std::uint8_t arpeggio = 0;  // a rolled chord: 1 upwards, 2 downwards
+    bool printed = true;        // false: print-object="no", a note only heard
 };
 
 // A change of loudness or tempo somewhere inside a measure.

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <map>
 #include <string>
 
@@ -16,6 +17,9 @@ constexpr std::size_t kMaxNotes = std::size_t{1} << 21;
 // Notes of a tie meet exactly, but rounding of odd divisions may leave them
 // this far apart.
 constexpr std::uint32_t kTieSlackTicks = 2;
+// Ornament notes are 32nds, but never slower than eight a second: a trill
+// at a slow tempo goes in 64ths, as a player's fingers keep their speed.
+constexpr std::uint64_t kLongestOrnamentNoteUs = 125'000;
 // How many of a staff's latest notes a grace note looks at for the one it
 // takes its time from (a chord of all voices is far fewer).
 constexpr std::size_t kGraceLookBack = 32;
@@ -66,10 +70,14 @@ std::vector<std::uint32_t> RollDelays(const std::vector<const ScoreNote*>& notes
 // Joins ties and places grace notes for one part, staff by staff.
 class PartNotes {
   public:
-    // At most `budget` notes are taken; Exhausted() says when more were asked for.
-    PartNotes(const PartInfo& part, std::uint32_t graceTicks, std::size_t budget)
+    // At most `budget` notes are taken; Exhausted() says when more were asked
+    // for. `tempos`: microseconds per quarter note by tick, as TempoChanges.
+    PartNotes(const PartInfo& part, std::uint32_t division, std::uint32_t graceTicks,
+              const std::map<std::uint32_t, std::uint32_t>& tempos, std::size_t budget)
         : part_(part),
+          division_(division),
           graceTicks_(graceTicks),
+          tempos_(tempos),
           staves_(static_cast<std::size_t>(part.staves)),
           budget_(budget) {}
 
@@ -119,7 +127,8 @@ class PartNotes {
         if (note.duration <= 0) return;
         const std::uint32_t onset = written + delay;
         const std::uint32_t end = written + static_cast<std::uint32_t>(note.duration);
-        if (note.tieStop && JoinTie(note, onset, end)) return;
+        // A trill goes on over the tied note beneath its line.
+        if (note.tieStop && note.ornament != Ornament::Trill && JoinTie(note, onset, end)) return;
         const std::uint8_t velocity = VelocityOf(note);
         if (note.ornament != Ornament::None && note.ornament != Ornament::Trill) {
             AddFigure(note, onset, end, velocity, staff);
@@ -139,7 +148,7 @@ class PartNotes {
                      std::uint8_t velocity, std::vector<PlayedNote>& staff) {
         const bool trill = note.ornament == Ornament::Trill;
         const std::uint32_t step =
-            trill ? graceTicks_ : static_cast<std::uint32_t>(note.strokeTicks);
+            trill ? OrnamentTicks(onset) : static_cast<std::uint32_t>(note.strokeTicks);
         std::uint32_t index = 0;
         for (std::uint32_t on = onset; on < end; on += step, ++index) {
             const std::uint8_t key = trill && index % 2 == 1 ? note.upperKey : note.key;
@@ -174,8 +183,8 @@ class PartNotes {
                 keys = {down, main, up, main};
                 break;
         }
-        const std::uint32_t step =
-            std::min<std::uint32_t>(graceTicks_, (end - onset) / static_cast<std::uint32_t>(count));
+        const std::uint32_t step = std::min<std::uint32_t>(
+            OrnamentTicks(onset), (end - onset) / static_cast<std::uint32_t>(count));
         if (step == 0) {
             Push(staff, {onset, end, onset, main, velocity, false});
             return;
@@ -185,6 +194,19 @@ class PartNotes {
             const std::uint32_t off = i + 1 == count ? end : on + step;
             if (!Push(staff, {on, off, on, keys[i], velocity, false})) return;
         }
+    }
+
+    // The length of an ornament's notes at `tick`: a 32nd, halved while the
+    // tempo there makes it longer than kLongestOrnamentNoteUs.
+    std::uint32_t OrnamentTicks(std::uint32_t tick) const {
+        std::uint64_t quarterUs = kDefaultQuarterUs;
+        if (auto after = tempos_.upper_bound(tick); after != tempos_.begin()) {
+            quarterUs = std::prev(after)->second;
+        }
+        std::uint32_t ticks = graceTicks_;
+        while (ticks > 1 && std::uint64_t{ticks} * quarterUs > kLongestOrnamentNoteUs * division_)
+            ticks /= 2;
+        return ticks;
     }
 
     // A tie joins the note that ends where this one starts, on any staff of
@@ -233,7 +255,9 @@ class PartNotes {
     }
 
     const PartInfo& part_;
+    const std::uint32_t division_;
     const std::uint32_t graceTicks_;
+    const std::map<std::uint32_t, std::uint32_t>& tempos_;
     std::vector<std::vector<PlayedNote>> staves_;
     std::map<std::uint8_t, std::pair<int, std::size_t>> openTies_;  // key: staff, note
     std::uint8_t velocity_ = kDefaultVelocity;
@@ -282,10 +306,12 @@ LoadResult BuildStaffTracks(const Score& score, const std::vector<PlayedMeasure>
     // A grace note lasts a 32nd note.
     const auto graceTicks =
         std::max<std::uint32_t>(static_cast<std::uint32_t>(score.division) / 8, 1);
+    const std::map<std::uint32_t, std::uint32_t> tempos = TempoChanges(score, played);
     std::size_t total = 0;
     for (std::size_t p = 0; p < score.parts.size(); ++p) {
         const PartInfo& part = score.parts[p];
-        PartNotes notes(part, graceTicks, kMaxNotes - total);
+        PartNotes notes(part, static_cast<std::uint32_t>(score.division), graceTicks, tempos,
+                        kMaxNotes - total);
         for (const PlayedMeasure& measure : played) {
             notes.AddMeasure(measure);
             if (notes.Exhausted()) return LoadResult::FileTooLarge;

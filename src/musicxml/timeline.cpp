@@ -26,6 +26,23 @@ std::uint32_t MeasureLength(const Score& score, int index) {
 
 }  // namespace
 
+std::map<std::uint32_t, std::uint32_t> TempoChanges(const Score& score,
+                                                    const std::vector<PlayedMeasure>& played) {
+    std::map<std::uint32_t, std::uint32_t> tempos;
+    for (const PartInfo& part : score.parts) {
+        for (const PlayedMeasure& measure : played) {
+            const auto index = static_cast<std::size_t>(measure.index);
+            if (index >= part.measures.size()) continue;
+            for (const TimedValue& tempo : part.measures[index].tempos) {
+                const std::uint32_t offset =
+                    std::min(static_cast<std::uint32_t>(tempo.offset), measure.length);
+                tempos.try_emplace(measure.start + offset, tempo.value);
+            }
+        }
+    }
+    return tempos;
+}
+
 LoadResult LayOutMeasures(const Score& score, std::vector<PlayedMeasure>& played) {
     played.clear();
     std::vector<std::uint32_t> lengths(score.marks.size());

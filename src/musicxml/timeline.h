@@ -4,6 +4,7 @@
 // built along it.
 
 #include <cstdint>
+#include <map>
 #include <vector>
 
 #include "musicxml/score_model.h"
@@ -11,6 +12,9 @@
 #include "sequence/piece.h"
 
 namespace ostinel::musicxml {
+
+// Until the score gives a tempo: 120 quarter notes a minute.
+inline constexpr std::uint32_t kDefaultQuarterUs = 500'000;
 
 struct PlayedMeasure {
     int index = 0;             // into the score's measures
@@ -22,13 +26,19 @@ struct PlayedMeasure {
 // unfolded score runs past what a MIDI file can hold.
 LoadResult LayOutMeasures(const Score& score, std::vector<PlayedMeasure>& played);
 
+// Tempo changes by tick of the piece, in microseconds per quarter note; the
+// first part that gives one at a tick decides it.
+std::map<std::uint32_t, std::uint32_t> TempoChanges(const Score& score,
+                                                    const std::vector<PlayedMeasure>& played);
+
 // The conductor track: title, tempo (120 quarter notes a minute until the
 // score gives one), time signatures as the measures really are (a pickup gets
 // one of its own length) and key signatures.
 MidiFileTrack BuildConductorTrack(const Score& score, const std::vector<PlayedMeasure>& played);
 
 // One track per staff of each part: name, program and notes. Ties are joined
-// into one note; grace notes take their time from the note before.
+// into one note; grace notes take their time from the note before; ornaments
+// are played out at a speed that keeps them ornaments at slow tempos.
 LoadResult BuildStaffTracks(const Score& score, const std::vector<PlayedMeasure>& played,
                             std::vector<MidiFileTrack>& tracks);
 

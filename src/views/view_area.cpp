@@ -261,6 +261,10 @@ void ViewArea::PlaceThumbs() {
         InvalidateView(kMasterVolumeView);
 }
 
+QString ViewArea::DrawnMeasureBeat() const {
+    return MeasureBeatText(shown_);
+}
+
 ViewScene ViewArea::GatherScene() {
     ViewScene scene;
     const Piece* piece = engine_.CurrentPiece();

@@ -78,6 +78,8 @@ class ViewArea : public QWidget {
     std::string PieceTitle();
     // The title the Title view was last drawn with.
     const std::string& DrawnTitle() const { return shown_.title; }
+    // What the Measure:Beat view was last drawn with, as MeasureBeatText.
+    QString DrawnMeasureBeat() const;
 
     const ViewLayout& Layout() const { return layout_; }
     // A point of `view` (view coordinates) in widget coordinates, for tests

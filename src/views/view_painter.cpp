@@ -178,17 +178,16 @@ void PaintMeasureBeat(QPainter& p, const ViewLayout& layout, const ViewScene& sc
     art::DrawCaption(p, QRectF(80, 5, 40, 14), QStringLiteral("BEAT"),
                      Qt::AlignRight | Qt::AlignVCenter, palette);
     DrawDigitGroup(p, layout, element::kMeasureDigits, element::kBeatDigits + 1, palette);
-    if (scene.measure > 0) {
-        DrawNumber(p, layout, element::kMeasureDigits, 4, scene.measure, true, false, palette);
-        DrawNumber(p, layout, element::kBeatDigits, 2, scene.beat, false, false, palette);
-    } else {
-        for (int i = 0; i < 4; ++i)
-            art::DrawDigit(p, art::ToRect(layout.Element(element::kMeasureDigits + i)), ' ',
-                           palette);
-        for (int i = 0; i < 2; ++i)
-            art::DrawDigit(p, art::ToRect(layout.Element(element::kBeatDigits + i)), ' ', palette);
+    const QString text = MeasureBeatText(scene);
+    for (int i = 0; i < 4; ++i) {
+        art::DrawDigit(p, art::ToRect(layout.Element(element::kMeasureDigits + i)),
+                       text[i].toLatin1(), palette);
     }
     art::DrawDigit(p, art::ToRect(layout.Element(element::kMeasureSeparator)), ':', palette);
+    for (int i = 0; i < 2; ++i) {
+        art::DrawDigit(p, art::ToRect(layout.Element(element::kBeatDigits + i)),
+                       text[5 + i].toLatin1(), palette);
+    }
 }
 
 void PaintTrackColumn(QPainter& p, const ViewLayout& layout, const TrackColumnScene& column,
@@ -302,6 +301,16 @@ void PaintTracks(QPainter& p, const ViewLayout& layout, const ViewScene& scene,
 }
 
 }  // namespace
+
+QString MeasureBeatText(const ViewScene& scene) {
+    // Beats count from 1: beat 0 is no beat, whatever the measure.
+    if (scene.beat <= 0) return QStringLiteral("    :  ");
+    // Only the lowest digits fit, as on a counter.
+    const QString measure = QString::number(std::max(scene.measure, 0) % 10000);
+    const QString beat = QString::number(scene.beat % 100);
+    return measure.rightJustified(4, QLatin1Char(' ')) + QLatin1Char(':') +
+           beat.leftJustified(2, QLatin1Char(' '));
+}
 
 void PaintView(QPainter& p, int view, const ViewLayout& layout, const ViewScene& scene,
                const Palette& palette) {

@@ -14,6 +14,11 @@ namespace ostinel::views {
 void PaintView(QPainter& p, int view, const ViewLayout& layout, const ViewScene& scene,
                const Palette& palette);
 
+// What the Measure:Beat view's digits show: the measure in four places
+// right-aligned, ':', the beat in two left-aligned ("  12:3 "); blanks
+// when there is no beat to show. A score's pickup shows as measure 0.
+QString MeasureBeatText(const ViewScene& scene);
+
 // The title picture shown at start-up and by About, `size` design pixels.
 void PaintTitlePicture(QPainter& p, const QRectF& area, const Palette& palette);
 

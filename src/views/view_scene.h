@@ -23,9 +23,9 @@ struct TrackColumnScene {
 // What the views show, read from the engine when they are drawn.
 struct ViewScene {
     std::string title;
-    int measure = 0;  // 0: no beat to show
-    int beat = 0;
-    int tempo = 0;  // beats per minute
+    int measure = 0;  // a score's pickup is measure 0
+    int beat = 0;     // 0: no beat to show
+    int tempo = 0;    // beats per minute
     std::int32_t tempoScale = 4096;
     std::int32_t masterVolume = 256;
     int loopBeginMeasure = 0;

@@ -121,7 +121,8 @@ TEST_F(InfoCommand, UsageErrors) {
     EXPECT_EQ(Run({"--loud", "a.mid"}), kExitUsage);
     EXPECT_EQ(Run({"a.mid", "b.mid"}), kExitUsage);
     EXPECT_EQ(Run({"--help"}), kExitSuccess);
-    EXPECT_NE(out_.find("Usage"), std::string::npos);
+    EXPECT_NE(out_.find("Usage: ostinel-cli info [--json] PIECE"), std::string::npos);
+    EXPECT_NE(out_.find("MusicXML"), std::string::npos);
 }
 
 TEST(KeyName, CoversBothModesAndTheExtremes) {

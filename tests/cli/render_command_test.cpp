@@ -209,6 +209,34 @@ TEST_F(RenderCommand, BadArgumentsAndBadFilesAreRefusedWithTheirCodes) {
     EXPECT_FALSE(fs::exists(Out() + ".mid"));
 }
 
+TEST_F(RenderCommand, AScoresPickupIsMeasureZeroAndAMidiFileHasNone) {
+    // A one-beat pickup, then two measures of 4/4, a quarter note a second.
+    constexpr char kPickupScore[] =
+        R"(<?xml version="1.0" encoding="UTF-8"?><score-partwise version="3.1">)"
+        R"(<part-list><score-part id="P1"><part-name>Piano</part-name></score-part></part-list>)"
+        R"(<part id="P1"><measure number="0" implicit="yes"><attributes><divisions>1</divisions>)"
+        R"(<time><beats>4</beats><beat-type>4</beat-type></time></attributes>)"
+        R"(<direction><sound tempo="60"/></direction>)"
+        R"(<note><pitch><step>G</step><octave>4</octave></pitch><duration>1</duration></note>)"
+        R"(</measure><measure number="1">)"
+        R"(<note><pitch><step>C</step><octave>5</octave></pitch><duration>4</duration></note>)"
+        R"(</measure><measure number="2">)"
+        R"(<note><pitch><step>E</step><octave>5</octave></pitch><duration>4</duration></note>)"
+        R"(</measure></part></score-partwise>)";
+    const std::string text = kPickupScore;
+    const std::string score =
+        folder_.Write("pickup.musicxml", std::vector<std::uint8_t>(text.begin(), text.end()));
+    ASSERT_EQ(Run({score, "-o", Out(), "--no-wav", "--start", "0"}), kExitSuccess) << err_;
+    Piece rendered;
+    EXPECT_EQ(NoteOnTimes(rendered).at("Port A, channel 1"),
+              (std::vector<std::uint32_t>{0, 1000, 5000}));
+    ASSERT_EQ(Run({score, "-o", Out(), "--no-wav", "--start", "1:1"}), kExitSuccess) << err_;
+    EXPECT_EQ(NoteOnTimes(rendered).at("Port A, channel 1"), (std::vector<std::uint32_t>{0, 4000}));
+    EXPECT_EQ(Run({Write(TwoTracksWithATempoChange()), "-o", Out(), "--no-wav", "--start", "0"}),
+              kExitUsage);
+    EXPECT_NE(err_.find("no beat 1 in measure 0"), std::string::npos);
+}
+
 TEST_F(RenderCommand, TheWavHoldsTheSpanAndItsTail) {
     if (platform::FindSoundFont("", platform::kSystemSoundsFolder).path.empty())
         GTEST_SKIP() << "no SoundFont on this machine";

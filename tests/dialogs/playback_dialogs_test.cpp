@@ -10,12 +10,27 @@
 #include "dialogs/tempo_dialog.h"
 #include "dialogs/tracks_dialog.h"
 #include "smf_builder.h"
+#include "support/file_bytes.h"
 #include "support/test_folder.h"
 
 namespace ostinel::testing {
 namespace {
 
 class PlaybackDialogsTest : public DialogTest {};
+
+// A score whose first measure is a one-beat pickup, a quarter note a second.
+constexpr char kPickupScore[] =
+    R"(<?xml version="1.0" encoding="UTF-8"?><score-partwise version="3.1">)"
+    R"(<part-list><score-part id="P1"><part-name>Piano</part-name></score-part></part-list>)"
+    R"(<part id="P1"><measure number="0" implicit="yes"><attributes><divisions>1</divisions>)"
+    R"(<time><beats>4</beats><beat-type>4</beat-type></time></attributes>)"
+    R"(<direction><sound tempo="60"/></direction>)"
+    R"(<note><pitch><step>G</step><octave>4</octave></pitch><duration>1</duration></note>)"
+    R"(</measure><measure number="1">)"
+    R"(<note><pitch><step>C</step><octave>5</octave></pitch><duration>4</duration></note>)"
+    R"(</measure><measure number="2">)"
+    R"(<note><pitch><step>E</step><octave>5</octave></pitch><duration>4</duration></note>)"
+    R"(</measure></part></score-partwise>)";
 
 TEST_F(PlaybackDialogsTest, TracksVolumeAboveOneHundredFiftyBeepsOnce) {
     dialogs::TracksDialog dialog(context_);
@@ -194,6 +209,49 @@ TEST_F(PlaybackDialogsTest, LocationRefusesABeatTheMeasureLacks) {
     dialog.accept();
     ASSERT_TRUE(dialog.Chosen().has_value());
     EXPECT_EQ(dialog.Chosen()->position, *dialogs::BeatPosition(GetPiece().beatMap, 2, 3));
+    EXPECT_EQ(beeper_.beeps, 0);
+}
+
+TEST_F(PlaybackDialogsTest, LocationRefusesMeasureZeroOfAMidiFile) {
+    dialogs::LocationDialog dialog(context_, 0, 1);
+    EXPECT_FALSE(dialog.OkButton()->isEnabled());
+    Retype(dialog.MeasureField(), QStringLiteral("1"));
+    EXPECT_TRUE(dialog.OkButton()->isEnabled());
+}
+
+TEST_F(PlaybackDialogsTest, LocationTakesTheMeasureZeroOfAScoresPickup) {
+    TestFolder folder("ostinel-pickup-location");
+    const std::string text = kPickupScore;
+    ASSERT_EQ(engine_.OpenPiece(folder.Write("pickup.musicxml", Bytes(text))), LoadResult::Loaded);
+    dialogs::LocationDialog dialog(context_, 0, 1);
+    EXPECT_TRUE(dialog.OkButton()->isEnabled());
+    // An empty measure is not the pickup.
+    dialog.MeasureField()->clear();
+    EXPECT_FALSE(dialog.OkButton()->isEnabled());
+    Retype(dialog.MeasureField(), QStringLiteral("0"));
+    Retype(dialog.BeatField(), QStringLiteral("2"));  // the pickup has one beat
+    EXPECT_FALSE(dialog.OkButton()->isEnabled());
+    Retype(dialog.BeatField(), QStringLiteral("1"));
+    dialog.accept();
+    ASSERT_TRUE(dialog.Chosen().has_value());
+    EXPECT_EQ(dialog.Chosen()->position, 0);
+    EXPECT_EQ(beeper_.beeps, 0);
+}
+
+TEST_F(PlaybackDialogsTest, LoopModeTakesAScoresPickupAsItsBegin) {
+    TestFolder folder("ostinel-pickup-loop");
+    const std::string text = kPickupScore;
+    ASSERT_EQ(engine_.OpenPiece(folder.Write("pickup.musicxml", Bytes(text))), LoadResult::Loaded);
+    dialogs::LoopModeDialog dialog(context_);
+    dialog.OnButton()->click();
+    Retype(dialog.BeginMeasureField(), QStringLiteral("0"));
+    Retype(dialog.BeginBeatField(), QStringLiteral("1"));
+    Retype(dialog.EndMeasureField(), QStringLiteral("2"));
+    Retype(dialog.EndBeatField(), QStringLiteral("1"));
+    ASSERT_TRUE(dialog.OkButton()->isEnabled());
+    dialog.OkButton()->click();
+    EXPECT_EQ(engine_.GetTransport().Loop().begin, 0);
+    EXPECT_EQ(engine_.GetTransport().Loop().end, 5000);
     EXPECT_EQ(beeper_.beeps, 0);
 }
 

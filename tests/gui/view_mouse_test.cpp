@@ -1,11 +1,15 @@
 #include <QTest>
 #include <QTimer>
 
+#include <string>
+#include <vector>
+
 #include "app/command_ids.h"
 #include "desktop_fixture.h"
 #include "dialogs/display_preferences_dialog.h"
 #include "dialogs/file_information_dialog.h"
 #include "dialogs/settings_dialog.h"
+#include "support/test_folder.h"
 #include "views/element_table.h"
 
 namespace ostinel::testing {
@@ -13,6 +17,20 @@ namespace {
 
 using views::kDesignElements;
 namespace element = views::element;
+
+// A score whose first measure is a one-beat pickup, a quarter note a second.
+constexpr char kPickupScore[] =
+    R"(<?xml version="1.0" encoding="UTF-8"?><score-partwise version="3.1">)"
+    R"(<part-list><score-part id="P1"><part-name>Piano</part-name></score-part></part-list>)"
+    R"(<part id="P1"><measure number="0" implicit="yes"><attributes><divisions>1</divisions>)"
+    R"(<time><beats>4</beats><beat-type>4</beat-type></time></attributes>)"
+    R"(<direction><sound tempo="60"/></direction>)"
+    R"(<note><pitch><step>G</step><octave>4</octave></pitch><duration>1</duration></note>)"
+    R"(</measure><measure number="1">)"
+    R"(<note><pitch><step>C</step><octave>5</octave></pitch><duration>4</duration></note>)"
+    R"(</measure><measure number="2">)"
+    R"(<note><pitch><step>E</step><octave>5</octave></pitch><duration>4</duration></note>)"
+    R"(</measure></part></score-partwise>)";
 
 class ViewMouseTest : public DesktopTest {
   protected:
@@ -468,6 +486,22 @@ TEST_F(ViewSettingsTest, ThePiecesStackingOrderDecidesWhichViewIsClicked) {
     // A hidden view takes no clicks.
     Click(Area().ElementCenter(element::kLoopButton));
     EXPECT_FALSE(GetTransport().Loop().on);
+}
+
+TEST_F(ViewMouseTest, MeasureBeatShowsAScoresPickupAsMeasureZero) {
+    Area().repaint();
+    EXPECT_EQ(Area().DrawnMeasureBeat(), QStringLiteral("   1:1 "));  // a MIDI file starts at 1
+    TestFolder folder("ostinel-pickup-view");
+    const std::string text = kPickupScore;
+    ASSERT_EQ(window_.OpenFile(folder.Write("pickup.musicxml",
+                                            std::vector<std::uint8_t>(text.begin(), text.end()))),
+              LoadResult::Loaded);
+    Area().repaint();
+    EXPECT_EQ(Area().DrawnMeasureBeat(), QStringLiteral("   0:1 "));
+    GetTransport().JumpTo(2500);
+    Area().PositionChanged();
+    Area().repaint();
+    EXPECT_EQ(Area().DrawnMeasureBeat(), QStringLiteral("   1:2 "));
 }
 
 }  // namespace
