@@ -126,6 +126,7 @@ bool ScoreView::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ScoreView::paintEvent(QPaintEvent* /*event*/) {
+    DrainPlayed();
     const double scale = Scale();
     ScoreViewport viewport;
     viewport.width = place_.width;
