@@ -222,12 +222,16 @@ void PaintScoreView(QPainter& p, const ScoreFrame& frame, const Palette& palette
     const double width = frame.roll.Right() + 5;
     const double height = frame.timeline.Bottom() + 5;
     art::DrawPanel(p, QRectF(0, 0, width, height), palette);
-    PaintKeyboardAndRows(p, frame, palette);
     p.save();
+    // Rows, lines and bars are upright rectangles: smoothing their edges
+    // costs much of a frame and shows nothing at these scales.
+    p.setRenderHint(QPainter::Antialiasing, false);
+    PaintKeyboardAndRows(p, frame, palette);
     p.setClipRect(
         QRectF(frame.roll.x, frame.roll.y, frame.roll.w, frame.timeline.Bottom() - frame.roll.y));
     PaintBeats(p, frame, palette);
     PaintBars(p, frame, palette);
+    p.setRenderHint(QPainter::Antialiasing, true);
     PaintMarkers(p, frame, palette);
     PaintJumps(p, frame, palette);
     p.restore();
