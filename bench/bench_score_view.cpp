@@ -6,9 +6,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
-#include <QImage>
-#include <QPainter>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -18,8 +15,7 @@
 #include "app/score_roll.h"
 #include "sequence/piece.h"
 #include "smf_builder.h"
-#include "views/palette.h"
-#include "views/score_painter.h"
+#include "views/score_picture.h"
 
 namespace {
 
@@ -106,19 +102,13 @@ void DrawFrameAt200(benchmark::State& state, const ScoreFixture& fixture) {
     const double height = static_cast<double>(state.range(1));
     ScoreViewport viewport = ViewportOf(width, height);
     ScoreFrame frame;
-    QImage image(static_cast<int>(width * kScale), static_cast<int>(height * kScale),
-                 QImage::Format_ARGB32_Premultiplied);
-    const views::Palette& palette = views::CurrentPalette();
+    views::ScoreCanvas canvas(width, height, kScale);
     ScorePosition now = 0;
     for (auto _ : state) {
         viewport.now = now;
         ComposeScoreFrame(fixture.roll, &fixture.trace, viewport, frame);
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(kScale, kScale);
-        views::PaintScoreView(p, frame, palette);
-        p.end();
-        benchmark::DoNotOptimize(image.constBits());
+        canvas.Draw(frame);
+        benchmark::DoNotOptimize(canvas.FirstPixel());
         now = (now + kFrameMs) % fixture.roll.End();
     }
     state.counters["notes"] = static_cast<double>(fixture.roll.Notes().size());
@@ -128,13 +118,7 @@ void DrawFrameAt200(benchmark::State& state, const ScoreFixture& fixture) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Text needs a Qt application; no display is needed for pictures.
-    int qtArgc = 3;
-    char program[] = "bench_score_view";
-    char platformOption[] = "-platform";
-    char platform[] = "offscreen";
-    char* qtArgv[] = {program, platformOption, platform, nullptr};
-    const QGuiApplication app(qtArgc, qtArgv);
+    const views::OffscreenDrawing drawing;
     const ScoreFixture fixture;
     if (!fixture.ok) {
         std::fprintf(stderr, "cannot build the 5 000-note piece\n");

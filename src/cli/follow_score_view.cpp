@@ -9,6 +9,7 @@
 #endif
 
 namespace ostinel::cli {
+#if OSTINEL_SCORE_PICTURE
 namespace {
 
 constexpr double kPictureWidth = 640;
@@ -18,6 +19,7 @@ constexpr double kNowFraction = 0.9;
 constexpr double kRollMargins = 30;  // the keyboard and the panel's edges
 
 }  // namespace
+#endif
 
 bool WriteFollowScoreView(const FollowRunOptions& options, const FollowRunResult& result,
                           const std::string& path, int percent, std::string& error) {

@@ -1,41 +1,75 @@
 #include "views/score_picture.h"
 
 #include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
 #include <QString>
-#include <memory>
+#include <array>
 
 #include "views/palette.h"
 #include "views/score_painter.h"
 
 namespace ostinel::views {
 
+struct OffscreenDrawing::State {
+    // The application keeps a reference to its argument count.
+    int argc = 3;
+    std::array<char, 8> program{"ostinel"};
+    std::array<char, 10> platformOption{"-platform"};
+    std::array<char, 10> platform{"offscreen"};
+    std::array<char*, 4> argv{program.data(), platformOption.data(), platform.data(), nullptr};
+    QtMessageHandler before = nullptr;
+    std::unique_ptr<QGuiApplication> app;
+};
+
+OffscreenDrawing::OffscreenDrawing() {
+    if (QCoreApplication::instance() != nullptr) return;
+    state_ = std::make_unique<State>();
+    // Qt's complaints about the missing session (no runtime folder) mean
+    // nothing for a picture: keep them off the program's output.
+    state_->before =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    state_->app = std::make_unique<QGuiApplication>(state_->argc, state_->argv.data());
+}
+
+OffscreenDrawing::~OffscreenDrawing() {
+    if (state_ == nullptr) return;
+    state_->app.reset();
+    qInstallMessageHandler(state_->before);
+}
+
+struct ScoreCanvas::Image {
+    QImage image;
+    double scale = 1;
+};
+
+ScoreCanvas::ScoreCanvas(double width, double height, double scale)
+    : image_(std::make_unique<Image>()) {
+    image_->scale = scale;
+    image_->image = QImage(static_cast<int>(width * scale), static_cast<int>(height * scale),
+                           QImage::Format_ARGB32_Premultiplied);
+}
+
+ScoreCanvas::~ScoreCanvas() = default;
+
+void ScoreCanvas::Draw(const ScoreFrame& frame) {
+    QPainter p(&image_->image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(image_->scale, image_->scale);
+    PaintScoreView(p, frame, CurrentPalette());
+}
+
+unsigned ScoreCanvas::FirstPixel() const {
+    return image_->image.pixel(0, 0);
+}
+
 bool WriteScorePicture(const ScoreRoll& roll, const PlayedTrace* trace,
                        const ScoreViewport& viewport, double scale, const std::string& path) {
-    // Text needs a Qt application; the command line has none, and no
-    // display either, so it gets one on the offscreen platform for the picture.
-    int argc = 3;
-    char program[] = "ostinel-cli";
-    char platformOption[] = "-platform";
-    char platform[] = "offscreen";
-    char* argv[] = {program, platformOption, platform, nullptr};
-    std::unique_ptr<QGuiApplication> app;
-    QtMessageHandler before = nullptr;
-    if (QCoreApplication::instance() == nullptr) {
-        // Qt's complaints about the missing session (no runtime folder) mean
-        // nothing for a picture: keep them off the command line's output.
-        before =
-            qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-        app = std::make_unique<QGuiApplication>(argc, argv);
-    }
+    const OffscreenDrawing drawing;
     ScoreFrame frame;
     ComposeScoreFrame(roll, trace, viewport, frame);
     const QImage image = RenderScoreImage(frame, scale, CurrentPalette());
-    const bool saved = image.save(QString::fromStdString(path), "PNG");
-    if (app != nullptr) {
-        app.reset();
-        qInstallMessageHandler(before);
-    }
-    return saved;
+    return image.save(QString::fromStdString(path), "PNG");
 }
 
 }  // namespace ostinel::views
