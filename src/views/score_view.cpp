@@ -37,7 +37,9 @@ void ScoreView::BuildRoll() {
     const Piece* piece = engine_.CurrentPiece();
     if (piece == nullptr) return;
     const FollowingOptions& following = engine_.Following();
-    roll_.Build(*piece, following.followTrack1, following.SecondTrack(), engine_.Markers());
+    builtTracks_ = {following.followTrack1, following.SecondTrack()};
+    builtMarkers_ = engine_.Markers();
+    roll_.Build(*piece, builtTracks_.first, builtTracks_.second, builtMarkers_);
     trace_.Begin(roll_, 0);
 }
 
@@ -74,6 +76,13 @@ void ScoreView::TransportChanged() {
     } else if (frames_->isActive()) {
         frames_->stop();
         DrainPlayed();
+        update();
+    } else if (!mode.playing && engine_.CurrentPiece() != nullptr &&
+               (builtTracks_ != std::pair<int, int>{engine_.Following().followTrack1,
+                                                    engine_.Following().SecondTrack()} ||
+                builtMarkers_ != engine_.Markers())) {
+        // Other following tracks or markers chosen while stopped.
+        BuildRoll();
         update();
     }
 }

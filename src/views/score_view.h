@@ -2,6 +2,7 @@
 
 #include <QPoint>
 #include <QWidget>
+#include <utility>
 
 #include "app/engine.h"
 #include "app/played_trace.h"
@@ -64,6 +65,7 @@ class ScoreView : public QWidget {
     // What the last frame showed, for tests.
     const ScoreFrame& Frame() const { return frame_; }
     const PlayedTrace& Trace() const { return trace_; }
+    const ScoreRoll& Roll() const { return roll_; }
 
   signals:
     void shownChanged();
@@ -87,6 +89,9 @@ class ScoreView : public QWidget {
     ViewArea& area_;
     ScoreViewPlace place_;
     ScoreRoll roll_;
+    // What the roll was built with, to notice a change while stopped.
+    std::pair<int, int> builtTracks_{-1, -1};
+    SpecialMarkers builtMarkers_;
     PlayedTrace trace_;
     ScoreFrame frame_;
     QTimer* frames_ = nullptr;

@@ -81,6 +81,30 @@ TEST_F(ScoreViewDesktop, ItsCornerMakesItLargerAndAShiftDragMovesIt) {
     EXPECT_EQ(Score().pos(), at + QPoint(-20, -40));
 }
 
+TEST_F(ScoreViewDesktop, OtherFollowingTracksChosenWhileStoppedShowAtOnce) {
+    const auto following = [&](int track) {
+        const Track& chosen = engine_.CurrentPiece()->tracks[static_cast<std::size_t>(track)];
+        std::size_t notes = 0;
+        for (int i = 0; i < chosen.count; ++i)
+            notes += (chosen.events[static_cast<std::size_t>(i)].kind & 0xF0) == 0x90 &&
+                             chosen.events[static_cast<std::size_t>(i)].data2 > 0
+                         ? 1
+                         : 0;
+        return notes;
+    };
+    const auto shownFollowing = [&] {
+        return static_cast<std::size_t>(
+            std::count_if(Score().Roll().Notes().begin(), Score().Roll().Notes().end(),
+                          [](const RollNote& n) { return n.following; }));
+    };
+    EXPECT_EQ(shownFollowing(), following(engine_.Following().followTrack1));
+    FollowingOptions options = engine_.Following();
+    options.followTrack1 = static_cast<std::int16_t>(options.followTrack1 == 0 ? 1 : 0);
+    ASSERT_TRUE(engine_.SetFollowingOptions(options));
+    window_.RefreshMenus();
+    EXPECT_EQ(shownFollowing(), following(options.followTrack1));
+}
+
 TEST_F(ScoreViewDesktop, ItsPlaceIsKeptInAKeyOfItsOwn) {
     platform::MemorySettingsStore store;
     EXPECT_FALSE(gui::ReadScoreViewPlace(store));
