@@ -61,7 +61,6 @@ void PaintKeyboardAndRows(QPainter& p, const ScoreFrame& frame, const Palette& p
 void PaintBeats(QPainter& p, const ScoreFrame& frame, const Palette& palette) {
     const QRectF roll = ToQRect(frame.roll);
     const QRectF timeline = ToQRect(frame.timeline);
-    p.fillRect(timeline, palette.slotFill);
     const QPen beatPen(WithAlpha(palette.caption, 40), 0.5);
     const QPen measurePen(WithAlpha(palette.caption, 110), 0.8);
     p.setFont(SmallFont(7));
@@ -174,8 +173,6 @@ void PaintNowLineAndTempo(QPainter& p, const ScoreFrame& frame, const Palette& p
     p.setPen(QPen(palette.ledOn, 1));
     p.drawLine(QPointF(frame.nowX, top), QPointF(frame.nowX, bottom));
     const QRectF header = ToQRect(frame.header);
-    art::DrawCaption(p, QRectF(header.left() + 4, header.top(), 60, header.height()),
-                     QStringLiteral("SCORE"), Qt::AlignLeft | Qt::AlignVCenter, palette);
     if (!frame.showsTempo) return;
     // The follower's tempo sits at the top of the line, its trend beside it.
     const double x = std::min(frame.nowX + 4, header.right() - 50);
@@ -216,17 +213,30 @@ void PaintResizeGrip(QPainter& p, const ScoreFrame& frame, const Palette& palett
         p.drawLine(QPointF(right - d, bottom - 0.5), QPointF(right - 0.5, bottom - d));
 }
 
+QSizeF PanelSize(const ScoreFrame& frame) {
+    return QSizeF(frame.roll.Right() + 5, frame.timeline.Bottom() + 5);
+}
+
 }  // namespace
 
-void PaintScoreView(QPainter& p, const ScoreFrame& frame, const Palette& palette) {
-    const double width = frame.roll.Right() + 5;
-    const double height = frame.timeline.Bottom() + 5;
-    art::DrawPanel(p, QRectF(0, 0, width, height), palette);
+void PaintScoreBackdrop(QPainter& p, const ScoreFrame& frame, const Palette& palette) {
+    art::DrawPanel(p, QRectF(QPointF(0, 0), PanelSize(frame)), palette);
     p.save();
-    // Rows, lines and bars are upright rectangles: smoothing their edges
-    // costs much of a frame and shows nothing at these scales.
+    // Rows and keys are upright rectangles: smoothing their edges costs
+    // much of a frame and shows nothing at these scales.
     p.setRenderHint(QPainter::Antialiasing, false);
     PaintKeyboardAndRows(p, frame, palette);
+    p.fillRect(ToQRect(frame.timeline), palette.slotFill);
+    p.restore();
+    const QRectF header = ToQRect(frame.header);
+    art::DrawCaption(p, QRectF(header.left() + 4, header.top(), 60, header.height()),
+                     QStringLiteral("SCORE"), Qt::AlignLeft | Qt::AlignVCenter, palette);
+    PaintResizeGrip(p, frame, palette);
+}
+
+void PaintScoreMotion(QPainter& p, const ScoreFrame& frame, const Palette& palette) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
     p.setClipRect(
         QRectF(frame.roll.x, frame.roll.y, frame.roll.w, frame.timeline.Bottom() - frame.roll.y));
     PaintBeats(p, frame, palette);
@@ -236,7 +246,35 @@ void PaintScoreView(QPainter& p, const ScoreFrame& frame, const Palette& palette
     PaintJumps(p, frame, palette);
     p.restore();
     PaintNowLineAndTempo(p, frame, palette);
-    PaintResizeGrip(p, frame, palette);
+}
+
+void PaintScoreView(QPainter& p, const ScoreFrame& frame, const Palette& palette) {
+    PaintScoreBackdrop(p, frame, palette);
+    PaintScoreMotion(p, frame, palette);
+}
+
+void ScoreBackdrop::Draw(QPainter& p, const ScoreFrame& frame, const Palette& palette) {
+    const double scale = p.worldTransform().m11() * p.device()->devicePixelRatioF();
+    const QSizeF size = PanelSize(frame);
+    const Key key{scale, size.width(), size.height(),
+                  frame.keys.empty() ? 0 : frame.keys.front().key, frame.keys.size()};
+    if (image_.isNull() || !(key == key_)) {
+        image_ = QImage(static_cast<int>(std::ceil(size.width() * scale)),
+                        static_cast<int>(std::ceil(size.height() * scale)), QImage::Format_RGB32);
+        image_.setDevicePixelRatio(scale);
+        image_.fill(palette.panelBottom);
+        QPainter backdrop(&image_);
+        backdrop.setRenderHint(QPainter::Antialiasing);
+        PaintScoreBackdrop(backdrop, frame, palette);
+        key_ = key;
+    }
+    // Pixel for pixel: without the scale, the copy is a plain blit.
+    const QTransform world = p.worldTransform();
+    p.setWorldTransform(QTransform::fromTranslate(world.dx(), world.dy()));
+    image_.setDevicePixelRatio(p.device()->devicePixelRatioF());
+    p.drawImage(QPointF(0, 0), image_);
+    image_.setDevicePixelRatio(scale);
+    p.setWorldTransform(world);
 }
 
 }  // namespace ostinel::views

@@ -40,6 +40,7 @@ OffscreenDrawing::~OffscreenDrawing() {
 
 struct ScoreCanvas::Image {
     QImage image;
+    ScoreBackdrop backdrop;
     double scale = 1;
 };
 
@@ -56,7 +57,8 @@ void ScoreCanvas::Draw(const ScoreFrame& frame) {
     QPainter p(&image_->image);
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(image_->scale, image_->scale);
-    PaintScoreView(p, frame, CurrentPalette());
+    image_->backdrop.Draw(p, frame, CurrentPalette());
+    PaintScoreMotion(p, frame, CurrentPalette());
 }
 
 unsigned ScoreCanvas::FirstPixel() const {

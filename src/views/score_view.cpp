@@ -149,7 +149,8 @@ void ScoreView::paintEvent(QPaintEvent* /*event*/) {
     p.scale(scale, scale);
     const Palette& palette = CurrentPalette();
     p.fillRect(QRectF(kShadow, kShadow, place_.width, place_.height), palette.shadow);
-    PaintScoreView(p, frame_, palette);
+    backdrop_.Draw(p, frame_, palette);
+    PaintScoreMotion(p, frame_, palette);
 }
 
 void ScoreView::mousePressEvent(QMouseEvent* event) {

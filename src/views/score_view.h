@@ -8,6 +8,7 @@
 #include "app/played_trace.h"
 #include "app/score_frame.h"
 #include "app/score_roll.h"
+#include "views/score_painter.h"
 
 class QTimer;
 
@@ -94,6 +95,7 @@ class ScoreView : public QWidget {
     SpecialMarkers builtMarkers_;
     PlayedTrace trace_;
     ScoreFrame frame_;
+    ScoreBackdrop backdrop_;
     QTimer* frames_ = nullptr;
     bool following_ = false;
     double shownScale_ = 0;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPainter>
 
 #include "app/command_ids.h"
 #include "desktop_fixture.h"
@@ -157,6 +158,22 @@ TEST_F(ScoreViewDesktop, AMatchedNoteIsDrawnGreenAndAWrongOneRed) {
             EXPECT_EQ(image.pixelColor(centre).rgb(), want.rgb()) << scale;
         }
     }
+    // Drawn over the kept backdrop, a frame looks as one drawn whole, also
+    // when the backdrop comes from the previous frame.
+    const QImage whole = views::RenderScoreImage(frame, 2.0, palette);
+    QImage layered = whole;
+    layered.fill(Qt::black);
+    views::ScoreBackdrop backdrop;
+    for (int pass = 0; pass < 2; ++pass) {
+        QPainter p(&layered);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.fillRect(QRectF(0, 0, layered.width() / 2.0, layered.height() / 2.0), palette.background);
+        p.fillRect(QRectF(2, 2, frame.roll.Right() + 5, frame.timeline.Bottom() + 5),
+                   palette.shadow);
+        backdrop.Draw(p, frame, palette);
+        views::PaintScoreMotion(p, frame, palette);
+    }
+    EXPECT_TRUE(layered == whole);
     EXPECT_EQ(std::count_if(frame.bars.begin(), frame.bars.end(),
                             [](const FrameBar& b) { return b.kind == BarKind::PlayedMatched; }),
               1);
