@@ -87,7 +87,9 @@ check: deps build-tsan build-asan build-release
 	@cd $(BUILD)/asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest -j $(JOBS) --output-on-failure --timeout 300
 
 # The main window on the demo piece, stopped and playing, at 100, 150 and 200 %,
-# drawn on a virtual X display into out/screenshots/ for anyone to look at.
+# and the Score view stopped, playing and following the demo performance
+# (score-*.png), drawn on a virtual X display into out/screenshots/ for anyone
+# to look at.
 SCREENSHOTS := $(BUILD)/main/src/gui/ostinel-screenshots
 screenshots: build-main
 	@mkdir -p out/screenshots

@@ -26,6 +26,7 @@ inline constexpr int kFirstView = 100;  // 100-107: view 0-7
 inline constexpr int kShowAllViews = 108;
 inline constexpr int kHideAllViews = 109;
 inline constexpr int kCenterAllViews = 110;
+inline constexpr int kScoreView = 111;  // the Score view, beside the eight
 
 inline constexpr int kPlayAndFollow = 120;
 inline constexpr int kPlayFile = 121;

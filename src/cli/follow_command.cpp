@@ -3,6 +3,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/follow_run.h"
+#include "cli/follow_score_view.h"
 #include "cli/number_argument.h"
 #include "cli/render_command.h"
 #include "midi/port_map.h"
@@ -68,6 +69,18 @@ bool ParseFollowCommand(std::span<const std::string_view> args, FollowCommandOpt
             options.run.savePerformancePath = std::string(value);
         } else if (arg == "--report") {
             options.reportPath = std::string(value);
+        } else if (arg == "--score-view") {
+            if (!EndsWith(value, ".png")) {
+                error = "--score-view takes a .png file";
+                return false;
+            }
+            options.scoreViewPath = std::string(value);
+        } else if (arg == "--score-view-scale") {
+            if (value != "100" && value != "150" && value != "200") {
+                error = "--score-view-scale takes 100, 150 or 200";
+                return false;
+            }
+            options.scoreViewPercent = value == "100" ? 100 : value == "150" ? 150 : 200;
         } else if (arg == "--truth") {
             options.truthPath = std::string(value);
         } else if (arg == "--soundfont") {
@@ -181,6 +194,14 @@ int RunFollowCommand(std::span<const std::string_view> args, std::string& out, s
             return kExitOutputFailed;
         }
         out += "wrote " + output + "\n";
+    }
+    if (!options.scoreViewPath.empty()) {
+        if (!WriteFollowScoreView(options.run, result, options.scoreViewPath,
+                                  options.scoreViewPercent, problem)) {
+            err += "ostinel-cli follow: " + problem + "\n";
+            return kExitOutputFailed;
+        }
+        out += "wrote " + options.scoreViewPath + "\n";
     }
     if (!options.reportPath.empty()) {
         const std::string report =

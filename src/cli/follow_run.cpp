@@ -353,6 +353,8 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
             const int eventsBefore = log.events;
             const auto bytes = BytesOf(message.word);
             midi.Input(0).Inject(bytes, clock.Now());
+            for (PlayedEvent event; engine.Reports().TakePlayedEvent(event);)
+                result.played.push_back(event);
             result.stream.push_back(PortMessage{kSoloistPort, clock.Now(), bytes});
             if (!IsNoteOn(message.word)) continue;
             engine.IdlePass();
@@ -366,6 +368,9 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
             result.notes.push_back(note);
         }
         RunClockTo(engine, clock, timers, clock.Now() + kTailMs, &timeline);
+        for (PlayedEvent event; engine.Reports().TakePlayedEvent(event);)
+            result.played.push_back(event);
+        result.endPosition = transport.Position();
         transport.Stop();
         RunClockTo(engine, clock, timers, clock.Now() + kIdleStepMs);
         result.jumps = log.jumps;

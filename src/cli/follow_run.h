@@ -15,6 +15,7 @@
 #include "follower/special_markers.h"
 #include "music/score_position.h"
 #include "playback/performance_settings.h"
+#include "playback/played_event.h"
 
 namespace ostinel::cli {
 
@@ -54,6 +55,10 @@ struct FollowRunResult {
     bool performanceSaved = false;      // the take was written to savePerformancePath
     bool performancePlayed = false;     // Play Performance followed the take
     std::uint32_t lengthMs = 0;
+    // What the follower heard, as the Score view shows it, and where it stood
+    // when the performance ended.
+    std::vector<PlayedEvent> played;
+    ScorePosition endPosition = 0;
 };
 
 // Applies "key = value" follow options (by their command-line names, without
@@ -75,6 +80,8 @@ struct FollowCommandOptions {
     std::vector<std::string> outputs;  // .mid and .wav files
     std::string reportPath;
     std::string truthPath;
+    std::string scoreViewPath;  // a PNG of the Score view over the follow's last seconds
+    int scoreViewPercent = 100;
     std::string soundFont;
     int inputDevice = -1;   // live: the MIDI input device the soloist plays
     bool realtime = false;  // the performance is played to the real devices at its own pace

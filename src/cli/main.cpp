@@ -75,6 +75,8 @@ constexpr std::string_view kUsage =
     "  --tempo-after file|average|last, --play-tapped-notes yes|no\n"
     "                           how the take is saved and played again\n"
     "  --truth TRUTH.tsv        the true score times of the performance, for the figures\n"
+    "  --score-view OUT.png     the Score view over the last 10 seconds of the follow\n"
+    "  --score-view-scale 100|150|200  its size (default 100 %)\n"
     "\n"
     "PLAYING options:\n"
     "  --start M[:B]            start at measure M, beat B (default: the beginning)\n"

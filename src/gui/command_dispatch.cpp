@@ -67,6 +67,8 @@ bool MainWindow::DispatchCommand(int id) {
         if (namedSettings_ == nullptr || !namedSettings_->CarryOut(id)) return false;
     } else if (id >= command::kFirstView && id < command::kFirstView + 8) {
         area_->ToggleView(id - command::kFirstView);
+    } else if (id == command::kScoreView) {
+        score_->Toggle();
     } else if (id == command::kShowAllViews) {
         area_->ShowAllViews();
     } else if (id == command::kHideAllViews) {

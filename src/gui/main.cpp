@@ -12,6 +12,7 @@
 #include "gui/desktop_style.h"
 #include "gui/desktop_ui.h"
 #include "gui/main_window.h"
+#include "gui/score_view_place.h"
 #include "gui/single_instance.h"
 #include "gui/stop_signals.h"
 #include "gui/window_placement.h"
@@ -121,11 +122,13 @@ int main(int argc, char* argv[]) {
         QObject::connect(&window, &gui::MainWindow::closing, &window, [&] {
             settings.StoreAtShutdown();
             gui::WriteWindowPlacement(store, gui::PlacementOf(window));
+            gui::WriteScoreViewPlace(store, window.Score().Place());
         });
 
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
         const gui::WindowShow show = gui::ShowFor(gui::ReadWindowPlacement(store), available);
         window.setGeometry(show.geometry);
+        if (const auto place = gui::ReadScoreViewPlace(store)) window.Score().SetPlace(*place);
         if (show.minimised)
             window.showMinimized();
         else if (show.maximised)

@@ -62,6 +62,11 @@ MainMenu::MainMenu(QMainWindow& window, Engine& engine, std::function<void(int)>
     }
     for (int view = 0; view < 8; ++view)
         Action(command::kFirstView + view)->setCheckable(true);
+    Action(command::kScoreView)->setCheckable(true);
+}
+
+void MainMenu::SetScoreViewShown(bool shown) {
+    Action(command::kScoreView)->setChecked(shown);
 }
 
 QAction* MainMenu::AddItem(QMenu& menu, int command, const QString& text, char accelerator) {

@@ -34,6 +34,7 @@ class MainMenu : public QObject {
 
     // Enables and checks the items for the transport's state and the views shown.
     void Refresh(const std::array<bool, 8>& viewsShown);
+    void SetScoreViewShown(bool shown);
 
     // Named settings: the slot items of the System Settings (system = true)
     // or Piece Settings submenus read these names; "(no settings saved)" and

@@ -79,6 +79,8 @@ MainWindow::MainWindow(Engine& engine, DesktopUi& ui, QWidget* parent)
     setAcceptDrops(true);
     area_ = new views::ViewArea(engine_, this);
     setCentralWidget(area_);
+    score_ = new views::ScoreView(engine_, *area_);
+    connect(score_, &views::ScoreView::shownChanged, this, &MainWindow::RefreshMenus);
     idle_ = new IdleLoop(engine_, this);
     menu_ = new MainMenu(*this, engine_, [this](int command) { DispatchCommand(command); });
     ui_.SetWindow(this);
@@ -105,7 +107,9 @@ void MainWindow::RefreshMenus() {
     for (int view = 0; view < 8; ++view)
         shown[std::size_t(view)] = area_->Layout().Shown(view);
     menu_->Refresh(shown);
+    menu_->SetScoreViewShown(score_->Shown());
     area_->MenuStateChanged();
+    score_->TransportChanged();
     // The title bar names the piece as the Title view does.
     const QString piece = QString::fromStdString(area_->PieceTitle());
     setWindowTitle(piece.isEmpty() ? ApplicationTitle()
@@ -153,6 +157,7 @@ LoadResult MainWindow::OpenFile(const std::string& named) {
     if (result == LoadResult::Loaded) {
         openFolder_ = QFileInfo(QString::fromStdString(path)).absolutePath();
         area_->LayoutViews();
+        score_->PieceOpened();
         if (namedSettings_ != nullptr) namedSettings_->ViewsLaidOut();
         area_->PieceOpenedUnderTitlePicture();
         RefreshMenus();

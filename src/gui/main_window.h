@@ -13,6 +13,7 @@
 #include "gui/desktop_ui.h"
 #include "gui/idle_loop.h"
 #include "gui/main_menu.h"
+#include "views/score_view.h"
 #include "views/view_area.h"
 
 class QLabel;
@@ -54,6 +55,7 @@ class MainWindow : public QMainWindow {
     ~MainWindow() override;
 
     views::ViewArea& Area() { return *area_; }
+    views::ScoreView& Score() { return *score_; }
     MainMenu& Menu() { return *menu_; }
     IdleLoop& Idle() { return *idle_; }
     // What the dialogs opened over this window share.
@@ -130,6 +132,7 @@ class MainWindow : public QMainWindow {
     Engine& engine_;
     DesktopUi& ui_;
     views::ViewArea* area_ = nullptr;
+    views::ScoreView* score_ = nullptr;
     MainMenu* menu_ = nullptr;
     IdleLoop* idle_ = nullptr;
     NamedSettingsCommands* namedSettings_ = nullptr;

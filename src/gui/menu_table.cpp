@@ -44,6 +44,7 @@ constexpr auto kEntries = std::to_array<MenuEntry>({
     Item(command::kFirstView + 5, "Measure:&Beat"),
     Item(command::kFirstView + 6, "Master &Volume"),
     Item(command::kFirstView + 7, "T&racks"),
+    Item(command::kScoreView, "Sc&ore"),
     Separator(),
     Item(command::kShowAllViews, "&Show All Views"),
     Item(command::kHideAllViews, "&Hide All Views"),

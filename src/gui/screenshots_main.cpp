@@ -8,7 +8,9 @@
 #include <QPixmap>
 #include <cstdio>
 
+#include "app/command_ids.h"
 #include "app/engine.h"
+#include "cli/performance_file.h"
 #include "dialogs/dialog_launcher.h"
 #include "dialogs/ignore_soloist_range_dialog.h"
 #include "dialogs/save_settings_dialog.h"
@@ -36,6 +38,74 @@ class PrintingPresenter final : public gui::MessagePresenter {
 constexpr int kClientWidth = 700;
 constexpr int kClientHeight = 430;
 constexpr std::uint32_t kPlayedMs = 9300;
+// How far into the demo performance the Score view is drawn while following.
+constexpr std::uint32_t kFollowedMs = 24000;
+
+// The Score view by itself, shown only for the picture so that the main
+// window's pictures stay as they were.
+bool SaveScoreView(gui::MainWindow& window, const QString& folder, const char* state, int percent) {
+    views::ScoreView& score = window.Score();
+    views::ScoreViewPlace place = score.Place();
+    place.shown = true;
+    score.SetPlace(place);
+    score.repaint();
+    const QString path =
+        QStringLiteral("%1/score-%2-%3.png").arg(folder, QString::fromLatin1(state)).arg(percent);
+    const bool saved = score.grab().save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", path.toUtf8().constData());
+    place.shown = false;
+    score.SetPlace(place);
+    return saved;
+}
+
+// Follows the demo's recorded performance (the soloist's part, with its
+// wrong, extra and missing notes and a skipped bar) for a while, and draws
+// the Score view with what was played over it.
+bool FollowDemoPerformance(Engine& engine, gui::MainWindow& window, platform::ManualClock& clock,
+                           platform::ManualTimerService& timers, platform::ManualMidiSystem& midi,
+                           const QString& piece, const QString& folder, int percent) {
+    std::vector<cli::PlayedMessage> played;
+    std::string error;
+    const QString performance =
+        QString(piece).replace(QStringLiteral(".mid"), QStringLiteral("-performance.mid"));
+    if (!cli::ReadPerformanceFile(performance.toStdString(), 0, played, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return false;
+    }
+    Transport& transport = engine.GetTransport();
+    transport.Stop();
+    LoopSettings loop = transport.Loop();
+    loop.on = false;
+    transport.SetLoopSettings(loop);
+    transport.JumpTo(0);
+    FollowingOptions following = engine.Following();
+    following.followTrack1 = 0;
+    following.startAutomatically = false;
+    engine.SetFollowingOptions(following);
+    engine.Ports().SetInputDevice(0, 0);
+    engine.OpenInputPorts();
+    const std::uint32_t start = clock.Now();
+    bool pressed = false;
+    for (const cli::PlayedMessage& message : played) {
+        if (message.timeMs > kFollowedMs) break;
+        while (clock.Now() < start + message.timeMs) {
+            timers.AdvanceTo(std::min(clock.Now() + 10, start + message.timeMs));
+            engine.IdlePass();
+        }
+        if (!pressed && (message.word & 0xF0) == 0x90) {
+            window.DispatchCommand(command::kPlayAndFollow);
+            pressed = true;
+        }
+        const std::vector<std::uint8_t> bytes{static_cast<std::uint8_t>(message.word),
+                                              static_cast<std::uint8_t>(message.word >> 8),
+                                              static_cast<std::uint8_t>(message.word >> 16)};
+        midi.Input(0).Inject(bytes, clock.Now());
+        engine.IdlePass();
+        QApplication::processEvents();
+    }
+    window.RefreshMenus();
+    return SaveScoreView(window, folder, "following", percent);
+}
 
 // A dialog's title as a file name: "MIDI & Sync Setup" -> "midi-sync-setup".
 QString FileNameOf(const QString& title) {
@@ -125,6 +195,7 @@ bool Render(const QString& piece, const QString& folder, int percent) {
     if (!save("title")) return false;
     window.Area().RemoveTitlePicture();
     if (!save("stopped")) return false;
+    if (!SaveScoreView(window, folder, "stopped", percent)) return false;
     if (percent == 100 && !RenderDialogs(window, folder)) return false;
 
     Transport& transport = engine.GetTransport();
@@ -142,7 +213,8 @@ bool Render(const QString& piece, const QString& folder, int percent) {
     }
     window.RefreshMenus();
     window.Area().PositionChanged();
-    return save("playing");
+    if (!save("playing") || !SaveScoreView(window, folder, "playing", percent)) return false;
+    return FollowDemoPerformance(engine, window, clock, timers, midi, piece, folder, percent);
 }
 
 }  // namespace

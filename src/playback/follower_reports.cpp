@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "music/midi_message.h"
 #include "playback/output_shaping.h"
 
 namespace ostinel {
@@ -19,6 +20,13 @@ void FollowerReports::ReportJump(ScorePosition target, std::uint32_t time, std::
     jumpSpeed_.store(SpeedFromTempo(tempo));
     restartPending_.store(true);
     if (jumpListener_ != nullptr) jumpListener_(jumpListenerContext_);
+    PlayedEvent jump;
+    jump.kind = PlayedEvent::Kind::Jump;
+    jump.time = time;
+    jump.matched = target;
+    jump.place = PlaceAt(time);
+    jump.speed = SpeedFromTempo(tempo);
+    played_.TryPush(jump);
     if (observer_ != nullptr) observer_->ReportJump(target, time, tempo);
 }
 
@@ -40,7 +48,21 @@ void FollowerReports::ReportPosition(ScorePosition position, std::uint32_t time,
 void FollowerReports::ReportEvent(std::uint32_t time, ScorePosition position, std::uint32_t word) {
     lastEventTime_.store(time);
     progress_.Reached(position);
+    PlayedEvent played;
+    played.kind = word == 0 ? PlayedEvent::Kind::Tap : PlayedEvent::Kind::Note;
+    played.key = KeyOf(word);
+    played.time = time;
+    played.matched = position;
+    played.place = position >= 0 ? position : PlaceAt(time);
+    played.speed = speed_.load();
+    played_.TryPush(played);
     if (observer_ != nullptr) observer_->ReportEvent(time, position, word);
+}
+
+ScorePosition FollowerReports::PlaceAt(std::uint32_t time) const {
+    const PositionAnchor anchor = Anchor();
+    const std::int64_t elapsed = platform::ClockDifference(time, anchor.time);
+    return anchor.position + static_cast<ScorePosition>((elapsed * speed_.load() + 2048) >> 12);
 }
 
 FollowerJump FollowerReports::TakeJump() {

@@ -7,6 +7,7 @@
 #include "follower/following_options.h"
 #include "platform/clock.h"
 #include "playback/playback_tick.h"
+#include "playback/played_event.h"
 #include "playback/position_clock.h"
 
 namespace ostinel {
@@ -57,6 +58,10 @@ class FollowerReports final : public FollowerCallback {
     SpeedFactor Speed() const { return speed_.load(); }
     void SetAnchor(PositionAnchor anchor, SpeedFactor speed);
 
+    // main thread: the next note, tap or jump the follower reported, oldest
+    // first; false when none waits.
+    bool TakePlayedEvent(PlayedEvent& event) { return played_.TryPop(event); }
+
     // Offline runs and tests: every report but ReportNow is passed on to
     // `observer` after it is handled, on the same thread.
     void SetObserver(FollowerCallback* observer) { observer_ = observer; }
@@ -68,6 +73,9 @@ class FollowerReports final : public FollowerCallback {
     }
 
   private:
+    // The position extrapolated from the last anchor to clock time `time`.
+    ScorePosition PlaceAt(std::uint32_t time) const;
+
     const platform::Clock& clock_;
     PlaybackTick& tick_;
     std::atomic<bool> followingActive_{false};
@@ -82,6 +90,7 @@ class FollowerReports final : public FollowerCallback {
     // one report's position with another's time.
     std::atomic<std::uint64_t> anchor_{0};
     std::atomic<SpeedFactor> speed_{kOwnTempoSpeed};
+    PlayedEventRing played_;
     FollowerCallback* observer_ = nullptr;
     void (*jumpListener_)(void*) = nullptr;
     void* jumpListenerContext_ = nullptr;

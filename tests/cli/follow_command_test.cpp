@@ -330,3 +330,40 @@ TEST(FollowFigures, NotesSentBeforeARestartAreMeasuredAtTheirOwnPlace) {
 
 }  // namespace
 }  // namespace ostinel::cli
+
+namespace ostinel::cli {
+namespace {
+
+TEST(FollowScoreView, TheFollowDrawsTheScoreViewIntoAPictureOfTheAskedSize) {
+    testing::TestFolder folder{"ostinel-score-view"};
+    const std::string piece = folder.Write("piece.mid", MelodyWithAccompaniment());
+    std::vector<std::uint32_t> onsets;
+    const std::string played = folder.Write("played.mid", PlayedMelody(0.9, onsets));
+    const std::string picture = (folder.Path() / "score.png").string();
+    std::string out;
+    std::string err;
+    const int status = RunFollowCommand(
+        std::vector<std::string_view>{piece, "--track", "1", "--soloist", played, "--score-view",
+                                      picture, "--score-view-scale", "150"},
+        out, err);
+#if OSTINEL_BUILT_WITH_DESKTOP
+    ASSERT_EQ(status, kExitSuccess) << err;
+    std::ifstream file(picture, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_GE(bytes.size(), 24u);
+    EXPECT_EQ(bytes.substr(1, 3), "PNG");
+    // The width in the header: 640 design pixels and the shadow, at 150 %.
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned width = (byte(16) << 24) | (byte(17) << 16) | (byte(18) << 8) | byte(19);
+    EXPECT_EQ(width, 963u);
+#else
+    EXPECT_EQ(status, kExitOutputFailed);
+#endif
+    EXPECT_EQ(RunFollowCommand(std::vector<std::string_view>{piece, "--track", "1", "--soloist",
+                                                             played, "--score-view", "score.jpg"},
+                               out, err),
+              kExitUsage);
+}
+
+}  // namespace
+}  // namespace ostinel::cli
