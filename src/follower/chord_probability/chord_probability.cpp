@@ -45,7 +45,9 @@ constexpr double kOtherKey = 0.01;
 
 // Chords far below the likeliest send no steps: they could not catch up in a note.
 constexpr double kActiveShare = 1e-15;
-constexpr int kMostKept = 256;
+// Room for the local places and the best-supported landings of a jump; keeping
+// more changes no place found on the measured takes and only costs time.
+constexpr int kMostKept = 128;
 constexpr double kFaintShare = 1e-4;
 constexpr int kFaintBand = 3;
 constexpr double kInvSqrtTwoPi = 0.3989422804014327;

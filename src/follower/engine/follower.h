@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <optional>
@@ -257,9 +258,10 @@ class Follower {
     std::optional<std::uint32_t> lastNoteTime_;
     int probableChord_ = -1;
     bool placedByWrittenKey_ = false;  // the anchor was set by a note the chord holds
-    int farChord_ = -1;                // a far place seen once: taken when the next note agrees
-    bool listening_ = false;           // the probability is spread for an automatic start
-    int notesHeard_ = 0;               // since listening began
+    std::array<std::uint64_t, 2> keysHeardInChord_{};  // of probableChord_'s written keys
+    int farChord_ = -1;       // a far place seen once: taken when the next note agrees
+    bool listening_ = false;  // the probability is spread for an automatic start
+    int notesHeard_ = 0;      // since listening began
     std::uint32_t jumpRatio_ = 0;
     std::uint32_t jumpTime_ = 0;
     ScorePosition jumpTarget_ = 0;

@@ -4,6 +4,7 @@
 // come in next.
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 
@@ -26,9 +27,22 @@ constexpr int kNotesToStart = 3;
 constexpr double kSureOfFarPlace = 0.95;
 constexpr double kStartConfidence = 0.8;
 constexpr std::uint32_t kMaxStartRatio = 0x40000;  // 4.0
+// A written key of the present chord this long after the anchor: the chord is
+// rolled, and the soloist is still at its beginning.
+constexpr std::int32_t kRolledChordMs = 80;
 
 std::int64_t Distance(ScorePosition a, ScorePosition b) {
     return std::llabs(std::int64_t{a} - std::int64_t{b});
+}
+
+// Marks `key` heard; false when it was already.
+bool FirstHearing(std::array<std::uint64_t, 2>& heard, std::uint8_t key) {
+    if (key >= 128) return false;
+    const std::uint64_t bit = std::uint64_t{1} << (key & 63);
+    std::uint64_t& word = heard[static_cast<std::size_t>(key >> 6)];
+    const bool first = (word & bit) == 0;
+    word |= bit;
+    return first;
 }
 
 }  // namespace
@@ -36,6 +50,7 @@ std::int64_t Distance(ScorePosition a, ScorePosition b) {
 void Follower::RequestJump(ScorePosition target, std::uint32_t now, Fixed16 tempo) {
     tempoFilter_.Break();
     farChord_ = -1;
+    keysHeardInChord_ = {};
     listening_ = false;
     jumpPending_.store(true, std::memory_order_release);
     jumpRatio_ = static_cast<std::uint32_t>(tempo);
@@ -80,6 +95,7 @@ void Follower::PlaceProbability(ScorePosition position) {
     probability_.Place(chord);
     lastNoteTime_.reset();
     probableChord_ = -1;
+    keysHeardInChord_ = {};
 }
 
 ChordProbability::Reach Follower::JumpReach(ScorePosition expected) const {
@@ -178,7 +194,10 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
     if (chord == probableChord_) {
         // The chord was reached on a note it does not hold (a slip or an extra
         // note): its first written note places it again.
-        if (holds && !placedByWrittenKey_ && Level() >= 2) {
+        const bool newKey = holds && FirstHearing(keysHeardInChord_, key);
+        const bool rolled = newKey && placedByWrittenKey_ && anchor_.position == target &&
+                            ClockDifference(now, anchor_.time) > kRolledChordMs;
+        if (((holds && !placedByWrittenKey_) || rolled) && Level() >= 2) {
             anchor_.position = target;
             anchor_.time = now;
             placedByWrittenKey_ = true;
@@ -246,6 +265,8 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
     }
     probableChord_ = chord;
     placedByWrittenKey_ = holds;
+    keysHeardInChord_ = {};
+    if (holds) FirstHearing(keysHeardInChord_, key);
     lastMatchedChord_ = chord;
     lastMatchTime_ = now;
     chordCursor_ = chord + 1;

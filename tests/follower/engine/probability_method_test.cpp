@@ -141,6 +141,31 @@ TEST_F(ProbabilityMethod, SpreadChordsWithTheMelodyAheadStayInPlace) {
     EXPECT_TRUE(callback.jumps.empty());
 }
 
+TEST_F(ProbabilityMethod, ASlowlyRolledChordHoldsThePlaceAtItsBeginning) {
+    auto chords = DenseScore(10);
+    // A six-key chord held for a whole bar, rolled upwards over 750 ms.
+    const int rolled = 40;
+    chords[rolled].keys = {48, 55, 60, 64, 67, 72};
+    for (std::size_t c = rolled + 1; c < chords.size(); ++c)
+        chords[c].time += 1750;
+    Load(chords, FollowingMethod::Probability);
+    const auto at = static_cast<ScorePosition>(chords[rolled].time);
+    std::vector<Played> take = Take(chords, 1.0, 10);
+    std::uint32_t delay = 0;
+    for (Played& note : take) {
+        if (note.truth != at) continue;
+        note.at += delay;
+        delay += 140;
+    }
+    EXPECT_GE(Perform(take), 0.95);
+    for (std::size_t i = 0; i < take.size(); ++i) {
+        if (take[i].truth == at) {
+            EXPECT_LE(errors[i], 100) << "key " << take[i].key;
+        }
+    }
+    EXPECT_TRUE(callback.jumps.empty());
+}
+
 TEST_F(ProbabilityMethod, ARunAtTwiceTheWrittenTempoIsFollowed) {
     const auto chords = DenseScore(2);
     Load(chords, FollowingMethod::Probability);
