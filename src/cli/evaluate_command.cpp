@@ -73,6 +73,12 @@ bool CaseRunOptions(const EvaluationCase& evaluationCase, const EvaluateOptions&
     return true;
 }
 
+// Taps carry no pitch, so a skip in a tapped take cannot be heard by any
+// method: such a case is measured as it was played.
+bool TappedTake(const FollowRunOptions& options) {
+    return options.following.followSource == FollowSource::TappedBeats;
+}
+
 // The case's take with the soloist's skip spliced in; the truth follows it
 // and the reference accompanist, who never skipped, no longer applies.
 bool SkipInCase(int beats, EvaluationCase& evaluationCase, FollowRunOptions& options,
@@ -149,7 +155,7 @@ int RunEvaluateCommand(std::span<const std::string_view> args, std::string& out,
         int exitCode = kExitSuccess;
         if (!ReadEvaluationCase(std::string(directory), evaluationCase, problem) ||
             !CaseRunOptions(evaluationCase, evaluate, options, problem) ||
-            (evaluate.skipBeats != 0 &&
+            (evaluate.skipBeats != 0 && !TappedTake(options) &&
              !SkipInCase(evaluate.skipBeats, evaluationCase, options, problem)) ||
             !RunFollow(options, result, problem, exitCode)) {
             err += std::string(directory) + ": " + problem + "\n";

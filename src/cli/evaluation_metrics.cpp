@@ -371,10 +371,17 @@ EvaluationResult Evaluate(const EvaluationInput& input) {
     }
 
     // Re-locking after each discontinuity, within the stretch up to the next one.
-    std::vector<std::size_t> starts;
+    std::vector<std::size_t> steps;
     for (std::size_t k = 1; k < scored.size(); ++k) {
         const std::int64_t step = truth[scored[k]].scoreMs - truth[scored[k - 1]].scoreMs;
-        if (std::llabs(step) > static_cast<std::int64_t>(kJumpDistanceMs)) starts.push_back(k);
+        if (std::llabs(step) > static_cast<std::int64_t>(kJumpDistanceMs)) steps.push_back(k);
+    }
+    // A stretch shorter than a lock's run (one stray note in the truth, or a
+    // cut landing just before another) shows nothing to find: it is no discontinuity.
+    std::vector<std::size_t> starts;
+    for (std::size_t d = 0; d < steps.size(); ++d) {
+        const std::size_t next = d + 1 < steps.size() ? steps[d + 1] : scored.size();
+        if (next - steps[d] >= static_cast<std::size_t>(kRelockNotes)) starts.push_back(steps[d]);
     }
     result.discontinuities = static_cast<int>(starts.size());
     std::vector<double> relocks;

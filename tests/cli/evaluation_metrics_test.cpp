@@ -132,19 +132,20 @@ TEST(Evaluate, RelockTimeRunsUntilFourNotesInARowAreClose) {
 TEST(Evaluate, RelockMeanOverDiscontinuitiesAndInfiniteWhenNeverFound) {
     // Back from 3000 to 0, then forward from 1500 to 9000, near the end.
     const std::vector<TruthRow> truth = {
-        {1000, 60, 2000}, {1500, 60, 2500}, {2000, 60, 3000}, {2500, 60, 0},    {3000, 60, 500},
-        {3500, 60, 1000}, {4000, 60, 1500}, {4500, 60, 9000}, {5000, 60, 9500},
+        {1000, 60, 2000}, {1500, 60, 2500},  {2000, 60, 3000},  {2500, 60, 0},
+        {3000, 60, 500},  {3500, 60, 1000},  {4000, 60, 1500},  {4500, 60, 9000},
+        {5000, 60, 9500}, {5500, 60, 10000}, {6000, 60, 10500},
     };
     const std::vector<FollowerSample> follower = {
-        At(2000), At(2500), At(3000), At(0),    At(500),
-        At(1000), At(1500), At(9010), At(9500),  // only two notes left, both close: found at once
+        At(2000), At(2500), At(3000), At(0),     At(500),   At(1000),
+        At(1500), At(9010), At(9500), At(10000), At(10500),  // found at once
     };
     EvaluationResult result = Evaluate({truth, follower, {}, {}});
     EXPECT_EQ(result.discontinuities, 2);
     EXPECT_DOUBLE_EQ(result.relockMs, 0);
 
     std::vector<FollowerSample> lost = follower;
-    lost[8] = At(2000);
+    lost[10] = At(2000);
     result = Evaluate({truth, lost, {}, {}});
     EXPECT_EQ(result.relockMs, kInf);
     EXPECT_EQ(result.relockMaxMs, kInf);
@@ -154,6 +155,20 @@ TEST(Evaluate, RelockMeanOverDiscontinuitiesAndInfiniteWhenNeverFound) {
     result = Evaluate({truth, late, {}, {}});
     EXPECT_DOUBLE_EQ(result.relockMs, 250);
     EXPECT_DOUBLE_EQ(result.relockMaxMs, 500);
+}
+
+TEST(Evaluate, AStretchTooShortToShowALockIsNoDiscontinuity) {
+    // One note of the truth stands 3000 ms back; the follower rightly stays on the line.
+    const std::vector<TruthRow> truth = {
+        {1000, 60, 0},     {1500, 62, 500},  {2000, 64, 1000}, {2500, 65, 1500},
+        {3000, 67, -1500}, {3500, 69, 2000}, {4000, 71, 2500}, {4500, 72, 3000},
+    };
+    const std::vector<FollowerSample> follower = {
+        At(0), At(500), At(1000), At(1500), At(1600), At(2000), At(2500), At(3000),
+    };
+    const EvaluationResult result = Evaluate({truth, follower, {}, {}});
+    EXPECT_EQ(result.discontinuities, 0);
+    EXPECT_TRUE(std::isnan(result.relockMs));
 }
 
 TEST(EvaluationTsv, HeaderAndRow) {
