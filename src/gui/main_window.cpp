@@ -19,6 +19,7 @@
 #include "app/command_line.h"
 #include "app/load_result_messages.h"
 #include "app/performance_saving.h"
+#include "gui/audio_render.h"
 #include "gui/desktop_style.h"
 #include "strings/string_ids.h"
 #include "strings/string_table.h"
