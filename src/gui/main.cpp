@@ -123,15 +123,7 @@ int main(int argc, char* argv[]) {
             gui::WriteWindowPlacement(store, gui::PlacementOf(window));
         });
 
-        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-        const gui::WindowShow show = gui::ShowFor(gui::ReadWindowPlacement(store), available);
-        window.setGeometry(show.geometry);
-        if (show.minimised)
-            window.showMinimized();
-        else if (show.maximised)
-            window.showMaximized();
-        else
-            window.show();
+        gui::ShowAsPlaced(window, store, QGuiApplication::primaryScreen()->availableGeometry());
 
         // The settings the program was left with, its ports opened by them.
         const std::optional<std::string> lastPiece =

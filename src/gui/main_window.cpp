@@ -230,7 +230,10 @@ bool MainWindow::OpenFirstPiece(const QString& commandLine, const std::string& l
 }
 
 void MainWindow::HandOverCommandLine(const QString& commandLine) {
-    // The user started the program again: they look for this window.
+    // The user started the program again: they look for this window, also
+    // when it was minimised.
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
     raise();
     activateWindow();
     if (engine_.GetTransport().Mode().playing || commandLine.isEmpty()) return;
