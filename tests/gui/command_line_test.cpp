@@ -130,6 +130,8 @@ class SecondStartTest : public HandOverTest {
         ASSERT_TRUE(running_.Listen());
         QObject::connect(&running_, &gui::SingleInstance::commandLineReceived, &window_,
                          &gui::MainWindow::HandOverCommandLine);
+        // A file that fails offers the Open dialog: cancelled here, not waited on.
+        window_.SetOpenFileChooser([] { return QString(); });
         other_.resize(200, 100);
         other_.show();
         other_.activateWindow();
