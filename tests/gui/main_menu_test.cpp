@@ -68,7 +68,7 @@ TEST_F(MainMenuTest, EveryItemReadsAsTheTableSaysWithItsAccelerator) {
                       QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_A + (entry.accelerator - 'A'))));
         }
     }
-    EXPECT_EQ(items, 44);
+    EXPECT_EQ(items, 45);
     EXPECT_EQ(window_.Menu().Action(kPlayAndFollow)->text(),
               QStringLiteral("&Play and Follow\tCtrl + P"));
     EXPECT_EQ(window_.Menu().Action(kFirstView + 2)->text(),
