@@ -52,7 +52,9 @@ class AudioRender : public DesktopTest {
         return window_.Menu().Action(command::kRenderToAudioFile)->isEnabled();
     }
 
-    void WaitUntilRendered() { QTRY_VERIFY_WITH_TIMEOUT(window_.AudioRender() == nullptr, 60000); }
+    void WaitUntilRendered() {
+        ASSERT_TRUE(QTest::qWaitFor([this] { return window_.AudioRender() == nullptr; }, 60000));
+    }
 
     TestFolder folder_{"ostinel-audio-render"};
     std::string piece_;
@@ -103,7 +105,7 @@ TEST_F(AudioRender, CancelStopsTheRenderAndRemovesTheUnfinishedFile) {
     ASSERT_NE(progress, nullptr);
     EXPECT_TRUE(progress->isVisible());
     // The window keeps handling events while the bar moves.
-    QTRY_VERIFY_WITH_TIMEOUT(progress->value() > 0, 30000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return progress->value() > 0; }, 30000));
     EXPECT_TRUE(fs::exists(wav));
     EXPECT_LT(progress->value(), 1000);
     QPushButton* cancel = progress->findChild<QPushButton*>();

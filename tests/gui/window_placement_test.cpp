@@ -67,7 +67,9 @@ TEST(WindowPlacement, ARememberedSmallWindowGrowsToHoldTheViewsAt200Percent) {
     const int wide = int(std::ceil(home.Width() * 2.0));
     const int high = int(std::ceil(home.Height() * 2.0));
     ASSERT_GT(wide, 300);
-    QTRY_VERIFY(window.Area().width() >= wide && window.Area().height() >= high);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return window.Area().width() >= wide && window.Area().height() >= high; }, 3000))
+        << window.Area().width() << " x " << window.Area().height();
     EXPECT_GT(window.width(), 300);
     window.Area().RemoveTitlePicture();
 }
