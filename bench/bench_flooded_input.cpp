@@ -561,6 +561,7 @@ void FloodedInput(benchmark::State& state) {
         const auto fb = ostinel::bench::Summarize(flooded.bareUs);
         state.counters["median_ratio_vs_bare"] =
             (f.medianUs / fb.medianUs) / (q.medianUs / qb.medianUs);
+        state.counters["p99_ratio_vs_bare"] = (f.p99Us / fb.p99Us) / (q.p99Us / qb.p99Us);
         state.counters["flood_take_capacity"] = flooded.capacity;
     }
 }
