@@ -143,7 +143,7 @@ void RenderCapturedStream(benchmark::State& state) {
     double worstSeconds = 0.0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        ostinel::cli::RenderedStream rendered;
+        ostinel::RenderedStream rendered;
         std::string error;
         int exitCode = 0;
         if (!ostinel::cli::RenderStream(options, rendered, error, exitCode) ||
@@ -176,7 +176,7 @@ void RenderWav(benchmark::State& state) {
         state.SkipWithError("cannot write the piece to a temporary folder");
         return;
     }
-    ostinel::cli::RenderedStream rendered;
+    ostinel::RenderedStream rendered;
     std::string error;
     int exitCode = 0;
     if (!ostinel::cli::RenderStream(options, rendered, error, exitCode)) {
@@ -184,7 +184,7 @@ void RenderWav(benchmark::State& state) {
         return;
     }
     const std::vector<ostinel::platform::TimedMessage> stream =
-        ostinel::cli::SynthStream(rendered.messages);
+        ostinel::SynthStream(rendered.messages);
     const std::string wavPath = options.output + ".wav";
     double wallSeconds = 0.0;
     for (auto _ : state) {

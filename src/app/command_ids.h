@@ -7,6 +7,7 @@ inline constexpr int kOpen = 10;
 inline constexpr int kSavePerformanceAs = 11;
 inline constexpr int kGetFileInfo = 12;
 inline constexpr int kExit = 13;
+inline constexpr int kRenderToAudioFile = 14;
 
 inline constexpr int kSystemRevert = 22;
 inline constexpr int kSystemDefault = 23;

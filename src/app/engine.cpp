@@ -162,7 +162,8 @@ LoadResult Engine::OpenPiece(const std::string& path) {
     const InputBlockedWhileLoading blocked(intake_);
     std::unique_ptr<Piece> opened(new (std::nothrow) Piece);
     if (!opened) return LoadResult::OutOfMemory;
-    const LoadResult result = OpenPieceFile(path, *opened);
+    const LoadResult result =
+        pieceReader_ ? pieceReader_(path, *opened) : OpenPieceFile(path, *opened);
     if (result != LoadResult::Loaded) return result;
     transport_.UsePiece(nullptr);
     if (piece_) pieceSysex_.SendClosingSysex(*piece_);

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -96,6 +97,11 @@ class Engine {
     // piece (the old one's closing and the new one's leading system exclusive
     // go out around it). A file that fails to load leaves the old piece.
     LoadResult OpenPiece(const std::string& path);
+    // main thread: what reads a file into a piece for OpenPiece; by default
+    // the one piece opening of every file kind. Tests put a reader here that
+    // fails as the machine would (out of memory, say).
+    using PieceReader = std::function<LoadResult(const std::string& path, Piece& piece)>;
+    void UsePieceReader(PieceReader reader) { pieceReader_ = std::move(reader); }
     // main thread: the piece playing; nullptr before one loaded.
     Piece* CurrentPiece() { return piece_.get(); }
 
@@ -166,6 +172,7 @@ class Engine {
     Transport transport_;
     PieceSysex pieceSysex_;
     std::unique_ptr<Piece> piece_;
+    PieceReader pieceReader_;  // empty: OpenPieceFile
 
     platform::KeyState keys_;
     Follower follower_;

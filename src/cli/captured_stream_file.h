@@ -7,17 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "app/piece_rendering.h"
+
 namespace ostinel::cli {
-
-// The port number of what the soloist played, kept beside the ports' streams.
-inline constexpr int kSoloistPort = -1;
-
-// One message that an output port received.
-struct PortMessage {
-    int port = 0;              // 0-7, ports A-H, or kSoloistPort
-    std::uint32_t timeMs = 0;  // from the start of the render
-    std::vector<std::uint8_t> bytes;
-};
 
 // The messages, in arrival order, as a format 1 file at one tick a
 // millisecond. The first track holds `title`, 4/4 and the tempo; then one

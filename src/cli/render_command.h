@@ -11,16 +11,6 @@
 
 namespace ostinel::cli {
 
-// What a render produced.
-struct RenderedStream {
-    std::vector<PortMessage> messages;  // every port's messages in arrival order
-    std::uint32_t lengthMs = 0;         // from the start to the stop
-};
-
-// The ports' messages in time order, as the built-in synth's renderer takes
-// them (all ports reach the one synth). any thread
-std::vector<platform::TimedMessage> SynthStream(const std::vector<PortMessage>& messages);
-
 // Plays the piece with the engine on a manual clock, as fast as it goes,
 // every output port on its own recording device, from the start (or the
 // chosen position) until it stops by itself. False with `error` when the

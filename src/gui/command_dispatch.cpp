@@ -86,6 +86,8 @@ bool MainWindow::DispatchCommand(int id) {
         HelpCommand(id);
     } else if (id == command::kAbout) {
         area_->ShowTitlePicture(0);
+    } else if (id == command::kRenderToAudioFile) {
+        RenderToAudioFileCommand();
     } else if (id == command::kSavePerformanceAs) {
         if (!engine_.GetTransport().Mode().playing) SavePerformanceAsCommand();
     } else if (dialogs::IsDialogCommand(id)) {

@@ -125,16 +125,8 @@ int main(int argc, char* argv[]) {
             gui::WriteScoreViewPlace(store, window.Score().Place());
         });
 
-        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-        const gui::WindowShow show = gui::ShowFor(gui::ReadWindowPlacement(store), available);
-        window.setGeometry(show.geometry);
         if (const auto place = gui::ReadScoreViewPlace(store)) window.Score().SetPlace(*place);
-        if (show.minimised)
-            window.showMinimized();
-        else if (show.maximised)
-            window.showMaximized();
-        else
-            window.show();
+        gui::ShowAsPlaced(window, store, QGuiApplication::primaryScreen()->availableGeometry());
 
         // The settings the program was left with, its ports opened by them.
         const std::optional<std::string> lastPiece =

@@ -180,6 +180,7 @@ void MainMenu::Refresh(const std::array<bool, 8>& viewsShown) {
     };
     enable(command::kOpen, editable);
     enable(command::kSavePerformanceAs, state.savePerformance);
+    enable(command::kRenderToAudioFile, engine_.CurrentPiece() != nullptr && !renderingAudio_);
     for (const int command : {command::kSystemRevert, command::kSystemDefault,
                               command::kPieceRevert, command::kPieceDefault})
         enable(command, editable);

@@ -40,6 +40,8 @@ class MainMenu : public QObject {
     // or Piece Settings submenus read these names; "(no settings saved)" and
     // unavailable for an empty slot.
     void SetSavedSettingsNames(bool system, const SavedSettingsNames& names);
+    // While a piece is rendered to an audio file, Render to Audio File waits.
+    void SetRenderingAudio(bool rendering) { renderingAudio_ = rendering; }
 
   private:
     QAction* AddItem(QMenu& menu, int command, const QString& text, char accelerator);
@@ -53,6 +55,7 @@ class MainMenu : public QObject {
     std::map<int, QAction*> actions_;
     SavedSettingsNames systemNames_;
     SavedSettingsNames pieceNames_;
+    bool renderingAudio_ = false;
 };
 
 }  // namespace ostinel::gui

@@ -19,6 +19,7 @@
 #include "app/command_line.h"
 #include "app/load_result_messages.h"
 #include "app/performance_saving.h"
+#include "gui/audio_render.h"
 #include "gui/desktop_style.h"
 #include "strings/string_ids.h"
 #include "strings/string_table.h"
@@ -234,7 +235,10 @@ bool MainWindow::OpenFirstPiece(const QString& commandLine, const std::string& l
 }
 
 void MainWindow::HandOverCommandLine(const QString& commandLine) {
-    // The user started the program again: they look for this window.
+    // The user started the program again: they look for this window, also
+    // when it was minimised.
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
     raise();
     activateWindow();
     if (engine_.GetTransport().Mode().playing || commandLine.isEmpty()) return;

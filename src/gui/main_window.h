@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "app/engine.h"
+#include "app/piece_rendering.h"
 #include "dialogs/dialog_context.h"
 #include "gui/desktop_ui.h"
 #include "gui/idle_loop.h"
@@ -20,6 +21,7 @@ class QLabel;
 
 namespace ostinel::gui {
 
+class AudioRenderJob;
 class HelpWindow;
 
 // The name of the dialog a menu command opens; empty for a command without one.
@@ -87,6 +89,17 @@ class MainWindow : public QMainWindow {
     bool OpenCommand();
     // The save dialog for the last take, then the file written.
     void SavePerformanceAsCommand();
+    // The save dialog for a WAV file, offering the piece's name in its folder,
+    // then the piece rendered into it as `ostinel-cli render` does, off this
+    // thread, behind a progress dialog that can cancel it.
+    void RenderToAudioFileCommand();
+    // The render in progress; nullptr when none runs.
+    AudioRenderJob* AudioRender() const { return audioRender_.get(); }
+    // Who answers the audio file's save dialog, given the name offered: the
+    // real dialog, or a stand-in for tests (an empty name is Cancel).
+    void SetAudioFileChooser(std::function<QString(const QString& offered)> chooser) {
+        audioFileChooser_ = std::move(chooser);
+    }
     // The save dialog for a MIDI file, offering `suggested`; none on Cancel.
     std::optional<std::string> AskMidiFileToSave(const std::string& suggested);
     // The help window at a dialog's topic (0: the contents); message 2001
@@ -128,6 +141,7 @@ class MainWindow : public QMainWindow {
     void ChangeAllTracksToPort(int port);
     void StopForExit();
     bool SpaceBarTaps();
+    void AudioRenderFinished(AudioFileRender::Result result, LoadResult load);
 
     Engine& engine_;
     DesktopUi& ui_;
@@ -141,6 +155,8 @@ class MainWindow : public QMainWindow {
     std::unique_ptr<dialogs::DialogContext> dialogs_;
     std::function<void(int)> dialogOpener_;
     std::function<QString()> openFileChooser_;
+    std::function<QString(const QString&)> audioFileChooser_;
+    std::unique_ptr<AudioRenderJob> audioRender_;
     QString openFolder_;
     QWidget* warning_ = nullptr;  // in the status line while shown
     QLabel* warningText_ = nullptr;

@@ -28,6 +28,7 @@ constexpr auto kEntries = std::to_array<MenuEntry>({
     Item(command::kOpen, "&Open...\tCtrl + O", 'O'),
     Item(command::kSavePerformanceAs, "&Save Performance As...\tCtrl + S", 'S'),
     Item(command::kGetFileInfo, "&Get File Info...\tCtrl + I", 'I'),
+    Item(command::kRenderToAudioFile, "&Render to Audio File..."),
     Separator(),
     {K::SystemSettings, 0, "S&ystem Settings", 0},
     {K::PieceSettings, 0, "&Piece Settings", 0},

@@ -77,4 +77,15 @@ WindowPlacement PlacementOf(const QWidget& window) {
     return p;
 }
 
+void ShowAsPlaced(QWidget& window, const platform::SettingsStore& store, const QRect& available) {
+    const WindowShow show = ShowFor(ReadWindowPlacement(store), available);
+    window.setGeometry(show.geometry);
+    if (show.minimised)
+        window.showMinimized();
+    else if (show.maximised)
+        window.showMaximized();
+    else
+        window.show();
+}
+
 }  // namespace ostinel::gui

@@ -38,6 +38,12 @@ struct WindowShow {
 };
 WindowShow ShowFor(const std::optional<WindowPlacement>& placement, const QRect& available);
 
+// main thread: shows `window` as the store says it was left (in place,
+// minimised or maximised) within a screen whose maximised window is
+// `available`. A stored size smaller than the window's content needs grows
+// to it, as the window's minimum size does.
+void ShowAsPlaced(QWidget& window, const platform::SettingsStore& store, const QRect& available);
+
 // The placement to store for a window: its normal rectangle, with the
 // minimised or maximised mark.
 WindowPlacement PlacementOf(const QWidget& window);

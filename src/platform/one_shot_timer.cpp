@@ -20,6 +20,11 @@ bool OneShotTimer::ArmAt(platform::ClockMs t) {
     return timers_.ArmAtTime(t, now, &OneShotTimer::Fire, this, generation);
 }
 
+bool OneShotTimer::ArmAtFromHandler(platform::ClockMs t) {
+    const std::uint32_t generation = generation_.fetch_add(1, std::memory_order_acq_rel) + 1;
+    return timers_.ArmAtTime(t, clock_.Now(), &OneShotTimer::Fire, this, generation);
+}
+
 bool OneShotTimer::ArmAfter(std::uint32_t delayMs) {
     const std::uint32_t generation = generation_.fetch_add(1, std::memory_order_acq_rel) + 1;
     return timers_.ArmOnce(delayMs, &OneShotTimer::Fire, this, generation);

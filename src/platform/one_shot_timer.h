@@ -25,6 +25,11 @@ class OneShotTimer {
     // any thread. Runs the handler at `t`; a moment already reached runs it at
     // once on this thread. Returns false when the service refused the timer.
     bool ArmAt(platform::ClockMs t);
+    // any thread. Like ArmAt, but a moment already reached also goes through
+    // the service, which runs it at once on the timer thread: for the
+    // handler's own re-arming, where running inline would find the handler
+    // busy with itself and the moment would be lost.
+    bool ArmAtFromHandler(platform::ClockMs t);
     // any thread. Like ArmAt, but always through the service, even for a
     // moment already due (the tap poller never runs inline).
     bool ArmAfter(std::uint32_t delayMs);

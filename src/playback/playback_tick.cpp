@@ -205,7 +205,7 @@ void PlaybackTick::RunTick() {
         }
         if (hold_.load()) {
             busy_.store(false, std::memory_order_release);
-            timer_.ArmAt(clock_.Now() + kHoldRetryMs);
+            timer_.ArmAtFromHandler(clock_.Now() + kHoldRetryMs);
             return;
         }
         // A retry after a hold, a speed change or a follower's report may
@@ -214,7 +214,9 @@ void PlaybackTick::RunTick() {
         bool held = false;
         if (!NextInstantDue(when, held)) {
             timer_.Cancel();
-            if (!held) timer_.ArmAt(when);
+            // The clock may reach `when` before the arming reads it; busy
+            // here, the tick must then be run by the timer thread.
+            if (!held) timer_.ArmAtFromHandler(when);
             busy_.store(false);
             // A report that came while this ran found it busy: answer it now.
             if (steered_.load() && running_.load() && !busy_.exchange(true)) continue;

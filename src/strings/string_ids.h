@@ -43,6 +43,12 @@ inline constexpr int kMissingRootFile = 2034;
 inline constexpr int kMeasureDoesNotAddUp = 2035;
 inline constexpr int kNoteWithoutDuration = 2036;
 inline constexpr int kScoreTooLarge = 2037;
+// Render to Audio File: why no audio file was written.
+inline constexpr int kAudioFolderUnwritable = 2040;
+inline constexpr int kAudioDiskFull = 2041;
+inline constexpr int kAudioNoSoundFont = 2042;
+inline constexpr int kAudioWriteFailed = 2043;
+inline constexpr int kAudioTooLong = 2044;
 
 inline constexpr int kHelpTopicsItem = 3001;
 inline constexpr int kHelpContentsItem = 3002;

@@ -1,8 +1,16 @@
 #include <unistd.h>
 
+#include <QDir>
+#include <QFileInfo>
+#include <QTest>
 #include <filesystem>
 
+#include "app/command_ids.h"
+#include "app/piece_file.h"
 #include "desktop_fixture.h"
+#include "gui/single_instance.h"
+#include "strings/string_ids.h"
+#include "strings/string_table.h"
 
 namespace ostinel::testing {
 namespace {
@@ -93,6 +101,97 @@ TEST_F(HandOverTest, WhilePlayingASecondCopysFileIsIgnored) {
     window_.HandOverCommandLine(CopyOfDemo("third.mid"));
     EXPECT_EQ(engine_.CurrentPiece(), playing);
     EXPECT_TRUE(GetTransport().Mode().playingFile);
+}
+
+TEST_F(HandOverTest, OutOfMemoryWhileOpeningShowsMessage2005AndTheOpenDialogAgain) {
+    const QString large = CopyOfDemo("large.mid");
+    const QString small = CopyOfDemo("small.mid");
+    // The reader runs out of memory on the first file only.
+    engine_.UsePieceReader([&](const std::string& path, Piece& piece) {
+        return path == large.toStdString() ? LoadResult::OutOfMemory : OpenPieceFile(path, piece);
+    });
+    int asked = 0;
+    window_.SetOpenFileChooser([&] { return ++asked == 1 ? large : small; });
+    ASSERT_TRUE(window_.DispatchCommand(command::kOpen));
+    EXPECT_EQ(asked, 2);
+    ASSERT_EQ(presenter_.errors.size(), 1u);
+    EXPECT_EQ(presenter_.errors[0].toStdString(),
+              "large.mid\n\n" + std::string(StringTable().Get(string_id::kLoadFailed)));
+    EXPECT_EQ(engine_.CurrentPiece()->path, small.toStdString());
+    EXPECT_TRUE(window_.isVisible());
+}
+
+// A second start through the socket, wired to the window as main() wires it,
+// while another window of the desktop is in front.
+class SecondStartTest : public HandOverTest {
+  protected:
+    void SetUp() override {
+        HandOverTest::SetUp();
+        ASSERT_TRUE(running_.Listen());
+        QObject::connect(&running_, &gui::SingleInstance::commandLineReceived, &window_,
+                         &gui::MainWindow::HandOverCommandLine);
+        // A file that fails offers the Open dialog: cancelled here, not waited on.
+        window_.SetOpenFileChooser([] { return QString(); });
+        other_.resize(200, 100);
+        other_.show();
+        other_.activateWindow();
+        ASSERT_TRUE(InFront(&other_));
+    }
+
+    // Whether `window` becomes the active one within a few seconds.
+    static bool InFront(QWidget* window) {
+        return QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, 3000);
+    }
+
+    void SecondStart(const QString& commandLine) {
+        gui::SingleInstance second(SocketName());
+        ASSERT_TRUE(second.HandToRunningCopy(commandLine));
+    }
+
+    static QString SocketName() {
+        return QStringLiteral("ostinel-test-%1-%2")
+            .arg(getpid())
+            .arg(QString::fromLatin1(
+                ::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    }
+
+    gui::SingleInstance running_{SocketName()};
+    QWidget other_;
+};
+
+TEST_F(SecondStartTest, AFileNamedInItsOwnFolderOpensThereAndTheWindowComesForward) {
+    const QString song = CopyOfDemo("song.mid");
+    const QString before = QDir::currentPath();
+    // The second start runs in the song's folder and names it alone; the
+    // running copy works elsewhere, so only a whole path finds it.
+    QDir::setCurrent(QFileInfo(song).absolutePath());
+    SecondStart(QStringLiteral("song.mid"));
+    QDir::setCurrent(QDir::rootPath());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return QString::fromStdString(engine_.CurrentPiece()->path) == song; }, 5000));
+    QDir::setCurrent(before);
+    EXPECT_TRUE(InFront(&window_));
+    EXPECT_TRUE(presenter_.shown.empty());
+}
+
+TEST_F(SecondStartTest, WithoutAFileTheMinimisedWindowComesForward) {
+    window_.showMinimized();
+    const Piece* before = engine_.CurrentPiece();
+    SecondStart(QString());
+    EXPECT_TRUE(InFront(&window_));
+    EXPECT_FALSE(window_.isMinimized());
+    EXPECT_EQ(engine_.CurrentPiece(), before);
+    EXPECT_TRUE(presenter_.shown.empty());
+}
+
+TEST_F(SecondStartTest, WhilePlayingTheWindowComesForwardAndTheFileWaits) {
+    const Piece* playing = engine_.CurrentPiece();
+    GetTransport().PlayFile();
+    SecondStart(CopyOfDemo("third.mid"));
+    EXPECT_TRUE(InFront(&window_));
+    EXPECT_EQ(engine_.CurrentPiece(), playing);
+    EXPECT_TRUE(GetTransport().Mode().playingFile);
+    GetTransport().Stop();
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ TEST_F(MainMenuTest, EveryItemReadsAsTheTableSaysWithItsAccelerator) {
                       QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_A + (entry.accelerator - 'A'))));
         }
     }
-    EXPECT_EQ(items, 45);  // with the Views menu's Score item
+    EXPECT_EQ(items, 46);  // with File's Render to Audio File and the Views menu's Score
     EXPECT_EQ(window_.Menu().Action(kPlayAndFollow)->text(),
               QStringLiteral("&Play and Follow\tCtrl + P"));
     EXPECT_EQ(window_.Menu().Action(kFirstView + 2)->text(),

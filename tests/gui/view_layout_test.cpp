@@ -5,7 +5,6 @@
 #include <QImage>
 #include <QPainter>
 
-#include "strings/version.h"
 #include "views/element_table.h"
 #include "views/palette.h"
 #include "views/view_painter.h"
@@ -92,11 +91,6 @@ TEST(ViewLayout, EachScrollKeyShowsItsOwnPressedAndGreyedState) {
         layout.SetState(other, kStateLit);
         EXPECT_EQ(DrawnElement(layout, key), normal) << key;
     }
-}
-
-TEST(TitlePicture, ShowsTheVersionThatVersionPrints) {
-    EXPECT_EQ(TitlePictureVersion().toStdString(), std::string(ProgramVersion()));
-    EXPECT_FALSE(TitlePictureVersion().isEmpty());
 }
 
 TEST(ViewLayout, TheFrontViewIsHitWhereViewsOverlap) {

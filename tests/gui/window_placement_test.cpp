@@ -2,6 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QTest>
+#include <cmath>
+
+#include "app/engine.h"
+#include "desktop_fixture.h"
+#include "gui/main_window.h"
 #include "platform/manual/memory_settings_store.h"
 
 namespace ostinel::gui {
@@ -38,6 +45,33 @@ TEST(WindowPlacement, APlacementIsKeptOnTheScreen) {
     const std::vector<std::uint8_t> shortValue(12, 0);
     store.Write(kMainWindowKey, ".", shortValue);
     EXPECT_FALSE(ReadWindowPlacement(store));
+}
+
+TEST(WindowPlacement, ARememberedSmallWindowGrowsToHoldTheViewsAt200Percent) {
+    platform::ManualClock clock{0};
+    platform::ManualTimerService timers{clock};
+    platform::ManualMidiSystem midi{clock, {}, {"Synth"}};
+    testing::RecordingPresenter presenter;
+    DesktopUi ui{presenter};
+    Engine engine{clock, timers, midi, ui};
+    MainWindow window{engine, ui};
+    platform::MemorySettingsStore store;
+    // Left small at 100 %: 300 x 200 pixels.
+    ASSERT_TRUE(WriteWindowPlacement(store, {40, 30, 340, 230}));
+
+    // As `ostinel --scale 200` starts.
+    window.Area().SetDesignScale(2.0);
+    ShowAsPlaced(window, store, QRect(0, 0, 4000, 3000));
+    ASSERT_TRUE(window.OpenFirstPiece(QStringLiteral(OSTINEL_SOURCE_DIR "/examples/demo.mid")));
+    const views::Box home = window.Area().Layout().HomeBounds();
+    const int wide = int(std::ceil(home.Width() * 2.0));
+    const int high = int(std::ceil(home.Height() * 2.0));
+    ASSERT_GT(wide, 300);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return window.Area().width() >= wide && window.Area().height() >= high; }, 3000))
+        << window.Area().width() << " x " << window.Area().height();
+    EXPECT_GT(window.width(), 300);
+    window.Area().RemoveTitlePicture();
 }
 
 }  // namespace

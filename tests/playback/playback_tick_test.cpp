@@ -365,5 +365,53 @@ TEST(PlaybackTickFollowing, ANoteTheSoloistHasAlreadyPassedIsNotSounded) {
     EXPECT_EQ(rig.Sent(), (std::vector<Bytes>{{0x90, 62, 100}, {0x80, 62, 64}}));
 }
 
+// A clock that jumps four milliseconds at its k-th reading and one more at
+// the next, as a busy machine's clock may between two readings a moment apart.
+class JumpingClock final : public platform::Clock {
+  public:
+    JumpingClock(platform::ManualClock& base, int k) : base_(base), k_(k) {}
+    platform::ClockMs Now() const override {
+        ++reads_;
+        if (reads_ == k_) base_.Advance(4);
+        if (reads_ == k_ + 1) base_.Advance(1);
+        return base_.Now();
+    }
+
+  private:
+    platform::ManualClock& base_;
+    int k_;
+    mutable int reads_ = 0;
+};
+
+// Wherever between two readings the clock reaches the next instant (5 ms
+// on), the tick still serves it: arming for a moment just reached must not
+// run the tick inside itself, where it would find itself busy and do nothing.
+TEST(PlaybackTick, AnInstantThatFallsDueWhileTheTickArmsForItIsStillServed) {
+    for (int k = 1; k <= 60; ++k) {
+        platform::ManualClock base{kT0};
+        JumpingClock clock{base, k};
+        platform::ManualTimerService timers{base};
+        platform::ManualMidiSystem system{base, {}, {"Synth"}};
+        testing::SilentUi ui;
+        PortMap ports{system};
+        ports.SetOutputDevice(0, 0);
+        ports.OpenOutputPorts(ui);
+        MidiOutput output{ports, timers};
+        TransportRequestQueue requests;
+        PlaybackTick tick{clock, timers, output, requests};
+        Piece piece = PieceOf({{On(0, 60), On(5, 61), Off(500, 60), Off(500, 61)}});
+        PlaybackStart start;
+        start.clock.anchor = PositionAnchor{0, base.Now()};
+        start.clock.end = static_cast<ScorePosition>(piece.lastEventTime);
+        ASSERT_TRUE(tick.Start(piece, start));
+        timers.Advance(1000);
+        int strikes = 0;
+        for (const Bytes& bytes : system.Output(0).Bytes())
+            strikes += bytes.size() == 3 && bytes[0] == 0x90 && bytes[2] > 0 ? 1 : 0;
+        EXPECT_EQ(strikes, 2) << "clock jumping at reading " << k;
+        tick.Stop();
+    }
+}
+
 }  // namespace
 }  // namespace ostinel

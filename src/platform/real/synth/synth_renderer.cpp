@@ -1,6 +1,7 @@
 #include "platform/real/synth/synth_renderer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 
 #include "platform/real/synth/wav_writer.h"
@@ -15,15 +16,24 @@ constexpr int kBlockFrames = 4096;
 // messages always give the same file).
 class FileRenderer {
   public:
-    FileRenderer(SynthEngine& engine, WavWriter& wav)
+    FileRenderer(SynthEngine& engine, WavWriter& wav, const RenderOptions& options,
+                 std::uint64_t frames)
         : engine_(engine),
           wav_(wav),
+          keepGoing_(options.keepGoing),
+          frames_(frames),
           left_(kBlockFrames),
           right_(kBlockFrames),
           pcm_(2 * kBlockFrames) {}
 
+    // False when the user stopped it (`cancelled_`) or the file failed.
     bool RenderUntil(std::uint64_t frame, std::string& error) {
         while (cursor_ < frame) {
+            if (keepGoing_ && !keepGoing_(cursor_, frames_)) {
+                cancelled_ = true;
+                error = "The render was cancelled.";
+                return false;
+            }
             const int frames =
                 static_cast<int>(std::min<std::uint64_t>(kBlockFrames, frame - cursor_));
             engine_.Render(frames, left_.data(), right_.data());
@@ -40,6 +50,8 @@ class FileRenderer {
         return true;
     }
 
+    bool Cancelled() const { return cancelled_; }
+
   private:
     static std::int16_t ToPcm(float sample) {
         const float scaled = std::clamp(sample * 32767.0f, -32768.0f, 32767.0f);
@@ -48,6 +60,9 @@ class FileRenderer {
 
     SynthEngine& engine_;
     WavWriter& wav_;
+    const std::function<bool(std::uint64_t, std::uint64_t)>& keepGoing_;
+    std::uint64_t frames_ = 0;
+    bool cancelled_ = false;
     std::vector<float> left_;
     std::vector<float> right_;
     std::vector<std::int16_t> pcm_;
@@ -65,37 +80,53 @@ std::vector<const TimedMessage*> InTimeOrder(const std::vector<TimedMessage>& me
     return ordered;
 }
 
+WavRenderResult WritingFailure(const WavWriter& wav) {
+    if (wav.ErrorNumber() == EFBIG) return WavRenderResult::TooLong;
+    if (wav.OpenFailed()) return WavRenderResult::CannotCreate;
+    if (wav.ErrorNumber() == ENOSPC || wav.ErrorNumber() == EDQUOT)
+        return WavRenderResult::DiskFull;
+    return WavRenderResult::WriteFailed;
+}
+
 }  // namespace
 
-bool RenderToWav(const std::vector<TimedMessage>& messages, const std::string& wavPath,
-                 const RenderOptions& options, std::string& error) {
+WavRenderResult RenderWav(const std::vector<TimedMessage>& messages, const std::string& wavPath,
+                          const RenderOptions& options, std::string& error) {
     const std::unique_ptr<SynthEngine> engine = SynthEngine::Create(options.synth);
     if (engine == nullptr) {
         error = "The built-in synth could not be started, so nothing was rendered.";
-        return false;
+        return WavRenderResult::NoSynth;
     }
     if (!engine->SoundFontNotice().empty()) {
         error =
             "The SoundFont " + options.synth.soundFont + " was not found, so nothing was rendered.";
-        return false;
+        return WavRenderResult::NoSoundFont;
     }
     if (!engine->HasSoundFont()) {
         error = engine->SoundFontProblem() + ", so nothing was rendered.";
-        return false;
+        return WavRenderResult::NoSoundFont;
     }
     const std::vector<const TimedMessage*> ordered = InTimeOrder(messages);
     const std::uint64_t lastMs = ordered.empty() ? 0 : ordered.back()->timeMs;
+    const std::uint64_t frames = FrameAtMs(lastMs + options.tailMs);
     WavWriter wav;
-    if (!wav.Open(wavPath, FrameAtMs(lastMs + options.tailMs), kSynthSampleRate, error)) {
-        return false;
-    }
-    FileRenderer renderer(*engine, wav);
+    if (!wav.Open(wavPath, frames, kSynthSampleRate, error)) return WritingFailure(wav);
+    FileRenderer renderer(*engine, wav, options, frames);
+    const auto failed = [&] {
+        return renderer.Cancelled() ? WavRenderResult::Cancelled : WritingFailure(wav);
+    };
     for (const TimedMessage* message : ordered) {
-        if (!renderer.RenderUntil(FrameAtMs(message->timeMs), error)) return false;
+        if (!renderer.RenderUntil(FrameAtMs(message->timeMs), error)) return failed();
         engine->Play(message->bytes);
     }
-    if (!renderer.RenderUntil(FrameAtMs(lastMs + options.tailMs), error)) return false;
-    return wav.Finish(error);
+    if (!renderer.RenderUntil(frames, error)) return failed();
+    if (options.keepGoing) options.keepGoing(frames, frames);
+    return wav.Finish(error) ? WavRenderResult::Written : WritingFailure(wav);
+}
+
+bool RenderToWav(const std::vector<TimedMessage>& messages, const std::string& wavPath,
+                 const RenderOptions& options, std::string& error) {
+    return RenderWav(messages, wavPath, options, error) == WavRenderResult::Written;
 }
 
 bool RenderToWav(const std::vector<TimedMessage>& messages, const std::string& wavPath,

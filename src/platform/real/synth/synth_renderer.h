@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,22 @@ inline constexpr std::uint32_t kRenderTailMs = 2000;
 struct RenderOptions {
     SynthOptions synth;
     std::uint32_t tailMs = kRenderTailMs;
+    // Told the frames written so far and the file's length after every
+    // block (and once before the first); returning false stops the render,
+    // and the unfinished file is removed. Called on the rendering thread.
+    std::function<bool(std::uint64_t framesDone, std::uint64_t frames)> keepGoing;
+};
+
+// How a render ended.
+enum class WavRenderResult {
+    Written,
+    NoSynth,       // FluidSynth could not be started
+    NoSoundFont,   // none found, or the one named is missing
+    CannotCreate,  // the file cannot be made where it was asked for
+    DiskFull,      // no room left while writing
+    WriteFailed,   // any other failure to write
+    TooLong,       // longer than a WAV file's 32-bit sizes allow
+    Cancelled,     // keepGoing said stop
 };
 
 // The frame of the file at which something `ms` from its start happens.
@@ -35,6 +52,9 @@ constexpr std::uint64_t FrameAtMs(std::uint64_t ms) {
 // is not replaced), or the file cannot be written.
 bool RenderToWav(const std::vector<TimedMessage>& messages, const std::string& wavPath,
                  const RenderOptions& options, std::string& error);
+// The same, saying how it ended; `error` holds the plain words of a failure.
+WavRenderResult RenderWav(const std::vector<TimedMessage>& messages, const std::string& wavPath,
+                          const RenderOptions& options, std::string& error);
 
 // The same with the given SoundFont file, or the usual search when empty.
 bool RenderToWav(const std::vector<TimedMessage>& messages, const std::string& wavPath,

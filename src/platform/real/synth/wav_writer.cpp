@@ -55,11 +55,15 @@ bool WavWriter::Open(const std::string& path, std::uint64_t frames, int sampleRa
     const std::uint64_t dataBytes = frames * kBytesPerFrame;
     if (dataBytes > std::numeric_limits<std::uint32_t>::max() - kHeaderBytes) {
         error = "The piece is too long for a WAV file (about 6 hours at most).";
+        errorNumber_ = EFBIG;
         return false;
     }
     path_ = path;
     file_ = std::fopen(path.c_str(), "wb");
-    if (file_ == nullptr) return Failed(error, errno);
+    if (file_ == nullptr) {
+        openFailed_ = true;
+        return Failed(error, errno);
+    }
     const auto header = Header(static_cast<std::uint32_t>(dataBytes), sampleRate);
     if (std::fwrite(header.data(), 1, header.size(), file_) != header.size()) {
         return Failed(error, errno);
@@ -96,6 +100,7 @@ bool WavWriter::Finish(std::string& error) {
 }
 
 bool WavWriter::Failed(std::string& error, int errorNumber) {
+    errorNumber_ = errorNumber;
     error = "The WAV file " + path_ + " could not be written";
     if (errorNumber != 0) error += std::string(" (") + std::strerror(errorNumber) + ")";
     error += ".";

@@ -23,6 +23,10 @@ class WavWriter {
     // Left and right samples alternating.
     bool Write(std::span<const std::int16_t> interleaved, std::string& error);
     bool Finish(std::string& error);
+    // The errno of the last failure (0: none, or a length that does not fit).
+    int ErrorNumber() const { return errorNumber_; }
+    // Whether the file itself could not be made, as against written.
+    bool OpenFailed() const { return openFailed_; }
 
   private:
     // `errorNumber` is the errno of the failing call, or 0 when there is none.
@@ -31,6 +35,8 @@ class WavWriter {
     std::FILE* file_ = nullptr;
     std::string path_;
     std::uint64_t framesLeft_ = 0;
+    int errorNumber_ = 0;
+    bool openFailed_ = false;
 };
 
 }  // namespace ostinel::platform
