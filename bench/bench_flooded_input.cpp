@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "app/engine.h"
+#include "driven_engine_rig.h"
 #include "lateness_report.h"
 #include "platform/midi_devices.h"
 #include "platform/real/steady_clock.h"
@@ -45,11 +46,14 @@ namespace {
 
 using ostinel::Engine;
 using ostinel::Transport;
+using ostinel::bench::DrivenMidiSystem;
+using ostinel::bench::InputConnection;
 using ostinel::bench::MicrosecondsLate;
+using ostinel::bench::QuietUi;
 using ostinel::bench::SleepUntil;
 using ostinel::bench::SteadyInstant;
+using ostinel::bench::TempScore;
 using ostinel::platform::ClockMs;
-using ostinel::platform::MidiInputCallback;
 using ostinel::platform::SteadyClock;
 using ostinel::platform::TimerThread;
 
@@ -197,97 +201,6 @@ class StampingOutput final : public ostinel::platform::MidiOutputDevice {
     StampLog& log_;
 };
 
-struct InputConnection {
-    MidiInputCallback callback = nullptr;
-    void* context = nullptr;
-    int port = 0;
-};
-
-// The input device only says when it runs: the benchmark's input thread
-// calls the connection's callback itself.
-class CallbackInput final : public ostinel::platform::MidiInputDevice {
-  public:
-    explicit CallbackInput(std::atomic<bool>& started) : started_(started) {}
-    ~CallbackInput() override { started_.store(false); }
-    CallbackInput(const CallbackInput&) = delete;
-    CallbackInput& operator=(const CallbackInput&) = delete;
-
-    bool Start() override {
-        started_.store(true);
-        return true;
-    }
-    void Stop() override { started_.store(false); }
-
-  private:
-    std::atomic<bool>& started_;
-};
-
-class FloodMidiSystem final : public ostinel::platform::MidiSystem {
-  public:
-    explicit FloodMidiSystem(std::size_t capacity) : log_(capacity) {}
-
-    int InputDeviceCount() const override { return 1; }
-    int OutputDeviceCount() const override { return 1; }
-    std::string InputDeviceName(int /*device*/) const override { return "Soloist"; }
-    std::string OutputDeviceName(int /*device*/) const override { return "Stamps"; }
-    std::unique_ptr<ostinel::platform::MidiOutputDevice> OpenOutput(int device) override {
-        if (device != 0) return nullptr;
-        return std::make_unique<StampingOutput>(log_);
-    }
-    std::unique_ptr<ostinel::platform::MidiInputDevice> OpenInput(int device,
-                                                                  MidiInputCallback callback,
-                                                                  void* context,
-                                                                  int port) override {
-        if (device != 0 || started_.load()) return nullptr;
-        connection_ = InputConnection{callback, context, port};
-        return std::make_unique<CallbackInput>(started_);
-    }
-    std::vector<std::string> MissingServices() const override { return {}; }
-
-    const StampLog& Log() const { return log_; }
-    StampLog& Log() { return log_; }
-    const InputConnection& Connection() const { return connection_; }
-    bool InputStarted() const { return started_.load(); }
-
-  private:
-    StampLog log_;
-    InputConnection connection_;
-    std::atomic<bool> started_{false};
-};
-
-class QuietUi final : public ostinel::TransportUi {
-  public:
-    void ShowMessage(std::string_view /*text*/) override {}
-    bool ConfirmMessage(std::string_view /*text*/) override { return true; }
-};
-
-class TempScore {
-  public:
-    TempScore()
-        : folder_(std::filesystem::temp_directory_path() /
-                  ("ostinel-flooded-input-" + std::to_string(::getpid()))) {
-        std::filesystem::create_directories(folder_);
-    }
-    ~TempScore() {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-    TempScore(const TempScore&) = delete;
-    TempScore& operator=(const TempScore&) = delete;
-
-    std::string Path() const { return (folder_ / "flood.mid").string(); }
-
-  private:
-    std::filesystem::path folder_;
-};
-
-bool WriteBytes(const std::string& path, const ostinel::smf::Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
-}
-
 // The clock reading the transport anchored the start at (own tempo: one to one).
 ClockMs AnchorOf(const SteadyClock& clock, const Transport& transport) {
     for (;;) {
@@ -395,13 +308,13 @@ struct RunOutcome {
 
 RunOutcome RunOnce(bool flooded) {
     RunOutcome outcome;
-    TempScore score;
-    if (!WriteBytes(score.Path(), FloodPiece())) {
+    TempScore score("flooded-input", "flood.mid");
+    if (!score.Write(FloodPiece())) {
         outcome.problem = "the score could not be written";
         return outcome;
     }
     const std::vector<DueEvent> due = AccompanimentDue();
-    FloodMidiSystem midi(due.size() * 2 + 4096);
+    DrivenMidiSystem<StampLog, StampingOutput> midi(due.size() * 2 + 4096);
     SteadyInstant origin;
     SteadyClock clock;
     {

@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "app/engine.h"
+#include "driven_engine_rig.h"
 #include "lateness_report.h"
 #include "platform/midi_devices.h"
 #include "platform/real/steady_clock.h"
@@ -42,10 +43,13 @@ namespace {
 
 using ostinel::Engine;
 using ostinel::Transport;
+using ostinel::bench::DrivenMidiSystem;
+using ostinel::bench::InputConnection;
 using ostinel::bench::MicrosecondsLate;
+using ostinel::bench::QuietUi;
 using ostinel::bench::SleepUntil;
 using ostinel::bench::SteadyInstant;
-using ostinel::platform::MidiInputCallback;
+using ostinel::bench::TempScore;
 using ostinel::platform::SteadyClock;
 using ostinel::platform::TimerThread;
 
@@ -150,95 +154,6 @@ class StampingOutput final : public ostinel::platform::MidiOutputDevice {
     StampLog& log_;
 };
 
-// Where an opened input delivers: what the engine gave at opening.
-struct InputConnection {
-    MidiInputCallback callback = nullptr;
-    void* context = nullptr;
-    int port = 0;
-};
-
-// The input device: it only says when it runs. The benchmark's input thread
-// calls the connection's callback itself, and is joined before the device stops.
-class CallbackInput final : public ostinel::platform::MidiInputDevice {
-  public:
-    explicit CallbackInput(std::atomic<bool>& started) : started_(started) {}
-    ~CallbackInput() override { started_.store(false); }
-    CallbackInput(const CallbackInput&) = delete;
-    CallbackInput& operator=(const CallbackInput&) = delete;
-
-    bool Start() override {
-        started_.store(true);
-        return true;
-    }
-    void Stop() override { started_.store(false); }
-
-  private:
-    std::atomic<bool>& started_;
-};
-
-// One input device, whose callback the benchmark drives, and one output
-// device, the stamping one.
-class LatencyMidiSystem final : public ostinel::platform::MidiSystem {
-  public:
-    explicit LatencyMidiSystem(std::size_t capacity) : log_(capacity) {}
-
-    int InputDeviceCount() const override { return 1; }
-    int OutputDeviceCount() const override { return 1; }
-    std::string InputDeviceName(int /*device*/) const override { return "Soloist"; }
-    std::string OutputDeviceName(int /*device*/) const override { return "Stamps"; }
-    std::unique_ptr<ostinel::platform::MidiOutputDevice> OpenOutput(int device) override {
-        if (device != 0) return nullptr;
-        return std::make_unique<StampingOutput>(log_);
-    }
-    std::unique_ptr<ostinel::platform::MidiInputDevice> OpenInput(int device,
-                                                                  MidiInputCallback callback,
-                                                                  void* context,
-                                                                  int port) override {
-        if (device != 0 || started_.load()) return nullptr;
-        connection_ = InputConnection{callback, context, port};
-        return std::make_unique<CallbackInput>(started_);
-    }
-    std::vector<std::string> MissingServices() const override { return {}; }
-
-    const StampLog& Log() const { return log_; }
-    void MarkInputThread() { log_.MarkInputThread(); }
-    // main thread, before the input thread begins.
-    const InputConnection& Connection() const { return connection_; }
-    bool InputStarted() const { return started_.load(); }
-
-  private:
-    StampLog log_;
-    InputConnection connection_;
-    std::atomic<bool> started_{false};
-};
-
-class QuietUi final : public ostinel::TransportUi {
-  public:
-    void ShowMessage(std::string_view /*text*/) override {}
-    bool ConfirmMessage(std::string_view /*text*/) override { return true; }
-};
-
-// The score file in a folder of its own, removed with it.
-class TempScore {
-  public:
-    TempScore()
-        : folder_(std::filesystem::temp_directory_path() /
-                  ("ostinel-follow-latency-" + std::to_string(::getpid()))) {
-        std::filesystem::create_directories(folder_);
-    }
-    ~TempScore() {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-    TempScore(const TempScore&) = delete;
-    TempScore& operator=(const TempScore&) = delete;
-
-    std::string Path() const { return (folder_ / "beats.mid").string(); }
-
-  private:
-    std::filesystem::path folder_;
-};
-
 // When each beat's note is played: a lead-in, then gaps of 75-125 % of a
 // beat from a seeded generator, so every run plays the same performance.
 std::vector<std::chrono::microseconds> NoteOffsets(int beats, int beatMs) {
@@ -255,13 +170,6 @@ std::vector<std::chrono::microseconds> NoteOffsets(int beats, int beatMs) {
 
 bool IsAccompanimentStrike(const Stamp& stamp) {
     return stamp.status == (0x90 | kAccompanimentChannel) && stamp.data2 > 0;
-}
-
-bool WriteBytes(const std::string& path, const ostinel::smf::Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
 }
 
 // The input thread's own work: each beat's note at its instant, stamped just
@@ -339,14 +247,14 @@ void FollowLatency(benchmark::State& state) {
     const std::vector<std::chrono::microseconds> offsets = NoteOffsets(beats, beatMs);
     const std::vector<bool> waited = StoodWaiting(offsets, beatMs);
     for (auto _ : state) {
-        TempScore score;
-        if (!WriteBytes(score.Path(), BeatPiece(beats, beatMs))) {
+        TempScore score("follow-latency", "beats.mid");
+        if (!score.Write(BeatPiece(beats, beatMs))) {
             state.SkipWithError("the score could not be written");
             return;
         }
         std::vector<SteadyInstant> played(static_cast<std::size_t>(beats));
         // Room for both notes of every beat and whatever else goes out.
-        LatencyMidiSystem midi(static_cast<std::size_t>(beats) * 4 + 4096);
+        DrivenMidiSystem<StampLog, StampingOutput> midi(static_cast<std::size_t>(beats) * 4 + 4096);
         int idlePasses = 0;
         {
             SteadyClock clock;
@@ -382,7 +290,7 @@ void FollowLatency(benchmark::State& state) {
             const SteadyInstant begin = std::chrono::steady_clock::now();
             std::atomic<bool> soloOver{false};
             std::thread soloist([&] {
-                midi.MarkInputThread();
+                midi.Log().MarkInputThread();
                 PlayTheSolo(clock, midi.Connection(), begin, offsets, beatMs, played);
                 soloOver.store(true, std::memory_order_release);
             });
