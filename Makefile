@@ -47,8 +47,9 @@ build-release:
 # settings are kept inside the file, so the bundled one stays as it is).
 # Without a display: follows the demo's humanised performance (the soloist's
 # part played with drifting tempo, a ritardando, wrong, extra and missing
-# notes and a skipped bar), prints how closely the accompaniment kept with
-# it, keeps the take as out/demo-take.mid, then plays the result on the
+# notes and a skipped bar) with the probability method, prints how closely
+# the accompaniment kept with it, keeps the take as out/demo-take.mid and the
+# Score view of its last seconds as out/demo-score.png, then plays the result on the
 # built-in synth; where nothing can be heard (exit 4) the result is in
 # out/demo-follow.wav instead. `make run-cli` does the latter anywhere.
 DEMO_PERFORMANCE := examples/demo-performance.mid
@@ -65,8 +66,9 @@ run-cli:
 	@cmake --build $(BUILD)/main -j $(JOBS) --target ostinel-cli
 	@mkdir -p out
 	@$(CLI) follow $(DEMO) --track 1 --soloist $(DEMO_PERFORMANCE) --truth $(DEMO_TRUTH) \
-	    -o out/demo-follow.mid -o out/demo-follow.wav --report out/demo-follow.tsv \
-	    --save-performance out/demo-take.mid
+	    --method probability -o out/demo-follow.mid -o out/demo-follow.wav \
+	    --report out/demo-follow.tsv --save-performance out/demo-take.mid \
+	    --score-view out/demo-score.png
 	@$(CLI) play out/demo-follow.mid; status=$$?; \
 	if [ $$status -eq 4 ]; then \
 	    echo "No audio output here: listen to $$(pwd)/out/demo-follow.wav instead."; \
