@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,13 +21,6 @@ namespace {
 
 constexpr double kRequiredAgreement = 0.98;
 constexpr int kExpectedScores = 12;
-
-// The funeral march's MIDI score plays its grace notes on the beat, we play
-// them before it (the one difference the scores' README allows); with 54
-// grace notes written, most of them before its trills, about 2 % of its
-// notes come out in another order.
-constexpr std::string_view kManyGraceNotes = "Chopin-Sonata_2-3rd.musicxml";
-constexpr double kManyGraceNotesAgreement = 0.975;
 
 // The shared folder beside the source tree, or beside a folder that holds it
 // (a worktree kept one level further down); empty when there is none.
@@ -82,19 +77,58 @@ std::vector<int> PitchSequence(const std::vector<testing::MidiScoreNote>& notes)
     return PitchSequence(std::move(onsets), kTogetherTicks);
 }
 
-// The length of the longest common subsequence: how many notes agree when
-// the rest are taken as missing or extra.
+// Notes that stand this many agreeing notes apart or less are one note placed
+// differently: a grace note that one score plays before the beat and the
+// other on it, sorted into its chord (the one difference the scores allow).
+constexpr std::size_t kPlacementNotes = 2;
+
+// How many notes agree: the longest common subsequence of the two pitch
+// sequences, and the notes left out of it that both hold within
+// kPlacementNotes of each other.
 std::size_t NotesInCommon(const std::vector<int>& a, const std::vector<int>& b) {
-    std::vector<std::size_t> previous(b.size() + 1, 0);
-    std::vector<std::size_t> current(b.size() + 1, 0);
-    for (int pitch : a) {
-        for (std::size_t j = 0; j < b.size(); ++j) {
-            current[j + 1] =
-                pitch == b[j] ? previous[j] + 1 : std::max(previous[j + 1], current[j]);
+    const std::size_t columns = b.size() + 1;
+    std::vector<std::uint16_t> common((a.size() + 1) * columns, 0);
+    const auto at = [&](std::size_t i, std::size_t j) -> std::uint16_t& {
+        return common[i * columns + j];
+    };
+    for (std::size_t i = a.size(); i-- > 0;) {
+        for (std::size_t j = b.size(); j-- > 0;) {
+            at(i, j) = a[i] == b[j] ? static_cast<std::uint16_t>(at(i + 1, j + 1) + 1)
+                                    : std::max(at(i + 1, j), at(i, j + 1));
         }
-        std::swap(previous, current);
     }
-    return previous[b.size()];
+    // The notes left out on each side, by pitch, with how many agreeing notes came before.
+    std::map<int, std::vector<std::size_t>> onlyInA;
+    std::map<int, std::vector<std::size_t>> onlyInB;
+    std::size_t agreeing = 0;
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() || j < b.size()) {
+        if (i < a.size() && j < b.size() && a[i] == b[j] && at(i, j) == at(i + 1, j + 1) + 1) {
+            ++agreeing;
+            ++i;
+            ++j;
+        } else if (j == b.size() || (i < a.size() && at(i + 1, j) >= at(i, j + 1))) {
+            onlyInA[a[i++]].push_back(agreeing);
+        } else {
+            onlyInB[b[j++]].push_back(agreeing);
+        }
+    }
+    std::size_t placed = 0;
+    for (const auto& [pitch, placesInA] : onlyInA) {
+        const auto found = onlyInB.find(pitch);
+        if (found == onlyInB.end()) continue;
+        std::vector<std::size_t>& placesInB = found->second;
+        for (const std::size_t place : placesInA) {
+            const auto near = std::find_if(placesInB.begin(), placesInB.end(), [&](std::size_t p) {
+                return (p > place ? p - place : place - p) <= kPlacementNotes;
+            });
+            if (near == placesInB.end()) continue;
+            placesInB.erase(near);
+            ++placed;
+        }
+    }
+    return agreeing + placed;
 }
 
 TEST(SharedScores, EveryScoreAgreesWithItsMidiScore) {
@@ -114,8 +148,7 @@ TEST(SharedScores, EveryScoreAgreesWithItsMidiScore) {
         const std::vector<int> theirs = PitchSequence(testing::MidiScoreNotes(midiPath.string()));
         const double agreement = static_cast<double>(NotesInCommon(ours, theirs)) /
                                  static_cast<double>(std::max(ours.size(), theirs.size()));
-        const bool graces = entry.path().filename() == kManyGraceNotes;
-        EXPECT_GE(agreement, graces ? kManyGraceNotesAgreement : kRequiredAgreement)
+        EXPECT_GE(agreement, kRequiredAgreement)
             << entry.path().filename() << ": " << ours.size() << " notes against " << theirs.size();
         std::printf("%-45s %5zu notes, MIDI score %5zu, agreement %.4f\n",
                     entry.path().filename().c_str(), ours.size(), theirs.size(), agreement);
