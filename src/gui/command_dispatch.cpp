@@ -71,10 +71,13 @@ bool MainWindow::DispatchCommand(int id) {
         score_->Toggle();
     } else if (id == command::kShowAllViews) {
         area_->ShowAllViews();
+        score_->Show(true);
     } else if (id == command::kHideAllViews) {
         area_->HideAllViews();
+        score_->Show(false);
     } else if (id == command::kCenterAllViews) {
         area_->CenterAllViews();
+        score_->Center();
     } else if ((id >= command::kPlayAndFollow && id <= command::kMidiReset &&
                 id != command::kJumpTo)) {
         TransportCommand(id);

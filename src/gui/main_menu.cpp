@@ -65,10 +65,6 @@ MainMenu::MainMenu(QMainWindow& window, Engine& engine, std::function<void(int)>
     Action(command::kScoreView)->setCheckable(true);
 }
 
-void MainMenu::SetScoreViewShown(bool shown) {
-    Action(command::kScoreView)->setChecked(shown);
-}
-
 QAction* MainMenu::AddItem(QMenu& menu, int command, const QString& text, char accelerator) {
     QAction* action = menu.addAction(text);
     if (accelerator != 0) {
@@ -172,7 +168,7 @@ void MainMenu::FillIncomingMidiPort(QMenu& popup, int port) {
     }
 }
 
-void MainMenu::Refresh(const std::array<bool, 8>& viewsShown) {
+void MainMenu::Refresh(const std::array<bool, 8>& viewsShown, bool scoreShown) {
     const TransportMenuState state = engine_.GetTransport().MenuState();
     const bool editable = state.settingsEditable;
     const auto enable = [this](int command, bool on) {
@@ -219,6 +215,8 @@ void MainMenu::Refresh(const std::array<bool, 8>& viewsShown) {
         Action(command::kFirstView + view)->setChecked(viewsShown[std::size_t(view)]);
         (viewsShown[std::size_t(view)] ? anyShown : anyHidden) = true;
     }
+    Action(command::kScoreView)->setChecked(scoreShown);
+    (scoreShown ? anyShown : anyHidden) = true;
     enable(command::kShowAllViews, anyHidden);
     enable(command::kHideAllViews, anyShown);
 }

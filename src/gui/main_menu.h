@@ -33,8 +33,7 @@ class MainMenu : public QObject {
     const std::map<int, QAction*>& Actions() const { return actions_; }
 
     // Enables and checks the items for the transport's state and the views shown.
-    void Refresh(const std::array<bool, 8>& viewsShown);
-    void SetScoreViewShown(bool shown);
+    void Refresh(const std::array<bool, 8>& viewsShown, bool scoreShown);
 
     // Named settings: the slot items of the System Settings (system = true)
     // or Piece Settings submenus read these names; "(no settings saved)" and

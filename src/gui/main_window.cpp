@@ -107,8 +107,7 @@ void MainWindow::RefreshMenus() {
     std::array<bool, 8> shown{};
     for (int view = 0; view < 8; ++view)
         shown[std::size_t(view)] = area_->Layout().Shown(view);
-    menu_->Refresh(shown);
-    menu_->SetScoreViewShown(score_->Shown());
+    menu_->Refresh(shown, score_->Shown());
     area_->MenuStateChanged();
     score_->TransportChanged();
     // The title bar names the piece as the Title view does.

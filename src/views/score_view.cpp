@@ -99,10 +99,34 @@ void ScoreView::DrainPlayed() {
 }
 
 void ScoreView::Toggle() {
-    place_.shown = !place_.shown;
+    Show(!place_.shown);
+}
+
+void ScoreView::Show(bool shown) {
+    if (shown == place_.shown) return;
+    place_.shown = shown;
     FollowArea();
     if (place_.shown) raise();
     emit shownChanged();
+}
+
+void ScoreView::Center() {
+    const ScoreViewPlace home;
+    place_.left = home.left;
+    place_.top = home.top;
+    FollowArea();
+}
+
+void ScoreView::KeepInside() {
+    // In design units about the area's centre, as the place is kept.
+    const double scale = Scale();
+    const int halfWidth = static_cast<int>(area_.width() / scale / 2);
+    const int halfHeight = static_cast<int>(area_.height() / scale / 2);
+    const int right = halfWidth - place_.width - kShadow;
+    const int bottom = halfHeight - place_.height - kShadow;
+    // Too large for the area: its top left corner stays in sight.
+    place_.left = std::max(std::min(place_.left, right), -halfWidth);
+    place_.top = std::max(std::min(place_.top, bottom), -halfHeight);
 }
 
 void ScoreView::SetPlace(const ScoreViewPlace& place) {
@@ -129,8 +153,12 @@ bool ScoreView::eventFilter(QObject* watched, QEvent* event) {
     // The area resized, or drawn at another design scale: stand where the
     // place says against its centre.
     if (watched == &area_ && (event->type() == QEvent::Resize ||
-                              (event->type() == QEvent::Paint && Scale() != shownScale_)))
+                              (event->type() == QEvent::Paint && Scale() != shownScale_))) {
+        // A window made smaller never loses the view, as it loses none of the eight.
+        if (event->type() == QEvent::Resize && area_.isVisible() && !area_.size().isEmpty())
+            KeepInside();
         FollowArea();
+    }
     return QWidget::eventFilter(watched, event);
 }
 

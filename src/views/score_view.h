@@ -57,8 +57,10 @@ class ScoreView : public QWidget {
     void TransportChanged();
     bool Animating() const;
 
-    // The Views menu.
+    // The Views menu: its own item, and Show All, Hide All and Center All.
     void Toggle();
+    void Show(bool shown);
+    void Center();
     bool Shown() const { return place_.shown; }
     ScoreViewPlace Place() const { return place_; }
     void SetPlace(const ScoreViewPlace& place);
@@ -81,6 +83,7 @@ class ScoreView : public QWidget {
   private:
     enum class Drag { None, Move, Size };
     void FollowArea();
+    void KeepInside();
     void BuildRoll();
     void DrainPlayed();
     void NextFrame();

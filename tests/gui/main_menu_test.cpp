@@ -97,12 +97,13 @@ TEST_F(MainMenuTest, EveryDialogCommandOpensItsOwnDialog) {
 }
 
 TEST_F(MainMenuTest, StoppedAtTheStartThePlayCommandsAreOnAndTheWayBackIsOff) {
-    for (const int on : {kOpen, kPlayAndFollow, kPlayFile, kFastForward, kPreview, kJumpAhead,
-                         kAllNotesOff, kMidiReset, kFollowing, kTracks, kDisplayPreferences,
-                         kChangeAllTracksFirst, kSystemRevert, kPieceDefault, kJumpAgain})
+    for (const int on :
+         {kOpen, kPlayAndFollow, kPlayFile, kFastForward, kPreview, kJumpAhead, kAllNotesOff,
+          kMidiReset, kFollowing, kTracks, kDisplayPreferences, kChangeAllTracksFirst,
+          kSystemRevert, kPieceDefault, kJumpAgain, kShowAllViews})  // the Score view starts hidden
         EXPECT_TRUE(Enabled(on)) << on;
     for (const int off : {kRewind, kJumpBack, kStop, kPlayPerformance, kSavePerformanceAs,
-                          kResetVolume, kSystemLoadFirst, kPieceLoadFirst, kShowAllViews})
+                          kResetVolume, kSystemLoadFirst, kPieceLoadFirst})
         EXPECT_FALSE(Enabled(off)) << off;
     EXPECT_TRUE(Enabled(kHideAllViews));
     for (int view = 0; view < 8; ++view)

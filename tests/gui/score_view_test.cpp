@@ -46,6 +46,36 @@ TEST_F(ScoreViewDesktop, TheViewsMenuShowsAndHidesTheScoreViewWithItsMark) {
     EXPECT_FALSE(Checked());
 }
 
+TEST_F(ScoreViewDesktop, ShowHideAndCenterAllViewsTakeTheScoreViewAlong) {
+    window_.DispatchCommand(command::kShowAllViews);
+    EXPECT_TRUE(Score().isVisible());
+    EXPECT_TRUE(Checked());
+    EXPECT_FALSE(window_.Menu().Action(command::kShowAllViews)->isEnabled());
+    window_.DispatchCommand(command::kHideAllViews);
+    EXPECT_FALSE(Score().isVisible());
+    EXPECT_FALSE(Checked());
+    window_.DispatchCommand(command::kScoreView);
+    views::ScoreViewPlace moved = Score().Place();
+    moved.left -= 50;
+    moved.top -= 40;
+    Score().SetPlace(moved);
+    window_.DispatchCommand(command::kCenterAllViews);
+    EXPECT_EQ(Score().Place().left, views::ScoreViewPlace{}.left);
+    EXPECT_EQ(Score().Place().top, views::ScoreViewPlace{}.top);
+}
+
+TEST_F(ScoreViewDesktop, AWindowMadeSmallerKeepsTheScoreViewInSight) {
+    window_.DispatchCommand(command::kScoreView);
+    QWidget& area = *Score().parentWidget();
+    area.setFixedSize(1200, 900);
+    QApplication::processEvents();
+    // Below the eight views at home: out of a window that shrinks to hold just them.
+    area.setFixedSize(640, 400);
+    QApplication::processEvents();
+    EXPECT_TRUE(area.rect().contains(Score().geometry()))
+        << Score().geometry().bottom() << " below " << area.height();
+}
+
 TEST_F(ScoreViewDesktop, FramesRunWhileTheTransportSoundsAndNoTimerRunsWhenStopped) {
     window_.DispatchCommand(command::kScoreView);
     EXPECT_FALSE(Score().Animating());
