@@ -38,8 +38,9 @@ class PrintingPresenter final : public gui::MessagePresenter {
 constexpr int kClientWidth = 700;
 constexpr int kClientHeight = 430;
 constexpr std::uint32_t kPlayedMs = 9300;
-// How far into the demo performance the Score view is drawn while following.
-constexpr std::uint32_t kFollowedMs = 24000;
+// How far into the demo performance the Score view is drawn while following:
+// just past the bar the soloist skips, so the jump shows beside a wrong note.
+constexpr std::uint32_t kFollowedMs = 26000;
 
 // The Score view by itself, shown only for the picture so that the main
 // window's pictures stay as they were.
