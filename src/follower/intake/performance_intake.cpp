@@ -137,7 +137,9 @@ bool PerformanceIntake::PassesRestrikeFilter(std::uint8_t status, std::uint8_t k
         // Only the first release after an accepted strike goes through.
         return slot.exchange(time, std::memory_order_relaxed) == 0;
     }
-    if (time - slot.load(std::memory_order_relaxed) < kRestrikeMs) return false;
+    // 0: no release since the key's last accepted strike, so nothing to be near.
+    const std::uint32_t released = slot.load(std::memory_order_relaxed);
+    if (released != 0 && time - released < kRestrikeMs) return false;
     slot.store(0, std::memory_order_relaxed);
     return true;
 }

@@ -56,6 +56,14 @@ TEST_F(IntakeFilterTest, KeyStruckAgain50MsAfterReleasePassesWithItsRelease) {
     EXPECT_EQ(rig.follower.Notes().size(), 2u);
 }
 
+TEST_F(IntakeFilterTest, AKeyNeverReleasedIsTakenInTheClocksFirstMilliseconds) {
+    At(10, Word(0x90, 60, 100));
+    At(30, Word(0x90, 62, 100));
+    EXPECT_EQ(RecordedMessages(),
+              (std::vector<std::array<std::uint8_t, 3>>{{0x90, 60, 100}, {0x90, 62, 100}}));
+    EXPECT_EQ(rig.follower.Notes().size(), 2u);
+}
+
 TEST_F(IntakeFilterTest, SecondReleaseWithoutAStrikeBetweenIsDropped) {
     At(1000, Word(0x80, 64, 0));
     At(1300, Word(0x80, 64, 0));
