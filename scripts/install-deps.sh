@@ -4,6 +4,8 @@
 #   scripts/install-deps.sh          build, test and run
 #   scripts/install-deps.sh fuzz     also clang and its fuzzing runtime
 #   scripts/install-deps.sh dev      also ccache, shared by several work trees
+#   scripts/install-deps.sh session  also a window manager and xdotool, to drive
+#                                    the desktop program under Xvfb as a user would
 set -euo pipefail
 
 packages=(
@@ -19,6 +21,7 @@ for group in "$@"; do
     case "$group" in
         fuzz) packages+=(clang libclang-rt-14-dev) ;;
         dev) packages+=(ccache) ;;
+        session) packages+=(openbox xdotool x11-apps imagemagick) ;;
         *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
     esac
 done

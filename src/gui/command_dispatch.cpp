@@ -1,5 +1,7 @@
 // The menu and accelerator commands of the main window.
 
+#include <QApplication>
+
 #include "app/command_ids.h"
 #include "dialogs/dialog_launcher.h"
 #include "follower/intake/incoming_midi_menu.h"
@@ -177,12 +179,17 @@ void MainWindow::ChangeAllTracksToPort(int port) {
 
 void MainWindow::ShowHelp(int topic) {
     if (help_ == nullptr) help_ = new HelpWindow(this);
+    // Above the dialog that asked, which holds the main window meanwhile:
+    // beneath it, the help would be out of reach until the dialog closed.
+    QWidget* modal = QApplication::activeModalWidget();
+    help_->StayAbove(modal != nullptr && modal != help_ ? *modal : static_cast<QWidget&>(*this));
     const bool shown = topic != 0 ? help_->ShowTopic(topic) : help_->ShowContents();
     if (!shown) ui_.ShowError(string_id::kHelpFileMissing);
 }
 
 void MainWindow::HelpCommand(int id) {
     if (help_ == nullptr) help_ = new HelpWindow(this);
+    help_->StayAbove(*this);
     bool shown = false;
     if (id == command::kHelpTopics || id == command::kHelpContents) {
         shown = help_->ShowContents();

@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 
 #include "gui/desktop_style.h"
@@ -26,6 +27,12 @@ constexpr int kHeight = 620;
 constexpr int kListWidth = 240;
 const QString kContentsFile = QStringLiteral("index.html");
 const QString kHowToUseFile = QStringLiteral("introduction.html");
+
+// A dialog-type window, the kind window managers keep above the window it
+// is transient for; with the minimise, maximise and close buttons of a
+// window of its own.
+constexpr Qt::WindowFlags kHelpWindowFlags =
+    Qt::Dialog | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint;
 
 }  // namespace
 
@@ -45,7 +52,7 @@ std::vector<HelpPage> ReadHelpPages(const QString& topicsText) {
 }
 
 HelpWindow::HelpWindow(QWidget* parent, const QString& folder)
-    : QWidget(parent, Qt::Window), folder_(folder) {
+    : QWidget(parent, kHelpWindowFlags), folder_(folder) {
     // The built-in pages live in the program's resources.
     LoadDesktopResources();
     setWindowTitle(QStringLiteral("%1 Help").arg(ApplicationTitle()));
@@ -109,6 +116,13 @@ HelpWindow::HelpWindow(QWidget* parent, const QString& folder)
     auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     close->setContext(Qt::WindowShortcut);
     connect(close, &QShortcut::activated, this, &QWidget::close);
+}
+
+void HelpWindow::StayAbove(QWidget& owner) {
+    // A window is made only when first shown; both need one to be linked.
+    winId();
+    owner.winId();
+    windowHandle()->setTransientParent(owner.windowHandle());
 }
 
 bool HelpWindow::ShowTopic(int topic) {

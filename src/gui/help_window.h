@@ -38,6 +38,9 @@ class HelpWindow : public QWidget {
     bool HasPages() const { return !pages_.empty(); }
     // The page of a dialog's topic number; false when there is none.
     bool ShowTopic(int topic);
+    // Window managers keep the help above `owner` (the dialog that asked for
+    // it, or the main window), where it stays in sight and takes input.
+    void StayAbove(QWidget& owner);
     // The contents page.
     bool ShowContents();
     // The contents with the search field ready for a word.

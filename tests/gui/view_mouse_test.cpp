@@ -1,5 +1,6 @@
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <string>
 #include <vector>
@@ -240,6 +241,7 @@ TEST_F(ViewMouseTest, ADialogsHelpOpensBesideItAndIsNotHeldByIt) {
     window_.SetDialogOpener({});
     bool helpShown = false;
     bool helpBelongsToTheWindow = false;
+    bool helpAboveTheDialog = false;
     Qt::WindowModality modality = Qt::NonModal;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<dialogs::SettingsDialog*>(QApplication::activeModalWidget());
@@ -249,7 +251,12 @@ TEST_F(ViewMouseTest, ADialogsHelpOpensBesideItAndIsNotHeldByIt) {
         for (QWidget* top : QApplication::topLevelWidgets()) {
             if (top->windowTitle() == QStringLiteral("Ostinel Help") && top->isVisible()) {
                 helpShown = true;
+                // A dialog-type window transient for the dialog: window managers
+                // keep it above the dialog, where it takes input.
                 helpBelongsToTheWindow = top->parentWidget() == &window_;
+                helpAboveTheDialog =
+                    top->windowType() == Qt::Dialog &&
+                    top->windowHandle()->transientParent() == dialog->windowHandle();
             }
         }
         dialog->reject();
@@ -260,6 +267,7 @@ TEST_F(ViewMouseTest, ADialogsHelpOpensBesideItAndIsNotHeldByIt) {
     // neither its parent nor a sibling of it, so it takes input.
     EXPECT_EQ(modality, Qt::WindowModal);
     EXPECT_TRUE(helpBelongsToTheWindow);
+    EXPECT_TRUE(helpAboveTheDialog);
 }
 
 TEST_F(ViewMouseTest, PlayAndFollowWithNoInputDeviceSaysNothingCanBeFollowed) {
