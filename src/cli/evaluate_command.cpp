@@ -163,8 +163,9 @@ int RunEvaluateCommand(std::span<const std::string_view> args, std::string& out,
             continue;
         }
         const auto samples = SamplesOf(result, evaluationCase.truth.size());
-        const EvaluationResult figures = Evaluate(EvaluationInput{
-            evaluationCase.truth, samples, result.sentOnsets, evaluationCase.accompanimentTruth});
+        const EvaluationInput input{evaluationCase.truth, samples, result.sentOnsets,
+                                    evaluationCase.accompanimentTruth, result.writtenPart};
+        const EvaluationResult figures = Evaluate(input);
         results.push_back(figures);
         // The folder's own name, with or without a closing slash.
         std::string_view folder = directory;
@@ -173,9 +174,7 @@ int RunEvaluateCommand(std::span<const std::string_view> args, std::string& out,
         const std::string name(folder.substr(folder.find_last_of('/') + 1));
         out += EvaluationTsvRow(figures, name);
         if (!evaluate.plotDirectory.empty()) {
-            const std::string svg = EvaluationPlotSvg(
-                name, EvaluationInput{evaluationCase.truth, samples, result.sentOnsets,
-                                      evaluationCase.accompanimentTruth});
+            const std::string svg = EvaluationPlotSvg(name, input);
             const std::string path = evaluate.plotDirectory + "/" + name + ".svg";
             if (!WritePlot(path, svg)) {
                 err += path + ": cannot be written\n";
@@ -185,7 +184,8 @@ int RunEvaluateCommand(std::span<const std::string_view> args, std::string& out,
     }
     // The summary: note-weighted shares, the mean of the other figures.
     EvaluationResult summary;
-    std::vector<double> medians, p95s, asyncMedians, asyncAbsMedians, asyncP95s, relocks;
+    std::vector<double> medians, p95s, asyncMedians, asyncAbsMedians, asyncP95s, relocks,
+        twinRelocks;
     for (const EvaluationResult& r : results) {
         summary.notes += r.notes;
         summary.within50 += r.within50 * r.notes;
@@ -201,6 +201,7 @@ int RunEvaluateCommand(std::span<const std::string_view> args, std::string& out,
         asyncAbsMedians.push_back(r.asyncAbsMedianMs);
         asyncP95s.push_back(r.asyncP95Ms);
         relocks.push_back(r.relockMs);
+        twinRelocks.push_back(r.relockTwinMs);
     }
     if (summary.notes > 0) {
         summary.within50 /= summary.notes;
@@ -213,6 +214,7 @@ int RunEvaluateCommand(std::span<const std::string_view> args, std::string& out,
     summary.asyncAbsMedianMs = MeanOf(asyncAbsMedians);
     summary.asyncP95Ms = MeanOf(asyncP95s);
     summary.relockMs = MeanOf(relocks);
+    summary.relockTwinMs = MeanOf(twinRelocks);
     out += EvaluationTsvRow(summary, "all");
     return failures == 0 ? kExitSuccess : kExitUsage;
 }

@@ -311,6 +311,52 @@ double Quantile(std::vector<double> values, double q) {
     return low + fraction * (high - low);
 }
 
+namespace {
+
+double MeanOfAll(const std::vector<double>& values) {
+    double sum = 0;
+    for (const double value : values)
+        sum += value;
+    return sum / static_cast<double>(values.size());
+}
+
+// Whether `pitch` is written within the twin tolerance of `time`.
+bool Written(std::span<const WrittenNote> part, int pitch, std::int64_t time) {
+    const auto tolerance = static_cast<std::int64_t>(kTwinToleranceMs);
+    auto note = std::lower_bound(
+        part.begin(), part.end(), time - tolerance,
+        [](const WrittenNote& written, std::int64_t t) { return written.scoreMs < t; });
+    for (; note != part.end() && note->scoreMs <= time + tolerance; ++note)
+        if (note->pitch == pitch) return true;
+    return false;
+}
+
+}  // namespace
+
+bool AtTwinPlace(std::span<const WrittenNote> part, std::span<const TruthRow> truth,
+                 std::span<const std::size_t> scored, std::size_t begin, std::size_t j,
+                 double position) {
+    const TruthRow& now = truth[scored[j]];
+    const auto low = static_cast<std::int64_t>(std::floor(position - kRelockErrorMs));
+    auto candidate = std::lower_bound(
+        part.begin(), part.end(), low,
+        [](const WrittenNote& written, std::int64_t t) { return written.scoreMs < t; });
+    for (; candidate != part.end() &&
+           static_cast<double>(candidate->scoreMs) <= position + kRelockErrorMs;
+         ++candidate) {
+        if (candidate->pitch != now.pitch) continue;
+        const std::int64_t shift = candidate->scoreMs - now.scoreMs;
+        if (std::abs(static_cast<double>(shift)) <= kRelockErrorMs) continue;
+        bool twin = true;
+        for (std::size_t k = begin; k <= j && twin; ++k) {
+            const TruthRow& played = truth[scored[k]];
+            twin = Written(part, played.pitch, played.scoreMs + shift);
+        }
+        if (twin) return true;
+    }
+    return false;
+}
+
 EvaluationResult Evaluate(const EvaluationInput& input) {
     EvaluationResult result;
     const std::span<const TruthRow> truth = input.truth;
@@ -384,33 +430,44 @@ EvaluationResult Evaluate(const EvaluationInput& input) {
         if (next - steps[d] >= static_cast<std::size_t>(kRelockNotes)) starts.push_back(steps[d]);
     }
     result.discontinuities = static_cast<int>(starts.size());
-    std::vector<double> relocks;
-    for (std::size_t d = 0; d < starts.size(); ++d) {
-        const std::size_t begin = starts[d];
-        const std::size_t end = d + 1 < starts.size() ? starts[d + 1] : scored.size();
-        double relock = kInfinity;
-        for (std::size_t j = begin; j < end; ++j) {
-            // Four notes in a row within the limit, or all that are left before the next one.
-            const std::size_t runEnd = std::min(j + kRelockNotes, end);
-            const bool locked = std::all_of(errors.begin() + static_cast<std::ptrdiff_t>(j),
-                                            errors.begin() + static_cast<std::ptrdiff_t>(runEnd),
-                                            [](double error) { return error <= kRelockErrorMs; });
-            if (locked) {
-                relock = static_cast<double>(truth[scored[j]].perfMs - truth[scored[begin]].perfMs);
-                break;
+    // Time from the first note after each discontinuity to the first of
+    // kRelockNotes notes in a row that `found` accepts.
+    auto relockTimes = [&](auto found) {
+        std::vector<double> relocks;
+        for (std::size_t d = 0; d < starts.size(); ++d) {
+            const std::size_t begin = starts[d];
+            const std::size_t end = d + 1 < starts.size() ? starts[d + 1] : scored.size();
+            double relock = kInfinity;
+            std::size_t run = 0;
+            for (std::size_t j = begin; j < end; ++j) {
+                run = found(begin, j) ? run + 1 : 0;
+                // Four notes in a row, or all that are left before the next discontinuity.
+                const std::size_t first = j + 1 - run;
+                if (run > 0 && (run == static_cast<std::size_t>(kRelockNotes) || j + 1 == end)) {
+                    relock = static_cast<double>(truth[scored[first]].perfMs -
+                                                 truth[scored[begin]].perfMs);
+                    break;
+                }
             }
+            relocks.push_back(relock);
         }
-        relocks.push_back(relock);
-    }
+        return relocks;
+    };
+    const std::vector<double> relocks =
+        relockTimes([&](std::size_t, std::size_t j) { return errors[j] <= kRelockErrorMs; });
+    const std::vector<double> twinRelocks = relockTimes([&](std::size_t begin, std::size_t j) {
+        if (errors[j] <= kRelockErrorMs) return true;
+        const std::optional<double> position = positionAfter(scored[j]);
+        return position && AtTwinPlace(input.writtenPart, truth, scored, begin, j, *position);
+    });
     if (relocks.empty()) {
         result.relockMs = kNotApplicable;
         result.relockMaxMs = kNotApplicable;
+        result.relockTwinMs = kNotApplicable;
     } else {
-        double sum = 0;
-        for (double relock : relocks)
-            sum += relock;
-        result.relockMs = sum / static_cast<double>(relocks.size());
+        result.relockMs = MeanOfAll(relocks);
         result.relockMaxMs = *std::max_element(relocks.begin(), relocks.end());
+        result.relockTwinMs = MeanOfAll(twinRelocks);
     }
     return result;
 }
@@ -418,7 +475,8 @@ EvaluationResult Evaluate(const EvaluationInput& input) {
 std::string EvaluationTsvHeader(bool withCaseName) {
     return std::string(withCaseName ? "case\t" : "") +
            "notes\twithin_50\twithin_100\twithin_250\terr_median_ms\terr_p95_ms\t"
-           "async_median_ms\tasync_abs_median_ms\tasync_p95_ms\tjumps\tfalse_jumps\trelock_ms\n";
+           "async_median_ms\tasync_abs_median_ms\tasync_p95_ms\tjumps\tfalse_jumps\trelock_ms\t"
+           "relock_twin_ms\n";
 }
 
 std::string EvaluationTsvRow(const EvaluationResult& result, std::string_view caseName) {
@@ -430,7 +488,7 @@ std::string EvaluationTsvRow(const EvaluationResult& result, std::string_view ca
         << '\t' << FormatNumber(result.asyncMedianMs, 1) << '\t'
         << FormatNumber(result.asyncAbsMedianMs, 1) << '\t' << FormatNumber(result.asyncP95Ms, 1)
         << '\t' << result.jumps << '\t' << result.falseJumps << '\t'
-        << FormatNumber(result.relockMs, 1) << '\n';
+        << FormatNumber(result.relockMs, 1) << '\t' << FormatNumber(result.relockTwinMs, 1) << '\n';
     return out.str();
 }
 

@@ -64,6 +64,12 @@ struct SentOnset {
     std::int64_t sentMs = 0;   // on the performance's clock (ms from its start)
 };
 
+// A note of the soloist's written part: its following tracks' note-ons.
+struct WrittenNote {
+    std::int64_t scoreMs = 0;
+    int pitch = 0;
+};
+
 struct EvaluationInput {
     std::span<const TruthRow> truth;
     // One per truth row, in the same order; rows past the end count as having no position.
@@ -72,6 +78,8 @@ struct EvaluationInput {
     // The reference times of the accompaniment; when empty, the soloist's
     // performed time interpolated at each onset's score time.
     std::span<const AccompanimentTruthRow> accompanimentTruth;
+    // Sorted by time; empty when no twin passage is to be recognised.
+    std::span<const WrittenNote> writtenPart;
 };
 
 // Scores past this distance from the truth (score ms) are a jump gone wrong,
@@ -81,6 +89,8 @@ inline constexpr double kJumpDistanceMs = 2000;
 inline constexpr double kRelockErrorMs = 250;
 // ... for this many notes in a row.
 inline constexpr int kRelockNotes = 4;
+// Written notes this close in time stand at the same place of two passages.
+inline constexpr double kTwinToleranceMs = 20;
 
 // Not applicable values are NaN; a follower that never finds its place again
 // after a discontinuity makes relockMs infinite.
@@ -101,6 +111,11 @@ struct EvaluationResult {
     double relockMs = 0;  // mean performed ms from the first note after a discontinuity until the
                           // first of four consecutive notes within 250 ms
     double relockMaxMs = 0;
+    // As relockMs, but standing on a twin passage counts as found: a place
+    // where every note played since the discontinuity is written too, the
+    // same keys at the same distances. No follower can tell two such places
+    // apart from what was played.
+    double relockTwinMs = 0;
 };
 
 // The `q` quantile (0-1) of `values`, interpolated linearly between the two
@@ -109,10 +124,19 @@ double Quantile(std::vector<double> values, double q);
 
 EvaluationResult Evaluate(const EvaluationInput& input);
 
+// Whether `position`, the follower's place after truth row scored[j], stands
+// on a twin of the truth: a place over 250 ms from it where every note
+// played from scored[begin] to scored[j] is written, with the same key at the
+// same distance.
+bool AtTwinPlace(std::span<const WrittenNote> part, std::span<const TruthRow> truth,
+                 std::span<const std::size_t> scored, std::size_t begin, std::size_t j,
+                 double position);
+
 // The TSV header and a row of results, each ending in a newline. With a
 // non-empty case name the first column is "case". The columns: notes,
 // within_50, within_100, within_250, err_median_ms, err_p95_ms,
-// async_median_ms, async_abs_median_ms, async_p95_ms, jumps, false_jumps, relock_ms.
+// async_median_ms, async_abs_median_ms, async_p95_ms, jumps, false_jumps, relock_ms,
+// relock_twin_ms.
 std::string EvaluationTsvHeader(bool withCaseName);
 std::string EvaluationTsvRow(const EvaluationResult& result, std::string_view caseName = {});
 

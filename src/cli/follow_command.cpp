@@ -118,7 +118,7 @@ EvaluationResult Figures(const FollowRunResult& result, const std::vector<TruthR
             samples.push_back(FollowerSample{std::nullopt, false});
         }
     }
-    return Evaluate(EvaluationInput{rows, samples, result.sentOnsets, {}});
+    return Evaluate(EvaluationInput{rows, samples, result.sentOnsets, {}, result.writtenPart});
 }
 
 std::string ReportTsv(const FollowRunResult& result) {

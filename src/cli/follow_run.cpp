@@ -168,6 +168,21 @@ std::vector<std::uint8_t> BytesOf(std::uint32_t word) {
     return bytes;
 }
 
+std::vector<WrittenNote> WrittenPart(const Piece& piece, const FollowRunOptions& options) {
+    std::vector<WrittenNote> part;
+    for (const int track : {options.track, options.track2}) {
+        if (track < 1 || track > piece.TrackCount()) continue;
+        for (const TrackEvent& event : piece.tracks[static_cast<std::size_t>(track - 1)].events) {
+            if ((event.kind & 0xF0) == kNoteOn && event.data2 > 0)
+                part.push_back(WrittenNote{event.time, event.data1});
+        }
+    }
+    std::stable_sort(part.begin(), part.end(), [](const WrittenNote& a, const WrittenNote& b) {
+        return a.scoreMs != b.scoreMs ? a.scoreMs < b.scoreMs : a.pitch < b.pitch;
+    });
+    return part;
+}
+
 // Each accompaniment note-on the ports received, with the score time of the
 // note it played: the same channel and key nearest to where the soloist was.
 std::vector<SentOnset> SentOnsets(const Piece& piece, const std::vector<int>& following,
@@ -330,6 +345,7 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
             exitCode = kExitUsage;
             return false;
         }
+        result.writtenPart = WrittenPart(piece, options);
         FollowingOptions following = options.following;
         following.followTrack1 = static_cast<std::int16_t>(options.track - 1);
         following.twoFollowTracks = options.track2 > 0;

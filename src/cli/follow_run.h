@@ -48,12 +48,13 @@ struct SoloistNote {
 };
 
 struct FollowRunResult {
-    std::vector<PortMessage> stream;    // the ports' messages and the soloist's (kSoloistPort)
-    std::vector<SoloistNote> notes;     // note-ons (or taps) in the order played
-    std::vector<SentOnset> sentOnsets;  // the accompaniment's note-ons with their score times
-    int jumps = 0;                      // restarts the follower asked for
-    bool performanceSaved = false;      // the take was written to savePerformancePath
-    bool performancePlayed = false;     // Play Performance followed the take
+    std::vector<PortMessage> stream;       // the ports' messages and the soloist's (kSoloistPort)
+    std::vector<SoloistNote> notes;        // note-ons (or taps) in the order played
+    std::vector<SentOnset> sentOnsets;     // the accompaniment's note-ons with their score times
+    std::vector<WrittenNote> writtenPart;  // the following tracks' note-ons, by time
+    int jumps = 0;                         // restarts the follower asked for
+    bool performanceSaved = false;         // the take was written to savePerformancePath
+    bool performancePlayed = false;        // Play Performance followed the take
     std::uint32_t lengthMs = 0;
     // What the follower heard, as the Score view shows it, and where it stood
     // when the performance ended.

@@ -32,7 +32,7 @@ TEST(Evaluate, PositionErrorsCountOnlyNotesTheScoreHas) {
     // Errors: 10, 60, 200, (not scored), 300, 0, 40, 1000.
     const std::vector<FollowerSample> follower = {At(10),   At(560),  At(1200), At(1100),
                                                   At(1800), At(2000), At(2460), At(4000)};
-    const EvaluationResult result = Evaluate({truth, follower, {}, {}});
+    const EvaluationResult result = Evaluate({truth, follower, {}, {}, {}});
     EXPECT_EQ(result.notes, 7);
     EXPECT_DOUBLE_EQ(result.within50, 3.0 / 7);
     EXPECT_DOUBLE_EQ(result.within100, 4.0 / 7);
@@ -50,7 +50,7 @@ TEST(Evaluate, PositionErrorsCountOnlyNotesTheScoreHas) {
 TEST(Evaluate, ANoteWithoutAPositionIsAMissOfInfiniteError) {
     const std::vector<TruthRow> truth = {{1000, 60, 0}, {1500, 62, 500}, {2000, 64, 1000}};
     const std::vector<FollowerSample> follower = {{std::nullopt, false}, At(500)};  // one short
-    const EvaluationResult result = Evaluate({truth, follower, {}, {}});
+    const EvaluationResult result = Evaluate({truth, follower, {}, {}, {}});
     EXPECT_EQ(result.notes, 3);
     EXPECT_DOUBLE_EQ(result.within50, 1.0 / 3);
     EXPECT_EQ(result.errorMedianMs, kInf);
@@ -65,7 +65,7 @@ TEST(Evaluate, AsynchronyAgainstTheReferenceAccompanistPicksTheNearestRepeat) {
         {501, 9050},   // the second time round, 1 ms of rounding apart: 50 late
         {700, 3000},   // the reference never played it: left out
     };
-    const EvaluationResult result = Evaluate({truth, {}, sent, reference});
+    const EvaluationResult result = Evaluate({truth, {}, sent, reference, {}});
     EXPECT_EQ(result.asyncOnsets, 3);
     EXPECT_DOUBLE_EQ(result.asyncMedianMs, 20);
     // |sent - reference| sorted 10 20 50: the early one counts by its size.
@@ -86,7 +86,7 @@ TEST(Evaluate, AsynchronyWithoutAReferenceFollowsTheSoloist) {
         {5000, 3010},  // 10 late
         {9000, 5000},  // past the soloist's last note: no reference
     };
-    const EvaluationResult result = Evaluate({truth, {}, sent, {}});
+    const EvaluationResult result = Evaluate({truth, {}, sent, {}, {}});
     EXPECT_EQ(result.asyncOnsets, 3);
     EXPECT_DOUBLE_EQ(result.asyncMedianMs, 10);
     // Sorted 5 10 47.5; rank 1.9: 10 + 0.9 × 37.5.
@@ -104,7 +104,7 @@ TEST(Evaluate, AJumpThatLandsFarFromTheSoloistIsFalse) {
         At(14000, true),  // a wrong note sends it 6000 past the soloist, still at 8000
         {std::nullopt, true},
     };
-    const EvaluationResult result = Evaluate({truth, follower, {}, {}});
+    const EvaluationResult result = Evaluate({truth, follower, {}, {}, {}});
     EXPECT_EQ(result.jumps, 3);
     EXPECT_EQ(result.falseJumps, 2);
 }
@@ -123,7 +123,7 @@ TEST(Evaluate, RelockTimeRunsUntilFourNotesInARowAreClose) {
         At(7400),                                // 400 off
         At(7500), At(8000), At(8500), At(9000),
     };
-    const EvaluationResult result = Evaluate({truth, follower, {}, {}});
+    const EvaluationResult result = Evaluate({truth, follower, {}, {}, {}});
     EXPECT_EQ(result.discontinuities, 1);
     EXPECT_DOUBLE_EQ(result.relockMs, 5500 - 4000);
     EXPECT_DOUBLE_EQ(result.relockMaxMs, 1500);
@@ -140,21 +140,52 @@ TEST(Evaluate, RelockMeanOverDiscontinuitiesAndInfiniteWhenNeverFound) {
         At(2000), At(2500), At(3000), At(0),     At(500),   At(1000),
         At(1500), At(9010), At(9500), At(10000), At(10500),  // found at once
     };
-    EvaluationResult result = Evaluate({truth, follower, {}, {}});
+    EvaluationResult result = Evaluate({truth, follower, {}, {}, {}});
     EXPECT_EQ(result.discontinuities, 2);
     EXPECT_DOUBLE_EQ(result.relockMs, 0);
 
     std::vector<FollowerSample> lost = follower;
     lost[10] = At(2000);
-    result = Evaluate({truth, lost, {}, {}});
+    result = Evaluate({truth, lost, {}, {}, {}});
     EXPECT_EQ(result.relockMs, kInf);
     EXPECT_EQ(result.relockMaxMs, kInf);
 
     std::vector<FollowerSample> late = follower;
     late[3] = At(3500);  // finds the repeat one note later: 500 ms
-    result = Evaluate({truth, late, {}, {}});
+    result = Evaluate({truth, late, {}, {}, {}});
     EXPECT_DOUBLE_EQ(result.relockMs, 250);
     EXPECT_DOUBLE_EQ(result.relockMaxMs, 500);
+}
+
+TEST(Evaluate, ATwinPassageCountsAsFoundOnlyWhileEveryPlayedNoteIsWrittenThereToo) {
+    // The phrase 60 62 64 65 is written at 0 and again at 10000; after it the
+    // passages part (69 at 2000, 71 at 12000). The soloist jumps from 6500
+    // back to 0; the follower carries on in the twin at 10000 until 69 tells.
+    std::vector<WrittenNote> part = {
+        {0, 60},     {500, 62},   {1000, 64},  {1500, 65},  {2000, 69},
+        {2500, 72},  {3000, 74},  {3500, 76},  {6000, 50},  {6500, 52},
+        {10000, 60}, {10500, 62}, {11000, 64}, {11500, 65}, {12000, 71},
+    };
+    const std::vector<TruthRow> truth = {
+        {1000, 50, 6000}, {1500, 52, 6500}, {2000, 60, 0},    {2500, 62, 500},  {3000, 64, 1000},
+        {3500, 65, 1500}, {4000, 69, 2000}, {4500, 72, 2500}, {5000, 74, 3000}, {5500, 76, 3500},
+    };
+    const std::vector<FollowerSample> follower = {
+        At(6000),  At(6500),  At(10000), At(10500), At(11000),
+        At(11500), At(12000), At(2500),  At(3000),  At(3500),
+    };
+    EvaluationResult result = Evaluate({truth, follower, {}, {}, part});
+    EXPECT_DOUBLE_EQ(result.relockMs, 4500 - 2000);
+    EXPECT_DOUBLE_EQ(result.relockTwinMs, 0);
+
+    // One key differs at 11000: from there the played notes tell the places apart.
+    part[11].pitch = 63;
+    result = Evaluate({truth, follower, {}, {}, part});
+    EXPECT_DOUBLE_EQ(result.relockTwinMs, 4500 - 2000);
+    // Without the written part no place is a twin.
+    part[11].pitch = 64;
+    result = Evaluate({truth, follower, {}, {}, {}});
+    EXPECT_DOUBLE_EQ(result.relockTwinMs, 4500 - 2000);
 }
 
 TEST(Evaluate, AStretchTooShortToShowALockIsNoDiscontinuity) {
@@ -166,16 +197,16 @@ TEST(Evaluate, AStretchTooShortToShowALockIsNoDiscontinuity) {
     const std::vector<FollowerSample> follower = {
         At(0), At(500), At(1000), At(1500), At(1600), At(2000), At(2500), At(3000),
     };
-    const EvaluationResult result = Evaluate({truth, follower, {}, {}});
+    const EvaluationResult result = Evaluate({truth, follower, {}, {}, {}});
     EXPECT_EQ(result.discontinuities, 0);
     EXPECT_TRUE(std::isnan(result.relockMs));
 }
 
 TEST(EvaluationTsv, HeaderAndRow) {
-    EXPECT_EQ(
-        EvaluationTsvHeader(false),
-        "notes\twithin_50\twithin_100\twithin_250\terr_median_ms\terr_p95_ms\t"
-        "async_median_ms\tasync_abs_median_ms\tasync_p95_ms\tjumps\tfalse_jumps\trelock_ms\n");
+    EXPECT_EQ(EvaluationTsvHeader(false),
+              "notes\twithin_50\twithin_100\twithin_250\terr_median_ms\terr_p95_ms\t"
+              "async_median_ms\tasync_abs_median_ms\tasync_p95_ms\tjumps\tfalse_jumps\trelock_ms\t"
+              "relock_twin_ms\n");
     EXPECT_EQ(EvaluationTsvHeader(true).rfind("case\tnotes\t", 0), 0u);
     EvaluationResult result;
     result.notes = 7;
@@ -190,8 +221,9 @@ TEST(EvaluationTsv, HeaderAndRow) {
     result.jumps = 2;
     result.falseJumps = 1;
     result.relockMs = std::numeric_limits<double>::quiet_NaN();
+    result.relockTwinMs = 125;
     EXPECT_EQ(EvaluationTsvRow(result),
-              "7\t0.429\t0.500\t1.000\t60.0\t790.3\t-12.5\t20.0\tinf\t2\t1\tnan\n");
+              "7\t0.429\t0.500\t1.000\t60.0\t790.3\t-12.5\t20.0\tinf\t2\t1\tnan\t125.0\n");
     EXPECT_EQ(EvaluationTsvRow(result, "rubato").rfind("rubato\t7\t", 0), 0u);
 }
 
