@@ -243,7 +243,7 @@ void DefaultSystemSettings(Engine& engine, bool keepRevertPoint) {
     SystemSettingsState state = CaptureSystemSettings(engine);
     FillSystemSettingsDefaults(state.settings);
     state.remote = DefaultRemoteTable();
-    state.method = FollowingMethod::Matching;
+    state.method = kDefaultFollowingMethod;
     ApplySystemSettings(engine, state);
     engine.GetSettingsUi().IncomingMidiChanged();
 }

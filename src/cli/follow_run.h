@@ -28,7 +28,7 @@ struct FollowRunOptions {
     int soloistTrack = 0;  // the performance's track chunk to play (from 1), or 0 for all
     // The performance's messages, when given here instead of read from soloistPath.
     std::optional<std::vector<PlayedMessage>> soloist;
-    FollowingOptions following;
+    FollowingOptions following = NewFollowingOptions();
     SpecialMarkers markers;           // score positions in ms
     std::string savePerformancePath;  // Save Performance As after the take, when set
     PerformanceSettings performance;  // how the take is saved and played again

@@ -48,7 +48,9 @@ struct FollowingOptions {
     std::uint32_t autoStopDelayMs = 5000;
     std::uint16_t timingFollowLevel = 4;                 // 0 None ... 4 Highest
     std::uint16_t volumeFollowLevel = 2;                 // 0 None ... 3 High
-    FollowingMethod method = FollowingMethod::Matching;  // kept beside the record, not in it
+    // Kept beside the record, not in it. Matching here, the method the record's
+    // own fields describe; new settings take kDefaultFollowingMethod.
+    FollowingMethod method = FollowingMethod::Matching;
 
     // Whether the soloist plays the notes of the following tracks (else taps the beats).
     bool FollowsNotes() const { return followSource == FollowSource::SoloistsPlaying; }
@@ -57,6 +59,13 @@ struct FollowingOptions {
 
     friend bool operator==(const FollowingOptions&, const FollowingOptions&) = default;
 };
+
+// The options of new settings: the record's defaults, following by the default method.
+inline FollowingOptions NewFollowingOptions() {
+    FollowingOptions options;
+    options.method = kDefaultFollowingMethod;
+    return options;
+}
 
 // Whether both follow the same score: the same source and following tracks.
 // A take recorded against another score would not play back.

@@ -110,7 +110,7 @@ SystemSettingsLoad LoadSystemSettings(platform::SettingsStore& store, std::strin
         store.RemoveKey(kFollowingMethodKey);
         FillSystemSettingsDefaults(live.settings);
         live.remote = DefaultRemoteTable();
-        live.method = FollowingMethod::Matching;
+        live.method = kDefaultFollowingMethod;
         return result;
     }
 

@@ -50,7 +50,7 @@ struct MidiDeviceNames {
 struct SystemSettingsState {
     SystemSettings settings;
     RemoteTable remote = DefaultRemoteTable();
-    FollowingMethod method = FollowingMethod::Matching;
+    FollowingMethod method = kDefaultFollowingMethod;
     std::string filePath;  // the open file's path, kept with "." only
 };
 

@@ -17,6 +17,7 @@ using testing::Message;
 // Every field away from its default, within what the dialogs allow.
 SystemSettingsState Unusual() {
     SystemSettingsState state;
+    state.method = FollowingMethod::Matching;
     SystemSettings& s = state.settings;
     s.autoStopDelayMs = 7000;
     s.followSource = 1;
@@ -134,8 +135,10 @@ TEST_F(SystemSettingsApplication, RevertAfterDefaultUndoesTheDefaultsAndASecondR
     defaults.reserved232 = {1, 2, 3, 4};
     EXPECT_EQ(CaptureSystemSettings(engine_).settings, defaults);
     EXPECT_EQ(CaptureSystemSettings(engine_).remote, DefaultRemoteTable());
+    EXPECT_EQ(CaptureSystemSettings(engine_).method, FollowingMethod::Probability);
 
     ASSERT_TRUE(named_.DispatchSettingsCommand(settings_command::kRevertSystem));
+    EXPECT_EQ(CaptureSystemSettings(engine_).method, FollowingMethod::Matching);
     EXPECT_EQ(CaptureSystemSettings(engine_).settings, Unusual().settings);
     EXPECT_EQ(CaptureSystemSettings(engine_).remote, Unusual().remote);
     named_.DispatchSettingsCommand(settings_command::kRevertSystem);

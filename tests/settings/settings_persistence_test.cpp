@@ -62,8 +62,11 @@ SystemSettingsState ChangedState() {
 TEST(SystemSettingsStore, AFreshStoreIsStampedAndGivesTheDefaults) {
     MemorySettingsStore store;
     SystemSettingsState live = ChangedState();
+    live.method = FollowingMethod::Matching;
     const SystemSettingsLoad load = LoadSystemSettings(store, ".", false, true, kDevices, live);
     EXPECT_FALSE(load.storeWasCurrent);
+    // New settings follow by probability; matching is one choice away.
+    EXPECT_EQ(live.method, FollowingMethod::Probability);
     EXPECT_FALSE(load.settingsFromStore);
     EXPECT_FALSE(load.remoteFromStore);
     EXPECT_FALSE(load.fileToOpen.has_value());
@@ -216,6 +219,7 @@ TEST(SystemSettingsStore, TheFollowingMethodIsKeptBesideTheRecord) {
     MemorySettingsStore store;
     StampCurrent(store);
     SystemSettingsState stored = ChangedState();
+    stored.method = FollowingMethod::Matching;
     ASSERT_TRUE(StoreSystemSettings(store, "Matching", stored, kDevices));
     stored.method = FollowingMethod::Probability;
     ASSERT_TRUE(StoreSystemSettings(store, "Probability", stored, kDevices));
