@@ -41,12 +41,12 @@ Engine::Engine(const platform::Clock& clock, platform::TimerService& timers,
       transport_(clock, timers, output_, tick_, requests_, availability_, ui),
       pieceSysex_(output_, clock),
       reports_(clock, tick_),
-      remote_(requests_, view_),
-      intake_(clock, timers, ports_, output_, remote_, followerInput_, view_, keys_) {
+      remote_(requests_, transportStatus_),
+      intake_(clock, timers, ports_, output_, remote_, followerReceiver_, transportStatus_, keys_) {
     // One second of score as the follower's time scale; room for 256 notes
     // arriving while it works.
     follower_.Create(reports_, 256, 1000);
-    transport_.UseFollower(follower_, reports_, intakeLink_);
+    transport_.UseFollower(follower_, reports_, intakeListening_);
     // A jump or an automatic start: the intake listens for the soloist again.
     reports_.SetJumpListener(
         [](void* intake) {
@@ -127,22 +127,22 @@ bool Engine::HandFollowingOver() {
     return follower_.SetScore(trackEvents(first), second, beats) && handed && inPiece;
 }
 
-ScorePosition Engine::TransportView::SongPosition() const {
+ScorePosition Engine::PublishedTransportStatus::SongPosition() const {
     return transport_.PublishedPosition();
 }
 
-RunningCommands Engine::TransportView::Running() const {
+RunningCommands Engine::PublishedTransportStatus::Running() const {
     const TransportMode mode = transport_.PublishedMode();
     return RunningCommands{mode.following, mode.playingFile, mode.playingPerformance,
                            mode.fastForward, mode.rewinding};
 }
 
-void Engine::IntakeLink::BeginFollowing(bool followerStarted) {
+void Engine::IntakeListening::BeginFollowing(bool followerStarted) {
     engine_.recordingFullShown_ = false;
     engine_.intake_.PrepareFollowing(engine_.following_, followerStarted);
 }
 
-bool Engine::IntakeLink::HearsTheSoloist() const {
+bool Engine::IntakeListening::HearsTheSoloist() const {
     const FollowingOptions& following = engine_.following_;
     if (following.followSource == FollowSource::TappedBeats &&
         (following.tapSource == TapSource::SpaceBar ||
@@ -153,7 +153,7 @@ bool Engine::IntakeLink::HearsTheSoloist() const {
     return false;
 }
 
-void Engine::IntakeLink::EndFollowing(Track& performance) {
+void Engine::IntakeListening::EndFollowing(Track& performance) {
     engine_.intake_.LeaveFollowing(engine_.following_);
     engine_.intake_.Recording().MoveInto(performance);
 }

@@ -11,9 +11,9 @@
 #include "app/settings_ui.h"
 #include "follower/engine/follower.h"
 #include "follower/following_options.h"
-#include "follower/intake/follower_input.h"
 #include "follower/intake/performance_intake.h"
-#include "follower/intake/playback_view.h"
+#include "follower/intake/soloist_receiver.h"
+#include "follower/intake/transport_status.h"
 #include "follower/remote_control.h"
 #include "follower/special_markers.h"
 #include "midi/midi_output.h"
@@ -25,8 +25,8 @@
 #include "platform/settings_store.h"
 #include "platform/timer_service.h"
 #include "playback/follower_reports.h"
-#include "playback/following_intake.h"
 #include "playback/playback_tick.h"
+#include "playback/soloist_listening.h"
 #include "playback/transport.h"
 #include "playback/transport_availability.h"
 #include "playback/transport_request_queue.h"
@@ -128,20 +128,20 @@ class Engine {
     platform::KeyState& Keys() { return keys_; }
 
   private:
-    // The transport's published state as the input thread sees it.
-    class TransportView final : public PlaybackView {
+    // The transport status the input thread reads: the transport's published position and mode.
+    class PublishedTransportStatus final : public TransportStatus {
       public:
-        explicit TransportView(const Transport& transport) : transport_(transport) {}
+        explicit PublishedTransportStatus(const Transport& transport) : transport_(transport) {}
         ScorePosition SongPosition() const override;
         RunningCommands Running() const override;
 
       private:
         const Transport& transport_;
     };
-    // The intake as the transport starts and ends following.
-    class IntakeLink final : public FollowingIntake {
+    // The soloist listening that the transport starts and ends: the engine's intake.
+    class IntakeListening final : public SoloistListening {
       public:
-        explicit IntakeLink(Engine& engine) : engine_(engine) {}
+        explicit IntakeListening(Engine& engine) : engine_(engine) {}
         void BeginFollowing(bool followerStarted) override;
         void EndFollowing(Track& performance) override;
         bool HearsTheSoloist() const override;
@@ -177,11 +177,11 @@ class Engine {
     platform::KeyState keys_;
     Follower follower_;
     FollowerReports reports_;
-    FollowerInputAdapter followerInput_{follower_};
-    TransportView view_{transport_};
+    FollowerReceiver followerReceiver_{follower_};
+    PublishedTransportStatus transportStatus_{transport_};
     RemoteControl remote_;
     PerformanceIntake intake_;
-    IntakeLink intakeLink_{*this};
+    IntakeListening intakeListening_{*this};
     FollowingOptions following_;
     SpecialMarkers markers_;
     std::vector<ScoreRange> ignoreRanges_;  // the markers' Ignore Soloist ranges, merged

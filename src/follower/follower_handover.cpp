@@ -1,16 +1,6 @@
 #include "follower/follower_handover.h"
 
-#include "follower/intake/follower_input.h"
-
 namespace ostinel {
-
-bool FollowerInputAdapter::NoteIn(std::uint32_t word, ScorePosition songPosition) {
-    return follower_.NoteIn(word, songPosition);
-}
-
-bool FollowerInputAdapter::TapIn(Fixed16 strength) {
-    return follower_.TapIn(strength);
-}
 
 bool HandOptionsToFollower(const FollowingOptions& options, Follower& follower) {
     return follower.SetOptions(ToFollowerOptions(options));

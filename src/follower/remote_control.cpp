@@ -4,8 +4,8 @@
 
 namespace ostinel {
 
-RemoteControl::RemoteControl(TransportRequestSink& requests, const PlaybackView& playback)
-    : requests_(requests), playback_(playback) {
+RemoteControl::RemoteControl(TransportRequestSink& requests, const TransportStatus& transport)
+    : requests_(requests), transport_(transport) {
     for (std::atomic<std::int16_t>& entry : table_)
         entry.store(kNoBinding, std::memory_order_relaxed);
 }
@@ -54,7 +54,7 @@ int RemoteControl::FindEntry(std::int16_t binding) const {
 
 void RemoteControl::CarryOut(int entry) {
     const auto request = static_cast<TransportRequest>(entry);
-    const RunningCommands running = playback_.Running();
+    const RunningCommands running = transport_.Running();
     // A command that already runs is switched off by its own binding.
     const bool alreadyRunning =
         (request == TransportRequest::PlayAndFollow && running.following) ||

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "follower/intake/playback_view.h"
+#include "follower/intake/transport_status.h"
 #include "follower/remote_table.h"
 #include "music/transport_request.h"
 
@@ -16,7 +16,7 @@ class Follower;
 // pedal posts its command when it is released, never when it is pressed.
 class RemoteControl {
   public:
-    RemoteControl(TransportRequestSink& requests, const PlaybackView& playback);
+    RemoteControl(TransportRequestSink& requests, const TransportStatus& transport);
     RemoteControl(const RemoteControl&) = delete;
     RemoteControl& operator=(const RemoteControl&) = delete;
 
@@ -36,7 +36,7 @@ class RemoteControl {
     void CarryOut(int entry);
 
     TransportRequestSink& requests_;
-    const PlaybackView& playback_;
+    const TransportStatus& transport_;
     // Each entry is read and written whole; the table changes only on OK.
     std::array<std::atomic<std::int16_t>, kRemoteEntryCount> table_;
 };

@@ -9,10 +9,10 @@
 namespace ostinel {
 
 void FollowingSession::UseFollower(Follower& follower, FollowerReports& reports,
-                                   FollowingIntake& intake) {
+                                   SoloistListening& listening) {
     follower_ = &follower;
     reports_ = &reports;
-    intake_ = &intake;
+    listening_ = &listening;
 }
 
 // --- the lead-in -------------------------------------------------------------
@@ -76,7 +76,7 @@ void FollowingSession::Begin(Piece& piece, ScorePosition position,
                              const PlayListOptions& spanTracks) {
     reports_->SetFollowingActive(true);
     startTime_ = clock_.Now();
-    intake_->BeginFollowing(followerStarted_);
+    listening_->BeginFollowing(followerStarted_);
     take_.punch.start = position;
     take_.masterTempoAtRecording = savedMasterSpeed_;
     // The soloist plays these: the accompaniment leaves them out for the span.
@@ -92,7 +92,7 @@ void FollowingSession::End(Piece& piece, ScorePosition position,
                            const PlayListOptions& spanTracks) {
     take_.punch.end = position;
     Track& performance = piece.PerformanceTrack();
-    intake_->EndFollowing(performance);
+    listening_->EndFollowing(performance);
     std::vector<TrackEvent>& events = performance.events;
     std::stable_sort(events.begin(), events.end(), [](const TrackEvent& a, const TrackEvent& b) {
         return platform::ClockDifference(a.time, b.time) < 0;

@@ -8,10 +8,10 @@
 #include "music/score_position.h"
 #include "platform/clock.h"
 #include "playback/follower_reports.h"
-#include "playback/following_intake.h"
 #include "playback/play_list.h"
 #include "playback/position_clock.h"
 #include "playback/recorded_take.h"
+#include "playback/soloist_listening.h"
 #include "playback/transport_ui.h"
 #include "sequence/piece.h"
 
@@ -36,7 +36,7 @@ class FollowingSession {
     FollowingSession& operator=(const FollowingSession&) = delete;
 
     // main thread, at start-up
-    void UseFollower(Follower& follower, FollowerReports& reports, FollowingIntake& intake);
+    void UseFollower(Follower& follower, FollowerReports& reports, SoloistListening& listening);
     // main thread
     bool HasFollower() const { return follower_ != nullptr; }
     // main thread: the piece was located at `position`; following starts
@@ -47,7 +47,7 @@ class FollowingSession {
 
     // --- the lead-in
     // main thread: whether the soloist can be heard at all.
-    bool HearsTheSoloist() const { return intake_ == nullptr || intake_->HearsTheSoloist(); }
+    bool HearsTheSoloist() const { return listening_ == nullptr || listening_->HearsTheSoloist(); }
     // main thread: whether Play and Follow starts with a preview that leads
     // into following; true only once per lead-in.
     bool PreviewFirst(bool followerRestart);
@@ -103,7 +103,7 @@ class FollowingSession {
     RecordedTake& take_;
     Follower* follower_ = nullptr;
     FollowerReports* reports_ = nullptr;
-    FollowingIntake* intake_ = nullptr;
+    SoloistListening* listening_ = nullptr;
 
     SpeedFactor savedMasterSpeed_ = kOwnTempoSpeed;  // the master tempo a follow returns to
     SpeedFactor restartSpeed_ = kOwnTempoSpeed;      // the tempo a follower's jump reported

@@ -10,7 +10,6 @@
 #include "platform/timer_service.h"
 #include "playback/chase_and_silence.h"
 #include "playback/follower_reports.h"
-#include "playback/following_intake.h"
 #include "playback/following_session.h"
 #include "playback/locate.h"
 #include "playback/loop_and_metronome.h"
@@ -22,6 +21,7 @@
 #include "playback/position_clock.h"
 #include "playback/published_transport.h"
 #include "playback/recorded_take.h"
+#include "playback/soloist_listening.h"
 #include "playback/start_history.h"
 #include "playback/take_playback.h"
 #include "playback/transport_availability.h"
@@ -76,8 +76,8 @@ class Transport {
     // main thread: while the user drags the position, stops keep the saved mode.
     void SetDraggingPosition(bool dragging) { dragging_ = dragging; }
     // main thread, at start-up: what Play and Follow works with.
-    void UseFollower(Follower& follower, FollowerReports& reports, FollowingIntake& intake) {
-        following_.UseFollower(follower, reports, intake);
+    void UseFollower(Follower& follower, FollowerReports& reports, SoloistListening& listening) {
+        following_.UseFollower(follower, reports, listening);
     }
     // main thread, while stopped.
     void SetFollowingOptions(const FollowingOptions& options) { follow_ = options; }

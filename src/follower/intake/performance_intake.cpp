@@ -65,13 +65,14 @@ IntakeSettings MakeIntakeSettings(const FollowingOptions& following, const Outpu
 
 PerformanceIntake::PerformanceIntake(const platform::Clock& clock, platform::TimerService& timers,
                                      const PortMap& ports, MidiOutput& output,
-                                     RemoteControl& remote, FollowerInput& follower,
-                                     const PlaybackView& playback, const platform::KeyState& keys)
+                                     RemoteControl& remote, SoloistReceiver& receiver,
+                                     const TransportStatus& transport,
+                                     const platform::KeyState& keys)
     : ports_(ports),
       output_(output),
       remote_(remote),
-      follower_(follower),
-      playback_(playback),
+      receiver_(receiver),
+      transport_(transport),
       keys_(keys),
       tapPoll_(clock, timers, &PerformanceIntake::OnTapPoll, this, 1),
       settings_(Pack(IntakeSettings{})),
@@ -117,7 +118,7 @@ void PerformanceIntake::Process(std::uint32_t& word, platform::ClockMs time, int
         return;
     }
     if (status != kNoteOn && status != kControlChange) return;
-    const RunningCommands running = playback_.Running();
+    const RunningCommands running = transport_.Running();
     if (running.playingFile || running.playingPerformance) return;
     if (status == kNoteOn) {
         // The follower knows the written pitches: undo the master transpose, wrapping in 8 bits.
@@ -125,7 +126,7 @@ void PerformanceIntake::Process(std::uint32_t& word, platform::ClockMs time, int
             Data1Of(word) - masterTranspose_.load(std::memory_order_acquire));
         word = (word & 0xFFFF00FFu) | (static_cast<std::uint32_t>(key) << 8);
     }
-    follower_.NoteIn(word, playback_.SongPosition());
+    receiver_.NoteIn(word, transport_.SongPosition());
 }
 
 bool PerformanceIntake::PassesRestrikeFilter(std::uint8_t status, std::uint8_t key,
@@ -191,7 +192,7 @@ void PerformanceIntake::TakeLeadIn(bool keep) {
 
 void PerformanceIntake::TapFromMidi(std::uint32_t word, const IntakeSettings& settings) {
     if (IsNoteTap(word, settings)) {
-        follower_.TapIn(static_cast<Fixed16>(Data2Of(word)) * kStrengthPerVelocity);
+        receiver_.TapIn(static_cast<Fixed16>(Data2Of(word)) * kStrengthPerVelocity);
         return;
     }
     if (!IsControllerTap(word, settings)) return;
@@ -200,7 +201,7 @@ void PerformanceIntake::TapFromMidi(std::uint32_t word, const IntakeSettings& se
     if (latch.load(std::memory_order_acquire)) {
         if (value < kPedalRestBelow) latch.store(false, std::memory_order_release);
     } else if (value > kPedalPressAbove && !latch.exchange(true, std::memory_order_acq_rel)) {
-        follower_.TapIn(0);
+        receiver_.TapIn(0);
     }
 }
 
@@ -212,7 +213,7 @@ void PerformanceIntake::PollTapKey() {
                                      ? platform::TapKey::SpaceBar
                                      : platform::TapKey::RightMouseButton;
     if (keys_.Down(key)) {
-        if (!keyTapLatch_.exchange(true, std::memory_order_acq_rel)) follower_.TapIn(0);
+        if (!keyTapLatch_.exchange(true, std::memory_order_acq_rel)) receiver_.TapIn(0);
     } else {
         keyTapLatch_.store(false, std::memory_order_release);
     }

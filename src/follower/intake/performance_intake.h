@@ -7,11 +7,11 @@
 #include <span>
 
 #include "follower/following_options.h"
-#include "follower/intake/follower_input.h"
 #include "follower/intake/input_mode.h"
 #include "follower/intake/intake_settings.h"
 #include "follower/intake/performance_recording.h"
-#include "follower/intake/playback_view.h"
+#include "follower/intake/soloist_receiver.h"
+#include "follower/intake/transport_status.h"
 #include "follower/remote_control.h"
 #include "midi/midi_output.h"
 #include "midi/port_map.h"
@@ -55,7 +55,7 @@ class PerformanceIntake {
 
     PerformanceIntake(const platform::Clock& clock, platform::TimerService& timers,
                       const PortMap& ports, MidiOutput& output, RemoteControl& remote,
-                      FollowerInput& follower, const PlaybackView& playback,
+                      SoloistReceiver& receiver, const TransportStatus& transport,
                       const platform::KeyState& keys);
     PerformanceIntake(const PerformanceIntake&) = delete;
     PerformanceIntake& operator=(const PerformanceIntake&) = delete;
@@ -132,8 +132,8 @@ class PerformanceIntake {
     const PortMap& ports_;
     MidiOutput& output_;
     RemoteControl& remote_;
-    FollowerInput& follower_;
-    const PlaybackView& playback_;
+    SoloistReceiver& receiver_;
+    const TransportStatus& transport_;
     const platform::KeyState& keys_;
     OneShotTimer tapPoll_;
     PerformanceRecording recording_;

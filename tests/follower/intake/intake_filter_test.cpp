@@ -42,7 +42,7 @@ TEST_F(IntakeFilterTest, KeyStruckAgain49MsAfterReleaseIsDroppedWithItsRelease) 
     At(1180, Word(0x80, 60, 0));
     EXPECT_EQ(RecordedMessages(),
               (std::vector<std::array<std::uint8_t, 3>>{{0x90, 60, 100}, {0x80, 60, 0}}));
-    EXPECT_EQ(rig.follower.Notes().size(), 1u);
+    EXPECT_EQ(rig.receiver.Notes().size(), 1u);
 }
 
 TEST_F(IntakeFilterTest, KeyStruckAgain50MsAfterReleasePassesWithItsRelease) {
@@ -53,7 +53,7 @@ TEST_F(IntakeFilterTest, KeyStruckAgain50MsAfterReleasePassesWithItsRelease) {
     EXPECT_EQ(RecordedMessages(),
               (std::vector<std::array<std::uint8_t, 3>>{
                   {0x90, 60, 100}, {0x80, 60, 0}, {0x90, 60, 90}, {0x80, 60, 0}}));
-    EXPECT_EQ(rig.follower.Notes().size(), 2u);
+    EXPECT_EQ(rig.receiver.Notes().size(), 2u);
 }
 
 TEST_F(IntakeFilterTest, AKeyNeverReleasedIsTakenInTheClocksFirstMilliseconds) {
@@ -61,7 +61,7 @@ TEST_F(IntakeFilterTest, AKeyNeverReleasedIsTakenInTheClocksFirstMilliseconds) {
     At(30, Word(0x90, 62, 100));
     EXPECT_EQ(RecordedMessages(),
               (std::vector<std::array<std::uint8_t, 3>>{{0x90, 60, 100}, {0x90, 62, 100}}));
-    EXPECT_EQ(rig.follower.Notes().size(), 2u);
+    EXPECT_EQ(rig.receiver.Notes().size(), 2u);
 }
 
 TEST_F(IntakeFilterTest, SecondReleaseWithoutAStrikeBetweenIsDropped) {
@@ -76,7 +76,7 @@ TEST_F(IntakeFilterTest, ReleaseTimesAreKeptPerPortChannelAndKey) {
     At(1010, Word(0x91, 60, 100));     // another channel
     At(1010, Word(0x90, 60, 100), 1);  // another port
     At(1010, Word(0x90, 61, 100));     // another key
-    const std::vector<testing::RecordingFollower::Note> notes = rig.follower.Notes();
+    const std::vector<testing::RecordingReceiver::Note> notes = rig.receiver.Notes();
     ASSERT_EQ(notes.size(), 3u);
     EXPECT_EQ(notes[2].word, Word(0x90, 61, 100));
 }
@@ -100,7 +100,7 @@ TEST_F(IntakeFilterTest, NoteOnWithVelocityZeroIsANoteOffEverywhere) {
     At(1500, Word(0x90, 36, 0));  // releases the remote key
     EXPECT_EQ(RecordedMessages(),
               (std::vector<std::array<std::uint8_t, 3>>{{0x90, 60, 100}, {0x80, 60, 0}}));
-    EXPECT_EQ(rig.follower.Notes().size(), 1u);
+    EXPECT_EQ(rig.receiver.Notes().size(), 1u);
     EXPECT_EQ(rig.Requests(), (std::vector<std::int16_t>{5}));
     EXPECT_EQ(rig.Thru(),
               (std::vector<Bytes>{
@@ -110,10 +110,10 @@ TEST_F(IntakeFilterTest, NoteOnWithVelocityZeroIsANoteOffEverywhere) {
 TEST_F(IntakeFilterTest, NoteOnWithVelocityZeroNeverTaps) {
     rig.Follow(testing::TapOptions(TapSource::AnyNote));
     rig.Send(Word(0x90, 60, 0));
-    EXPECT_TRUE(rig.follower.Taps().empty());
+    EXPECT_TRUE(rig.receiver.Taps().empty());
     rig.midi.clock.Advance(100);
     rig.Send(Word(0x90, 60, 64));
-    EXPECT_EQ(rig.follower.Taps(), (std::vector<Fixed16>{64 * 1024}));
+    EXPECT_EQ(rig.receiver.Taps(), (std::vector<Fixed16>{64 * 1024}));
 }
 
 // ---- channel filter -------------------------------------------------------
@@ -128,7 +128,7 @@ TEST_F(IntakeFilterTest, SwitchedOffChannelIsOnlyEchoed) {
     rig.midi.ports.SetChannelEnabled(0, 3, false);
     At(1000, Word(0x93, 60, 100));
     At(1100, Word(0x83, 60, 0));
-    EXPECT_TRUE(rig.follower.Notes().empty());
+    EXPECT_TRUE(rig.receiver.Notes().empty());
     EXPECT_TRUE(rig.Requests().empty());
     EXPECT_TRUE(RecordedMessages().empty());
     EXPECT_EQ(rig.Thru(), (std::vector<Bytes>{{0x93, 60, 100}, {0x83, 60, 0}}));
@@ -160,7 +160,7 @@ TEST_F(IntakeFilterTest, SystemMessagesGoOnlyToThru) {
     // System exclusive is no short message: the intake ignores it, thru included.
     PerformanceIntake::InputCallback(&rig.intake, 0, Bytes{0xF0, 0x7E, 0xF7}, 1002);
     EXPECT_EQ(rig.Thru(), (std::vector<Bytes>{{0xF8}, {0xF2, 0, 0}}));
-    EXPECT_TRUE(rig.follower.Notes().empty());
+    EXPECT_TRUE(rig.receiver.Notes().empty());
     EXPECT_TRUE(rig.Requests().empty());
     EXPECT_TRUE(RecordedMessages().empty());
 }
@@ -173,7 +173,7 @@ TEST_F(IntakeFilterTest, ThruBeforeProcessingSendsTheWordAsReceived) {
     PerformanceIntake::InputCallback(&rig.intake, 0, Bytes{0x95, 62, 100}, 1000);
     PerformanceIntake::InputCallback(&rig.intake, 0, Bytes{0xC5, 7}, 1001);
     EXPECT_EQ(rig.Thru(), (std::vector<Bytes>{{0x95, 62, 100}, {0xC5, 7}}));
-    EXPECT_EQ(rig.follower.Notes().at(0).word, Word(0x90, 60, 100));
+    EXPECT_EQ(rig.receiver.Notes().at(0).word, Word(0x90, 60, 100));
 }
 
 TEST_F(IntakeFilterTest, ThruAfterProcessingSendsTheEditedWord) {
@@ -201,7 +201,7 @@ TEST_F(IntakeFilterTest, WhileAPieceLoadsOnlyTheThruBeforeProcessingHappens) {
     rig.intake.SetInputBlocked(true);
     rig.Send(Word(0x90, 60, 100));
     EXPECT_EQ(rig.Thru(), (std::vector<Bytes>{{0x90, 60, 100}}));
-    EXPECT_TRUE(rig.follower.Notes().empty());
+    EXPECT_TRUE(rig.receiver.Notes().empty());
 
     output.thruProcessFirst = true;
     rig.Follow(FollowingOptions{}, false, output);
@@ -212,7 +212,7 @@ TEST_F(IntakeFilterTest, WhileAPieceLoadsOnlyTheThruBeforeProcessingHappens) {
     rig.intake.SetInputBlocked(false);
     rig.intake.Recording().Begin();
     rig.Send(Word(0x91, 61, 100));
-    EXPECT_EQ(rig.follower.Notes().size(), 1u);
+    EXPECT_EQ(rig.receiver.Notes().size(), 1u);
 }
 
 }  // namespace

@@ -82,7 +82,7 @@ TEST_F(IntakeRecordTest, FullRecordingDropsOnlyTheRecording) {
     for (int i = 0; i <= PerformanceRecording::kStartCapacity; ++i)
         rig.Send(Word(0xB0, static_cast<std::uint8_t>(i & 0x7F), 1));
     EXPECT_EQ(rig.intake.Recording().Count(), PerformanceRecording::kStartCapacity);
-    EXPECT_EQ(rig.follower.Notes().size(),
+    EXPECT_EQ(rig.receiver.Notes().size(),
               static_cast<std::size_t>(PerformanceRecording::kStartCapacity + 1));
 }
 
@@ -127,10 +127,10 @@ TEST_F(IntakeRecordTest, StoppingTrimsThePerformanceTrackToTheRecording) {
 TEST_F(IntakeRecordTest, MasterTransposeIsUndoneForTheFollowerOnly) {
     rig.Follow(FollowingOptions{});
     rig.intake.SetMasterTranspose(2);
-    rig.playback.position = 1234;
+    rig.transport.position = 1234;
     rig.Send(Word(0x90, 62, 100));
     rig.Send(Word(0xB0, 62, 100));  // controllers keep their number
-    EXPECT_EQ(rig.follower.Notes(), (std::vector<testing::RecordingFollower::Note>{
+    EXPECT_EQ(rig.receiver.Notes(), (std::vector<testing::RecordingReceiver::Note>{
                                         {Word(0x90, 60, 100), 1234}, {Word(0xB0, 62, 100), 1234}}));
     EXPECT_EQ(RecordedKeys(), (std::vector<std::uint8_t>{62, 62}));
 }
@@ -145,7 +145,7 @@ TEST_F(IntakeRecordTest, RemoteControlMatchesTheKeyAsPlayed) {
     rig.midi.clock.Advance(100);
     rig.Send(Word(0x80, 62, 0));
     EXPECT_EQ(rig.Requests(), (std::vector<std::int16_t>{10}));
-    EXPECT_TRUE(rig.follower.Notes().empty());
+    EXPECT_TRUE(rig.receiver.Notes().empty());
 }
 
 TEST_F(IntakeRecordTest, TransposeWrapsInEightBits) {
@@ -154,7 +154,7 @@ TEST_F(IntakeRecordTest, TransposeWrapsInEightBits) {
     rig.Send(Word(0x90, 1, 100));
     rig.intake.SetMasterTranspose(-1);
     rig.Send(Word(0x90, 127, 100));
-    const std::vector<testing::RecordingFollower::Note> notes = rig.follower.Notes();
+    const std::vector<testing::RecordingReceiver::Note> notes = rig.receiver.Notes();
     ASSERT_EQ(notes.size(), 2u);
     EXPECT_EQ(notes[0].word, Word(0x90, 255, 100));
     EXPECT_EQ(notes[1].word, Word(0x90, 128, 100));
@@ -162,16 +162,16 @@ TEST_F(IntakeRecordTest, TransposeWrapsInEightBits) {
 
 TEST_F(IntakeRecordTest, NothingReachesTheFollowerWhileAFileOrPerformancePlays) {
     rig.intake.SetInputMode(InputMode::InputAwaitStart);
-    rig.playback.playingFile = true;
+    rig.transport.playingFile = true;
     rig.Send(Word(0x90, 60, 100));
-    rig.playback.playingFile = false;
-    rig.playback.playingPerformance = true;
+    rig.transport.playingFile = false;
+    rig.transport.playingPerformance = true;
     rig.Send(Word(0x90, 61, 100));
-    EXPECT_TRUE(rig.follower.Notes().empty());
-    rig.playback.playingPerformance = false;
+    EXPECT_TRUE(rig.receiver.Notes().empty());
+    rig.transport.playingPerformance = false;
     rig.Send(Word(0x90, 62, 100));
     rig.Send(Word(0xA0, 62, 100));  // only notes and controllers are offered
-    EXPECT_EQ(rig.follower.Notes().size(), 1u);
+    EXPECT_EQ(rig.receiver.Notes().size(), 1u);
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ using testing::Word;
 
 class IntakeTapTest : public ::testing::Test {
   protected:
-    std::size_t Taps() const { return rig.follower.TapCount(); }
+    std::size_t Taps() const { return rig.receiver.TapCount(); }
 
     IntakeRig rig;
 };
@@ -64,7 +64,7 @@ TEST_F(IntakeTapTest, PedalTapsAbove72AndRearmsBelow56) {
     EXPECT_EQ(Taps(), 1u);
     rig.Send(Word(0xB0, 64, 55));
     rig.Send(Word(0xB0, 64, 73));
-    EXPECT_EQ(rig.follower.Taps(), (std::vector<Fixed16>{0, 0}));
+    EXPECT_EQ(rig.receiver.Taps(), (std::vector<Fixed16>{0, 0}));
 }
 
 TEST_F(IntakeTapTest, EachControllerHasItsOwnLatch) {
@@ -80,7 +80,7 @@ TEST_F(IntakeTapTest, GivenControllerOnlyTapsWithThatController) {
     EXPECT_EQ(Taps(), 0u);
     rig.Send(Word(0xB3, 67, 127));
     EXPECT_EQ(Taps(), 1u);
-    EXPECT_TRUE(rig.follower.Notes().empty());  // taps never reach the follower as notes
+    EXPECT_TRUE(rig.receiver.Notes().empty());  // taps never reach the follower as notes
 }
 
 TEST_F(IntakeTapTest, PlayAndFollowClearsALatchLeftSet) {
@@ -100,7 +100,7 @@ TEST_F(IntakeTapTest, NoteTapsCarryTheVelocityAsStrength) {
     rig.Send(Word(0x90, 60, 0));
     rig.midi.clock.Advance(100);
     rig.Send(Word(0x90, 60, 127));
-    EXPECT_EQ(rig.follower.Taps(), (std::vector<Fixed16>{0x10000, 127 * 1024}));
+    EXPECT_EQ(rig.receiver.Taps(), (std::vector<Fixed16>{0x10000, 127 * 1024}));
 }
 
 TEST_F(IntakeTapTest, AnyNoteTaps) {
@@ -108,7 +108,7 @@ TEST_F(IntakeTapTest, AnyNoteTaps) {
     rig.Send(Word(0x90, 30, 10));
     rig.Send(Word(0x9F, 90, 20));
     rig.Send(Word(0xB0, 64, 127));
-    EXPECT_EQ(rig.follower.Taps(), (std::vector<Fixed16>{10 * 1024, 20 * 1024}));
+    EXPECT_EQ(rig.receiver.Taps(), (std::vector<Fixed16>{10 * 1024, 20 * 1024}));
 }
 
 // ---- taps from the keys ---------------------------------------------------
@@ -126,7 +126,7 @@ TEST_F(IntakeTapTest, SpaceBarTapsOncePerPress) {
     rig.midi.timers.Advance(2);
     rig.keys.SetSpaceBarDown(true);
     rig.midi.timers.Advance(2);
-    EXPECT_EQ(rig.follower.Taps(), (std::vector<Fixed16>{0, 0}));
+    EXPECT_EQ(rig.receiver.Taps(), (std::vector<Fixed16>{0, 0}));
 }
 
 TEST_F(IntakeTapTest, KeyHeldWhenFollowingStartsDoesNotTap) {

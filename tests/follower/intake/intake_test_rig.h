@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "follower/following_options.h"
-#include "follower/intake/follower_input.h"
 #include "follower/intake/performance_intake.h"
-#include "follower/intake/playback_view.h"
+#include "follower/intake/soloist_receiver.h"
+#include "follower/intake/transport_status.h"
 #include "follower/remote_control.h"
 #include "midi/midi_test_rig.h"
 #include "platform/key_state.h"
@@ -22,8 +22,9 @@ constexpr std::uint32_t Word(std::uint8_t status, std::uint8_t data1 = 0, std::u
            (static_cast<std::uint32_t>(data2) << 16);
 }
 
-// Keeps every note and tap the intake hands on. Safe to feed from several threads.
-class RecordingFollower final : public FollowerInput {
+// A soloist receiver that keeps every note and tap the intake hands on. Safe to feed from several
+// threads.
+class RecordingReceiver final : public SoloistReceiver {
   public:
     struct Note {
         std::uint32_t word;
@@ -66,8 +67,8 @@ class RecordingFollower final : public FollowerInput {
     std::vector<Fixed16> taps_;
 };
 
-// The transport as the input thread sees it, set by the test.
-class FakePlayback final : public PlaybackView {
+// A transport status that the test sets.
+class FakeTransportStatus final : public TransportStatus {
   public:
     ScorePosition SongPosition() const override { return position.load(); }
     RunningCommands Running() const override {
@@ -89,7 +90,7 @@ class FakePlayback final : public PlaybackView {
 };
 
 // One engine's intake on a manual clock: thru goes to output device 1, the
-// follower is a recorder, the transport a fake.
+// soloist's notes and taps go to a recorder, the transport is a fake.
 struct IntakeRig {
     IntakeRig() {
         midi.RouteOutputs({0, 1, 2, 0, 0, 0, 0, 0});
@@ -126,12 +127,12 @@ struct IntakeRig {
 
     MidiRig midi;
     TransportRequestQueue requests;
-    FakePlayback playback;
-    RemoteControl remote{requests, playback};
-    RecordingFollower follower;
+    FakeTransportStatus transport;
+    RemoteControl remote{requests, transport};
+    RecordingReceiver receiver;
     platform::KeyState keys;
     PerformanceIntake intake{midi.clock, midi.timers, midi.ports, midi.output,
-                             remote,     follower,    playback,   keys};
+                             remote,     receiver,    transport,  keys};
 };
 
 inline FollowingOptions TapOptions(TapSource source, std::uint8_t note = kNoTapValue,

@@ -145,7 +145,7 @@ TEST(IntakeThreaded, TapPollerOnTheTimerThreadTapsOncePerPress) {
     bool inTime = pollsPass(6);
     for (int press = 0; inTime && press < kPresses; ++press) {
         rig.keys.SetSpaceBarDown(true);
-        inTime = WaitFor([&] { return rig.follower.TapCount() == std::size_t(press + 1); });
+        inTime = WaitFor([&] { return rig.receiver.TapCount() == std::size_t(press + 1); });
         rig.keys.SetSpaceBarDown(false);
         inTime = inTime && pollsPass(6);
     }
@@ -155,7 +155,7 @@ TEST(IntakeThreaded, TapPollerOnTheTimerThreadTapsOncePerPress) {
     stop = true;
     timerThread.join();
     EXPECT_TRUE(inTime);
-    EXPECT_EQ(rig.follower.TapCount(), std::size_t(kPresses));
+    EXPECT_EQ(rig.receiver.TapCount(), std::size_t(kPresses));
 }
 
 struct GuardedLearner {

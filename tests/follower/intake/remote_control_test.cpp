@@ -44,7 +44,7 @@ TEST_F(RemoteControlTest, BoundKeyActsOnReleaseAndGoesNoFurther) {
     EXPECT_TRUE(rig.Requests().empty());
     Release(36);
     EXPECT_EQ(rig.Requests(), (std::vector<std::int16_t>{5}));
-    EXPECT_TRUE(rig.follower.Notes().empty());
+    EXPECT_TRUE(rig.receiver.Notes().empty());
     EXPECT_TRUE(rig.Recorded().empty());
 }
 
@@ -62,39 +62,39 @@ TEST_F(RemoteControlTest, PedalActsWhenBackAtRestAndStopsWhatItStarted) {
     EXPECT_TRUE(rig.Requests().empty());
     rig.Send(Word(0xB0, 64, 0));
     EXPECT_EQ(rig.Requests(), (std::vector<std::int16_t>{0}));
-    rig.playback.following = true;
+    rig.transport.following = true;
     rig.Send(Word(0xB0, 64, 127));
     rig.Send(Word(0xB0, 64, 0));
     EXPECT_EQ(rig.Requests(), (std::vector<std::int16_t>{5}));
-    EXPECT_TRUE(rig.follower.Notes().empty());
+    EXPECT_TRUE(rig.receiver.Notes().empty());
 }
 
 TEST_F(RemoteControlTest, RunningCommandsStopInsteadOfStartingAgain) {
     struct Case {
         TransportRequest request;
-        std::atomic<bool> testing::FakePlayback::*running;
+        std::atomic<bool> testing::FakeTransportStatus::*running;
     };
     const std::vector<Case> cases{
-        {TransportRequest::PlayAndFollow, &testing::FakePlayback::following},
-        {TransportRequest::PlayFile, &testing::FakePlayback::playingFile},
-        {TransportRequest::PlayPerformance, &testing::FakePlayback::playingPerformance},
-        {TransportRequest::FastForward, &testing::FakePlayback::fastForward},
-        {TransportRequest::Rewind, &testing::FakePlayback::rewinding},
+        {TransportRequest::PlayAndFollow, &testing::FakeTransportStatus::following},
+        {TransportRequest::PlayFile, &testing::FakeTransportStatus::playingFile},
+        {TransportRequest::PlayPerformance, &testing::FakeTransportStatus::playingPerformance},
+        {TransportRequest::FastForward, &testing::FakeTransportStatus::fastForward},
+        {TransportRequest::Rewind, &testing::FakeTransportStatus::rewinding},
     };
     for (const Case& c : cases) {
         rig.remote.SetTable(DefaultRemoteTable());
         Bind(c.request, ControllerBinding(20));
-        (rig.playback.*c.running) = true;
+        (rig.transport.*c.running) = true;
         rig.Send(Word(0xB0, 20, 0));
-        (rig.playback.*c.running) = false;
+        (rig.transport.*c.running) = false;
         rig.Send(Word(0xB0, 20, 0));
         EXPECT_EQ(rig.Requests(), (std::vector<std::int16_t>{5, TransportRequestCode(c.request)}));
     }
 }
 
 TEST_F(RemoteControlTest, OtherCommandsPostTheirCodeEvenWhilePlaying) {
-    rig.playback.following = true;
-    rig.playback.playingFile = true;
+    rig.transport.following = true;
+    rig.transport.playingFile = true;
     for (int code = 5; code < kRemoteCommandCount; ++code) {
         RemoteTable table = DefaultRemoteTable();
         table[static_cast<std::size_t>(code)] = NoteBinding(code + 40);
@@ -131,7 +131,7 @@ TEST_F(RemoteControlTest, SpecialSignalIsNoCommand) {
     Press(70);
     Release(70);
     EXPECT_TRUE(rig.Requests().empty());
-    EXPECT_EQ(rig.follower.Notes().size(), 1u);
+    EXPECT_EQ(rig.receiver.Notes().size(), 1u);
 }
 
 TEST_F(RemoteControlTest, NothingTriggersWhileADialogIsOpen) {
@@ -142,7 +142,7 @@ TEST_F(RemoteControlTest, NothingTriggersWhileADialogIsOpen) {
     Release(36);
     Press(40);
     EXPECT_TRUE(rig.Requests().empty());
-    EXPECT_TRUE(rig.follower.Notes().empty());
+    EXPECT_TRUE(rig.receiver.Notes().empty());
     EXPECT_TRUE(rig.Recorded().empty());
 }
 
@@ -167,7 +167,7 @@ TEST_F(RemoteControlTest, LearningDialogHearsThePlayedNoteAndNothingElseDoes) {
     EXPECT_EQ(learner.words, (std::vector<std::uint32_t>{Word(0x90, 36, 100), Word(0x80, 36, 0),
                                                          Word(0xB0, 64, 127)}));
     EXPECT_TRUE(rig.Requests().empty());
-    EXPECT_TRUE(rig.follower.Notes().empty());
+    EXPECT_TRUE(rig.receiver.Notes().empty());
 }
 
 TEST_F(RemoteControlTest, LearningNeedsTheModeAndACallback) {

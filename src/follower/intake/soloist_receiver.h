@@ -7,11 +7,11 @@
 
 namespace ostinel {
 
-// Where the intake hands played notes and taps: the follower in the
-// program, a recorder in tests.
-class FollowerInput {
+// Where the intake hands the soloist's played notes and taps: the follower
+// in the program, a recorder in tests.
+class SoloistReceiver {
   public:
-    virtual ~FollowerInput() = default;
+    virtual ~SoloistReceiver() = default;
 
     // input thread. False when the note was lost (the follower's queue is full).
     virtual bool NoteIn(std::uint32_t word, ScorePosition songPosition) = 0;
@@ -19,10 +19,10 @@ class FollowerInput {
     virtual bool TapIn(Fixed16 strength) = 0;
 };
 
-// The program's FollowerInput: straight to the engine's follower.
-class FollowerInputAdapter final : public FollowerInput {
+// The program's soloist receiver: notes and taps go straight into the follower.
+class FollowerReceiver final : public SoloistReceiver {
   public:
-    explicit FollowerInputAdapter(Follower& follower) : follower_(follower) {}
+    explicit FollowerReceiver(Follower& follower) : follower_(follower) {}
 
     bool NoteIn(std::uint32_t word, ScorePosition songPosition) override;
     bool TapIn(Fixed16 strength) override;

@@ -13,12 +13,13 @@ struct RunningCommands {
     bool rewinding = false;
 };
 
-// What the intake and remote control need to know of the transport while
-// messages arrive. The engine implements it over the transport and the tick
-// without locks; tests implement it with plain atomics.
-class PlaybackView {
+// What the intake and remote control read of the transport on the input
+// thread while messages arrive: the song position and the running commands.
+// The engine implements it over the transport and the tick without locks;
+// tests implement it with plain atomics.
+class TransportStatus {
   public:
-    virtual ~PlaybackView() = default;
+    virtual ~TransportStatus() = default;
 
     // input thread: the song position now, as the follower is to see it.
     virtual ScorePosition SongPosition() const = 0;

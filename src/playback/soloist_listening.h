@@ -4,12 +4,12 @@
 
 namespace ostinel {
 
-// What the transport asks of the input side when following starts and ends:
-// which input mode to take, and the tap poller. The engine connects it to
-// the intake.
-class FollowingIntake {
+// The input side's listening to the soloist, as the transport starts and
+// ends it with following: which input mode to take, and the tap poller. The
+// engine connects it to the intake.
+class SoloistListening {
   public:
-    virtual ~FollowingIntake() = default;
+    virtual ~SoloistListening() = default;
 
     // main thread: Play and Follow started; the intake listens to the soloist
     // (played notes, MIDI taps or key taps, by the settings) and records.
