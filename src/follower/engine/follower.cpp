@@ -133,9 +133,13 @@ bool Follower::Start(ScorePosition position, Fixed16 tempo) {
 bool Follower::StartFollowing(ScorePosition position, Fixed16 tempo) {
     const bool scoreMode = scoreMode_.load();
     if (running_.load() || (!scoreMode && !beatMode_.load())) return false;
-    // The probability method keeps a record at every chord it reaches.
+    // The probability method keeps a record at every chord it reaches, matching
+    // at the chords with a role, and twice that leaves room for a chord placed
+    // again later and the signals; past that the records thin out.
     const int chordRecords = Probable() ? score_.Count() : score_.roleChordCount;
-    const int capacity = 1 + (scoreMode ? chordRecords : static_cast<int>(beats_.size()));
+    const int capacity =
+        1 + (scoreMode ? 2 * chordRecords + static_cast<int>(signalMarkers_.positions.size())
+                       : static_cast<int>(beats_.size()));
     try {
         records_.assign(static_cast<std::size_t>(capacity), AnchorRecord{});
     } catch (const std::bad_alloc&) {

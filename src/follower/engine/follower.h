@@ -199,6 +199,9 @@ class Follower {
     // take_history.cpp
     void AppendAnchorRecord();
     void DropSingleAnchorRecord();
+    // The records are full (a long take that matched many notes of a chord or
+    // gave signals): halves them, so the newest still finds room.
+    void ThinAnchorRecords();
     void FinishTake();
 
     FollowerCallback* callback_ = nullptr;

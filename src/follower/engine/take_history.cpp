@@ -13,10 +13,20 @@ void Follower::AppendAnchorRecord() {
            records_[static_cast<std::size_t>(recordCount_ - 1)].position >= anchor_.position) {
         --recordCount_;
     }
+    if (recordCount_ == static_cast<int>(records_.size())) ThinAnchorRecords();
     if (recordCount_ < static_cast<int>(records_.size())) {
         records_[static_cast<std::size_t>(recordCount_++)] =
             AnchorRecord{anchor_.time, anchor_.position, anchor_.tempo};
     }
+}
+
+void Follower::ThinAnchorRecords() {
+    // Every other record after the first goes: the take keeps all of its
+    // stretch at half the detail rather than losing its end.
+    int kept = 1;
+    for (int i = 2; i < recordCount_; i += 2)
+        records_[static_cast<std::size_t>(kept++)] = records_[static_cast<std::size_t>(i)];
+    recordCount_ = std::min(kept, recordCount_);
 }
 
 void Follower::DropSingleAnchorRecord() {

@@ -9,6 +9,7 @@ namespace ostinel {
 namespace {
 
 using follower_test::BeatList;
+using follower_test::ControlWord;
 using follower_test::FollowerFixture;
 using follower_test::WrittenNote;
 
@@ -73,6 +74,39 @@ TEST_P(TakeHistory, NothingIsMappedWhileRunning) {
     StartAt(0);
     EXPECT_EQ(follower.PerformedToScore(kStartClock), -1);
     EXPECT_TRUE(follower.TempoList().empty());
+}
+
+TEST_P(TakeHistory, ALongTakeKeepsItsLastStretchAsPlayed) {
+    // Sixteenth notes, half of them on no beat or half beat: 300 at the written
+    // pace, then 90 at half of it and the last 10 at the written pace again,
+    // which the records must still show, with four signals given on the way.
+    constexpr int kNotes = 400;
+    std::vector<WrittenNote> notes;
+    for (int i = 0; i < kNotes; ++i)
+        notes.push_back({static_cast<std::uint32_t>(125 * i), 48 + (i * 7) % 36});
+    LoadScore(notes, BeatList(500, 4, 125 * kNotes));
+    const std::vector<ScorePosition> signals = {125 * 310 + 60, 125 * 330 + 60, 125 * 350 + 60,
+                                                125 * 370 + 60};
+    follower.SetSignal(256 + 64);
+    ASSERT_TRUE(follower.SetSignalMarkers(signals));
+    StartAt(0, 1000);
+    std::uint32_t at = 1000;
+    std::vector<std::uint32_t> played;
+    for (int i = 0; i < kNotes; ++i) {
+        played.push_back(at);
+        Play(at, notes[static_cast<std::size_t>(i)].key);
+        if (i % 20 == 10 && i > 300) {
+            callback.now = at + 120;
+            ASSERT_TRUE(follower.NoteIn(ControlWord(64, 127), 0));
+        }
+        at += i < 300 || i >= 390 ? 125 : 250;
+    }
+    callback.now = at;
+    follower.Stop();
+    for (const int i : {100, 250, 320, 360, 388}) {
+        SCOPED_TRACE(i);
+        EXPECT_NEAR(follower.PerformedToScore(played[static_cast<std::size_t>(i)]), 125 * i, 40);
+    }
 }
 
 TEST_P(TakeHistory, TheLastEventBeforeAPositionIsAChordOrABeat) {
