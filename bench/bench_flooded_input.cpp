@@ -206,7 +206,7 @@ ClockMs AnchorOf(const SteadyClock& clock, const Transport& transport) {
     for (;;) {
         const ClockMs before = clock.Now();
         const ostinel::ScorePosition position = transport.Position();
-        if (clock.Now() == before) return before - static_cast<ClockMs>(position);
+        if (clock.Now() == before) return before - position;
     }
 }
 

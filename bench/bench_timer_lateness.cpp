@@ -51,11 +51,10 @@ void TimerThreadLateness(benchmark::State& state) {
         sample.latenessUs.resize(kTimers);
         const ClockMs start = clock.Now() + 20;
         for (int i = 0; i < kTimers; ++i)
-            sample.due[static_cast<std::size_t>(i)] =
-                clock.InstantOf(start + static_cast<ClockMs>(i));
+            sample.due[static_cast<std::size_t>(i)] = clock.InstantOf(start + i);
         // Armed in batches a little ahead, as the tick arms its next instant.
         for (int i = 0; i < kTimers; ++i) {
-            const ClockMs deadline = start + static_cast<ClockMs>(i);
+            const ClockMs deadline = start + i;
             while (ostinel::platform::ClockDifference(deadline, clock.Now()) > 50) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
@@ -77,7 +76,7 @@ void BareThreadLateness(benchmark::State& state) {
         std::vector<double> latenessUs(kTimers);
         const ClockMs start = clock.Now() + 20;
         for (int i = 0; i < kTimers; ++i)
-            due[static_cast<std::size_t>(i)] = clock.InstantOf(start + static_cast<ClockMs>(i));
+            due[static_cast<std::size_t>(i)] = clock.InstantOf(start + i);
         std::thread sleeper([&] {
             for (std::size_t i = 0; i < due.size(); ++i) {
                 ostinel::bench::SleepUntil(due[i]);

@@ -40,7 +40,8 @@ std::vector<std::string> PortDeviceNames() {
 void RunUntilStopped(Engine& engine, platform::ManualClock& clock,
                      platform::ManualTimerService& timers) {
     const platform::ClockMs began = clock.Now();
-    while (engine.NeedsIdlePass() && clock.Now() - began < kLongestRenderMs) {
+    while (engine.NeedsIdlePass() &&
+           platform::ClockElapsed(clock.Now(), began) < kLongestRenderMs) {
         const auto next = timers.NextDeadline();
         const platform::ClockMs step = clock.Now() + kIdleStepMs;
         timers.AdvanceTo(next && platform::ClockDifference(step, *next) > 0 ? *next : step);
@@ -79,7 +80,7 @@ PlaybackRenderResult RenderPlayback(const std::string& piecePath,
                                     const std::function<bool(Engine&)>& prepare,
                                     RenderedStream& rendered, LoadResult& load,
                                     std::string& notices) {
-    platform::ManualClock clock{0};
+    platform::ManualClock clock;
     platform::ManualTimerService timers{clock};
     platform::ManualMidiSystem midi{clock, {}, PortDeviceNames()};
     NoticeUi ui(notices);
@@ -95,12 +96,12 @@ PlaybackRenderResult RenderPlayback(const std::string& piecePath,
         // part of what the ports received, at time 0.
         engine.GetTransport().PlayFile();
         RunUntilStopped(engine, clock, timers);
-        rendered.lengthMs = clock.Now();
+        rendered.lengthMs = clock.Now().Ms();
     }
     timers.RunUntilIdle(1000);
     for (int port = 0; port < kPortCount; ++port) {
         for (const auto& message : midi.Output(port).Messages())
-            rendered.messages.push_back(PortMessage{port, message.time, message.bytes});
+            rendered.messages.push_back(PortMessage{port, message.time.Ms(), message.bytes});
     }
     std::stable_sort(
         rendered.messages.begin(), rendered.messages.end(),

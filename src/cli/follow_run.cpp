@@ -77,7 +77,8 @@ class PositionTimeline {
         const auto after = std::upper_bound(
             samples_.begin(), samples_.end(), time,
             [](platform::ClockMs t, const std::pair<platform::ClockMs, ScorePosition>& sample) {
-                return t < sample.first;
+                // The run's clock starts at 0 and never comes near its wrap.
+                return t.Ms() < sample.first.Ms();
             });
         if (after == samples_.begin()) return samples_.empty() ? 0 : samples_.front().second;
         return std::prev(after)->second;
@@ -112,7 +113,8 @@ bool PlayTake(Engine& engine, platform::ManualClock& clock, platform::ManualTime
     transport.JumpTo(transport.Punch().start);
     transport.PlayPerformance();
     const platform::ClockMs began = clock.Now();
-    while (transport.Mode().playing && clock.Now() - began < kLongestPlayingMs)
+    while (transport.Mode().playing &&
+           platform::ClockElapsed(clock.Now(), began) < kLongestPlayingMs)
         RunClockTo(engine, clock, timers, clock.Now() + kIdleStepMs);
     transport.Stop();
     RunClockTo(engine, clock, timers, clock.Now() + kIdleStepMs);
@@ -204,7 +206,7 @@ std::vector<SentOnset> SentOnsets(const Piece& piece, const std::vector<int>& fo
         if ((message.bytes[0] & 0xF0) != 0x90 || message.bytes[2] == 0) continue;
         const auto found = scoreOnsets.find({message.bytes[0] & 0x0F, message.bytes[1]});
         if (found == scoreOnsets.end()) continue;
-        const ScorePosition soloist = timeline.At(message.timeMs);
+        const ScorePosition soloist = timeline.At(platform::ClockMs{message.timeMs});
         ScorePosition best = -1;
         for (const ScorePosition onset : found->second) {
             if (best < 0 || std::abs(onset - soloist) < std::abs(best - soloist)) best = onset;
@@ -315,7 +317,7 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
         exitCode = kExitUsage;
         return false;
     }
-    platform::ManualClock clock{0};
+    platform::ManualClock clock;
     platform::ManualTimerService timers{clock};
     std::vector<std::string> outputs;
     for (int port = 0; port < kPortCount; ++port)
@@ -358,7 +360,7 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
 
         bool pressed = false;
         for (const PlayedMessage& message : played) {
-            RunClockTo(engine, clock, timers, message.timeMs, &timeline);
+            RunClockTo(engine, clock, timers, platform::ClockMs{message.timeMs}, &timeline);
             // Without an automatic start (and for taps) the player presses
             // Play and Follow as they begin.
             if (!pressed && IsNoteOn(message.word) && (taps || !following.startAutomatically)) {
@@ -371,7 +373,7 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
             midi.Input(0).Inject(bytes, clock.Now());
             for (PlayedEvent event; engine.Reports().TakePlayedEvent(event);)
                 result.played.push_back(event);
-            result.stream.push_back(PortMessage{kSoloistPort, clock.Now(), bytes});
+            result.stream.push_back(PortMessage{kSoloistPort, clock.Now().Ms(), bytes});
             if (!IsNoteOn(message.word)) continue;
             engine.IdlePass();
             SoloistNote note;
@@ -416,12 +418,12 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
             }
             result.performancePlayed = true;
         }
-        result.lengthMs = clock.Now();
+        result.lengthMs = clock.Now().Ms();
         engine.Reports().SetObserver(nullptr);
 
         for (int port = 0; port < kPortCount; ++port) {
             for (const auto& sent : midi.Output(port).Messages())
-                result.stream.push_back(PortMessage{port, sent.time, sent.bytes});
+                result.stream.push_back(PortMessage{port, sent.time.Ms(), sent.bytes});
         }
         std::stable_sort(
             result.stream.begin(), result.stream.end(),
@@ -431,7 +433,7 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
         // The figures are of the follow alone, not of the take played again.
         std::vector<PortMessage> followed;
         for (const PortMessage& message : result.stream)
-            if (platform::ClockDifference(message.timeMs, followEnd) <= 0)
+            if (platform::ClockDifference(platform::ClockMs{message.timeMs}, followEnd) <= 0)
                 followed.push_back(message);
         result.sentOnsets = SentOnsets(piece, followingTracks, followed, timeline);
     }

@@ -85,12 +85,14 @@ bool FollowDemoPerformance(Engine& engine, gui::MainWindow& window, platform::Ma
     engine.SetFollowingOptions(following);
     engine.Ports().SetInputDevice(0, 0);
     engine.OpenInputPorts();
-    const std::uint32_t start = clock.Now();
+    const platform::ClockMs start = clock.Now();
     bool pressed = false;
     for (const cli::PlayedMessage& message : played) {
         if (message.timeMs > kFollowedMs) break;
-        while (clock.Now() < start + message.timeMs) {
-            timers.AdvanceTo(std::min(clock.Now() + 10, start + message.timeMs));
+        const platform::ClockMs due = start + static_cast<std::int32_t>(message.timeMs);
+        while (platform::ClockDifference(due, clock.Now()) > 0) {
+            const platform::ClockMs step = clock.Now() + 10;
+            timers.AdvanceTo(platform::ClockDifference(step, due) < 0 ? step : due);
             engine.IdlePass();
         }
         if (!pressed && (message.word & 0xF0) == 0x90) {
@@ -167,7 +169,7 @@ bool RenderHelp(const QString& folder) {
 }
 
 bool Render(const QString& piece, const QString& folder, int percent) {
-    platform::ManualClock clock(0);
+    platform::ManualClock clock;
     platform::ManualTimerService timers(clock);
     platform::ManualMidiSystem midi(clock, {"Keyboard"}, {"Ostinel Synth"});
     PrintingPresenter presenter;

@@ -11,7 +11,7 @@ namespace ostinel::platform {
 
 // One armed one-shot timer.
 struct PendingTimer {
-    ClockMs deadline = 0;
+    ClockMs deadline{};
     std::uint64_t armOrder = 0;
     TimerCallback callback = nullptr;
     void* context = nullptr;

@@ -9,14 +9,14 @@ namespace ostinel {
 namespace {
 
 std::uint64_t PackAnchor(PositionAnchor anchor) {
-    return (std::uint64_t{static_cast<std::uint32_t>(anchor.position)} << 32) | anchor.time;
+    return (std::uint64_t{static_cast<std::uint32_t>(anchor.position)} << 32) | anchor.time.Ms();
 }
 
 }  // namespace
 
 void FollowerReports::ReportJump(ScorePosition target, std::uint32_t time, std::int32_t tempo) {
     jumpTarget_.store(target);
-    jumpTime_.store(time);
+    jumpTime_.store(platform::ClockMs{time});
     jumpSpeed_.store(SpeedFromTempo(tempo));
     restartPending_.store(true);
     if (jumpListener_ != nullptr) jumpListener_(jumpListenerContext_);
@@ -40,13 +40,13 @@ void FollowerReports::ReportDynamics(std::int32_t ratio) {
 void FollowerReports::ReportPosition(ScorePosition position, std::uint32_t time,
                                      std::int32_t tempo) {
     if (!followingActive_.load()) return;
-    SetAnchor(PositionAnchor{position, time}, SpeedFromTempo(tempo));
+    SetAnchor(PositionAnchor{position, platform::ClockMs{time}}, SpeedFromTempo(tempo));
     tick_.Steer();
     if (observer_ != nullptr) observer_->ReportPosition(position, time, tempo);
 }
 
 void FollowerReports::ReportEvent(std::uint32_t time, ScorePosition position, std::uint32_t word) {
-    lastEventTime_.store(time);
+    lastEventTime_.store(platform::ClockMs{time});
     progress_.Reached(position);
     PlayedEvent played;
     played.kind = word == 0 ? PlayedEvent::Kind::Tap : PlayedEvent::Kind::Note;
@@ -61,7 +61,7 @@ void FollowerReports::ReportEvent(std::uint32_t time, ScorePosition position, st
 
 ScorePosition FollowerReports::PlaceAt(std::uint32_t time) const {
     const PositionAnchor anchor = Anchor();
-    const std::int64_t elapsed = platform::ClockDifference(time, anchor.time);
+    const std::int64_t elapsed = platform::ClockDifference(platform::ClockMs{time}, anchor.time);
     return anchor.position + static_cast<ScorePosition>((elapsed * speed_.load() + 2048) >> 12);
 }
 
@@ -78,7 +78,7 @@ ScorePosition FollowerReports::RestartPosition(const FollowerJump& jump, platfor
 PositionAnchor FollowerReports::Anchor() const {
     const std::uint64_t packed = anchor_.load();
     return PositionAnchor{static_cast<ScorePosition>(static_cast<std::uint32_t>(packed >> 32)),
-                          static_cast<platform::ClockMs>(packed & 0xFFFFFFFFu)};
+                          platform::ClockMs{static_cast<std::uint32_t>(packed & 0xFFFFFFFFu)}};
 }
 
 void FollowerReports::SetAnchor(PositionAnchor anchor, SpeedFactor speed) {

@@ -15,7 +15,7 @@ namespace ostinel {
 // The follower's jump request, as the main loop carries it out.
 struct FollowerJump {
     ScorePosition target = 0;
-    platform::ClockMs time = 0;
+    platform::ClockMs time{};
     SpeedFactor speed = kOwnTempoSpeed;  // the reported tempo in 4.12
 };
 
@@ -27,7 +27,8 @@ class FollowerReports final : public FollowerCallback {
     FollowerReports(const platform::Clock& clock, PlaybackTick& tick)
         : clock_(clock), tick_(tick) {}
 
-    std::uint32_t ReportNow() override { return clock_.Now(); }
+    // The follower keeps clock readings as plain milliseconds.
+    std::uint32_t ReportNow() override { return clock_.Now().Ms(); }
     void ReportJump(ScorePosition target, std::uint32_t time, std::int32_t tempo) override;
     void ReportDynamics(std::int32_t ratio) override;
     void ReportPosition(ScorePosition position, std::uint32_t time, std::int32_t tempo) override;
@@ -82,10 +83,11 @@ class FollowerReports final : public FollowerCallback {
     std::atomic<int> volumeLevel_{0};
     std::atomic<bool> restartPending_{false};
     std::atomic<ScorePosition> jumpTarget_{0};
-    std::atomic<platform::ClockMs> jumpTime_{0};
+    std::atomic<platform::ClockMs> jumpTime_{};
     std::atomic<SpeedFactor> jumpSpeed_{kOwnTempoSpeed};
     SoloistProgress progress_;
-    std::atomic<platform::ClockMs> lastEventTime_{0};
+    std::atomic<platform::ClockMs> lastEventTime_{};
+    static_assert(std::atomic<platform::ClockMs>::is_always_lock_free);
     // Anchor position and time packed in one word, so a reader never mixes
     // one report's position with another's time.
     std::atomic<std::uint64_t> anchor_{0};

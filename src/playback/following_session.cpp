@@ -95,14 +95,15 @@ void FollowingSession::End(Piece& piece, ScorePosition position,
     listening_->EndFollowing(performance);
     std::vector<TrackEvent>& events = performance.events;
     std::stable_sort(events.begin(), events.end(), [](const TrackEvent& a, const TrackEvent& b) {
-        return platform::ClockDifference(a.time, b.time) < 0;
+        return platform::ClockDifference(platform::ClockMs{a.time}, platform::ClockMs{b.time}) < 0;
     });
     // Recorded at clock times; kept in score time like every other track.
     // The notes that led the follower to start lie before the start, at the
     // tempo it started with; any that would lie before the piece are dropped.
     std::size_t kept = 0;
     for (TrackEvent event : events) {
-        const std::int64_t early = platform::ClockDifference(startTime_, event.time);
+        const std::int64_t early =
+            platform::ClockDifference(startTime_, platform::ClockMs{event.time});
         const std::int64_t at =
             early > 0 ? take_.punch.start - ((early * startSpeed_ + 2048) >> 12)
                       : std::int64_t{std::max(follower_->PerformedToScore(event.time), 0)};

@@ -110,11 +110,11 @@ class FollowingSession {
     // How the span started: the follower's own start takes in the notes that led to it.
     bool followerStarted_ = false;
     SpeedFactor startSpeed_ = kOwnTempoSpeed;
-    platform::ClockMs startTime_ = 0;
+    platform::ClockMs startTime_{};
     std::array<std::uint8_t, 2> mutedPlayFlags_{};  // the following tracks' own flags
     bool previewFirst_ = false;  // the running preview leads into Play and Follow
     bool startPending_ = false;  // the pause after it runs until startDue_
-    platform::ClockMs startDue_ = 0;
+    platform::ClockMs startDue_{};
 };
 
 }  // namespace ostinel

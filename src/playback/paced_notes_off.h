@@ -35,7 +35,7 @@ class PacedNotesOff {
     const platform::Clock& clock_;
     MidiOutput& output_;
     int nextChannel_ = kChannelCount;  // kChannelCount: none is owed
-    platform::ClockMs nextDue_ = 0;
+    platform::ClockMs nextDue_{};
 };
 
 }  // namespace ostinel

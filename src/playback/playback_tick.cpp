@@ -210,7 +210,7 @@ void PlaybackTick::RunTick() {
         }
         // A retry after a hold, a speed change or a follower's report may
         // wake this before the instant: it then only waits on.
-        platform::ClockMs when = 0;
+        platform::ClockMs when{};
         bool held = false;
         if (!NextInstantDue(when, held)) {
             timer_.Cancel();
@@ -254,7 +254,7 @@ bool PlaybackTick::NextInstantDue(platform::ClockMs& when, bool& held) const {
         const FollowerEstimate& follower = start_.clock.follower;
         const std::int32_t wait = follower.timeUntil(follower.context, next);
         held = wait < 0;
-        when = now + static_cast<platform::ClockMs>(wait);
+        when = now + wait;
         return wait == 0;
     }
     const DueTime due = DueClockTime(start_.clock, next);

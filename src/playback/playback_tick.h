@@ -183,7 +183,8 @@ class PlaybackTick {
     // holds the tick), read with a version check.
     std::atomic<std::uint32_t> tempoVersion_{0};
     std::atomic<ScorePosition> tempoAnchorPosition_{0};
-    std::atomic<platform::ClockMs> tempoAnchorTime_{0};
+    std::atomic<platform::ClockMs> tempoAnchorTime_{};
+    static_assert(std::atomic<platform::ClockMs>::is_always_lock_free);
     std::atomic<SpeedFactor> tempoSpeed_{kOwnTempoSpeed};
     std::atomic<bool> insidePunch_{false};
 

@@ -41,7 +41,7 @@ DueTime DueClockTime(const PositionClock& clock, ScorePosition position) {
     const auto divisor = static_cast<std::uint32_t>(TempoFromSpeed(clock.speed));
     if (divisor == 0) {
         // Score time stands still: the position never comes up.
-        return DueTime{false, clock.anchor.time + static_cast<platform::ClockMs>(kLongestWaitMs)};
+        return DueTime{false, clock.anchor.time + static_cast<std::int32_t>(kLongestWaitMs)};
     }
     const auto dividend = static_cast<std::uint64_t>(distance);
     std::int64_t delay = 0;
@@ -54,7 +54,7 @@ DueTime DueClockTime(const PositionClock& clock, ScorePosition position) {
     }
     if (clock.motion == PlaybackMotion::FastForward) delay = (delay + 2) >> 2;
     delay = std::min(delay, kLongestWaitMs);
-    return DueTime{false, clock.anchor.time + static_cast<platform::ClockMs>(delay)};
+    return DueTime{false, clock.anchor.time + static_cast<std::int32_t>(delay)};
 }
 
 }  // namespace ostinel

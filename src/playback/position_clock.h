@@ -12,7 +12,7 @@ namespace ostinel {
 // stop, a follower report).
 struct PositionAnchor {
     ScorePosition position = 0;
-    platform::ClockMs time = 0;
+    platform::ClockMs time{};
 
     friend bool operator==(const PositionAnchor&, const PositionAnchor&) = default;
 };
@@ -54,8 +54,8 @@ ScorePosition CurrentPosition(const PositionClock& clock, platform::ClockMs now)
 
 // When a position will be reached while playing (not following).
 struct DueTime {
-    bool alreadyDue = false;     // the position lies at or before the anchor
-    platform::ClockMs time = 0;  // the clock reading at which it is reached otherwise
+    bool alreadyDue = false;   // the position lies at or before the anchor
+    platform::ClockMs time{};  // the clock reading at which it is reached otherwise
 };
 
 // The clock time at which `position` comes up: the anchor time plus the

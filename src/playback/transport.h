@@ -228,7 +228,7 @@ class Transport {
 
     platform::ClockSixtieths rewindMark_ = 0;
     ScorePosition previewReturn_ = 0;
-    platform::ClockMs previewEnd_ = 0;
+    platform::ClockMs previewEnd_{};
 };
 
 }  // namespace ostinel

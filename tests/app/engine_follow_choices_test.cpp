@@ -98,7 +98,7 @@ class TwoFollowingTracks : public testing::FollowingRig {
     }
 
     // The soloist plays beat `i`, held 150 ms.
-    void PlayBeat(int i, platform::ClockMs gapMs) {
+    void PlayBeat(int i, std::int32_t gapMs) {
         midi_.Input(0).Inject(std::vector<std::uint8_t>{0x90, HandKey(i), 90}, clock_.Now());
         RunTo(clock_.Now() + 150);
         midi_.Input(0).Inject(std::vector<std::uint8_t>{0x80, HandKey(i), 0}, clock_.Now());
@@ -119,7 +119,8 @@ TEST_P(TwoFollowingTracks, TheSoloistIsFollowedThroughBothAndNeitherSounds) {
     const auto accompaniment = NoteOnTimes(testing::kAccompanimentChannel);
     ASSERT_GE(accompaniment.size(), 12u);
     for (std::size_t i = 8; i < 12; ++i)
-        EXPECT_NEAR(static_cast<double>(accompaniment[i]), played[i], 60.0) << "beat " << i;
+        EXPECT_NEAR(static_cast<double>(accompaniment[i].Ms()), played[i].Ms(), 60.0)
+            << "beat " << i;
     transport.Stop();
     EXPECT_TRUE(NoteOnTimes(testing::kSoloistChannel).empty());
     EXPECT_TRUE(NoteOnTimes(kLeftHandChannel).empty());

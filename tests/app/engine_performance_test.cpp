@@ -38,7 +38,7 @@ class PerformancePlayback : public testing::FollowingRig {
     }
 
     // Plays the take from `from` for `ms` of clock time.
-    void PlayTakeFrom(ScorePosition from, platform::ClockMs ms) {
+    void PlayTakeFrom(ScorePosition from, std::int32_t ms) {
         Transport& transport = engine_.GetTransport();
         transport.SetPerformanceSettings(settings_);
         transport.JumpTo(from);
@@ -55,7 +55,7 @@ class PerformancePlayback : public testing::FollowingRig {
 std::vector<long> Gaps(const std::vector<platform::ClockMs>& times) {
     std::vector<long> gaps;
     for (std::size_t i = 1; i < times.size(); ++i)
-        gaps.push_back(static_cast<long>(times[i] - times[i - 1]));
+        gaps.push_back(static_cast<long>(platform::ClockElapsed(times[i], times[i - 1])));
     return gaps;
 }
 

@@ -51,7 +51,7 @@ class EngineTest : public ::testing::Test {
 
     testing::TestFolder folder_{"ostinel-engine"};
     const fs::path& dir_ = folder_.Path();
-    platform::ManualClock clock_{0};
+    platform::ManualClock clock_{platform::ClockMs{0}};
     platform::ManualTimerService timers_{clock_};
     platform::ManualMidiSystem midi_{clock_, {}, {"Synth"}};
     QuietUi ui_;

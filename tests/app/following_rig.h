@@ -69,8 +69,9 @@ class FollowingRig : public ::testing::TestWithParam<FollowingMethod> {
     }
 
     void RunTo(platform::ClockMs until) {
-        while (clock_.Now() < until) {
-            timers_.AdvanceTo(std::min(clock_.Now() + 5, until));
+        while (platform::ClockDifference(until, clock_.Now()) > 0) {
+            const platform::ClockMs step = clock_.Now() + 5;
+            timers_.AdvanceTo(platform::ClockDifference(step, until) < 0 ? step : until);
             engine_.IdlePass();
         }
     }
@@ -86,7 +87,7 @@ class FollowingRig : public ::testing::TestWithParam<FollowingMethod> {
     }
     // The soloist plays notes `first` to `last` - 1, each held `heldMs` with
     // `gapMs` before the next.
-    void PlayNotes(int first, int last, platform::ClockMs heldMs, platform::ClockMs gapMs) {
+    void PlayNotes(int first, int last, std::int32_t heldMs, std::int32_t gapMs) {
         for (int i = first; i < last; ++i) {
             Play(i);
             RunTo(clock_.Now() + heldMs);
@@ -107,7 +108,7 @@ class FollowingRig : public ::testing::TestWithParam<FollowingMethod> {
     }
 
     testing::TestFolder folder_{"ostinel-following"};
-    platform::ManualClock clock_{1000};
+    platform::ManualClock clock_{platform::ClockMs{1000}};
     platform::ManualTimerService timers_{clock_};
     platform::ManualMidiSystem midi_{clock_, {"Keys"}, {"Synth"}};
     QuietUi ui_;

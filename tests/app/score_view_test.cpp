@@ -31,7 +31,7 @@ class ScoreView : public testing::FollowingRig {
         while (engine_.Reports().TakePlayedEvent(event))
             trace_.Add(roll_, event);
     }
-    void PlayKey(std::uint8_t key, platform::ClockMs heldMs, platform::ClockMs gapMs) {
+    void PlayKey(std::uint8_t key, std::int32_t heldMs, std::int32_t gapMs) {
         midi_.Input(0).Inject(std::vector<std::uint8_t>{0x90, key, 90}, clock_.Now());
         engine_.IdlePass();
         RunTo(clock_.Now() + heldMs);

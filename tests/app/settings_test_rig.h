@@ -76,7 +76,7 @@ class EngineWithSettings {
         engine.UseSettingsUi(window);
     }
 
-    platform::ManualClock clock{0};
+    platform::ManualClock clock{platform::ClockMs{0}};
     platform::ManualTimerService timers{clock};
     platform::ManualMidiSystem midi{clock, EightInputs(), {"Synth", "Module", "Expander"}};
     AnsweringUi ui;

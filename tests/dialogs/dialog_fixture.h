@@ -48,7 +48,7 @@ class DialogTest : public ::testing::Test {
 
     Piece& GetPiece() { return *engine_.CurrentPiece(); }
 
-    platform::ManualClock clock_{0};
+    platform::ManualClock clock_{platform::ClockMs{0}};
     platform::ManualTimerService timers_{clock_};
     platform::ManualMidiSystem midi_{clock_, {"Keys"}, {"Synth"}};
     SilentUi ui_;

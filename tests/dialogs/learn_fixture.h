@@ -14,7 +14,7 @@ class LearnDialogTest : public DialogTest {
     void SetUp() override {
         DialogTest::SetUp();
         // Well clear of time 0, which the re-strike filter takes for a release.
-        clock_.Set(1000);
+        clock_.Set(platform::ClockMs{1000});
         engine_.Ports().SetInputDevice(0, 0);
         ASSERT_TRUE(engine_.OpenInputPorts());
     }

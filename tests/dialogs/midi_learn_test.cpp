@@ -52,7 +52,8 @@ TEST_F(MidiLearnTest, TakesWordsFromSeveralInputThreadsAtOnce) {
     const auto play = [this](int firstController) {
         for (int i = 0; i < kPerThread; ++i) {
             engine_.Intake().HandleMidiInput(
-                0xB0u | static_cast<std::uint32_t>(firstController + i) << 8 | 1u << 16, 5000, 0);
+                0xB0u | static_cast<std::uint32_t>(firstController + i) << 8 | 1u << 16,
+                platform::ClockMs{5000}, 0);
         }
     };
     std::thread first(play, 0);

@@ -26,7 +26,7 @@ class PortsDialogTest : public ::testing::Test {
         list->setCurrentIndex(index);
     }
 
-    platform::ManualClock clock_{0};
+    platform::ManualClock clock_{platform::ClockMs{0}};
     platform::ManualTimerService timers_{clock_};
     platform::ManualMidiSystem midi_{
         clock_, {"Keys", "Pads", "Wind"}, {"Synth", "Piano", "Strings"}};
@@ -304,7 +304,7 @@ TEST_F(SyncSetupDialogTest, CancelStoresNothingButRelocatesForTheSyncReceiver) {
 }
 
 TEST(MidiPortsDialogWithoutDevices, SaysThereAreNoInputDevicesInsteadOfBlankBoxes) {
-    platform::ManualClock clock{0};
+    platform::ManualClock clock{platform::ClockMs{0}};
     platform::ManualTimerService timers{clock};
     platform::ManualMidiSystem midi{clock, {}, {"Synth"}};
     SilentUi ui;

@@ -138,7 +138,7 @@ TEST_F(AudioRender, CancellingTheSaveDialogRendersNothing) {
 }
 
 TEST(AudioRenderMenu, IsGreyedOutUntilAPieceIsOpen) {
-    platform::ManualClock clock{0};
+    platform::ManualClock clock{platform::ClockMs{0}};
     platform::ManualTimerService timers{clock};
     platform::ManualMidiSystem midi{clock, {}, {"Synth"}};
     RecordingPresenter presenter;

@@ -96,7 +96,7 @@ class DesktopTest : public ::testing::Test {
         Mouse(QEvent::MouseButtonRelease, at, Qt::NoButton, modifiers);
     }
 
-    platform::ManualClock clock_{0};
+    platform::ManualClock clock_{platform::ClockMs{0}};
     platform::ManualTimerService timers_{clock_};
     platform::ManualMidiSystem midi_{clock_, {"Keys"}, {"Synth"}};
     RecordingPresenter presenter_;

@@ -48,7 +48,7 @@ TEST(WindowPlacement, APlacementIsKeptOnTheScreen) {
 }
 
 TEST(WindowPlacement, ARememberedSmallWindowGrowsToHoldTheViewsAt200Percent) {
-    platform::ManualClock clock{0};
+    platform::ManualClock clock{platform::ClockMs{0}};
     platform::ManualTimerService timers{clock};
     platform::ManualMidiSystem midi{clock, {}, {"Synth"}};
     testing::RecordingPresenter presenter;

@@ -31,13 +31,14 @@ struct Heard {
 };
 
 TEST(RecordingOutputDevice, KeepsBytesTimesAndKind) {
-    ManualClock clock{500};
+    ManualClock clock{platform::ClockMs{500}};
     RecordingOutputDevice device{clock};
     EXPECT_EQ(device.SendShort(kNoteOn), MidiSendResult::Sent);
     clock.Advance(7);
     EXPECT_EQ(device.SendLong(kSysex), MidiSendResult::Sent);
-    const std::vector<RecordedMessage> expected{{Bytes{0x90, 60, 100}, 500, false},
-                                                {Bytes{0xF0, 0x7E, 0x09, 0xF7}, 507, true}};
+    const std::vector<RecordedMessage> expected{
+        {Bytes{0x90, 60, 100}, platform::ClockMs{500}, false},
+        {Bytes{0xF0, 0x7E, 0x09, 0xF7}, platform::ClockMs{507}, true}};
     EXPECT_EQ(device.Messages(), expected);
 }
 
@@ -67,13 +68,13 @@ TEST(RecordingOutputDevice, AnswersAlwaysUntilToldToAcceptAgain) {
 TEST(InjectingInputDevice, DeliversOnlyWhileStarted) {
     Heard heard;
     InjectingInputDevice device{&Heard::Take, &heard, 3};
-    EXPECT_FALSE(device.Inject(kNoteOn, 10));
+    EXPECT_FALSE(device.Inject(kNoteOn, platform::ClockMs{10}));
     ASSERT_TRUE(device.Start());
-    EXPECT_TRUE(device.Inject(kNoteOn, 20));
+    EXPECT_TRUE(device.Inject(kNoteOn, platform::ClockMs{20}));
     device.Stop();
-    EXPECT_FALSE(device.Inject(kNoteOn, 30));
+    EXPECT_FALSE(device.Inject(kNoteOn, platform::ClockMs{30}));
     EXPECT_EQ(heard.ports, std::vector<int>{3});
-    EXPECT_EQ(heard.times, std::vector<ClockMs>{20});
+    EXPECT_EQ(heard.times, std::vector<ClockMs>{platform::ClockMs{20}});
     EXPECT_EQ(heard.messages, (std::vector<Bytes>{Bytes(kNoteOn.begin(), kNoteOn.end())}));
 }
 
@@ -92,7 +93,7 @@ TEST(ManualMidiSystem, NamesItsDevicesInOrder) {
 }
 
 TEST(ManualMidiSystem, OutputsRecordAcrossOpeningsAndCountThem) {
-    ManualClock clock{40};
+    ManualClock clock{platform::ClockMs{40}};
     ManualMidiSystem system{clock, {}, {"Synth", "Module"}};
     {
         auto handle = system.OpenOutput(1);
@@ -128,13 +129,13 @@ TEST(ManualMidiSystem, InputReachesTheCallbackOfTheOpeningUntilClosed) {
     Heard heard;
     auto handle = system.OpenInput(1, &Heard::Take, &heard, 6);
     ASSERT_NE(handle, nullptr);
-    EXPECT_FALSE(system.Input(1).Inject(kNoteOn, 1));  // not started yet
+    EXPECT_FALSE(system.Input(1).Inject(kNoteOn, platform::ClockMs{1}));  // not started yet
     ASSERT_TRUE(handle->Start());
-    EXPECT_TRUE(system.Input(1).Inject(kNoteOn, 2));
+    EXPECT_TRUE(system.Input(1).Inject(kNoteOn, platform::ClockMs{2}));
     handle.reset();
-    EXPECT_FALSE(system.Input(1).Inject(kNoteOn, 3));
+    EXPECT_FALSE(system.Input(1).Inject(kNoteOn, platform::ClockMs{3}));
     EXPECT_EQ(heard.ports, std::vector<int>{6});
-    EXPECT_EQ(heard.times, std::vector<ClockMs>{2});
+    EXPECT_EQ(heard.times, std::vector<ClockMs>{platform::ClockMs{2}});
     EXPECT_EQ(system.InputOpenCount(1), 1);
     EXPECT_EQ(system.InputCloseCount(1), 1);
     EXPECT_FALSE(system.InputIsOpen(1));

@@ -42,12 +42,14 @@ TEST_F(MidiOutputTest, AllPortsGoesInPortOrderAndSkipsClosedDevices) {
     // its retry, which comes 10 ms later.
     rig.system.Output(2).RefuseNext(1);
     rig.output.SendMidi(kNoteOn, kAllPorts);
-    EXPECT_EQ(rig.system.Output(0).Messages(),
-              (std::vector<RecordedMessage>{{Bytes{0x91, 60, 100}, 1000, false}}));
+    EXPECT_EQ(
+        rig.system.Output(0).Messages(),
+        (std::vector<RecordedMessage>{{Bytes{0x91, 60, 100}, platform::ClockMs{1000}, false}}));
     EXPECT_EQ(rig.system.Output(2).AttemptCount(), 1u);
     rig.timers.Advance(10);
-    EXPECT_EQ(rig.system.Output(2).Messages(),
-              (std::vector<RecordedMessage>{{Bytes{0x91, 60, 100}, 1010, false}}));
+    EXPECT_EQ(
+        rig.system.Output(2).Messages(),
+        (std::vector<RecordedMessage>{{Bytes{0x91, 60, 100}, platform::ClockMs{1010}, false}}));
     EXPECT_EQ(rig.system.Output(1).AttemptCount(), 0u);
 }
 
@@ -111,12 +113,12 @@ TEST_F(MidiOutputTest, ShortMessagesTakeTheLengthTheirStatusCallsFor) {
 TEST_F(MidiOutputTest, RefusedShortMessageIsRetriedOnceTenMsLaterWithoutWaiting) {
     rig.system.Output(0).RefuseNext(1);
     rig.output.SendMidi(kNoteOn, 0);
-    EXPECT_EQ(rig.clock.Now(), 1000u);  // the sender went on at once
+    EXPECT_EQ(rig.clock.Now(), platform::ClockMs{1000u});  // the sender went on at once
     EXPECT_EQ(rig.system.Output(0).MessageCount(), 0u);
     rig.timers.Advance(10);
     const std::vector<RecordedMessage> sent = rig.system.Output(0).Messages();
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].time, 1010u);
+    EXPECT_EQ(sent[0].time, platform::ClockMs{1010u});
     EXPECT_EQ(rig.system.Output(0).AttemptCount(), 2u);
     EXPECT_FALSE(rig.output.LastSendFailed());
 }
@@ -154,7 +156,7 @@ TEST_F(MidiOutputTest, RefusedSysexIsRetriedToo) {
     const std::vector<RecordedMessage> sent = rig.system.Output(0).Messages();
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_TRUE(sent[0].isLong);
-    EXPECT_EQ(sent[0].time, 1010u);
+    EXPECT_EQ(sent[0].time, platform::ClockMs{1010u});
 }
 
 TEST_F(MidiOutputTest, ASentMessageClearsTheFailure) {
@@ -173,13 +175,13 @@ TEST_F(MidiOutputTest, ASentMessageClearsTheFailure) {
 TEST_F(MidiOutputTest, AFailedDeviceIsNotRetried) {
     rig.system.Output(0).AnswerAlways(MidiSendResult::Failed);
     rig.output.SendMidi(kNoteOn, 0);
-    EXPECT_EQ(rig.clock.Now(), 1000u);
+    EXPECT_EQ(rig.clock.Now(), platform::ClockMs{1000u});
     EXPECT_EQ(rig.system.Output(0).AttemptCount(), 1u);
     EXPECT_TRUE(rig.output.LastSendFailed());
     // Now refused while the flag is set: no retry, and the flag clears.
     rig.system.Output(0).AnswerAlways(MidiSendResult::Refused);
     rig.output.SendMidi(kNoteOn, 0);
-    EXPECT_EQ(rig.clock.Now(), 1000u);
+    EXPECT_EQ(rig.clock.Now(), platform::ClockMs{1000u});
     EXPECT_FALSE(rig.output.LastSendFailed());
 }
 
@@ -188,7 +190,7 @@ TEST_F(MidiOutputTest, OneRefusingDeviceOfAllPortsDoesNotStopTheOthers) {
     rig.output.SendMidi(kNoteOn, kAllPorts);
     const std::vector<RecordedMessage> sent = rig.system.Output(1).Messages();
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].time, 1000u);  // not held up by device 0's retry
+    EXPECT_EQ(sent[0].time, platform::ClockMs{1000u});  // not held up by device 0's retry
 }
 
 // ---- delayed sends --------------------------------------------------------
@@ -201,9 +203,11 @@ TEST_F(MidiOutputTest, DelayedSendsArriveAtTheirTimesOnTheirPorts) {
     EXPECT_EQ(rig.timers.PendingCount(), 3u);
     rig.timers.Advance(100);
 
-    const std::vector<RecordedMessage> device0{{Bytes{0x81, 60, 0}, 1050, false},
-                                               {Bytes{0x93, 71, 0}, 1050, false}};
-    const std::vector<RecordedMessage> device1{{Bytes{0x92, 70, 0}, 1020, false}};
+    const std::vector<RecordedMessage> device0{
+        {Bytes{0x81, 60, 0}, platform::ClockMs{1050}, false},
+        {Bytes{0x93, 71, 0}, platform::ClockMs{1050}, false}};
+    const std::vector<RecordedMessage> device1{
+        {Bytes{0x92, 70, 0}, platform::ClockMs{1020}, false}};
     EXPECT_EQ(rig.system.Output(0).Messages(), device0);
     EXPECT_EQ(rig.system.Output(1).Messages(), device1);
 }
@@ -213,9 +217,9 @@ TEST_F(MidiOutputTest, ADelayedSendToAllPortsReachesEachDeviceOnce) {
     EXPECT_EQ(rig.timers.PendingCount(), 2u);
     rig.timers.Advance(50);
     EXPECT_EQ(rig.system.Output(0).Messages(),
-              (std::vector<RecordedMessage>{{Bytes{0x81, 60, 0}, 1050, false}}));
+              (std::vector<RecordedMessage>{{Bytes{0x81, 60, 0}, platform::ClockMs{1050}, false}}));
     EXPECT_EQ(rig.system.Output(1).Messages(),
-              (std::vector<RecordedMessage>{{Bytes{0x81, 60, 0}, 1050, false}}));
+              (std::vector<RecordedMessage>{{Bytes{0x81, 60, 0}, platform::ClockMs{1050}, false}}));
 }
 
 TEST_F(MidiOutputTest, ADelayedSendGoesToTheDeviceItsPortUsesWhenItFires) {
@@ -238,7 +242,7 @@ TEST_F(MidiOutputTest, ARefusedDelayedSendIsRetriedOnTheTimer) {
     rig.output.SendMidi(kNoteOff, 5, 50);
     rig.timers.Advance(100);
     EXPECT_EQ(rig.system.Output(1).Messages(),
-              (std::vector<RecordedMessage>{{Bytes{0x81, 60, 0}, 1060, false}}));
+              (std::vector<RecordedMessage>{{Bytes{0x81, 60, 0}, platform::ClockMs{1060}, false}}));
 }
 
 }  // namespace

@@ -92,7 +92,7 @@ TEST(MidiOutputThreaded, ThruFromTheInputThreadBesideTimerSends) {
     ASSERT_TRUE(rig.ports.OpenInputPorts(rig.ui, &ThruIntake::Take, &rig.output));
     std::thread input([&rig] {
         for (int i = 0; i < kMessagesPerSender; ++i)
-            rig.system.Input(0).Inject(Numbered(0, i), 0);
+            rig.system.Input(0).Inject(Numbered(0, i), platform::ClockMs{0});
     });
     std::thread tick([&rig] {
         for (int i = 0; i < kMessagesPerSender; ++i)

@@ -49,7 +49,7 @@ struct MidiRig {
         return system.Output(device).Messages().at(index).bytes;
     }
 
-    platform::ManualClock clock{1000};
+    platform::ManualClock clock{platform::ClockMs{1000}};
     platform::ManualTimerService timers{clock};
     platform::ManualMidiSystem system;
     RecordingUi ui;

@@ -58,16 +58,16 @@ TEST_F(PieceSysexTest, LeadingTakesTheMessagesAtOrBeforeTheFirstEvent) {
     const auto piece = PieceWithSysexAt({0, 100, 101, 5000, 5001});
     EXPECT_TRUE(sysex.SendLeadingSysex(*piece));
     RunQueue();
-    EXPECT_EQ(Sent(0),
-              (std::vector<RecordedMessage>{{Message(0), 1000, true}, {Message(1), 1060, true}}));
+    EXPECT_EQ(Sent(0), (std::vector<RecordedMessage>{{Message(0), platform::ClockMs{1000}, true},
+                                                     {Message(1), platform::ClockMs{1060}, true}}));
 }
 
 TEST_F(PieceSysexTest, ClosingTakesTheMessagesAfterTheLastEvent) {
     const auto piece = PieceWithSysexAt({0, 100, 5000, 5001, 9000});
     EXPECT_TRUE(sysex.SendClosingSysex(*piece));
     RunQueue();
-    EXPECT_EQ(Sent(0),
-              (std::vector<RecordedMessage>{{Message(3), 1000, true}, {Message(4), 1060, true}}));
+    EXPECT_EQ(Sent(0), (std::vector<RecordedMessage>{{Message(3), platform::ClockMs{1000}, true},
+                                                     {Message(4), platform::ClockMs{1060}, true}}));
 }
 
 TEST_F(PieceSysexTest, TheFirstGoesAtOnceAndTheNextWaitsSixtyMs) {
@@ -76,16 +76,16 @@ TEST_F(PieceSysexTest, TheFirstGoesAtOnceAndTheNextWaitsSixtyMs) {
     EXPECT_EQ(Sent(0).size(), 1u);
     EXPECT_TRUE(sysex.SysexPending());
     EXPECT_EQ(sysex.NextSysexDue(), ClockMs{1060});
-    rig.clock.Set(1059);
+    rig.clock.Set(platform::ClockMs{1059});
     sysex.SendDueSysex();
     EXPECT_EQ(Sent(0).size(), 1u);
-    rig.clock.Set(1075);
+    rig.clock.Set(platform::ClockMs{1075});
     sysex.SendDueSysex();
     sysex.SendDueSysex();  // one per step: the third must wait for its own gap
     EXPECT_EQ(Sent(0).size(), 2u);
     EXPECT_EQ(sysex.NextSysexDue(), ClockMs{1135});
     RunQueue();
-    EXPECT_EQ(Sent(0).back().time, 1135u);
+    EXPECT_EQ(Sent(0).back().time, platform::ClockMs{1135u});
     EXPECT_FALSE(sysex.SysexPending());
     EXPECT_EQ(sysex.NextSysexDue(), std::nullopt);
 }
@@ -97,7 +97,7 @@ TEST_F(PieceSysexTest, ARefusedMessageIsRetriedWithoutHoldingUpTheNext) {
     EXPECT_TRUE(Sent(0).empty());
     EXPECT_EQ(sysex.NextSysexDue(), ClockMs{1060});
     rig.timers.Advance(10);
-    EXPECT_EQ(Sent(0).at(0).time, 1010u);
+    EXPECT_EQ(Sent(0).at(0).time, platform::ClockMs{1010u});
 }
 
 TEST_F(PieceSysexTest, GoesToTheSysexPort) {
@@ -116,8 +116,9 @@ TEST_F(PieceSysexTest, AllPortsSendsEachMessageToEveryDeviceBeforeTheGap) {
     sysex.SendLeadingSysex(*piece);
     RunQueue();
     for (int device = 0; device < 3; ++device) {
-        EXPECT_EQ(Sent(device), (std::vector<RecordedMessage>{{Message(0), 1000, true},
-                                                              {Message(1), 1060, true}}))
+        EXPECT_EQ(Sent(device),
+                  (std::vector<RecordedMessage>{{Message(0), platform::ClockMs{1000}, true},
+                                                {Message(1), platform::ClockMs{1060}, true}}))
             << "device " << device;
     }
 }
@@ -155,9 +156,9 @@ TEST_F(PieceSysexTest, ClosingThenTheNextPiecesLeadingKeepOrderAndGaps) {
     sysex.SendClosingSysex(*old);
     sysex.SendLeadingSysex(*next);
     RunQueue();
-    EXPECT_EQ(Sent(0),
-              (std::vector<RecordedMessage>{
-                  {Message(1), 1000, true}, {Message(2), 1060, true}, {Message(0), 1120, true}}));
+    EXPECT_EQ(Sent(0), (std::vector<RecordedMessage>{{Message(1), platform::ClockMs{1000}, true},
+                                                     {Message(2), platform::ClockMs{1060}, true},
+                                                     {Message(0), platform::ClockMs{1120}, true}}));
 }
 
 TEST_F(PieceSysexTest, ANewRunWaitsForTheGapOfTheLastSend) {
@@ -167,7 +168,7 @@ TEST_F(PieceSysexTest, ANewRunWaitsForTheGapOfTheLastSend) {
     sysex.SendClosingSysex(*piece);
     EXPECT_EQ(Sent(0).size(), 1u);
     RunQueue();
-    EXPECT_EQ(Sent(0).back().time, 1060u);
+    EXPECT_EQ(Sent(0).back().time, platform::ClockMs{1060u});
 }
 
 TEST_F(PieceSysexTest, ALongPastSendDoesNotDelayANewRun) {
@@ -186,7 +187,8 @@ TEST_F(PieceSysexTest, FinishSendsEverythingWithItsGaps) {
     std::vector<ClockMs> times;
     for (const RecordedMessage& m : Sent(0))
         times.push_back(m.time);
-    EXPECT_EQ(times, (std::vector<ClockMs>{1000, 1060, 1120}));
+    EXPECT_EQ(times, (std::vector<ClockMs>{platform::ClockMs{1000}, platform::ClockMs{1060},
+                                           platform::ClockMs{1120}}));
 }
 
 TEST_F(PieceSysexTest, BuffersWithoutAnEndOrBeyondTheTableAreSkipped) {
@@ -195,7 +197,7 @@ TEST_F(PieceSysexTest, BuffersWithoutAnEndOrBeyondTheTableAreSkipped) {
     piece->sysExList.push_back({0, 0xF0, 0, 7});
     sysex.SendLeadingSysex(*piece);
     RunQueue();
-    EXPECT_EQ(Sent(0), (std::vector<RecordedMessage>{{Message(1), 1000, true}}));
+    EXPECT_EQ(Sent(0), (std::vector<RecordedMessage>{{Message(1), platform::ClockMs{1000}, true}}));
 }
 
 }  // namespace

@@ -164,8 +164,8 @@ TEST(PortMapInput, OpensEachDeviceOnceWithTheOpeningPort) {
     EXPECT_EQ(rig.system.InputOpenCount(1), 1);
     EXPECT_EQ(rig.system.InputOpenCount(2), 1);
     EXPECT_FALSE(rig.system.InputIsOpen(0));
-    EXPECT_TRUE(rig.system.Input(2).Inject(kNoteOn, 5));
-    EXPECT_TRUE(rig.system.Input(1).Inject(kNoteOn, 6));
+    EXPECT_TRUE(rig.system.Input(2).Inject(kNoteOn, platform::ClockMs{5}));
+    EXPECT_TRUE(rig.system.Input(1).Inject(kNoteOn, platform::ClockMs{6}));
     EXPECT_EQ(intake.ports, (std::vector<int>{1, 0}));
 }
 
@@ -178,11 +178,11 @@ TEST(PortMapInput, ClosingStopsTheMessages) {
     for (int port = 0; port < kPortCount; ++port)
         rig.ports.SetInputDevice(port, 2);
     ASSERT_TRUE(rig.ports.OpenInputPorts(rig.ui, &Intake::Take, &intake));
-    EXPECT_FALSE(rig.system.Input(1).Inject(kNoteOn, 5));
+    EXPECT_FALSE(rig.system.Input(1).Inject(kNoteOn, platform::ClockMs{5}));
     EXPECT_FALSE(rig.system.InputIsOpen(1));
     EXPECT_TRUE(rig.system.InputIsOpen(2));
     rig.ports.CloseInputDevice(2);
-    EXPECT_FALSE(rig.system.Input(2).Inject(kNoteOn, 6));
+    EXPECT_FALSE(rig.system.Input(2).Inject(kNoteOn, platform::ClockMs{6}));
     EXPECT_TRUE(intake.ports.empty());
     EXPECT_EQ(rig.ports.InputDeviceOwner(2), kDeviceClosed);
 }

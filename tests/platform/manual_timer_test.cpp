@@ -21,26 +21,29 @@ struct Recorder {
 };
 
 TEST(ClockArithmetic, DifferencesSurviveTheWrap) {
-    EXPECT_EQ(ClockDifference(5, 0xFFFFFFFB), 10);
-    EXPECT_EQ(ClockDifference(0xFFFFFFFB, 5), -10);
-    EXPECT_TRUE(ClockReached(3, 0xFFFFFFFF));
-    EXPECT_FALSE(ClockReached(0xFFFFFFFF, 3));
+    EXPECT_EQ(ClockDifference(platform::ClockMs{5}, platform::ClockMs{0xFFFFFFFB}), 10);
+    EXPECT_EQ(ClockDifference(platform::ClockMs{0xFFFFFFFB}, platform::ClockMs{5}), -10);
+    EXPECT_TRUE(ClockReached(platform::ClockMs{3}, platform::ClockMs{0xFFFFFFFF}));
+    EXPECT_FALSE(ClockReached(platform::ClockMs{0xFFFFFFFF}, platform::ClockMs{3}));
+    // Forward only: a reading ahead of `later` is nearly the whole circle away.
+    EXPECT_EQ(ClockElapsed(platform::ClockMs{5}, platform::ClockMs{0xFFFFFFFB}), 10u);
+    EXPECT_EQ(ClockElapsed(platform::ClockMs{0xFFFFFFFB}, platform::ClockMs{5}), 0xFFFFFFF6u);
 }
 
 TEST(ClockArithmetic, SixtiethsAreThreeFiftiethsOfMilliseconds) {
-    EXPECT_EQ(SixtiethsFromMs(0), 0u);
-    EXPECT_EQ(SixtiethsFromMs(1000), 60u);
-    EXPECT_EQ(SixtiethsFromMs(16), 0u);
-    EXPECT_EQ(SixtiethsFromMs(17), 1u);
+    EXPECT_EQ(SixtiethsFromMs(platform::ClockMs{0}), 0u);
+    EXPECT_EQ(SixtiethsFromMs(platform::ClockMs{1000}), 60u);
+    EXPECT_EQ(SixtiethsFromMs(platform::ClockMs{16}), 0u);
+    EXPECT_EQ(SixtiethsFromMs(platform::ClockMs{17}), 1u);
     // The product would pass 2^32 here; the sixtieths must not jump back.
-    EXPECT_EQ(SixtiethsFromMs(2'000'000'000u), 120'000'000u);
-    ManualClock clock(2000);
+    EXPECT_EQ(SixtiethsFromMs(platform::ClockMs{2'000'000'000u}), 120'000'000u);
+    ManualClock clock(platform::ClockMs{2000});
     EXPECT_EQ(clock.NowSixtieths(), 120u);
 }
 
 class ManualTimers : public ::testing::Test {
   protected:
-    ManualClock clock{1000};
+    ManualClock clock{platform::ClockMs{1000}};
     ManualTimerService timers{clock, 64};
     Recorder recorder{&clock, {}};
 
@@ -57,7 +60,7 @@ TEST_F(ManualTimers, FireInDeadlineOrderAtTheirDeadlines) {
     ASSERT_EQ(recorder.fired.size(), 2u);
     EXPECT_EQ(recorder.fired[0], std::make_pair(ClockMs{1010}, 1u));
     EXPECT_EQ(recorder.fired[1], std::make_pair(ClockMs{1020}, 2u));
-    EXPECT_EQ(clock.Now(), 1025u);
+    EXPECT_EQ(clock.Now(), platform::ClockMs{1025u});
     timers.Advance(5);
     ASSERT_EQ(recorder.fired.size(), 3u);
     EXPECT_EQ(recorder.fired[2], std::make_pair(ClockMs{1030}, 3u));
@@ -97,11 +100,11 @@ TEST_F(ManualTimers, ZeroDelayFiresAtThePresent) {
     Arm(0, 7);
     timers.RunDue();
     ASSERT_EQ(recorder.fired.size(), 1u);
-    EXPECT_EQ(recorder.fired[0].first, 1000u);
+    EXPECT_EQ(recorder.fired[0].first, ClockMs{1000u});
 }
 
 TEST_F(ManualTimers, OrderHoldsAcrossTheClockWrap) {
-    clock.Set(0xFFFFFFF0u);
+    clock.Set(platform::ClockMs{0xFFFFFFF0u});
     Arm(40, 2);  // deadline 0x18, after the wrap
     Arm(5, 1);   // deadline 0xFFFFFFF5, before it
     timers.Advance(100);
@@ -126,7 +129,9 @@ TEST_F(ManualTimers, TimersArmedByCallbacksFireWithinTheSameAdvance) {
     Repeater repeater{&timers, &clock, {}};
     ASSERT_TRUE(timers.ArmOnce(7, &Repeater::Fire, &repeater, 0));
     timers.Advance(30);
-    EXPECT_EQ(repeater.times, (std::vector<ClockMs>{1007, 1014, 1021, 1028}));
+    EXPECT_EQ(repeater.times,
+              (std::vector<ClockMs>{platform::ClockMs{1007}, platform::ClockMs{1014},
+                                    platform::ClockMs{1021}, platform::ClockMs{1028}}));
     EXPECT_EQ(timers.PendingCount(), 1u);
 }
 
@@ -150,15 +155,15 @@ TEST_F(ManualTimers, AFullServiceRefusesInsteadOfGrowing) {
 TEST_F(ManualTimers, SleepMovesTheClockWithoutFiringTimers) {
     Arm(5, 1);
     timers.Sleep(10);
-    EXPECT_EQ(clock.Now(), 1010u);
+    EXPECT_EQ(clock.Now(), platform::ClockMs{1010u});
     EXPECT_TRUE(recorder.fired.empty());
     timers.RunDue();
     ASSERT_EQ(recorder.fired.size(), 1u);
-    EXPECT_EQ(recorder.fired[0].first, 1010u);  // late, at the present
+    EXPECT_EQ(recorder.fired[0].first, ClockMs{1010u});  // late, at the present
 }
 
 TEST_F(ManualTimers, TwoEnginesKeepTheirOwnTime) {
-    ManualClock other(0);
+    ManualClock other(platform::ClockMs{0});
     ManualTimerService otherTimers(other);
     Recorder otherRecorder{&other, {}};
     ASSERT_TRUE(otherTimers.ArmOnce(10, &Recorder::Fire, &otherRecorder, 1));

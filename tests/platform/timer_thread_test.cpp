@@ -43,9 +43,9 @@ struct Firings {
 };
 
 TEST(SteadyClock, StartsAtItsOffsetAndAdvances) {
-    SteadyClock clock(0xFFFFFFF0u);
+    SteadyClock clock(platform::ClockMs{0xFFFFFFF0u});
     const ClockMs first = clock.Now();
-    EXPECT_LT(ClockDifference(first, 0xFFFFFFF0u), 100);
+    EXPECT_LT(ClockDifference(first, platform::ClockMs{0xFFFFFFF0u}), 100);
     std::this_thread::sleep_for(20ms);
     EXPECT_GE(ClockDifference(clock.Now(), first), 19);
 }
@@ -68,13 +68,13 @@ TEST(TimerThread, FiresInDeadlineOrderNeverEarly) {
 }
 
 TEST(TimerThread, WorksAcrossTheClockWrap) {
-    SteadyClock clock(0xFFFFFFFFu - 5);
+    SteadyClock clock(platform::ClockMs{0xFFFFFFFFu - 5});
     TimerThread timers(clock);
     Firings firings;
     firings.clock = &clock;
     ASSERT_TRUE(timers.ArmOnce(15, &Firings::Fire, &firings, 1));
     ASSERT_TRUE(WaitFor([&] { return firings.count.load(std::memory_order_acquire) == 1; }));
-    EXPECT_LT(firings.times[0], 1000u);  // fired after the counter wrapped to small values
+    EXPECT_LT(firings.times[0].Ms(), 1000u);  // fired after the counter wrapped to small values
 }
 
 // Re-arms itself from the timer thread, as the playback tick does.

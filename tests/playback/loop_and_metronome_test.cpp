@@ -51,7 +51,7 @@ TEST(LoopMode, ThePassStopsAfterTheLoopEndAndRestartsAtTheBeginTwoSecondsLater) 
     EXPECT_TRUE(rig.transport.LoopRestartPending());
     EXPECT_TRUE(rig.transport.MenuState().stop);  // Stop cancels the pending restart
     // The note on 4:1 itself still sounds; nothing after it, and nothing hangs.
-    platform::ClockMs lastNoteOn = 0;
+    platform::ClockMs lastNoteOn{};
     for (const Arrival& arrival : rig.Arrivals())
         if (arrival.bytes[0] == 0x90 && arrival.bytes[2] > 0) lastNoteOn = arrival.time;
     EXPECT_EQ(lastNoteOn, TransportRig::kStartClock + 4000);

@@ -17,30 +17,30 @@ class OneShotTimerTest : public ::testing::Test {
         test->runs.push_back(test->clock.Now());
     }
 
-    platform::ManualClock clock{5000};
+    platform::ManualClock clock{platform::ClockMs{5000}};
     platform::ManualTimerService timers{clock};
     std::vector<platform::ClockMs> runs;
     OneShotTimer tick{clock, timers, &OneShotTimerTest::Record, this, 100};
 };
 
 TEST_F(OneShotTimerTest, RunsAtItsMoment) {
-    ASSERT_TRUE(tick.ArmAt(5020));
+    ASSERT_TRUE(tick.ArmAt(platform::ClockMs{5020}));
     timers.Advance(19);
     EXPECT_TRUE(runs.empty());
     timers.Advance(1);
-    EXPECT_EQ(runs, (std::vector<platform::ClockMs>{5020}));
+    EXPECT_EQ(runs, (std::vector<platform::ClockMs>{platform::ClockMs{5020}}));
 }
 
 TEST_F(OneShotTimerTest, AMomentAlreadyDueRunsAtOnceOnTheCaller) {
-    ASSERT_TRUE(tick.ArmAt(4990));
-    EXPECT_EQ(runs, (std::vector<platform::ClockMs>{5000}));
-    ASSERT_TRUE(tick.ArmAt(5000));
+    ASSERT_TRUE(tick.ArmAt(platform::ClockMs{4990}));
+    EXPECT_EQ(runs, (std::vector<platform::ClockMs>{platform::ClockMs{5000}}));
+    ASSERT_TRUE(tick.ArmAt(platform::ClockMs{5000}));
     EXPECT_EQ(runs.size(), 2u);
     EXPECT_EQ(timers.PendingCount(), 0u);
 }
 
 TEST_F(OneShotTimerTest, CancelledTimerFiresHarmlessly) {
-    ASSERT_TRUE(tick.ArmAt(5010));
+    ASSERT_TRUE(tick.ArmAt(platform::ClockMs{5010}));
     tick.Cancel();
     timers.Advance(50);
     EXPECT_TRUE(runs.empty());
@@ -48,12 +48,12 @@ TEST_F(OneShotTimerTest, CancelledTimerFiresHarmlessly) {
 }
 
 TEST_F(OneShotTimerTest, CancelAndReArmWithinAMillisecondLeavesOneLiveTimer) {
-    ASSERT_TRUE(tick.ArmAt(5010));
+    ASSERT_TRUE(tick.ArmAt(platform::ClockMs{5010}));
     tick.Cancel();
-    ASSERT_TRUE(tick.ArmAt(5010));  // the same moment again: both callbacks fire
-    ASSERT_TRUE(tick.ArmAt(5011));  // re-armed without a cancel: the newest wins
+    ASSERT_TRUE(tick.ArmAt(platform::ClockMs{5010}));  // the same moment again: both callbacks fire
+    ASSERT_TRUE(tick.ArmAt(platform::ClockMs{5011}));  // re-armed without a cancel: the newest wins
     timers.Advance(20);
-    EXPECT_EQ(runs, (std::vector<platform::ClockMs>{5011}));
+    EXPECT_EQ(runs, (std::vector<platform::ClockMs>{platform::ClockMs{5011}}));
 }
 
 TEST_F(OneShotTimerTest, ArmAfterGoesThroughTheServiceEvenWhenDue) {
@@ -69,12 +69,12 @@ TEST_F(OneShotTimerTest, ArmAfterGoesThroughTheServiceEvenWhenDue) {
 }
 
 TEST_F(OneShotTimerTest, WorksAcrossTheClockWrap) {
-    clock.Set(0xFFFFFFFEu);
-    ASSERT_TRUE(tick.ArmAt(3));
+    clock.Set(platform::ClockMs{0xFFFFFFFEu});
+    ASSERT_TRUE(tick.ArmAt(platform::ClockMs{3}));
     timers.Advance(4);
     EXPECT_TRUE(runs.empty());
     timers.Advance(1);
-    EXPECT_EQ(runs, (std::vector<platform::ClockMs>{3}));
+    EXPECT_EQ(runs, (std::vector<platform::ClockMs>{platform::ClockMs{3}}));
 }
 
 }  // namespace

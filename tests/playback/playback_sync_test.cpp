@@ -41,11 +41,11 @@ TEST(PlaybackSync, ADottedQuarterBeatSendsTwentyThreeClocksOnTimeAndThirteenAtTh
     ASSERT_TRUE(rig.Play());
     rig.timers.Advance(1600);
     std::vector<platform::ClockMs> expected;
-    for (platform::ClockMs i = 1; i <= 23; ++i)
+    for (std::int32_t i = 1; i <= 23; ++i)
         expected.push_back(kT0 + i * 21);
     for (int i = 0; i < 13; ++i)
         expected.push_back(kT0 + 750);
-    for (platform::ClockMs i = 1; i <= 23; ++i)
+    for (std::int32_t i = 1; i <= 23; ++i)
         expected.push_back(kT0 + 750 + i * 21);
     for (int i = 0; i < 13; ++i)
         expected.push_back(kT0 + 1500);
@@ -67,7 +67,7 @@ TEST(PlaybackSync, StartingBetweenBeatsResumesTheClocksOfTheBeatBefore) {
     ASSERT_TRUE(rig.Play(kOwnTempoSpeed, PlaybackMotion::Playing, 250));
     rig.timers.Advance(520);
     std::vector<platform::ClockMs> expected;
-    for (platform::ClockMs i = 1; i <= 17; ++i)
+    for (std::int32_t i = 1; i <= 17; ++i)
         expected.push_back(kT0 + i * 21);
     for (int i = 0; i < 13; ++i)
         expected.push_back(kT0 + 500);
@@ -91,7 +91,7 @@ TEST(PlaybackSync, TimeCodeQuarterFramesAt25FpsArriveEveryTenMilliseconds) {
     ASSERT_TRUE(rig.Play());
     rig.timers.Advance(200);
     std::vector<platform::ClockMs> expected;
-    for (platform::ClockMs t = 0; t <= 200; t += 10)
+    for (std::int32_t t = 0; t <= 200; t += 10)
         expected.push_back(kT0 + t);
     const auto arrivals = rig.Arrivals();
     EXPECT_EQ(TimesOf(arrivals, 0xF1), expected);

@@ -29,13 +29,13 @@ class SilentUi final : public MidiUi {
 // A message as it reached the device, with the clock time it arrived at.
 struct Arrival {
     Bytes bytes;
-    platform::ClockMs time = 0;
+    platform::ClockMs time{};
     friend bool operator==(const Arrival&, const Arrival&) = default;
 };
 
 // One engine's tick on a manual clock; every output port goes to device 0.
 struct TickRig {
-    static constexpr platform::ClockMs kStartClock = 1000;
+    static constexpr platform::ClockMs kStartClock = platform::ClockMs{1000};
 
     TickRig() {
         for (int port = 0; port < kPortCount; ++port)

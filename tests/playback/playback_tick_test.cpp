@@ -175,7 +175,7 @@ TEST(PlaybackTick, EachEventGoesOutAtItsTimeScaledByTheSpeed) {
                              {Control(100, 10, 64), Control(999, 10, 0)}});
         ASSERT_TRUE(rig.Play(speed));
         rig.timers.Advance(4000);
-        const platform::ClockMs scale = speed == 4096 ? 1 : 2;
+        const std::int32_t scale = speed == 4096 ? 1 : 2;
         EXPECT_EQ(rig.Arrivals(), (std::vector<Arrival>{{{0x90, 60, 100}, kT0},
                                                         {{0xB1, 10, 64}, kT0 + 100 * scale},
                                                         {{0x80, 60, 64}, kT0 + 250 * scale},
@@ -309,17 +309,19 @@ using testing::TickRig;
 struct FakeFollower {
     const platform::ManualClock* clock = nullptr;
     ScorePosition anchor = 0;
-    platform::ClockMs anchorTime = 0;
+    platform::ClockMs anchorTime{};
     ScorePosition waitLimit = 0x7FFFFFFF;
 
     ScorePosition Position() const {
-        const auto estimate = anchor + static_cast<ScorePosition>(clock->Now() - anchorTime);
+        const auto estimate = anchor + static_cast<ScorePosition>(
+                                           platform::ClockDifference(clock->Now(), anchorTime));
         return std::min(estimate, waitLimit - 1);
     }
     std::int32_t TimeUntil(ScorePosition position) const {
         if (position >= waitLimit) return -1;
         const std::int64_t wait =
-            std::int64_t{position} - anchor - static_cast<std::int64_t>(clock->Now() - anchorTime);
+            std::int64_t{position} - anchor -
+            static_cast<std::int64_t>(platform::ClockElapsed(clock->Now(), anchorTime));
         return wait <= 0 ? 0 : static_cast<std::int32_t>(wait);
     }
     FollowerEstimate Estimate() {

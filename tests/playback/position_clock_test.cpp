@@ -32,64 +32,70 @@ struct PositionCase {
 
 TEST(CurrentPosition, AdvancesWithTheClockAtTheSpeed) {
     const std::vector<PositionCase> cases = {
-        {Playing(1000, 50000, 4096), 51000, 2000},
-        {Playing(1000, 50000, 2048), 51000, 1500},
-        {Playing(1000, 50000, 6144), 51000, 2500},
-        {Playing(1000, 50000, 4096, PlaybackMotion::FastForward), 51000, 5000},
-        {Playing(1000, 50000, 2048, PlaybackMotion::FastForward), 51000, 3000},
-        {Playing(1000, 50000, 4096), 50000, 1000},
-        {Playing(1000, 50000, 4096), 50001, 1001},
+        {Playing(1000, platform::ClockMs{50000}, 4096), platform::ClockMs{51000}, 2000},
+        {Playing(1000, platform::ClockMs{50000}, 2048), platform::ClockMs{51000}, 1500},
+        {Playing(1000, platform::ClockMs{50000}, 6144), platform::ClockMs{51000}, 2500},
+        {Playing(1000, platform::ClockMs{50000}, 4096, PlaybackMotion::FastForward),
+         platform::ClockMs{51000}, 5000},
+        {Playing(1000, platform::ClockMs{50000}, 2048, PlaybackMotion::FastForward),
+         platform::ClockMs{51000}, 3000},
+        {Playing(1000, platform::ClockMs{50000}, 4096), platform::ClockMs{50000}, 1000},
+        {Playing(1000, platform::ClockMs{50000}, 4096), platform::ClockMs{50001}, 1001},
         // 3 ms at 1 %: 0.03 score ms rounds to nothing.
-        {Playing(1000, 50000, 41), 50003, 1000},
-        {Playing(1000, 50000, 41), 51000, 1010},
+        {Playing(1000, platform::ClockMs{50000}, 41), platform::ClockMs{50003}, 1000},
+        {Playing(1000, platform::ClockMs{50000}, 41), platform::ClockMs{51000}, 1010},
     };
     for (const PositionCase& c : cases) {
         EXPECT_EQ(CurrentPosition(c.clock, c.now), c.expected)
-            << "speed " << c.clock.speed << " now " << c.now;
+            << "speed " << c.clock.speed << " now " << c.now.Ms();
     }
 }
 
 TEST(CurrentPosition, StoppedAndRewindingStayAtTheAnchor) {
     for (const PlaybackMotion motion : {PlaybackMotion::Stopped, PlaybackMotion::Rewinding}) {
-        const PositionClock clock = Playing(1000, 50000, 4096, motion, 500);
-        EXPECT_EQ(CurrentPosition(clock, 90000), 1000);
-        EXPECT_EQ(CurrentPosition(clock, 10000), 1000);
+        const PositionClock clock = Playing(1000, platform::ClockMs{50000}, 4096, motion, 500);
+        EXPECT_EQ(CurrentPosition(clock, platform::ClockMs{90000}), 1000);
+        EXPECT_EQ(CurrentPosition(clock, platform::ClockMs{10000}), 1000);
     }
 }
 
 TEST(CurrentPosition, NeverPassesTheEnd) {
     const std::vector<PositionCase> cases = {
-        {Playing(1000, 50000, 4096, PlaybackMotion::Playing, 1500), 51000, 1500},
-        {Playing(1000, 50000, 4096, PlaybackMotion::Playing, 1500), 50499, 1499},
-        {Playing(1000, 50000, 4096, PlaybackMotion::FastForward, 1500), 50200, 1500},
+        {Playing(1000, platform::ClockMs{50000}, 4096, PlaybackMotion::Playing, 1500),
+         platform::ClockMs{51000}, 1500},
+        {Playing(1000, platform::ClockMs{50000}, 4096, PlaybackMotion::Playing, 1500),
+         platform::ClockMs{50499}, 1499},
+        {Playing(1000, platform::ClockMs{50000}, 4096, PlaybackMotion::FastForward, 1500),
+         platform::ClockMs{50200}, 1500},
         // Far from the anchor: four times the largest advance would wrap 32
         // bits; the position still stops at the end.
-        {Playing(2'000'000'000, 0, 4096, PlaybackMotion::FastForward,
+        {Playing(2'000'000'000, platform::ClockMs{0}, 4096, PlaybackMotion::FastForward,
                  std::numeric_limits<ScorePosition>::max()),
-         0x7FFFFFFF, std::numeric_limits<ScorePosition>::max()},
+         platform::ClockMs{0x7FFFFFFF}, std::numeric_limits<ScorePosition>::max()},
     };
     for (const PositionCase& c : cases) {
-        EXPECT_EQ(CurrentPosition(c.clock, c.now), c.expected) << c.now;
+        EXPECT_EQ(CurrentPosition(c.clock, c.now), c.expected) << c.now.Ms();
     }
 }
 
 TEST(CurrentPosition, ANowBeforeTheAnchorTimeReadsTheAnchor) {
     for (const PlaybackMotion motion : {PlaybackMotion::Playing, PlaybackMotion::FastForward}) {
-        const PositionClock clock = Playing(1000, 50000, 4096, motion);
-        EXPECT_EQ(CurrentPosition(clock, 49999), 1000);
-        EXPECT_EQ(CurrentPosition(clock, 40000), 1000);
+        const PositionClock clock = Playing(1000, platform::ClockMs{50000}, 4096, motion);
+        EXPECT_EQ(CurrentPosition(clock, platform::ClockMs{49999}), 1000);
+        EXPECT_EQ(CurrentPosition(clock, platform::ClockMs{40000}), 1000);
     }
 }
 
 TEST(CurrentPosition, TheClockWrapIsASmallStep) {
-    const PositionClock clock = Playing(1000, 0xFFFFFF00u, 4096);
-    EXPECT_EQ(CurrentPosition(clock, 0xFFFFFFFFu), 1255);
-    EXPECT_EQ(CurrentPosition(clock, 0x00000100u), 1512);
+    const PositionClock clock = Playing(1000, platform::ClockMs{0xFFFFFF00u}, 4096);
+    EXPECT_EQ(CurrentPosition(clock, platform::ClockMs{0xFFFFFFFFu}), 1255);
+    EXPECT_EQ(CurrentPosition(clock, platform::ClockMs{0x00000100u}), 1512);
     // Just before the anchor, across no wrap: still the anchor.
-    EXPECT_EQ(CurrentPosition(clock, 0xFFFFFE00u), 1000);
+    EXPECT_EQ(CurrentPosition(clock, platform::ClockMs{0xFFFFFE00u}), 1000);
 
-    const PositionClock wrapped = Playing(1000, 0x00000080u, 4096);
-    EXPECT_EQ(CurrentPosition(wrapped, 0xFFFFFF80u), 1000);  // 256 ms before the anchor
+    const PositionClock wrapped = Playing(1000, platform::ClockMs{0x00000080u}, 4096);
+    EXPECT_EQ(CurrentPosition(wrapped, platform::ClockMs{0xFFFFFF80u}),
+              1000);  // 256 ms before the anchor
 }
 
 ScorePosition FollowerAt7777(void*) {
@@ -100,16 +106,17 @@ ScorePosition FollowerFromContext(void* context) {
 }
 
 TEST(CurrentPosition, FollowingAsksTheFollower) {
-    PositionClock clock = Playing(1000, 50000, 4096, PlaybackMotion::Following, 9000);
+    PositionClock clock =
+        Playing(1000, platform::ClockMs{50000}, 4096, PlaybackMotion::Following, 9000);
     clock.follower = FollowerEstimate{&FollowerAt7777, nullptr, nullptr};
-    EXPECT_EQ(CurrentPosition(clock, 51000), 7777);
+    EXPECT_EQ(CurrentPosition(clock, platform::ClockMs{51000}), 7777);
 
     ScorePosition beyond = 12000;
     clock.follower = FollowerEstimate{&FollowerFromContext, nullptr, &beyond};
-    EXPECT_EQ(CurrentPosition(clock, 51000), 9000);
+    EXPECT_EQ(CurrentPosition(clock, platform::ClockMs{51000}), 9000);
 
     clock.follower = FollowerEstimate{};
-    EXPECT_EQ(CurrentPosition(clock, 51000), 2000);
+    EXPECT_EQ(CurrentPosition(clock, platform::ClockMs{51000}), 2000);
 }
 
 struct DueCase {
@@ -120,16 +127,26 @@ struct DueCase {
 
 TEST(DueClockTime, FuturePositionsComeUpAfterTheirDistanceAtTheSpeed) {
     const std::vector<DueCase> cases = {
-        {Playing(1000, 50000, 4096), 2000, {false, 51000}},
-        {Playing(1000, 50000, 4096), 1001, {false, 50001}},
-        {Playing(1000, 50000, 2048), 2000, {false, 52000}},
-        {Playing(1000, 50000, 8192), 2000, {false, 50500}},
-        {Playing(1000, 50000, 41), 1010, {false, 50999}},  // 10 ms at 1 %: 999.02
-        {Playing(1000, 50000, 4096, PlaybackMotion::FastForward), 2000, {false, 50250}},
-        {Playing(1000, 50000, 4096, PlaybackMotion::FastForward), 1001, {false, 50000}},
-        {Playing(1000, 50000, 4096, PlaybackMotion::FastForward), 1002, {false, 50001}},
+        {Playing(1000, platform::ClockMs{50000}, 4096), 2000, {false, platform::ClockMs{51000}}},
+        {Playing(1000, platform::ClockMs{50000}, 4096), 1001, {false, platform::ClockMs{50001}}},
+        {Playing(1000, platform::ClockMs{50000}, 2048), 2000, {false, platform::ClockMs{52000}}},
+        {Playing(1000, platform::ClockMs{50000}, 8192), 2000, {false, platform::ClockMs{50500}}},
+        {Playing(1000, platform::ClockMs{50000}, 41),
+         1010,
+         {false, platform::ClockMs{50999}}},  // 10 ms at 1 %: 999.02
+        {Playing(1000, platform::ClockMs{50000}, 4096, PlaybackMotion::FastForward),
+         2000,
+         {false, platform::ClockMs{50250}}},
+        {Playing(1000, platform::ClockMs{50000}, 4096, PlaybackMotion::FastForward),
+         1001,
+         {false, platform::ClockMs{50000}}},
+        {Playing(1000, platform::ClockMs{50000}, 4096, PlaybackMotion::FastForward),
+         1002,
+         {false, platform::ClockMs{50001}}},
         // Across the wrap of the clock.
-        {Playing(1000, 0xFFFFFF00u, 4096), 1512, {false, 0x00000100u}},
+        {Playing(1000, platform::ClockMs{0xFFFFFF00u}, 4096),
+         1512,
+         {false, platform::ClockMs{0x00000100u}}},
     };
     for (const DueCase& c : cases) {
         const DueTime due = DueClockTime(c.clock, c.position);
@@ -140,26 +157,31 @@ TEST(DueClockTime, FuturePositionsComeUpAfterTheirDistanceAtTheSpeed) {
 
 TEST(DueClockTime, PositionsAtOrBeforeTheAnchorAreAlreadyDue) {
     for (const ScorePosition position : {1000, 999, 0, -5}) {
-        EXPECT_TRUE(DueClockTime(Playing(1000, 50000, 4096), position).alreadyDue) << position;
-        EXPECT_TRUE(DueClockTime(Playing(1000, 50000, 4096, PlaybackMotion::FastForward), position)
-                        .alreadyDue);
+        EXPECT_TRUE(
+            DueClockTime(Playing(1000, platform::ClockMs{50000}, 4096), position).alreadyDue)
+            << position;
+        EXPECT_TRUE(
+            DueClockTime(Playing(1000, platform::ClockMs{50000}, 4096, PlaybackMotion::FastForward),
+                         position)
+                .alreadyDue);
     }
 }
 
 TEST(DueClockTime, WaitsBeyondASignedDifferenceAreCappedInTheFuture) {
     // Speed 0 never gets there; 2^31 score ms at 1 % would take 6.6 years.
     for (const PositionClock& clock :
-         {Playing(1000, 50000, 0), Playing(0, 50000, 41),
-          Playing(std::numeric_limits<ScorePosition>::min(), 50000, 4096)}) {
+         {Playing(1000, platform::ClockMs{50000}, 0), Playing(0, platform::ClockMs{50000}, 41),
+          Playing(std::numeric_limits<ScorePosition>::min(), platform::ClockMs{50000}, 4096)}) {
         const DueTime due = DueClockTime(clock, std::numeric_limits<ScorePosition>::max());
         EXPECT_FALSE(due.alreadyDue);
-        EXPECT_EQ(ClockDifference(due.time, 50000), std::numeric_limits<std::int32_t>::max());
+        EXPECT_EQ(ClockDifference(due.time, platform::ClockMs{50000}),
+                  std::numeric_limits<std::int32_t>::max());
     }
     // 2^29 score ms at a quarter of the speed take 2^31 ms, more than a signed
     // difference holds; fast forward needs a quarter of that, which fits.
-    const DueTime quick =
-        DueClockTime(Playing(0, 50000, 1024, PlaybackMotion::FastForward), 1 << 29);
-    EXPECT_EQ(ClockDifference(quick.time, 50000), 1 << 29);
+    const DueTime quick = DueClockTime(
+        Playing(0, platform::ClockMs{50000}, 1024, PlaybackMotion::FastForward), 1 << 29);
+    EXPECT_EQ(ClockDifference(quick.time, platform::ClockMs{50000}), 1 << 29);
 }
 
 // Both ways. The position read at the due time of p is p exactly up to the
@@ -170,7 +192,8 @@ TEST(DueClockTime, WaitsBeyondASignedDifferenceAreCappedInTheFuture) {
 TEST(DueClockTime, InverseOfTheCurrentPosition) {
     for (const SpeedFactor speed : {41, 100, 1000, 2048, 3000, 4096, 5000, 6144, 8192}) {
         for (const PlaybackMotion motion : {PlaybackMotion::Playing, PlaybackMotion::FastForward}) {
-            const PositionClock clock = Playing(5000, 0xFFFF0000u, speed, motion);
+            const PositionClock clock =
+                Playing(5000, platform::ClockMs{0xFFFF0000u}, speed, motion);
             const int positionSlack =
                 motion == PlaybackMotion::FastForward ? 5 : (speed <= 4096 ? 0 : 1);
             for (ScorePosition p = 5001; p < 5000 + 200000; p += 7) {
@@ -181,7 +204,7 @@ TEST(DueClockTime, InverseOfTheCurrentPosition) {
             }
             const int clockSlack = 2048 / speed + 1;
             for (std::int32_t t = 1; t < 200000; t += 7) {
-                const ClockMs now = clock.anchor.time + static_cast<ClockMs>(t);
+                const ClockMs now = clock.anchor.time + t;
                 const ScorePosition p = CurrentPosition(clock, now);
                 if (p == clock.anchor.position) continue;
                 const DueTime due = DueClockTime(clock, p);

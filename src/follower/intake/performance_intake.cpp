@@ -136,11 +136,12 @@ bool PerformanceIntake::PassesRestrikeFilter(std::uint8_t status, std::uint8_t k
     std::atomic<std::uint32_t>& slot = noteOffTimes_[row * 128 + (key & 0x7F)];
     if (status == kNoteOff) {
         // Only the first release after an accepted strike goes through.
-        return slot.exchange(time, std::memory_order_relaxed) == 0;
+        return slot.exchange(time.Ms(), std::memory_order_relaxed) == 0;
     }
     // 0: no release since the key's last accepted strike, so nothing to be near.
     const std::uint32_t released = slot.load(std::memory_order_relaxed);
-    if (released != 0 && time - released < kRestrikeMs) return false;
+    if (released != 0 && platform::ClockElapsed(time, platform::ClockMs{released}) < kRestrikeMs)
+        return false;
     slot.store(0, std::memory_order_relaxed);
     return true;
 }
@@ -149,7 +150,7 @@ void PerformanceIntake::RecordInput(std::uint32_t word, platform::ClockMs time,
                                     const IntakeSettings& settings) {
     const InputMode mode = Mode();
     if (mode == InputMode::InputAwaitStart) {
-        RecordLeadIn(TrackEvent{time, StatusOf(word), Data1Of(word), Data2Of(word), 1});
+        RecordLeadIn(TrackEvent{time.Ms(), StatusOf(word), Data1Of(word), Data2Of(word), 1});
         return;
     }
     const bool wanted = mode == InputMode::InputFollowPlaying ||
@@ -158,7 +159,7 @@ void PerformanceIntake::RecordInput(std::uint32_t word, platform::ClockMs time,
                          !IsNoteTap(word, settings) && !IsControllerTap(word, settings));
     if (!wanted) return;
     // Byte 3 set to 1 marks the event as the soloist's.
-    recording_.Append(TrackEvent{time, StatusOf(word), Data1Of(word), Data2Of(word), 1});
+    recording_.Append(TrackEvent{time.Ms(), StatusOf(word), Data1Of(word), Data2Of(word), 1});
 }
 
 void PerformanceIntake::RecordLeadIn(const TrackEvent& event) {
@@ -182,7 +183,9 @@ void PerformanceIntake::TakeLeadIn(bool keep) {
     while (count - first < kept) {
         const TrackEvent& earlier = leadIn_[(first - 1) % kLeadInEvents];
         const TrackEvent& later = leadIn_[first % kLeadInEvents];
-        if (platform::ClockDifference(later.time, earlier.time) > std::int32_t{kLeadInPauseMs})
+        if (platform::ClockDifference(platform::ClockMs{later.time},
+                                      platform::ClockMs{earlier.time}) >
+            std::int32_t{kLeadInPauseMs})
             break;
         --first;
     }

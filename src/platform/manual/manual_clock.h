@@ -10,7 +10,7 @@ namespace ostinel::platform {
 // through ManualTimerService::Advance so that timers fire on the way.
 class ManualClock final : public Clock {
   public:
-    explicit ManualClock(ClockMs start = 0) : now_(start) {}
+    explicit ManualClock(ClockMs start = ClockMs{}) : now_(start) {}
 
     ClockMs Now() const override { return now_.load(std::memory_order_acquire); }
 
@@ -19,6 +19,7 @@ class ManualClock final : public Clock {
 
   private:
     std::atomic<ClockMs> now_;
+    static_assert(std::atomic<ClockMs>::is_always_lock_free);
 };
 
 }  // namespace ostinel::platform

@@ -14,7 +14,7 @@ namespace ostinel::platform {
 // One message as it reached a recording device.
 struct RecordedMessage {
     std::vector<std::uint8_t> bytes;
-    ClockMs time = 0;     // the clock when the send arrived
+    ClockMs time{};       // the clock when the send arrived
     bool isLong = false;  // came through SendLong
 
     friend bool operator==(const RecordedMessage&, const RecordedMessage&) = default;

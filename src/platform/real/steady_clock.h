@@ -10,7 +10,7 @@ namespace ostinel::platform {
 // offset (tests start near the 32-bit wrap with it).
 class SteadyClock final : public Clock {
   public:
-    explicit SteadyClock(ClockMs offset = 0);
+    explicit SteadyClock(ClockMs offset = ClockMs{});
 
     ClockMs Now() const override;
 

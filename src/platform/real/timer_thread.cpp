@@ -19,7 +19,7 @@ TimerThread::~TimerThread() {
 
 bool TimerThread::ArmOnce(std::uint32_t delayMs, TimerCallback callback, void* context,
                           std::uint32_t datum) {
-    return ArmAtTime(clock_.Now() + delayMs, 0, callback, context, datum);
+    return ArmAtTime(clock_.Now() + delayMs, ClockMs{}, callback, context, datum);
 }
 
 bool TimerThread::ArmAtTime(ClockMs deadline, ClockMs /*now*/, TimerCallback callback,

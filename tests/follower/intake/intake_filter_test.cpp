@@ -36,20 +36,20 @@ class IntakeFilterTest : public ::testing::Test {
 // ---- re-strike filter -----------------------------------------------------
 
 TEST_F(IntakeFilterTest, KeyStruckAgain49MsAfterReleaseIsDroppedWithItsRelease) {
-    At(1000, Word(0x90, 60, 100));
-    At(1100, Word(0x80, 60, 0));
-    At(1149, Word(0x90, 60, 90));
-    At(1180, Word(0x80, 60, 0));
+    At(platform::ClockMs{1000}, Word(0x90, 60, 100));
+    At(platform::ClockMs{1100}, Word(0x80, 60, 0));
+    At(platform::ClockMs{1149}, Word(0x90, 60, 90));
+    At(platform::ClockMs{1180}, Word(0x80, 60, 0));
     EXPECT_EQ(RecordedMessages(),
               (std::vector<std::array<std::uint8_t, 3>>{{0x90, 60, 100}, {0x80, 60, 0}}));
     EXPECT_EQ(rig.receiver.Notes().size(), 1u);
 }
 
 TEST_F(IntakeFilterTest, KeyStruckAgain50MsAfterReleasePassesWithItsRelease) {
-    At(1000, Word(0x90, 60, 100));
-    At(1100, Word(0x80, 60, 0));
-    At(1150, Word(0x90, 60, 90));
-    At(1180, Word(0x80, 60, 0));
+    At(platform::ClockMs{1000}, Word(0x90, 60, 100));
+    At(platform::ClockMs{1100}, Word(0x80, 60, 0));
+    At(platform::ClockMs{1150}, Word(0x90, 60, 90));
+    At(platform::ClockMs{1180}, Word(0x80, 60, 0));
     EXPECT_EQ(RecordedMessages(),
               (std::vector<std::array<std::uint8_t, 3>>{
                   {0x90, 60, 100}, {0x80, 60, 0}, {0x90, 60, 90}, {0x80, 60, 0}}));
@@ -57,25 +57,25 @@ TEST_F(IntakeFilterTest, KeyStruckAgain50MsAfterReleasePassesWithItsRelease) {
 }
 
 TEST_F(IntakeFilterTest, AKeyNeverReleasedIsTakenInTheClocksFirstMilliseconds) {
-    At(10, Word(0x90, 60, 100));
-    At(30, Word(0x90, 62, 100));
+    At(platform::ClockMs{10}, Word(0x90, 60, 100));
+    At(platform::ClockMs{30}, Word(0x90, 62, 100));
     EXPECT_EQ(RecordedMessages(),
               (std::vector<std::array<std::uint8_t, 3>>{{0x90, 60, 100}, {0x90, 62, 100}}));
     EXPECT_EQ(rig.receiver.Notes().size(), 2u);
 }
 
 TEST_F(IntakeFilterTest, SecondReleaseWithoutAStrikeBetweenIsDropped) {
-    At(1000, Word(0x80, 64, 0));
-    At(1300, Word(0x80, 64, 0));
+    At(platform::ClockMs{1000}, Word(0x80, 64, 0));
+    At(platform::ClockMs{1300}, Word(0x80, 64, 0));
     EXPECT_EQ(RecordedMessages(), (std::vector<std::array<std::uint8_t, 3>>{{0x80, 64, 0}}));
 }
 
 TEST_F(IntakeFilterTest, ReleaseTimesAreKeptPerPortChannelAndKey) {
-    At(1000, Word(0x80, 60, 0));
-    At(1010, Word(0x90, 60, 100));     // 10 ms after the release: dropped
-    At(1010, Word(0x91, 60, 100));     // another channel
-    At(1010, Word(0x90, 60, 100), 1);  // another port
-    At(1010, Word(0x90, 61, 100));     // another key
+    At(platform::ClockMs{1000}, Word(0x80, 60, 0));
+    At(platform::ClockMs{1010}, Word(0x90, 60, 100));     // 10 ms after the release: dropped
+    At(platform::ClockMs{1010}, Word(0x91, 60, 100));     // another channel
+    At(platform::ClockMs{1010}, Word(0x90, 60, 100), 1);  // another port
+    At(platform::ClockMs{1010}, Word(0x90, 61, 100));     // another key
     const std::vector<testing::RecordingReceiver::Note> notes = rig.receiver.Notes();
     ASSERT_EQ(notes.size(), 3u);
     EXPECT_EQ(notes[2].word, Word(0x90, 61, 100));
@@ -93,11 +93,12 @@ TEST_F(IntakeFilterTest, NoteOnWithVelocityZeroIsANoteOffEverywhere) {
     output.thruOn = true;
     output.thruProcessFirst = true;
     rig.Follow(FollowingOptions{}, false, output);
-    At(1000, Word(0x93, 60, 100));
-    At(1200, Word(0x93, 60, 0));
-    At(1300, Word(0x93, 60, 0));  // a second release: the filter drops it like a note-off
-    At(1400, Word(0x90, 36, 100));
-    At(1500, Word(0x90, 36, 0));  // releases the remote key
+    At(platform::ClockMs{1000}, Word(0x93, 60, 100));
+    At(platform::ClockMs{1200}, Word(0x93, 60, 0));
+    At(platform::ClockMs{1300},
+       Word(0x93, 60, 0));  // a second release: the filter drops it like a note-off
+    At(platform::ClockMs{1400}, Word(0x90, 36, 100));
+    At(platform::ClockMs{1500}, Word(0x90, 36, 0));  // releases the remote key
     EXPECT_EQ(RecordedMessages(),
               (std::vector<std::array<std::uint8_t, 3>>{{0x90, 60, 100}, {0x80, 60, 0}}));
     EXPECT_EQ(rig.receiver.Notes().size(), 1u);
@@ -126,8 +127,8 @@ TEST_F(IntakeFilterTest, SwitchedOffChannelIsOnlyEchoed) {
     output.thruOn = true;
     rig.Follow(FollowingOptions{}, false, output);
     rig.midi.ports.SetChannelEnabled(0, 3, false);
-    At(1000, Word(0x93, 60, 100));
-    At(1100, Word(0x83, 60, 0));
+    At(platform::ClockMs{1000}, Word(0x93, 60, 100));
+    At(platform::ClockMs{1100}, Word(0x83, 60, 0));
     EXPECT_TRUE(rig.receiver.Notes().empty());
     EXPECT_TRUE(rig.Requests().empty());
     EXPECT_TRUE(RecordedMessages().empty());
@@ -155,10 +156,11 @@ TEST_F(IntakeFilterTest, SystemMessagesGoOnlyToThru) {
     OutputSettings output;
     output.thruOn = true;
     rig.Follow(FollowingOptions{}, false, output);
-    PerformanceIntake::InputCallback(&rig.intake, 0, Bytes{0xF8}, 1000);
-    PerformanceIntake::InputCallback(&rig.intake, 0, Bytes{0xF2, 0, 0}, 1001);
+    PerformanceIntake::InputCallback(&rig.intake, 0, Bytes{0xF8}, platform::ClockMs{1000});
+    PerformanceIntake::InputCallback(&rig.intake, 0, Bytes{0xF2, 0, 0}, platform::ClockMs{1001});
     // System exclusive is no short message: the intake ignores it, thru included.
-    PerformanceIntake::InputCallback(&rig.intake, 0, Bytes{0xF0, 0x7E, 0xF7}, 1002);
+    PerformanceIntake::InputCallback(&rig.intake, 0, Bytes{0xF0, 0x7E, 0xF7},
+                                     platform::ClockMs{1002});
     EXPECT_EQ(rig.Thru(), (std::vector<Bytes>{{0xF8}, {0xF2, 0, 0}}));
     EXPECT_TRUE(rig.receiver.Notes().empty());
     EXPECT_TRUE(rig.Requests().empty());
@@ -170,8 +172,8 @@ TEST_F(IntakeFilterTest, ThruBeforeProcessingSendsTheWordAsReceived) {
     output.thruOn = true;
     rig.Follow(FollowingOptions{}, false, output);
     rig.intake.SetMasterTranspose(2);
-    PerformanceIntake::InputCallback(&rig.intake, 0, Bytes{0x95, 62, 100}, 1000);
-    PerformanceIntake::InputCallback(&rig.intake, 0, Bytes{0xC5, 7}, 1001);
+    PerformanceIntake::InputCallback(&rig.intake, 0, Bytes{0x95, 62, 100}, platform::ClockMs{1000});
+    PerformanceIntake::InputCallback(&rig.intake, 0, Bytes{0xC5, 7}, platform::ClockMs{1001});
     EXPECT_EQ(rig.Thru(), (std::vector<Bytes>{{0x95, 62, 100}, {0xC5, 7}}));
     EXPECT_EQ(rig.receiver.Notes().at(0).word, Word(0x90, 60, 100));
 }
@@ -182,9 +184,9 @@ TEST_F(IntakeFilterTest, ThruAfterProcessingSendsTheEditedWord) {
     output.thruProcessFirst = true;
     rig.Follow(FollowingOptions{}, false, output);
     rig.intake.SetMasterTranspose(2);
-    At(1000, Word(0x95, 62, 100));
-    At(1100, Word(0x95, 62, 0));
-    At(1200, Word(0xB5, 64, 127));
+    At(platform::ClockMs{1000}, Word(0x95, 62, 100));
+    At(platform::ClockMs{1100}, Word(0x95, 62, 0));
+    At(platform::ClockMs{1200}, Word(0xB5, 64, 127));
     EXPECT_EQ(rig.Thru(), (std::vector<Bytes>{{0x90, 60, 100}, {0x80, 62, 0}, {0xB0, 64, 127}}));
 }
 

@@ -26,8 +26,8 @@ class IntakeRecordTest : public ::testing::Test {
 
 TEST_F(IntakeRecordTest, FollowingThePlayingRecordsEachMessageWithItsClockTime) {
     rig.Follow(FollowingOptions{});
-    rig.intake.HandleMidiInput(Word(0x92, 60, 100), 5000, 0);
-    rig.intake.HandleMidiInput(Word(0xE2, 0, 64), 5010, 0);
+    rig.intake.HandleMidiInput(Word(0x92, 60, 100), platform::ClockMs{5000}, 0);
+    rig.intake.HandleMidiInput(Word(0xE2, 0, 64), platform::ClockMs{5010}, 0);
     const std::vector<TrackEvent> events = rig.Recorded();
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].time, 5000u);

@@ -97,7 +97,8 @@ TEST(IntakeThreaded, RecordingGrowsWhileTwoDevicesAppend) {
             if (i == 2000) {
                 ASSERT_TRUE(WaitFor([&] { return grown.load(); }));
             }
-            PerformanceIntake::InputCallback(&rig.intake, 0, Numbered(sender, i), 1000);
+            PerformanceIntake::InputCallback(&rig.intake, 0, Numbered(sender, i),
+                                             platform::ClockMs{1000});
         }
         --running;
     };
@@ -137,9 +138,9 @@ TEST(IntakeThreaded, TapPollerOnTheTimerThreadTapsOncePerPress) {
     });
 
     // The key is up for the first polls, which arm the latch Play and Follow set.
-    auto pollsPass = [&rig](platform::ClockMs ms) {
+    auto pollsPass = [&rig](std::uint32_t ms) {
         const platform::ClockMs from = rig.midi.clock.Now();
-        return WaitFor([&] { return rig.midi.clock.Now() - from > ms; });
+        return WaitFor([&] { return platform::ClockElapsed(rig.midi.clock.Now(), from) > ms; });
     };
     constexpr int kPresses = 20;
     bool inTime = pollsPass(6);
@@ -178,7 +179,7 @@ TEST(IntakeThreaded, NoLearnCallAfterClearingReturns) {
     std::thread input([&] {
         for (int i = 0; !stop; ++i) {
             const std::array<std::uint8_t, 3> message{0xB0, 7, static_cast<std::uint8_t>(i & 0x7F)};
-            PerformanceIntake::InputCallback(&rig.intake, 0, message, 1000);
+            PerformanceIntake::InputCallback(&rig.intake, 0, message, platform::ClockMs{1000});
         }
     });
     for (int round = 0; round < 300; ++round) {
