@@ -206,7 +206,7 @@ ClockMs AnchorOf(const SteadyClock& clock, const Transport& transport) {
     for (;;) {
         const ClockMs before = clock.Now();
         const ostinel::ScorePosition position = transport.Position();
-        if (clock.Now() == before) return before - position;
+        if (clock.Now() == before) return before - position.Ms();
     }
 }
 
@@ -379,7 +379,7 @@ RunOutcome RunOnce(bool flooded) {
         const double soloistMs =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - origin)
                 .count();
-        outcome.positionErrorMs = static_cast<double>(transport.Position()) - soloistMs;
+        outcome.positionErrorMs = static_cast<double>(transport.Position().Ms()) - soloistMs;
         outcome.capacity = engine.Intake().Recording().Capacity();
         midi.Log().Watch(nullptr);
         transport.Stop();
@@ -416,7 +416,7 @@ RunOutcome RunOnce(bool flooded) {
             MicrosecondsLate(origin + std::chrono::milliseconds(position), stamp.at));
         // Where the estimate reached the event: its anchor, then the score
         // distance at its speed (4.12 fixed point).
-        const double aheadMs = (static_cast<double>(position) - stamp.anchor.position) *
+        const double aheadMs = (static_cast<double>(position) - stamp.anchor.position.Ms()) *
                                ostinel::kOwnTempoSpeed / stamp.speed;
         const SteadyInstant estimated =
             clock.InstantOf(stamp.anchor.time) +

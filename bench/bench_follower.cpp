@@ -87,8 +87,8 @@ void BM_PlayedNoteOnAFiveThousandChordScore(benchmark::State& state) {
     microseconds.reserve(static_cast<std::size_t>(kChords) * 2 * 8);
     for (auto _ : state) {
         callback.now = kStartClock;
-        follower.Start(0, ostinel::kFixedOne);
-        follower.TimeUntil(0);
+        follower.Start(ScorePosition{0}, ostinel::kFixedOne);
+        follower.TimeUntil(ScorePosition{0});
         for (int c = 0; c < kChords; ++c) {
             // Up to 13 ms early or late, never the same twice in a row.
             const auto jitter = static_cast<std::int32_t>((c * 37) % 27) - 13;
@@ -100,7 +100,7 @@ void BM_PlayedNoteOnAFiveThousandChordScore(benchmark::State& state) {
                 // The wrong note is written 2.5 s away: it costs a full jump search.
                 const int key = c % 25 == 24 ? MelodyKey(c + 5) : MelodyKey(c) + 4 * n;
                 const Clock::time_point before = Clock::now();
-                follower.NoteIn(NoteWord(key), 0);
+                follower.NoteIn(NoteWord(key), ScorePosition{0});
                 const Clock::time_point after = Clock::now();
                 microseconds.push_back(
                     std::chrono::duration<double, std::micro>(after - before).count());
@@ -130,7 +130,8 @@ void BM_WorstFreshJumpSearch(benchmark::State& state) {
     follower.SetScore(everyChordHolds60, {}, {});
     // With the searched note the history holds 49 chords, one short of being cut back.
     constexpr int kLeadIn = 48;
-    constexpr ScorePosition kFirstPlayed = (kChords - kLeadIn) * static_cast<int>(kBeatMs);
+    constexpr ScorePosition kFirstPlayed =
+        ScorePosition{(kChords - kLeadIn) * static_cast<int>(kBeatMs)};
     double worst = 0;
     int jumps = 0;
     for (auto _ : state) {
@@ -140,12 +141,12 @@ void BM_WorstFreshJumpSearch(benchmark::State& state) {
         follower.TimeUntil(kFirstPlayed);
         for (int i = 0; i < kLeadIn; ++i) {
             callback.now = kStartClock + static_cast<std::uint32_t>(i) * kBeatMs;
-            follower.NoteIn(NoteWord(60), 0);
+            follower.NoteIn(NoteWord(60), ScorePosition{0});
         }
         // One beat after the score's end: no chord in the window, a fresh search.
         callback.now = kStartClock + kLeadIn * kBeatMs;
         const Clock::time_point before = Clock::now();
-        follower.NoteIn(NoteWord(60), 0);
+        follower.NoteIn(NoteWord(60), ScorePosition{0});
         const Clock::time_point after = Clock::now();
         const double seconds = std::chrono::duration<double>(after - before).count();
         worst = std::max(worst, seconds * 1e6);

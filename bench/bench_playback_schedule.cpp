@@ -171,7 +171,7 @@ ClockMs AnchorOf(const SteadyClock& clock, const Transport& transport) {
     for (;;) {
         const ClockMs before = clock.Now();
         const ostinel::ScorePosition position = transport.Position();
-        if (clock.Now() == before) return before - position;
+        if (clock.Now() == before) return before - position.Ms();
     }
 }
 

@@ -110,7 +110,7 @@ void PlayChords(ostinel::Follower& follower, SilentCallback& callback, int first
             callback.now = onset + static_cast<std::uint32_t>(8 * n);
             const int key = c % 25 == 24 ? Key(c + 7, 0) : Key(c, n);
             const Clock::time_point before = Clock::now();
-            follower.NoteIn(NoteWord(key), 0);
+            follower.NoteIn(NoteWord(key), ScorePosition{0});
             const Clock::time_point after = Clock::now();
             microseconds.push_back(
                 std::chrono::duration<double, std::micro>(after - before).count());
@@ -127,8 +127,8 @@ void BM_ProbabilityNoteOnATenThousandChordScore(benchmark::State& state) {
     std::vector<double> microseconds;
     for (auto _ : state) {
         callback.now = kStartClock;
-        follower.Start(0, ostinel::kFixedOne);
-        follower.TimeUntil(0);
+        follower.Start(ScorePosition{0}, ostinel::kFixedOne);
+        follower.TimeUntil(ScorePosition{0});
         PlayChords(follower, callback, 0, 3000, kStartClock, microseconds);
         callback.now += 500;
         follower.Stop();
@@ -152,8 +152,8 @@ void BM_ProbabilityWorstRelock(benchmark::State& state) {
     for (auto _ : state) {
         callback.now = kStartClock;
         callback.jumped = false;
-        follower.Start(0, ostinel::kFixedOne);
-        follower.TimeUntil(0);
+        follower.Start(ScorePosition{0}, ostinel::kFixedOne);
+        follower.TimeUntil(ScorePosition{0});
         std::vector<double> microseconds;
         PlayChords(follower, callback, 0, 200, kStartClock, microseconds);
         const std::size_t played = microseconds.size();

@@ -58,8 +58,12 @@ struct ScoreFixture {
         std::remove(path.c_str());
         if (!ok) return;
         roll.Build(piece, 0, -1,
-                   SpecialMarkers{{10000, 60000}, {30000}, {}, {45000}, {{70000, 80000}}});
-        trace.Begin(roll, 0);
+                   SpecialMarkers{{ScorePosition{10000}, ScorePosition{60000}},
+                                  {ScorePosition{30000}},
+                                  {},
+                                  {ScorePosition{45000}},
+                                  {{ScorePosition{70000}, ScorePosition{80000}}}});
+        trace.Begin(roll, ScorePosition{0});
         // The soloist played the whole melody, every tenth note wrong.
         std::uint32_t time = 0;
         for (const RollNote& note : roll.Notes()) {
@@ -67,7 +71,8 @@ struct ScoreFixture {
             const bool wrong = (time / 250) % 10 == 9;
             trace.Add(roll, PlayedEvent{PlayedEvent::Kind::Note,
                                         static_cast<std::uint8_t>(note.key + (wrong ? 1 : 0)), time,
-                                        wrong ? -1 : note.start, note.start, kOwnTempoSpeed});
+                                        wrong ? ScorePosition{-1} : note.start, note.start,
+                                        kOwnTempoSpeed});
             time += 250;
         }
     }
@@ -85,12 +90,12 @@ ScoreViewport ViewportOf(double width, double height) {
 void ComposeFrame(benchmark::State& state, const ScoreFixture& fixture) {
     ScoreViewport viewport = ViewportOf(static_cast<double>(state.range(0)), 300);
     ScoreFrame frame;
-    ScorePosition now = 0;
+    ScorePosition now;
     for (auto _ : state) {
         viewport.now = now;
         ComposeScoreFrame(fixture.roll, &fixture.trace, viewport, frame);
         benchmark::DoNotOptimize(frame.bars.data());
-        now = (now + kFrameMs) % fixture.roll.End();
+        now = ScorePosition{(now.Ms() + kFrameMs) % fixture.roll.End().Ms()};
     }
     state.counters["bars"] = static_cast<double>(frame.bars.size());
 }
@@ -103,13 +108,13 @@ void DrawFrameAt200(benchmark::State& state, const ScoreFixture& fixture) {
     ScoreViewport viewport = ViewportOf(width, height);
     ScoreFrame frame;
     views::ScoreCanvas canvas(width, height, kScale);
-    ScorePosition now = 0;
+    ScorePosition now;
     for (auto _ : state) {
         viewport.now = now;
         ComposeScoreFrame(fixture.roll, &fixture.trace, viewport, frame);
         canvas.Draw(frame);
         benchmark::DoNotOptimize(canvas.FirstPixel());
-        now = (now + kFrameMs) % fixture.roll.End();
+        now = ScorePosition{(now.Ms() + kFrameMs) % fixture.roll.End().Ms()};
     }
     state.counters["notes"] = static_cast<double>(fixture.roll.Notes().size());
     state.counters["bars"] = static_cast<double>(frame.bars.size());

@@ -32,9 +32,9 @@ void CheckEntry(const PieceSettingsEntry& entry) {
     for (const auto* markers : {&entry.markers.rehearsalPoints, &entry.markers.waitForSoloist,
                                 &entry.markers.waitForSignal, &entry.markers.restoreTempo})
         for (const ScorePosition marker : *markers)
-            Require(marker >= 0);
+            Require(marker >= ScorePosition{});
     for (const ScoreRange& range : entry.markers.ignoreSoloist)
-        Require(range.start >= 0 && range.start <= range.end);
+        Require(range.start >= ScorePosition{} && range.start <= range.end);
 }
 
 }  // namespace

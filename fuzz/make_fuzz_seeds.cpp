@@ -94,9 +94,9 @@ bool WritePieceSettingsFiles(const std::string& folder) {
     entry.tracks[1].programTable[0] = 1;
     entry.tracks[1].programTable[4] = 2;
     entry.displayName = "Song";
-    entry.markers.rehearsalPoints = {1000, 2000};
-    entry.markers.waitForSignal = {3000};
-    entry.markers.ignoreSoloist = {{4000, 5000}};
+    entry.markers.rehearsalPoints = {ScorePosition{1000}, ScorePosition{2000}};
+    entry.markers.waitForSignal = {ScorePosition{3000}};
+    entry.markers.ignoreSoloist = {{ScorePosition{4000}, ScorePosition{5000}}};
     PieceSettingsStore store;
     if (!WritePieceSettingsEntry(store, 0, std::nullopt, entry) ||
         !WritePieceSettingsEntry(store, 1, "Concert", entry))

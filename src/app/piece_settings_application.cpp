@@ -136,8 +136,8 @@ PieceSettingsEntry CapturePieceSettings(Engine& engine) {
     s = engine.PieceRecord();
     engine.GetSettingsUi().FillViewState(s);
     const Transport& transport = engine.GetTransport();
-    s.loopBeginMs = static_cast<std::uint32_t>(transport.Loop().begin);
-    s.loopEndMs = static_cast<std::uint32_t>(transport.Loop().end);
+    s.loopBeginMs = static_cast<std::uint32_t>(transport.Loop().begin.Ms());
+    s.loopEndMs = static_cast<std::uint32_t>(transport.Loop().end.Ms());
     s.masterVolume = static_cast<std::uint16_t>(transport.Master().volume);
     s.tempoScale = transport.Master().speed;
     s.masterTranspose = transport.Master().transpose;

@@ -26,7 +26,7 @@ void PlayedTrace::Add(const ScoreRoll& roll, const PlayedEvent& event) {
     mark.key = event.key;
     mark.tap = event.kind == PlayedEvent::Kind::Tap;
     mark.length = kStrokeMs;
-    if (event.matched >= 0) {
+    if (event.matched >= ScorePosition{}) {
         mark.matched = true;
         if (!mark.tap) {
             const std::ptrdiff_t note =

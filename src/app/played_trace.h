@@ -20,7 +20,7 @@ enum class NoteOutcome : std::uint8_t {
 
 // A played note at the score place it was heard at.
 struct PlayedMark {
-    ScorePosition place = 0;
+    ScorePosition place;
     std::int32_t length = 0;  // the matched note's length, or a short stroke
     std::uint8_t key = 0;
     bool matched = false;  // false: the score had no such note there (wrong or extra)
@@ -29,8 +29,8 @@ struct PlayedMark {
 
 // The follower left `from` for `to`.
 struct JumpMark {
-    ScorePosition from = 0;
-    ScorePosition to = 0;
+    ScorePosition from;
+    ScorePosition to;
 };
 
 enum class TempoTrend : std::uint8_t { Steady, Faster, Slower };

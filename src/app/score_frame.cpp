@@ -81,8 +81,8 @@ int BeatsPerMinuteAt(const ScoreRoll& roll, ScorePosition now, SpeedFactor speed
 
 double FrameX(const ScoreFrame& frame, ScorePosition position) {
     if (frame.to == frame.from) return frame.nowX;
-    return frame.roll.x + (static_cast<double>(position) - frame.from) * frame.roll.w /
-                              (static_cast<double>(frame.to) - frame.from);
+    return frame.roll.x + (static_cast<double>(position.Ms()) - frame.from.Ms()) * frame.roll.w /
+                              (static_cast<double>(frame.to.Ms()) - frame.from.Ms());
 }
 
 void ComposeScoreFrame(const ScoreRoll& roll, const PlayedTrace* trace,
@@ -107,8 +107,8 @@ void ComposeScoreFrame(const ScoreRoll& roll, const PlayedTrace* trace,
     const double msPerPixel = 1000.0 / std::max(1.0, viewport.pixelsPerSecond);
     const double nowOffset = std::clamp(viewport.nowFraction, 0.0, 1.0) * frame.roll.w;
     frame.nowX = frame.roll.x + nowOffset;
-    frame.from = viewport.now - static_cast<ScorePosition>(std::lround(nowOffset * msPerPixel));
-    frame.to = frame.from + static_cast<ScorePosition>(std::lround(frame.roll.w * msPerPixel));
+    frame.from = viewport.now - static_cast<std::int32_t>(std::lround(nowOffset * msPerPixel));
+    frame.to = frame.from + static_cast<std::int32_t>(std::lround(frame.roll.w * msPerPixel));
 
     const KeyAxis axis = MakeKeyAxis(roll, frame.roll);
     for (int key = axis.high; key >= axis.low; --key)

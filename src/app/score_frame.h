@@ -14,7 +14,7 @@ namespace ostinel {
 struct ScoreViewport {
     double width = 360;
     double height = 200;
-    ScorePosition now = 0;
+    ScorePosition now;
     double pixelsPerSecond = 80;  // of score time
     // Where the now line stands across the roll, 0 its left edge, 1 its right.
     double nowFraction = 0.7;
@@ -85,12 +85,12 @@ struct FrameJump {
 // apart from how it is painted. Reused from frame to frame: its lists keep
 // their room.
 struct ScoreFrame {
-    FrameRect header;        // caption and tempo
-    FrameRect keyboard;      // the small keyboard at the left edge
-    FrameRect roll;          // the notes
-    FrameRect timeline;      // measure numbers and markers
-    ScorePosition from = 0;  // the score at the roll's left edge
-    ScorePosition to = 0;    // and at its right edge
+    FrameRect header;    // caption and tempo
+    FrameRect keyboard;  // the small keyboard at the left edge
+    FrameRect roll;      // the notes
+    FrameRect timeline;  // measure numbers and markers
+    ScorePosition from;  // the score at the roll's left edge
+    ScorePosition to;    // and at its right edge
     double nowX = 0;
     std::vector<FrameKey> keys;
     std::vector<FrameBar> bars;  // in drawing order

@@ -13,7 +13,7 @@ namespace ostinel {
 
 // One note of the piece as a bar in score time.
 struct RollNote {
-    ScorePosition start = 0;
+    ScorePosition start;
     std::int32_t length = 0;  // ms, at least 1
     std::uint8_t key = 0;
     bool following = false;  // of a following track; otherwise accompaniment
@@ -22,7 +22,7 @@ struct RollNote {
 
 // A beat line; the first beat of a measure carries its number.
 struct RollBeat {
-    ScorePosition time = 0;
+    ScorePosition time;
     std::int32_t measure = 1;
     bool downbeat = false;
 };
@@ -70,7 +70,7 @@ class ScoreRoll {
     std::vector<RollBeat> beats_;
     SpecialMarkers markers_;
     std::int32_t longest_ = 1;
-    ScorePosition end_ = 0;
+    ScorePosition end_;
     int lowestKey_ = 60;
     int highestKey_ = 72;
 };

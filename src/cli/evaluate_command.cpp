@@ -111,7 +111,7 @@ std::vector<FollowerSample> SamplesOf(const FollowRunResult& result, std::size_t
     std::vector<FollowerSample> samples;
     for (std::size_t i = 0; i < rows; ++i) {
         if (i < result.notes.size()) {
-            samples.push_back(FollowerSample{static_cast<double>(result.notes[i].position),
+            samples.push_back(FollowerSample{static_cast<double>(result.notes[i].position.Ms()),
                                              result.notes[i].jumpRequested});
         } else {
             samples.push_back(FollowerSample{std::nullopt, false});

@@ -107,12 +107,12 @@ EvaluationResult Figures(const FollowRunResult& result, const std::vector<TruthR
     std::vector<TruthRow> rows = truth;
     if (rows.empty()) {
         for (const SoloistNote& note : result.notes)
-            rows.push_back(TruthRow{note.timeMs, note.pitch, note.matched});
+            rows.push_back(TruthRow{note.timeMs, note.pitch, note.matched.Ms()});
     }
     std::vector<FollowerSample> samples;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (i < result.notes.size()) {
-            samples.push_back(FollowerSample{static_cast<double>(result.notes[i].position),
+            samples.push_back(FollowerSample{static_cast<double>(result.notes[i].position.Ms()),
                                              result.notes[i].jumpRequested});
         } else {
             samples.push_back(FollowerSample{std::nullopt, false});
@@ -125,8 +125,9 @@ std::string ReportTsv(const FollowRunResult& result) {
     std::string text = "perf_ms\tpitch\tmatched_ms\tposition_ms\ttempo_percent\tjump\n";
     for (const SoloistNote& note : result.notes) {
         text += std::to_string(note.timeMs) + "\t" + std::to_string(note.pitch) + "\t" +
-                std::to_string(note.matched) + "\t" + std::to_string(note.position) + "\t" +
-                std::to_string(note.tempoPercent) + "\t" + (note.jumpRequested ? "1" : "0") + "\n";
+                std::to_string(note.matched.Ms()) + "\t" + std::to_string(note.position.Ms()) +
+                "\t" + std::to_string(note.tempoPercent) + "\t" + (note.jumpRequested ? "1" : "0") +
+                "\n";
     }
     return text;
 }
@@ -138,8 +139,8 @@ std::string ReportJson(const FollowRunResult& result, const EvaluationResult& fi
         if (i > 0) text += ",";
         text += "{\"perf_ms\":" + std::to_string(note.timeMs) +
                 ",\"pitch\":" + std::to_string(note.pitch) +
-                ",\"matched_ms\":" + std::to_string(note.matched) +
-                ",\"position_ms\":" + std::to_string(note.position) +
+                ",\"matched_ms\":" + std::to_string(note.matched.Ms()) +
+                ",\"position_ms\":" + std::to_string(note.position.Ms()) +
                 ",\"tempo_percent\":" + std::to_string(note.tempoPercent) +
                 ",\"jump\":" + (note.jumpRequested ? "true" : "false") + "}";
     }
@@ -213,7 +214,7 @@ int RunFollowCommand(std::span<const std::string_view> args, std::string& out, s
     }
     int matched = 0;
     for (const SoloistNote& note : result.notes)
-        matched += note.matched >= 0 ? 1 : 0;
+        matched += note.matched >= ScorePosition{} ? 1 : 0;
     char summary[256];
     std::snprintf(summary, sizeof summary,
                   "soloist notes %zu, matched %d, jumps %d; accompaniment against the soloist: "

@@ -32,7 +32,7 @@ constexpr std::uint32_t kPauseBeforePlayingMs = 1000;
 constexpr std::uint32_t kLongestPlayingMs = 4 * 3600 * 1000;
 // A sent note is taken for the score note of its key nearest where the
 // soloist was, within this distance.
-constexpr ScorePosition kOnsetMatchMs = 600;
+constexpr std::int32_t kOnsetMatchMs = 600;
 
 bool ReadYesNo(std::string_view text, bool& value) {
     if (text == "yes" || text == "on" || text == "1") {
@@ -60,7 +60,7 @@ class ReportLog final : public FollowerCallback {
 
     int jumps = 0;
     int events = 0;
-    ScorePosition lastMatched = -1;
+    ScorePosition lastMatched{-1};
 };
 
 // Where the accompaniment stood at each idle pass, so that a note it sent
@@ -80,7 +80,8 @@ class PositionTimeline {
                 // The run's clock starts at 0 and never comes near its wrap.
                 return t.Ms() < sample.first.Ms();
             });
-        if (after == samples_.begin()) return samples_.empty() ? 0 : samples_.front().second;
+        if (after == samples_.begin())
+            return samples_.empty() ? ScorePosition{} : samples_.front().second;
         return std::prev(after)->second;
     }
 
@@ -126,8 +127,9 @@ bool ReadPositions(std::string_view text, std::vector<ScorePosition>& positions)
     while (!text.empty()) {
         const auto comma = text.find(',');
         int position = 0;
-        if (!ReadNumberArgument(text.substr(0, comma), 0, kNoLimit - 1, position)) return false;
-        AddMarker(positions, position);
+        if (!ReadNumberArgument(text.substr(0, comma), 0, (kNoLimit - 1).Ms(), position))
+            return false;
+        AddMarker(positions, ScorePosition{position});
         text = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
     }
     return true;
@@ -207,12 +209,13 @@ std::vector<SentOnset> SentOnsets(const Piece& piece, const std::vector<int>& fo
         const auto found = scoreOnsets.find({message.bytes[0] & 0x0F, message.bytes[1]});
         if (found == scoreOnsets.end()) continue;
         const ScorePosition soloist = timeline.At(platform::ClockMs{message.timeMs});
-        ScorePosition best = -1;
+        ScorePosition best{-1};
         for (const ScorePosition onset : found->second) {
-            if (best < 0 || std::abs(onset - soloist) < std::abs(best - soloist)) best = onset;
+            if (best < ScorePosition{} || std::abs(onset - soloist) < std::abs(best - soloist))
+                best = onset;
         }
-        if (best >= 0 && std::abs(best - soloist) <= kOnsetMatchMs)
-            sent.push_back(SentOnset{best, message.timeMs});
+        if (best >= ScorePosition{} && std::abs(best - soloist) <= kOnsetMatchMs)
+            sent.push_back(SentOnset{best.Ms(), message.timeMs});
     }
     return sent;
 }
@@ -267,9 +270,11 @@ bool ApplyFollowOption(std::string_view key, std::string_view value, FollowRunOp
         int start = 0;
         int end = 0;
         ok = dash != std::string_view::npos &&
-             ReadNumberArgument(value.substr(0, dash), 0, kNoLimit - 1, start) &&
-             ReadNumberArgument(value.substr(dash + 1), 0, kNoLimit - 1, end) && start < end;
-        if (ok) AddRange(options.markers.ignoreSoloist, ScoreRange{start, end});
+             ReadNumberArgument(value.substr(0, dash), 0, (kNoLimit - 1).Ms(), start) &&
+             ReadNumberArgument(value.substr(dash + 1), 0, (kNoLimit - 1).Ms(), end) && start < end;
+        if (ok)
+            AddRange(options.markers.ignoreSoloist,
+                     ScoreRange{ScorePosition{start}, ScorePosition{end}});
     } else if (key == "play-mode") {
         constexpr std::array<std::string_view, 4> kModes{"punch-in", "sound-on-sound", "overwrite",
                                                          "following-track-only"};
@@ -379,7 +384,7 @@ bool RunFollow(const FollowRunOptions& options, FollowRunResult& result, std::st
             SoloistNote note;
             note.timeMs = message.timeMs;
             note.pitch = static_cast<int>((message.word >> 8) & 0x7F);
-            note.matched = log.events > eventsBefore ? log.lastMatched : -1;
+            note.matched = log.events > eventsBefore ? log.lastMatched : ScorePosition{-1};
             note.position = engine.GetFollower().Position();
             note.tempoPercent = PercentFromSpeed(engine.Reports().Speed());
             note.jumpRequested = log.jumps > jumpsBefore;

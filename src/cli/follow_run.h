@@ -41,8 +41,8 @@ struct FollowRunOptions {
 struct SoloistNote {
     std::uint32_t timeMs = 0;
     int pitch = 0;
-    ScorePosition matched = -1;     // the chord (or beat) it matched, or -1
-    ScorePosition position = 0;     // the follower's position right after it
+    ScorePosition matched{-1};      // the chord (or beat) it matched, or -1
+    ScorePosition position;         // the follower's position right after it
     std::int32_t tempoPercent = 0;  // the accompaniment's tempo after it, % of the piece's
     bool jumpRequested = false;     // the follower asked to restart elsewhere on it
 };
@@ -59,7 +59,7 @@ struct FollowRunResult {
     // What the follower heard, as the Score view shows it, and where it stood
     // when the performance ended.
     std::vector<PlayedEvent> played;
-    ScorePosition endPosition = 0;
+    ScorePosition endPosition;
 };
 
 // Applies "key = value" follow options (by their command-line names, without

@@ -33,7 +33,7 @@ bool WriteFollowScoreView(const FollowRunOptions& options, const FollowRunResult
     roll.Build(piece, options.track - 1, options.track2 > 0 ? options.track2 - 1 : -1,
                options.markers);
     PlayedTrace trace;
-    trace.Begin(roll, result.played.empty() ? 0 : result.played.front().place);
+    trace.Begin(roll, result.played.empty() ? ScorePosition{} : result.played.front().place);
     for (const PlayedEvent& event : result.played)
         trace.Add(roll, event);
     ScoreViewport viewport;

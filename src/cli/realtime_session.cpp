@@ -59,7 +59,8 @@ std::string StatusLine(Engine& engine) {
     const DisplayedBeat shown = transport.Display();
     std::string line = "\r  " + MeasureBeatText(shown);
     if (shown.tempo > 0) line += "   " + std::to_string(shown.tempo) + " bpm";
-    line += "   " + ClockText(transport.Position()) + " / " + ClockText(transport.End()) + "   ";
+    line += "   " + ClockText(transport.Position().Ms()) + " / " + ClockText(transport.End().Ms()) +
+            "   ";
     return line;
 }
 

@@ -10,7 +10,7 @@ namespace ostinel::dialogs {
 struct Location {
     int measure = 1;
     int beat = 1;
-    ScorePosition position = 0;
+    ScorePosition position;
 };
 
 // A measure and beat of the piece, typed.

@@ -90,7 +90,8 @@ class SoloistProgress {
     ScorePosition Furthest() const { return furthest_.load(std::memory_order_acquire); }
 
   private:
-    std::atomic<ScorePosition> furthest_{0};
+    std::atomic<ScorePosition> furthest_{};
+    static_assert(std::atomic<ScorePosition>::is_always_lock_free);
 };
 
 // What the idle pass knows when it asks whether the soloist has stopped.
@@ -98,8 +99,8 @@ struct AutoStopState {
     bool jumpRequestWaiting = false;  // a follower restart is pending
     bool followingActive = false;
     SpeedFactor speed = kOwnTempoSpeed;  // the current SpeedFactor (4.12)
-    ScorePosition songPosition = 0;
-    ScorePosition furthestReached = 0;
+    ScorePosition songPosition;
+    ScorePosition furthestReached;
     std::span<const ScoreRange> ignoreRanges;  // the piece's Ignore Soloist ranges
 };
 

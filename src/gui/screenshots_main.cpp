@@ -78,7 +78,7 @@ bool FollowDemoPerformance(Engine& engine, gui::MainWindow& window, platform::Ma
     LoopSettings loop = transport.Loop();
     loop.on = false;
     transport.SetLoopSettings(loop);
-    transport.JumpTo(0);
+    transport.JumpTo(ScorePosition{0});
     FollowingOptions following = engine.Following();
     following.followTrack1 = 0;
     following.startAutomatically = false;
@@ -206,8 +206,8 @@ bool Render(const QString& piece, const QString& folder, int percent) {
     transport.ToggleMetronome();
     LoopSettings loop = transport.Loop();
     loop.on = true;
-    loop.begin = 0;
-    loop.end = transport.End() / 2;
+    loop.begin = ScorePosition{0};
+    loop.end = ScorePosition{transport.End().Ms() / 2};
     transport.SetLoopSettings(loop);
     transport.PlayFile();
     for (std::uint32_t ms = 0; ms < kPlayedMs; ms += 10) {

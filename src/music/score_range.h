@@ -6,8 +6,8 @@ namespace ostinel {
 
 // A (start, end) range of the score, end exclusive.
 struct ScoreRange {
-    ScorePosition start = 0;
-    ScorePosition end = 0;
+    ScorePosition start;
+    ScorePosition end;
 
     friend constexpr bool operator==(const ScoreRange&, const ScoreRange&) = default;
 };

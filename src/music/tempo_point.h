@@ -8,7 +8,7 @@ namespace ostinel {
 // One (score position, tempo) pair of a finished take: the tempo is the
 // soloist's, a 16.16 ratio to the piece's own.
 struct TempoPoint {
-    ScorePosition position = 0;
+    ScorePosition position;
     Fixed16 tempo = kFixedOne;
 };
 

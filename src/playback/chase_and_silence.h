@@ -22,7 +22,7 @@ class ChaseAndSilence {
 
     // Where and how a span starts.
     struct Start {
-        ScorePosition position = 0;
+        ScorePosition position;
         std::int32_t sysExIndex = 0;  // the system-exclusive messages before it were passed
         std::int16_t masterVolume = 256;
         std::int16_t masterTranspose = 0;

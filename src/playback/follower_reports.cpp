@@ -9,7 +9,8 @@ namespace ostinel {
 namespace {
 
 std::uint64_t PackAnchor(PositionAnchor anchor) {
-    return (std::uint64_t{static_cast<std::uint32_t>(anchor.position)} << 32) | anchor.time.Ms();
+    return (std::uint64_t{static_cast<std::uint32_t>(anchor.position.Ms())} << 32) |
+           anchor.time.Ms();
 }
 
 }  // namespace
@@ -53,7 +54,7 @@ void FollowerReports::ReportEvent(std::uint32_t time, ScorePosition position, st
     played.key = KeyOf(word);
     played.time = time;
     played.matched = position;
-    played.place = position >= 0 ? position : PlaceAt(time);
+    played.place = position >= ScorePosition{} ? position : PlaceAt(time);
     played.speed = speed_.load();
     played_.TryPush(played);
     if (observer_ != nullptr) observer_->ReportEvent(time, position, word);
@@ -62,7 +63,7 @@ void FollowerReports::ReportEvent(std::uint32_t time, ScorePosition position, st
 ScorePosition FollowerReports::PlaceAt(std::uint32_t time) const {
     const PositionAnchor anchor = Anchor();
     const std::int64_t elapsed = platform::ClockDifference(platform::ClockMs{time}, anchor.time);
-    return anchor.position + static_cast<ScorePosition>((elapsed * speed_.load() + 2048) >> 12);
+    return anchor.position + static_cast<std::int32_t>((elapsed * speed_.load() + 2048) >> 12);
 }
 
 FollowerJump FollowerReports::TakeJump() {
@@ -72,7 +73,7 @@ FollowerJump FollowerReports::TakeJump() {
 
 ScorePosition FollowerReports::RestartPosition(const FollowerJump& jump, platform::ClockMs now) {
     const std::int64_t elapsed = platform::ClockDifference(now, jump.time);
-    return jump.target + static_cast<ScorePosition>((elapsed * jump.speed + 2048) >> 12);
+    return jump.target + static_cast<std::int32_t>((elapsed * jump.speed + 2048) >> 12);
 }
 
 PositionAnchor FollowerReports::Anchor() const {

@@ -14,7 +14,7 @@ namespace ostinel {
 
 // The follower's jump request, as the main loop carries it out.
 struct FollowerJump {
-    ScorePosition target = 0;
+    ScorePosition target;
     platform::ClockMs time{};
     SpeedFactor speed = kOwnTempoSpeed;  // the reported tempo in 4.12
 };
@@ -82,7 +82,8 @@ class FollowerReports final : public FollowerCallback {
     std::atomic<bool> followingActive_{false};
     std::atomic<int> volumeLevel_{0};
     std::atomic<bool> restartPending_{false};
-    std::atomic<ScorePosition> jumpTarget_{0};
+    std::atomic<ScorePosition> jumpTarget_{};
+    static_assert(std::atomic<ScorePosition>::is_always_lock_free);
     std::atomic<platform::ClockMs> jumpTime_{};
     std::atomic<SpeedFactor> jumpSpeed_{kOwnTempoSpeed};
     SoloistProgress progress_;

@@ -43,7 +43,7 @@ bool FollowingSession::TakeDueStart() {
 // --- the follower's life cycle -------------------------------------------------
 
 ScorePosition FollowingSession::StartPosition(ScorePosition end) const {
-    return std::clamp(reports_->Furthest(), 0, end);
+    return std::clamp(reports_->Furthest(), ScorePosition{}, end);
 }
 
 std::optional<SpeedFactor> FollowingSession::StartFollower(ScorePosition position,
@@ -105,8 +105,10 @@ void FollowingSession::End(Piece& piece, ScorePosition position,
         const std::int64_t early =
             platform::ClockDifference(startTime_, platform::ClockMs{event.time});
         const std::int64_t at =
-            early > 0 ? take_.punch.start - ((early * startSpeed_ + 2048) >> 12)
-                      : std::int64_t{std::max(follower_->PerformedToScore(event.time), 0)};
+            early > 0
+                ? std::int64_t{take_.punch.start.Ms()} - ((early * startSpeed_ + 2048) >> 12)
+                : std::int64_t{
+                      std::max(follower_->PerformedToScore(event.time), ScorePosition{}).Ms()};
         if (at < 0) continue;
         event.time = static_cast<std::uint32_t>(at);
         events[kept++] = event;

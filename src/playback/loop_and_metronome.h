@@ -12,8 +12,8 @@ inline constexpr std::uint8_t kNoMidiValue = 255;  // a channel, patch or note t
 // Loop mode as the Loop Mode dialog and the Song Position & Looping view set it.
 struct LoopSettings {
     bool on = false;
-    ScorePosition begin = 0;  // the time of a beat
-    ScorePosition end = 0;    // the time of a later beat
+    ScorePosition begin;  // the time of a beat
+    ScorePosition end;    // the time of a later beat
     bool restartAutomatically = false;
     std::uint32_t restartDelaySec = 2;  // 0-10
     bool setPointsAutomatically = false;

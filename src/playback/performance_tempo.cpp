@@ -28,7 +28,8 @@ std::uint32_t AverageFactor(const std::vector<PerformanceTempoEntry>& entries) {
     const double performed = static_cast<double>(last.time) - static_cast<double>(first.time);
     // No performed time passed: there is no pace to average.
     if (performed <= 0) return kOwnTempoFactor;
-    const double score = static_cast<double>(last.position) - static_cast<double>(first.position);
+    const double score =
+        static_cast<double>(last.position.Ms()) - static_cast<double>(first.position.Ms());
     const double average = std::round((score * kFactorOne + performed / 2) / performed);
     return static_cast<std::uint32_t>(std::clamp(average, 0.0, kLargestFactor));
 }

@@ -16,8 +16,8 @@ namespace ostinel {
 // The score span that was followed, and whether performance playback is
 // inside it now.
 struct PunchSection {
-    ScorePosition start = 0;  // where following started
-    ScorePosition end = 0;    // where it stopped
+    ScorePosition start;  // where following started
+    ScorePosition end;    // where it stopped
     bool inside = false;
 
     bool Contains(ScorePosition position) const { return start <= position && position < end; }
@@ -28,7 +28,7 @@ inline constexpr std::uint32_t kOwnTempoFactor = 0x10000000;
 
 struct PerformanceTempoEntry {
     std::uint32_t time = 0;  // performed ms from the first entry
-    ScorePosition position = 0;
+    ScorePosition position;
 };
 
 struct PerformanceTempoList {

@@ -18,7 +18,8 @@ struct FactorPoint {
 };
 
 std::int32_t TickOf(ScorePosition position, const Piece& piece) {
-    const std::uint32_t ms = position > 0 ? static_cast<std::uint32_t>(position) : 0;
+    const std::uint32_t ms =
+        position > ScorePosition{} ? static_cast<std::uint32_t>(position.Ms()) : 0;
     return static_cast<std::int32_t>(
         std::min<std::uint32_t>(MsToTicks(ms, piece.tempoMap, piece.division), kMaxMidiFileTick));
 }
@@ -46,7 +47,7 @@ std::vector<FactorPoint> FactorPoints(const Piece& piece, const PerformanceTempo
             points.push_back({tick, factor});
         }
     };
-    if (entries.front().position != 0) {
+    if (entries.front().position != ScorePosition{}) {
         add(0, choices.before == TempoBeforePerformed::AverageTempo ? list.averageFactor
                                                                     : kOwnTempoFactor);
     }

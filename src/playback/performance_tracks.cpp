@@ -280,8 +280,10 @@ void WritePerformanceTrack(std::vector<std::uint8_t>& out, const Piece& piece,
 void WritePunchedIn(std::vector<std::uint8_t>& out, const Piece& piece, const Track& following,
                     const Track& performance, const PunchSection& punch) {
     TrackWriter writer(out, piece, following);
-    const std::uint32_t start = punch.start > 0 ? static_cast<std::uint32_t>(punch.start) : 0;
-    const std::uint32_t end = punch.end > 0 ? static_cast<std::uint32_t>(punch.end) : 0;
+    const std::uint32_t start =
+        punch.start > ScorePosition{} ? static_cast<std::uint32_t>(punch.start.Ms()) : 0;
+    const std::uint32_t end =
+        punch.end > ScorePosition{} ? static_cast<std::uint32_t>(punch.end.Ms()) : 0;
 
     ChannelState followingState;
     std::size_t next = 0;

@@ -17,7 +17,7 @@ inline constexpr std::int32_t kBeatSourceTag = -2;
 // One active source of the piece: a track, the system-exclusive list or the
 // beat map, with the event it will serve next.
 struct PlaySource {
-    ScorePosition due = 0;
+    ScorePosition due;
     // Track: status | data1 << 8 | data2 << 16. System exclusive: 0xF0 | buffer
     // index << 16. Beat: measure in the low half, beat in the high half.
     std::uint32_t word = 0;

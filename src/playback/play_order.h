@@ -8,7 +8,7 @@ namespace ostinel {
 
 // What the playback list's ordering looks at in a source's next event.
 struct PlayOrderKey {
-    ScorePosition due = 0;
+    ScorePosition due;
     bool isBeat = false;      // the beat map's source
     std::uint8_t status = 0;  // status byte (a channel in the low nibble is ignored)
     std::uint8_t data2 = 0;   // the velocity of a note

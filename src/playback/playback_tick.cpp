@@ -91,7 +91,7 @@ void PlaybackTick::Begin(platform::ClockMs anchorTime) {
 }
 
 void PlaybackTick::SetLoopEnd(std::optional<ScorePosition> loopEnd) {
-    loopEnd_.store(loopEnd ? std::int64_t{*loopEnd} : kNoLoopEnd);
+    loopEnd_.store(loopEnd ? std::int64_t{(*loopEnd).Ms()} : kNoLoopEnd);
 }
 
 void PlaybackTick::SetMetronome(const MetronomeSettings& metronome) {
@@ -316,7 +316,7 @@ void PlaybackTick::SwitchPunchIn(const Track& followingTrack) {
 bool PlaybackTick::PastLoopEnd() const {
     const std::int64_t loopEnd = loopEnd_.load();
     return loopEnd != kNoLoopEnd && start_.musicalSpan && !list_.Empty() &&
-           list_.Head().due > loopEnd;
+           list_.Head().due.Ms() > loopEnd;
 }
 
 bool PlaybackTick::ServeInstant(ScorePosition head) {

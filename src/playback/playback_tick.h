@@ -177,12 +177,13 @@ class PlaybackTick {
     std::int32_t sysExIndex_ = 0;
     std::int32_t beatIndex_ = 0;
     MidiClockSync midiClock_;
-    MtcQuarterFrames timeCode_ = MtcQuarterFrames::StartAt(0, SmpteFrameRate::Fps30);
+    MtcQuarterFrames timeCode_ = MtcQuarterFrames::StartAt(ScorePosition{}, SmpteFrameRate::Fps30);
 
     // Published for other threads by the tick (or the main thread while it
     // holds the tick), read with a version check.
     std::atomic<std::uint32_t> tempoVersion_{0};
-    std::atomic<ScorePosition> tempoAnchorPosition_{0};
+    std::atomic<ScorePosition> tempoAnchorPosition_{};
+    static_assert(std::atomic<ScorePosition>::is_always_lock_free);
     std::atomic<platform::ClockMs> tempoAnchorTime_{};
     static_assert(std::atomic<platform::ClockMs>::is_always_lock_free);
     std::atomic<SpeedFactor> tempoSpeed_{kOwnTempoSpeed};

@@ -15,10 +15,10 @@ struct PlayedEvent {
     std::uint8_t key = 0;    // the note's key, as the follower heard it
     std::uint32_t time = 0;  // clock ms
     // The chord (or beat) it matched, -1 for none; a jump's target.
-    ScorePosition matched = -1;
+    ScorePosition matched{-1};
     // Where the follower stood when it came: the matched place, else the
     // position extrapolated from the last anchor. A jump's place is where it left.
-    ScorePosition place = 0;
+    ScorePosition place;
     SpeedFactor speed = kOwnTempoSpeed;  // the follower's tempo then, 4.12
 };
 

@@ -29,13 +29,14 @@ ScorePosition CurrentPosition(const PositionClock& clock, platform::ClockMs now)
     if (clock.motion == PlaybackMotion::FastForward) advance *= 4;
     // Widened to 64 bits: in 32 the fast-forward product and the sum wrapped
     // negative far from the anchor. Below the end the result is unchanged.
-    const std::int64_t position = std::int64_t{clock.anchor.position} + advance;
-    return static_cast<ScorePosition>(std::min<std::int64_t>(position, clock.end));
+    const std::int64_t position = std::int64_t{clock.anchor.position.Ms()} + advance;
+    return ScorePosition(
+        static_cast<std::int32_t>(std::min<std::int64_t>(position, clock.end.Ms())));
 }
 
 DueTime DueClockTime(const PositionClock& clock, ScorePosition position) {
     // The distance in 64 bits: two 32-bit positions can lie 2^32 apart.
-    const std::int64_t distance = std::int64_t{position} - clock.anchor.position;
+    const std::int64_t distance = std::int64_t{position.Ms()} - clock.anchor.position.Ms();
     if (distance <= 0) return DueTime{true, clock.anchor.time};
 
     const auto divisor = static_cast<std::uint32_t>(TempoFromSpeed(clock.speed));

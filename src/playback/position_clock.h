@@ -11,7 +11,7 @@ namespace ostinel {
 // extrapolated from it. Written whenever the position is set (start, locate,
 // stop, a follower report).
 struct PositionAnchor {
-    ScorePosition position = 0;
+    ScorePosition position;
     platform::ClockMs time{};
 
     friend bool operator==(const PositionAnchor&, const PositionAnchor&) = default;
@@ -40,7 +40,7 @@ struct PositionClock {
     PositionAnchor anchor;
     SpeedFactor speed = kOwnTempoSpeed;
     PlaybackMotion motion = PlaybackMotion::Stopped;
-    ScorePosition end = 0;      // the end of the piece: the position never passes it
+    ScorePosition end;          // the end of the piece: the position never passes it
     FollowerEstimate follower;  // asked only while Following
 };
 

@@ -22,7 +22,8 @@ class PublishedTransport {
     TransportMode Mode() const;
 
   private:
-    std::atomic<ScorePosition> position_{0};
+    std::atomic<ScorePosition> position_{};
+    static_assert(std::atomic<ScorePosition>::is_always_lock_free);
     std::atomic<std::uint16_t> modeBits_{0};  // one bit per mode, in Mode()'s order
 };
 

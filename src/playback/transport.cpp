@@ -32,8 +32,8 @@ void Transport::UsePiece(Piece* piece) {
     take_.tempos = PerformanceTempoList{};
     take_.punch = PunchSection{};
     saved_ = SavedMode{};
-    position_ = 0;
-    if (piece_ != nullptr) Locate(0);
+    position_ = ScorePosition{};
+    if (piece_ != nullptr) Locate(ScorePosition{0});
     UpdateMenuState();
 }
 
@@ -65,7 +65,8 @@ ScorePosition Transport::Position() const {
 }
 
 ScorePosition Transport::End() const {
-    return piece_ == nullptr ? 0 : static_cast<ScorePosition>(piece_->length);
+    return piece_ == nullptr ? ScorePosition{}
+                             : ScorePosition(static_cast<std::int32_t>(piece_->length));
 }
 
 DisplayedBeat Transport::Display() const {
@@ -88,7 +89,7 @@ void Transport::SaveModeAndStop() {
 
 void Transport::StartAtLoopBegin() {
     if (!loop_.on || mode_.playing) return;
-    position_ = std::clamp(loop_.begin, 0, End());
+    position_ = std::clamp(loop_.begin, ScorePosition{}, End());
     Locate(position_);
     ui_.PositionChanged();
 }
@@ -178,7 +179,7 @@ void Transport::DiscardPerformance() {
 }
 
 void Transport::RestartFollowing() {
-    position_ = std::clamp(following_.TakeRestart(), 0, End());
+    position_ = std::clamp(following_.TakeRestart(), ScorePosition{}, End());
     LeaveLoopIfOutside(position_);
     availability_.SetAvailable(TransportRequest::PlayAndFollow, true);
     requests_.PostRequest(TransportRequest::PlayAndFollow);
@@ -224,7 +225,7 @@ void Transport::FastForward() {
 
 void Transport::Rewind() {
     if (mode_.rewinding || mode_.previewing || piece_ == nullptr) return;
-    if (Position() <= 0) return;
+    if (Position() <= ScorePosition{}) return;
     SaveModeAndStop();
     rewindMark_ = clock_.NowSixtieths();
     mode_.rewinding = true;
@@ -279,7 +280,7 @@ void Transport::FinishPreview() {
 void Transport::JumpThenResume(ScorePosition target) {
     if (piece_ == nullptr || mode_.previewing) return;
     SaveModeAndStop();
-    position_ = std::clamp(target, 0, End());
+    position_ = std::clamp(target, ScorePosition{}, End());
     LeaveLoopIfOutside(position_);
     Locate(position_);
     ui_.PositionChanged();
@@ -312,7 +313,7 @@ void Transport::JumpAhead() {
 void Transport::JumpBack() {
     const ScorePosition now = Position();
     const auto atOrAfter = std::lower_bound(rehearsalPoints_.begin(), rehearsalPoints_.end(), now);
-    JumpThenResume(atOrAfter != rehearsalPoints_.begin() ? *(atOrAfter - 1) : 0);
+    JumpThenResume(atOrAfter != rehearsalPoints_.begin() ? *(atOrAfter - 1) : ScorePosition{});
 }
 
 void Transport::JumpAgain() {
@@ -329,7 +330,7 @@ void Transport::RewindStep() {
     const platform::ClockSixtieths now = clock_.NowSixtieths();
     const auto elapsed = static_cast<std::int64_t>(now - rewindMark_);
     rewindMark_ = now;
-    const std::int64_t moved = std::int64_t{position_} - elapsed * kRewindMsPerSixtieth;
+    const std::int64_t moved = std::int64_t{position_.Ms()} - elapsed * kRewindMsPerSixtieth;
     position_ = static_cast<ScorePosition>(std::max<std::int64_t>(moved, 0));
 }
 
@@ -338,8 +339,8 @@ void Transport::IdleStep() {
     if (following_.RestartRequested()) requests_.PostRequest(TransportRequest::Stop);
     if (mode_.rewinding) {
         RewindStep();
-        if (position_ < 1) {
-            position_ = 0;
+        if (position_ < ScorePosition{1}) {
+            position_ = ScorePosition{};
             requests_.PostRequest(TransportRequest::Stop);
         }
         Locate(position_);
@@ -487,7 +488,7 @@ TransportMenuState Transport::MenuState() const {
     if (piece_ != nullptr) {
         const ScorePosition position = Position();
         facts.beforeEnd = position < End();
-        facts.afterStart = position > 0;
+        facts.afterStart = position > ScorePosition{};
         facts.volumesChanged = std::any_of(piece_->tracks.begin(), piece_->tracks.end(),
                                            [](const Track& t) { return t.volume != 256; });
     } else {

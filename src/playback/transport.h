@@ -54,7 +54,7 @@ struct MasterSettings {
 class Transport {
   public:
     static constexpr std::uint32_t kPreviewMs = 4000;
-    static constexpr ScorePosition kRewindMsPerSixtieth = 66;
+    static constexpr std::int32_t kRewindMsPerSixtieth = 66;
     static constexpr std::uint32_t kAllNotesOffPauseMs = PacedNotesOff::kPauseMs;
     static constexpr std::uint32_t kReadyPauseMs = FollowingSession::kReadyPauseMs;
 
@@ -219,7 +219,7 @@ class Transport {
     ChaseAndSilence chase_{timers_, output_};
 
     // The stopped position, and how the position moves while playing.
-    ScorePosition position_ = 0;
+    ScorePosition position_;
     PositionClock positionClock_;
     LocatedBeat located_;
     std::int32_t sysExIndex_ = 0;
@@ -227,7 +227,7 @@ class Transport {
     PublishedTransport published_;
 
     platform::ClockSixtieths rewindMark_ = 0;
-    ScorePosition previewReturn_ = 0;
+    ScorePosition previewReturn_;
     platform::ClockMs previewEnd_{};
 };
 

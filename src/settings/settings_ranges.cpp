@@ -157,12 +157,13 @@ void KeepTrackSettingsBlockInRange(TrackSettingsBlock& block) {
 }
 
 void KeepMarkersInRange(std::vector<ScorePosition>& markers) {
-    std::erase_if(markers, [](ScorePosition marker) { return marker < 0; });
+    std::erase_if(markers, [](ScorePosition marker) { return marker < ScorePosition{}; });
 }
 
 void KeepIgnoreRangesInRange(std::vector<ScoreRange>& ranges) {
     std::erase_if(ranges, [](const ScoreRange& range) {
-        return range.start < 0 || range.end < 0 || range.end < range.start;
+        return range.start < ScorePosition{} || range.end < ScorePosition{} ||
+               range.end < range.start;
     });
 }
 

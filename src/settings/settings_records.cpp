@@ -292,7 +292,7 @@ std::optional<std::string> DecodeDisplayName(std::span<const std::uint8_t> bytes
 std::vector<std::uint8_t> EncodeMarkerList(std::span<const ScorePosition> markers) {
     std::vector<std::uint8_t> bytes(markers.size() * 4);
     for (std::size_t i = 0; i < markers.size(); ++i)
-        PutBe32(bytes, 4 * i, static_cast<std::uint32_t>(markers[i]));
+        PutBe32(bytes, 4 * i, static_cast<std::uint32_t>(markers[i].Ms()));
     return bytes;
 }
 
@@ -307,8 +307,8 @@ std::optional<std::vector<ScorePosition>> DecodeMarkerList(std::span<const std::
 std::vector<std::uint8_t> EncodeIgnoreRanges(std::span<const ScoreRange> ranges) {
     std::vector<std::uint8_t> bytes(ranges.size() * 8);
     for (std::size_t i = 0; i < ranges.size(); ++i) {
-        PutBe32(bytes, 8 * i, static_cast<std::uint32_t>(ranges[i].start));
-        PutBe32(bytes, 8 * i + 4, static_cast<std::uint32_t>(ranges[i].end));
+        PutBe32(bytes, 8 * i, static_cast<std::uint32_t>(ranges[i].start.Ms()));
+        PutBe32(bytes, 8 * i + 4, static_cast<std::uint32_t>(ranges[i].end.Ms()));
     }
     return bytes;
 }

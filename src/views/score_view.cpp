@@ -40,7 +40,7 @@ void ScoreView::BuildRoll() {
     builtTracks_ = {following.followTrack1, following.SecondTrack()};
     builtMarkers_ = engine_.Markers();
     roll_.Build(*piece, builtTracks_.first, builtTracks_.second, builtMarkers_);
-    trace_.Begin(roll_, 0);
+    trace_.Begin(roll_, ScorePosition{0});
 }
 
 void ScoreView::PieceOpened() {

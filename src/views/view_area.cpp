@@ -240,9 +240,9 @@ void ViewArea::PlaceThumbs() {
     };
     const Box designThumb = kDesignElements[element::kPositionThumb];
     const int travel = kDesignElements[element::kPositionTravel].right - designThumb.right;
-    const std::int32_t msPerPixel = MsPerPositionPixel(transport.End(), travel);
+    const std::int32_t msPerPixel = MsPerPositionPixel(transport.End().Ms(), travel);
     place(element::kPositionThumb,
-          designThumb.Moved(PositionThumbOffset(transport.Position(), msPerPixel, travel), 0),
+          designThumb.Moved(PositionThumbOffset(transport.Position().Ms(), msPerPixel, travel), 0),
           kSongPositionView);
 
     const Box tempoThumb = kDesignElements[element::kMasterTempoThumb];

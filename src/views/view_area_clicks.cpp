@@ -44,7 +44,7 @@ void ViewArea::ClickMainTransport(QPoint local, bool doubleClick) {
         if (!PressTest(e, local)) continue;
         if (doubleClick && (e == element::kRewind || e == element::kFastForward)) {
             transport.Stop();
-            transport.JumpTo(e == element::kRewind ? 0 : transport.End());
+            transport.JumpTo(e == element::kRewind ? ScorePosition{} : transport.End());
             return;
         }
         if (e == element::kPreview &&
@@ -79,7 +79,7 @@ void ViewArea::ClickSongPosition(QPoint local, bool doubleClick) {
             if (loopSwapped_) std::swap(loop.begin, loop.end);
             loopSwapped_ = false;
             if (begin)
-                loop.begin = 0;
+                loop.begin = ScorePosition{0};
             else
                 loop.end = transport.End();
             transport.SetLoopSettings(loop);

@@ -71,8 +71,8 @@ void ViewArea::ApplySlider(bool final) {
     const Box& thumb = slider_.thumbNow;
     const Box& tr = slider_.travel;
     if (slider_.thumb == element::kPositionThumb) {
-        const ScorePosition position = SongPositionFromThumb(
-            thumb.left - tr.left, tr.Width() - thumb.Width(), transport.End());
+        const ScorePosition position{SongPositionFromThumb(
+            thumb.left - tr.left, tr.Width() - thumb.Width(), transport.End().Ms())};
         if (!slider_.deferred || final) {
             if (transport.Mode().playing) transport.Stop();
             transport.JumpTo(position);
@@ -115,8 +115,8 @@ void ViewArea::JumpByBarClick(QPoint local) {
     }
     const Box travel = layout_.Element(element::kPositionTravel);
     const int thumbWidth = layout_.Element(element::kPositionThumb).Width();
-    const ScorePosition position = SongPositionFromBarClick(
-        local.x(), travel.left, thumbWidth, travel.Width() - thumbWidth, transport.End());
+    const ScorePosition position{SongPositionFromBarClick(
+        local.x(), travel.left, thumbWidth, travel.Width() - thumbWidth, transport.End().Ms())};
     if (transport.Mode().playing) transport.Stop();
     transport.JumpTo(position);
     PlaceThumbs();

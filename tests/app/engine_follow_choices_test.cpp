@@ -23,7 +23,7 @@ class JumpingChoice : public testing::FollowingRig {
         options.jumpSeveralBeatsOnly = severalBeatsOnly;
         EXPECT_TRUE(engine_.SetFollowingOptions(options));
         Transport& transport = engine_.GetTransport();
-        transport.JumpTo(0);
+        transport.JumpTo(ScorePosition{0});
         transport.PlayAndFollow();
         PlayNotes(0, 6, 200, 300);
         PlayNotes(resumeAt, resumeAt + 5, 200, 300);
@@ -37,16 +37,16 @@ class JumpingChoice : public testing::FollowingRig {
 };
 
 TEST_P(JumpingChoice, AnywhereFollowsTheSoloistFarAhead) {
-    EXPECT_NEAR(PositionAfterASkip(true, false, 14), 19 * 500 + 50, 60);
+    EXPECT_NEAR(PositionAfterASkip(true, false, 14).Ms(), 19 * 500 + 50, 60);
 }
 
 TEST_P(JumpingChoice, SeveralBeatsFollowsTheSoloistOnlyNearby) {
-    EXPECT_NEAR(PositionAfterASkip(true, true, 9), 14 * 500 + 50, 60);
-    EXPECT_LT(PositionAfterASkip(true, true, 14), 19 * 500 - 1000);
+    EXPECT_NEAR(PositionAfterASkip(true, true, 9).Ms(), 14 * 500 + 50, 60);
+    EXPECT_LT(PositionAfterASkip(true, true, 14), ScorePosition{19 * 500 - 1000});
 }
 
 TEST_P(JumpingChoice, OffFollowsNoSkip) {
-    EXPECT_LT(PositionAfterASkip(false, false, 14), 19 * 500 - 1000);
+    EXPECT_LT(PositionAfterASkip(false, false, 14), ScorePosition{19 * 500 - 1000});
 }
 
 // The right hand plays beats 0-3 and 12-23, the left hand beats 4-11 while

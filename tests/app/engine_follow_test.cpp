@@ -37,16 +37,16 @@ TEST_P(EngineFollowing, TheFollowingTrackIsLeftToTheSoloistAndGivenBackAtTheStop
 
 TEST_P(EngineFollowing, TheTakeIsKeptInScoreTimeAndTheStopNeverGoesBeforeTheStart) {
     Transport& transport = engine_.GetTransport();
-    transport.JumpTo(2000);
+    transport.JumpTo(ScorePosition{2000});
     transport.PlayAndFollow();
     ASSERT_TRUE(transport.Mode().following);
     // Played at 400 ms a beat: faster than written.
     PlayNotes(4, 12, 150, 250);
     transport.Stop();
-    EXPECT_GE(transport.Position(), 2000);
+    EXPECT_GE(transport.Position(), ScorePosition{2000});
     // The take is kept with its tempos: it can be played and saved.
-    EXPECT_EQ(transport.Punch().start, 2000);
-    EXPECT_EQ(transport.Punch().end, transport.Position());
+    EXPECT_EQ(transport.Punch().start, ScorePosition{2000});
+    EXPECT_EQ(transport.Punch().end, ScorePosition{transport.Position()});
     EXPECT_TRUE(PerformanceExists(transport.PerformanceTempos()));
     EXPECT_TRUE(transport.MenuState().savePerformance);
     EXPECT_GT(transport.PerformanceTempos().averageTempo, kOwnTempoSpeed);
@@ -77,7 +77,7 @@ TEST_P(EngineFollowing, AnAutomaticStartKeepsTheNotesThatStartedItInTheTake) {
         EXPECT_EQ(on.data1, testing::MelodyKey(i));
         EXPECT_NEAR(static_cast<double>(on.time), 500.0 * i, 60.0) << "note " << i;
     }
-    EXPECT_LE(transport.Punch().start, 60);
+    EXPECT_LE(transport.Punch().start, ScorePosition{60});
 }
 
 TEST_P(EngineFollowing, NotesPlayedBeforeAnAutomaticStartAfterAPauseAreNotInTheTake) {
@@ -139,14 +139,14 @@ TEST_P(EngineFollowing, PreviewBeforeStartingPlaysFourSecondsThenFollowsAfterAPa
     EXPECT_FALSE(transport.Mode().following);
     RunTo(clock_.Now() + 4010);
     EXPECT_FALSE(transport.Mode().playing);
-    EXPECT_EQ(transport.Position(), 0);
+    EXPECT_EQ(transport.Position(), ScorePosition{});
     RunTo(clock_.Now() + 1980);
     EXPECT_FALSE(transport.Mode().following);
     RunTo(clock_.Now() + 30);
     EXPECT_TRUE(transport.Mode().following);
     transport.Stop();
     // A stop during the preview cancels the follow that was to come.
-    transport.JumpTo(0);
+    transport.JumpTo(ScorePosition{0});
     transport.PlayAndFollow();
     transport.Stop();
     RunTo(clock_.Now() + 7000);
@@ -160,7 +160,7 @@ TEST_P(EngineFollowing, TheAccompanimentPlaysLouderWithALoudSoloistAndSofterWith
     // The accompaniment's velocity on the last beat the soloist plays, at `velocity` (80 written).
     const auto lastVelocity = [this](std::uint8_t velocity) {
         Transport& transport = engine_.GetTransport();
-        transport.JumpTo(0);
+        transport.JumpTo(ScorePosition{0});
         midi_.Output(0).Clear();
         transport.PlayAndFollow();
         for (int i = 0; i < 8; ++i) {
@@ -187,11 +187,11 @@ TEST_P(EngineFollowing, WaitForSoloToStartHoldsTheAccompanimentUntilTheFirstNote
     options.waitForSoloToStart = true;
     ASSERT_TRUE(engine_.SetFollowingOptions(options));
     Transport& transport = engine_.GetTransport();
-    transport.JumpTo(2000);
+    transport.JumpTo(ScorePosition{2000});
     transport.PlayAndFollow();
     RunTo(clock_.Now() + 1500);
     EXPECT_TRUE(transport.Mode().following);
-    EXPECT_EQ(transport.Position(), 1999);
+    EXPECT_EQ(transport.Position(), ScorePosition{1999});
     EXPECT_TRUE(NoteOnTimes(testing::kAccompanimentChannel).empty());
     const platform::ClockMs first = clock_.Now();
     PlayNotes(4, 8, 200, 300);
@@ -202,7 +202,7 @@ TEST_P(EngineFollowing, WaitForSoloToStartHoldsTheAccompanimentUntilTheFirstNote
 
 TEST_P(EngineFollowing, JumpAheadToARehearsalPointFollowsTheSoloistFromThere) {
     SpecialMarkers markers;
-    markers.rehearsalPoints = {6000};
+    markers.rehearsalPoints = {ScorePosition{6000}};
     ASSERT_TRUE(engine_.SetSpecialMarkers(markers));
     Transport& transport = engine_.GetTransport();
     transport.PlayAndFollow();
@@ -210,7 +210,7 @@ TEST_P(EngineFollowing, JumpAheadToARehearsalPointFollowsTheSoloistFromThere) {
     midi_.Output(0).Clear();
     transport.JumpAhead();
     ASSERT_TRUE(transport.Mode().following);
-    EXPECT_EQ(transport.Punch().start, 6000);
+    EXPECT_EQ(transport.Punch().start, ScorePosition{6000});
     // From the rehearsal point the soloist plays faster than written.
     std::vector<platform::ClockMs> played;
     for (int i = 12; i < 20; ++i) {

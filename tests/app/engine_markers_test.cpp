@@ -40,7 +40,7 @@ class FollowingMarkers : public testing::FollowingRig {
 
 TEST_P(FollowingMarkers, AtAWaitForSoloistMarkerTheAccompanimentWaitsUntilTheSoloistPlaysThere) {
     SpecialMarkers markers;
-    markers.waitForSoloist = {3000};
+    markers.waitForSoloist = {ScorePosition{3000}};
     Use(markers);
     Transport& transport = engine_.GetTransport();
     transport.PlayAndFollow();
@@ -48,7 +48,7 @@ TEST_P(FollowingMarkers, AtAWaitForSoloistMarkerTheAccompanimentWaitsUntilTheSol
     // The soloist is late by a second and a half: the accompaniment holds.
     RunTo(clock_.Now() + 1500);
     EXPECT_TRUE(transport.Mode().following);
-    EXPECT_EQ(transport.Position(), 2999);
+    EXPECT_EQ(transport.Position(), ScorePosition{2999});
     EXPECT_EQ(NoteOnTimes(kAccompanimentChannel).size(), 6u);
     const platform::ClockMs late = clock_.Now();
     PlayNotes(6, 8, 200, 300);
@@ -60,7 +60,7 @@ TEST_P(FollowingMarkers, AtAWaitForSoloistMarkerTheAccompanimentWaitsUntilTheSol
 TEST_P(FollowingMarkers, AtASignalMarkerTheAccompanimentWaitsForTheSignalAlone) {
     BindSignalToPedal();
     SpecialMarkers markers;
-    markers.waitForSignal = {3000};
+    markers.waitForSignal = {ScorePosition{3000}};
     Use(markers);
     Transport& transport = engine_.GetTransport();
     transport.PlayAndFollow();
@@ -68,7 +68,7 @@ TEST_P(FollowingMarkers, AtASignalMarkerTheAccompanimentWaitsForTheSignalAlone) 
     RunTo(clock_.Now() + 1000);
     // The soloist's next note does not release it; the signal does.
     PlayNotes(6, 7, 200, 300);
-    EXPECT_EQ(transport.Position(), 2999);
+    EXPECT_EQ(transport.Position(), ScorePosition{2999});
     EXPECT_EQ(NoteOnTimes(kAccompanimentChannel).size(), 6u);
     const platform::ClockMs signal = clock_.Now();
     PressPedal();
@@ -76,7 +76,7 @@ TEST_P(FollowingMarkers, AtASignalMarkerTheAccompanimentWaitsForTheSignalAlone) 
     const auto accompaniment = NoteOnTimes(kAccompanimentChannel);
     ASSERT_GE(accompaniment.size(), 7u);
     EXPECT_LE(platform::ClockElapsed(accompaniment[6], signal), 5u);
-    EXPECT_NEAR(transport.Position(), 3600, 30);
+    EXPECT_NEAR(transport.Position().Ms(), 3600, 30);
 }
 
 TEST_P(FollowingMarkers, AtARestoreTempoMarkerTheAccompanimentReturnsToTheStartingTempo) {
@@ -87,7 +87,7 @@ TEST_P(FollowingMarkers, AtARestoreTempoMarkerTheAccompanimentReturnsToTheStarti
         markers.restoreTempo = std::move(restore);
         Use(markers);
         Transport& transport = engine_.GetTransport();
-        transport.JumpTo(0);
+        transport.JumpTo(ScorePosition{0});
         transport.PlayAndFollow();
         PlayNotes(0, 8, 150, 250);
         Play(8);
@@ -96,14 +96,14 @@ TEST_P(FollowingMarkers, AtARestoreTempoMarkerTheAccompanimentReturnsToTheStarti
         transport.Stop();
         return position;
     };
-    EXPECT_GT(positionSoonAfterTheMarker({}), 4340);
-    EXPECT_NEAR(positionSoonAfterTheMarker({4000}), 4300, 15);
+    EXPECT_GT(positionSoonAfterTheMarker({}), ScorePosition{4340});
+    EXPECT_NEAR(positionSoonAfterTheMarker({ScorePosition{4000}}).Ms(), 4300, 15);
 }
 
 TEST_P(FollowingMarkers,
        InAnIgnoreSoloistRangeTheAccompanimentKeepsTimeAndTheSoloistIsNotFollowed) {
     SpecialMarkers markers;
-    markers.ignoreSoloist = {{2000, 4000}};
+    markers.ignoreSoloist = {{ScorePosition{2000}, ScorePosition{4000}}};
     Use(markers);
     Transport& transport = engine_.GetTransport();
     transport.PlayAndFollow();
@@ -111,7 +111,7 @@ TEST_P(FollowingMarkers,
     // Inside the range the soloist plays what the piece has near its end.
     PlayNotes(18, 22, 200, 300);
     EXPECT_TRUE(transport.Mode().following);
-    EXPECT_NEAR(transport.Position(), 4000, 30);
+    EXPECT_NEAR(transport.Position().Ms(), 4000, 30);
     const auto accompaniment = NoteOnTimes(kAccompanimentChannel);
     ASSERT_GE(accompaniment.size(), 8u);
     for (std::size_t i = 4; i < 8; ++i)
@@ -119,10 +119,10 @@ TEST_P(FollowingMarkers,
             << "beat " << i;
     // After it the soloist is followed again, a little faster.
     PlayNotes(8, 12, 150, 250);
-    EXPECT_GE(transport.Position(), 5850);
-    EXPECT_LE(transport.Position(), 6050);
+    EXPECT_GE(transport.Position(), ScorePosition{5850});
+    EXPECT_LE(transport.Position(), ScorePosition{6050});
     transport.Stop();
-    EXPECT_EQ(transport.Punch().start, 0);
+    EXPECT_EQ(transport.Punch().start, ScorePosition{});
 }
 
 INSTANTIATE_TEST_SUITE_P(BothMethods, FollowingMarkers, testing::kBothMethods, testing::MethodName);

@@ -29,7 +29,7 @@ class PerformancePlayback : public testing::FollowingRig {
 
     void RecordTake() {
         Transport& transport = engine_.GetTransport();
-        transport.JumpTo(2000);
+        transport.JumpTo(ScorePosition{2000});
         transport.PlayAndFollow();
         ASSERT_TRUE(transport.Mode().following);
         PlayNotes(4, 12, 150, 250);
@@ -72,7 +72,7 @@ TEST_P(PerformancePlayback, ASavedTakeOpensWithThePiecesSettingsButWithoutItsNam
 }
 
 TEST_P(PerformancePlayback, InsideTheTakeTheAccompanimentKeepsThePerformedTempo) {
-    PlayTakeFrom(2000, 2500);
+    PlayTakeFrom(ScorePosition{2000}, 2500);
     const auto gaps = Gaps(NoteOnTimes(kAccompanimentChannel));
     ASSERT_GE(gaps.size(), 4u);
     for (std::size_t i = 0; i < 4; ++i)
@@ -85,13 +85,13 @@ TEST_P(PerformancePlayback, InsideTheTakeTheAccompanimentKeepsThePerformedTempo)
 }
 
 TEST_P(PerformancePlayback, BeforeTheTakeTheFileOrTheAverageTempoPlays) {
-    PlayTakeFrom(0, 1600);
+    PlayTakeFrom(ScorePosition{0}, 1600);
     for (const long gap : Gaps(NoteOnTimes(kAccompanimentChannel)))
         EXPECT_EQ(gap, 500);
     engine_.GetTransport().Stop();
 
     settings_.tempos.before = TempoBeforePerformed::AverageTempo;
-    PlayTakeFrom(0, 1300);
+    PlayTakeFrom(ScorePosition{0}, 1300);
     const auto gaps = Gaps(NoteOnTimes(kAccompanimentChannel));
     ASSERT_GE(gaps.size(), 3u);
     for (const long gap : gaps)
@@ -102,7 +102,7 @@ TEST_P(PerformancePlayback, HalfTheMasterTempoHalvesEveryPerformedTempo) {
     MasterSettings master = engine_.GetTransport().Master();
     master.speed = kOwnTempoSpeed / 2;
     engine_.GetTransport().SetMasterSettings(master);
-    PlayTakeFrom(2000, 4000);
+    PlayTakeFrom(ScorePosition{2000}, 4000);
     const auto gaps = Gaps(NoteOnTimes(kAccompanimentChannel));
     ASSERT_GE(gaps.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i)
@@ -112,12 +112,12 @@ TEST_P(PerformancePlayback, HalfTheMasterTempoHalvesEveryPerformedTempo) {
 TEST_P(PerformancePlayback, PunchInHandsTheFollowingTrackToTheTakeAndBack) {
     settings_.playMode = PerformancePlayMode::PunchIn;
     const ScorePosition end = engine_.GetTransport().Punch().end;
-    PlayTakeFrom(0, 12000);
+    PlayTakeFrom(ScorePosition{0}, 12000);
     EXPECT_FALSE(engine_.GetTransport().Mode().playing);
     // The soloist's part from the file: up to the take and again after it.
     int expected = 4;
     for (int i = 0; i < testing::kNotes; ++i)
-        if (500 * i >= end) ++expected;
+        if (ScorePosition{500 * i} >= end) ++expected;
     EXPECT_EQ(NoteOnTimes(kSoloistChannel).size(), static_cast<std::size_t>(expected));
     EXPECT_EQ(NoteOnTimes(kTakeChannel).size(), 8u);
     EXPECT_TRUE(testing::SoundingNotes(midi_.Output(0).Bytes()).empty());
@@ -125,7 +125,7 @@ TEST_P(PerformancePlayback, PunchInHandsTheFollowingTrackToTheTakeAndBack) {
 
 TEST_P(PerformancePlayback, StoppingInsideThePunchSectionLeavesNothingSounding) {
     settings_.playMode = PerformancePlayMode::PunchIn;
-    PlayTakeFrom(2000, 1100);
+    PlayTakeFrom(ScorePosition{2000}, 1100);
     EXPECT_TRUE(engine_.GetTransport().Mode().playingPerformance);
     engine_.GetTransport().Stop();
     EXPECT_TRUE(NoteOnTimes(kSoloistChannel).empty());
@@ -135,7 +135,7 @@ TEST_P(PerformancePlayback, StoppingInsideThePunchSectionLeavesNothingSounding) 
 
 TEST_P(PerformancePlayback, OverwriteLeavesTheFollowingTrackOutAndGivesItBack) {
     settings_.playMode = PerformancePlayMode::Overwrite;
-    PlayTakeFrom(0, 4000);
+    PlayTakeFrom(ScorePosition{0}, 4000);
     EXPECT_EQ(engine_.CurrentPiece()->tracks[0].playFlag, 0);
     engine_.GetTransport().Stop();
     EXPECT_TRUE(NoteOnTimes(kSoloistChannel).empty());
@@ -145,7 +145,7 @@ TEST_P(PerformancePlayback, OverwriteLeavesTheFollowingTrackOutAndGivesItBack) {
 
 TEST_P(PerformancePlayback, OnlyTheFollowingTrackPlaysTheFileAtThePerformedTempos) {
     settings_.playMode = PerformancePlayMode::FollowingTrackOnly;
-    PlayTakeFrom(2000, 1700);
+    PlayTakeFrom(ScorePosition{2000}, 1700);
     EXPECT_TRUE(NoteOnTimes(kTakeChannel).empty());
     const auto gaps = Gaps(NoteOnTimes(kSoloistChannel));
     ASSERT_GE(gaps.size(), 3u);
@@ -155,7 +155,7 @@ TEST_P(PerformancePlayback, OnlyTheFollowingTrackPlaysTheFileAtThePerformedTempo
 TEST_P(PerformancePlayback, TheTakeBorrowsTheFollowingTracksSoundOnlyWhilePlaying) {
     settings_.useFollowingTrackSound = true;
     settings_.playMode = PerformancePlayMode::Overwrite;
-    PlayTakeFrom(2000, 1500);
+    PlayTakeFrom(ScorePosition{2000}, 1500);
     // The take now sounds where the soloist's track would.
     EXPECT_FALSE(NoteOnTimes(kSoloistChannel).empty());
     EXPECT_TRUE(NoteOnTimes(kTakeChannel).empty());
@@ -166,10 +166,10 @@ TEST_P(PerformancePlayback, TheTakeBorrowsTheFollowingTracksSoundOnlyWhilePlayin
 }
 
 TEST_P(PerformancePlayback, AJumpWhileTheTakePlaysResumesIt) {
-    PlayTakeFrom(2000, 500);
-    engine_.GetTransport().JumpTo(3000);
+    PlayTakeFrom(ScorePosition{2000}, 500);
+    engine_.GetTransport().JumpTo(ScorePosition{3000});
     EXPECT_TRUE(engine_.GetTransport().Mode().playingPerformance);
-    EXPECT_GE(engine_.GetTransport().Position(), 3000);
+    EXPECT_GE(engine_.GetTransport().Position(), ScorePosition{3000});
 }
 
 TEST_P(PerformancePlayback, ThePlayPerformanceRequestStartsItWhenOffered) {

@@ -99,7 +99,7 @@ TEST_F(EngineTest, OpeningAnotherPieceStopsTheOneThatPlays) {
     const auto sent = midi_.Output(0).Bytes();
     EXPECT_NE(std::find(sent.begin(), sent.end(), std::vector<std::uint8_t>{0x80, 60, 64}),
               sent.end());
-    EXPECT_EQ(engine_.GetTransport().History().Front(), 0);
+    EXPECT_EQ(engine_.GetTransport().History().Front(), ScorePosition{});
 }
 
 }  // namespace

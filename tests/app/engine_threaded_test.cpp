@@ -170,11 +170,11 @@ TEST_P(EngineFollowingOnThreads, NotesFromTheInputThreadSteerTheTickAndLeaveNoth
         PerformanceSettings performance;
         performance.playMode = PerformancePlayMode::PunchIn;
         transport.SetPerformanceSettings(performance);
-        transport.JumpTo(0);
+        transport.JumpTo(ScorePosition{0});
         midi.Output(0).Clear();
         transport.PlayPerformance();
         ASSERT_TRUE(transport.Mode().playingPerformance);
-        ScorePosition last = 0;
+        ScorePosition last;
         for (int step = 0; step < 60 && transport.Mode().playing; ++step) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             engine.IdlePass();
@@ -188,7 +188,7 @@ TEST_P(EngineFollowingOnThreads, NotesFromTheInputThreadSteerTheTickAndLeaveNoth
             }
         }
         transport.Stop();
-        EXPECT_GT(last, 0);
+        EXPECT_GT(last, ScorePosition{});
         EXPECT_TRUE(Sounding(midi.Output(0).Bytes()).empty());
     }
 }

@@ -48,8 +48,8 @@ class PieceSettingsApplication : public ::testing::Test {
         Transport& transport = engine_.GetTransport();
         transport.SetMasterSettings({5000, 128, 3});
         LoopSettings loop = transport.Loop();
-        loop.begin = 500;
-        loop.end = 1500;
+        loop.begin = ScorePosition{500};
+        loop.end = ScorePosition{1500};
         transport.SetLoopSettings(loop);
         FollowingOptions following = engine_.Following();
         following.followTrack1 = 2;
@@ -71,11 +71,11 @@ class PieceSettingsApplication : public ::testing::Test {
         ThePiece().PerformanceTrack().volume = 300;
         engine_.DisplayName() = "Evening Song";
         SpecialMarkers markers;
-        markers.rehearsalPoints = {1000};
-        markers.waitForSoloist = {1500};
-        markers.waitForSignal = {2000};
-        markers.restoreTempo = {2500};
-        markers.ignoreSoloist = {{3000, 3500}};
+        markers.rehearsalPoints = {ScorePosition{1000}};
+        markers.waitForSoloist = {ScorePosition{1500}};
+        markers.waitForSignal = {ScorePosition{2000}};
+        markers.restoreTempo = {ScorePosition{2500}};
+        markers.ignoreSoloist = {{ScorePosition{3000}, ScorePosition{3500}}};
         ASSERT_TRUE(engine_.SetSpecialMarkers(markers));
         PieceSettings& record = engine_.PieceRecord();
         record.viewOrder = {7, 6, 5, 4, 3, 2, 1, 0};
@@ -112,7 +112,7 @@ TEST_F(PieceSettingsApplication, StoredLoopPointsOutsideThePieceOpenAsItsDefault
     ASSERT_TRUE(StorePieceSettings(reversed, 0, std::nullopt, stored));
     for (const std::string& path : {beyond, reversed}) {
         ASSERT_EQ(named_.OpenPiece(path), LoadResult::Loaded);
-        EXPECT_EQ(engine_.GetTransport().Loop().begin, 0) << path;
+        EXPECT_EQ(engine_.GetTransport().Loop().begin, ScorePosition{}) << path;
         EXPECT_EQ(engine_.GetTransport().Loop().end, static_cast<ScorePosition>(length)) << path;
     }
 }

@@ -79,8 +79,9 @@ TEST_P(ScoreView, TheRollHoldsEveryNoteWithItsLengthAndTrack) {
                                          [](const RollNote& n) { return n.following; });
     EXPECT_EQ(following, testing::kNotes);
     // Note 3 of the melody: a quarter note at 1500 ms, held half a beat.
-    const auto it = std::find_if(roll_.Notes().begin(), roll_.Notes().end(),
-                                 [](const RollNote& n) { return n.following && n.start == 1500; });
+    const auto it = std::find_if(roll_.Notes().begin(), roll_.Notes().end(), [](const RollNote& n) {
+        return n.following && n.start == ScorePosition{1500};
+    });
     ASSERT_NE(it, roll_.Notes().end());
     EXPECT_EQ(it->key, MelodyKey(3));
     EXPECT_EQ(it->length, 250);
@@ -89,7 +90,10 @@ TEST_P(ScoreView, TheRollHoldsEveryNoteWithItsLengthAndTrack) {
 TEST_P(ScoreView, TheCandidatesOfAStretchAreExactlyTheNotesSoundingInIt) {
     BuildRoll();
     const auto notes = roll_.Notes();
-    for (const ScorePosition from : {-1000, 0, 240, 250, 1499, 1500, 1751, 11000, 12500}) {
+    for (const ScorePosition from :
+         {ScorePosition{-1000}, ScorePosition{0}, ScorePosition{240}, ScorePosition{250},
+          ScorePosition{1499}, ScorePosition{1500}, ScorePosition{1751}, ScorePosition{11000},
+          ScorePosition{12500}}) {
         for (const std::int32_t span : {1, 10, 260, 3000}) {
             const ScorePosition to = from + span;
             const auto range = roll_.Candidates(from, to);
@@ -98,7 +102,7 @@ TEST_P(ScoreView, TheCandidatesOfAStretchAreExactlyTheNotesSoundingInIt) {
                 const bool inStretch = notes[i].start < to && notes[i].End() > from;
                 if (inStretch) {
                     ++sounding;
-                    EXPECT_TRUE(i >= range.first && i < range.last) << from << "+" << span;
+                    EXPECT_TRUE(i >= range.first && i < range.last) << from.Ms() << "+" << span;
                 }
             }
             // Nothing outside the stretch beyond the look-back of one longest note.
@@ -111,21 +115,21 @@ TEST_P(ScoreView, TheCandidatesOfAStretchAreExactlyTheNotesSoundingInIt) {
 
 TEST_P(ScoreView, TheFrameShowsTheBarsAroundTheNowLineAtTheirPlaceAndKey) {
     BuildRoll();
-    trace_.Begin(roll_, 0);
+    trace_.Begin(roll_, ScorePosition{0});
     // 100 pixels a second: 4000 ms of score on the roll, now at 70 % of it.
-    Compose(3000);
+    Compose(ScorePosition{3000});
     EXPECT_NEAR(frame_.nowX, frame_.roll.x + 0.7 * frame_.roll.w, 0.01);
-    EXPECT_NEAR(FrameX(frame_, 3000), frame_.nowX, 0.6);
+    EXPECT_NEAR(FrameX(frame_, ScorePosition{3000}), frame_.nowX, 0.6);
     const double msWide = frame_.to - frame_.from;
     EXPECT_NEAR(msWide, frame_.roll.w * 10, 1);
     // The melody notes that start on the roll, at their key, one bar each.
     for (int i = 0; i < testing::kNotes; ++i) {
-        const ScorePosition start = 500 * i;
+        const ScorePosition start = ScorePosition{500 * i};
         const bool shown = start + 250 > frame_.from && start < frame_.to;
         EXPECT_EQ(BarsAt(BarKind::Following, MelodyKey(i), start + 100), shown ? 1 : 0) << i;
     }
     // Accompaniment on its own row, behind: before the melody in drawing order.
-    EXPECT_GE(BarsAt(BarKind::Accompaniment, 40, 3000 + 10), 1);
+    EXPECT_GE(BarsAt(BarKind::Accompaniment, 40, ScorePosition{3000 + 10}), 1);
     const auto firstFollowing =
         std::find_if(frame_.bars.begin(), frame_.bars.end(),
                      [](const FrameBar& b) { return b.kind == BarKind::Following; });
@@ -143,7 +147,7 @@ TEST_P(ScoreView, TheFrameShowsTheBarsAroundTheNowLineAtTheirPlaceAndKey) {
         std::find_if(frame_.beats.begin(), frame_.beats.end(),
                      [](const FrameBeatLine& b) { return b.measure == 2 && b.downbeat; });
     ASSERT_NE(measure2, frame_.beats.end());
-    EXPECT_NEAR(measure2->x, FrameX(frame_, 2000), 0.01);
+    EXPECT_NEAR(measure2->x, FrameX(frame_, ScorePosition{2000}), 0.01);
 }
 
 TEST_P(ScoreView, APlayedNoteIsGreenWhereItMatchedRedWhereTheScoreHadNoneAndALeftOutNoteAGap) {
@@ -153,17 +157,18 @@ TEST_P(ScoreView, APlayedNoteIsGreenWhereItMatchedRedWhereTheScoreHadNoneAndALef
     PlayNotes(5, 10, 200, 300);
     Drain();
     // The whole take on the roll.
-    Compose(3000, 600);
+    Compose(ScorePosition{3000}, 600);
     for (const int i : {1, 2, 3, 5, 6, 7})
-        EXPECT_EQ(BarsAt(BarKind::PlayedMatched, MelodyKey(i), 500 * i + 100), 1) << "note " << i;
+        EXPECT_EQ(BarsAt(BarKind::PlayedMatched, MelodyKey(i), ScorePosition{500 * i + 100}), 1)
+            << "note " << i;
     const auto wrong = std::find_if(trace_.Marks().begin(), trace_.Marks().end(),
                                     [](const PlayedMark& m) { return m.key == 59; });
     ASSERT_NE(wrong, trace_.Marks().end());
     EXPECT_FALSE(wrong->matched);
-    EXPECT_NEAR(wrong->place, 2000, 200);
+    EXPECT_NEAR(wrong->place.Ms(), 2000, 200);
     EXPECT_EQ(BarsAt(BarKind::PlayedWrong, 59, wrong->place + 10), 1);
-    EXPECT_EQ(BarsAt(BarKind::Missed, MelodyKey(4), 2000 + 100), 1);
-    EXPECT_EQ(BarsAt(BarKind::Following, MelodyKey(4), 2000 + 100), 0);
+    EXPECT_EQ(BarsAt(BarKind::Missed, MelodyKey(4), ScorePosition{2000 + 100}), 1);
+    EXPECT_EQ(BarsAt(BarKind::Following, MelodyKey(4), ScorePosition{2000 + 100}), 0);
     EXPECT_TRUE(frame_.showsTempo);
     EXPECT_NEAR(frame_.beatsPerMinute, 120, 8);
 }
@@ -193,35 +198,36 @@ TEST_P(ScoreView, AJumpIsAMarkedBreakWhereTheFollowerLanded) {
     EXPECT_NEAR(frame_.jumps[0].x, FrameX(frame_, jump.to), 0.01);
     // The notes jumped over are not left out: the soloist is elsewhere.
     for (int i = 6; i < 13; ++i)
-        EXPECT_NE(trace_.Outcome(roll_.FirstStartingAt(500 * i) + 1), NoteOutcome::Missed);
+        EXPECT_NE(trace_.Outcome(roll_.FirstStartingAt(ScorePosition{500 * i}) + 1),
+                  NoteOutcome::Missed);
 }
 
 TEST_P(ScoreView, SpecialMarkersStandOnTheTimeLineAtTheirPlaces) {
     SpecialMarkers markers;
-    markers.rehearsalPoints = {2000};
-    markers.waitForSoloist = {2500};
-    markers.waitForSignal = {3000};
-    markers.restoreTempo = {3500};
-    markers.ignoreSoloist = {ScoreRange{4000, 4600}};
+    markers.rehearsalPoints = {ScorePosition{2000}};
+    markers.waitForSoloist = {ScorePosition{2500}};
+    markers.waitForSignal = {ScorePosition{3000}};
+    markers.restoreTempo = {ScorePosition{3500}};
+    markers.ignoreSoloist = {ScoreRange{ScorePosition{4000}, ScorePosition{4600}}};
     ASSERT_TRUE(engine_.SetSpecialMarkers(markers));
     BuildRoll();
-    Compose(3000, 600);
+    Compose(ScorePosition{3000}, 600);
     const auto x = [&](MarkerKind kind) {
         const auto it = std::find_if(frame_.markers.begin(), frame_.markers.end(),
                                      [&](const FrameMarker& m) { return m.kind == kind; });
         return it == frame_.markers.end() ? -1.0 : it->x;
     };
-    EXPECT_NEAR(x(MarkerKind::Rehearsal), FrameX(frame_, 2000), 0.01);
-    EXPECT_NEAR(x(MarkerKind::WaitForSoloist), FrameX(frame_, 2500), 0.01);
-    EXPECT_NEAR(x(MarkerKind::WaitForSignal), FrameX(frame_, 3000), 0.01);
-    EXPECT_NEAR(x(MarkerKind::RestoreTempo), FrameX(frame_, 3500), 0.01);
-    EXPECT_NEAR(x(MarkerKind::Ignored), FrameX(frame_, 4000), 0.01);
+    EXPECT_NEAR(x(MarkerKind::Rehearsal), FrameX(frame_, ScorePosition{2000}), 0.01);
+    EXPECT_NEAR(x(MarkerKind::WaitForSoloist), FrameX(frame_, ScorePosition{2500}), 0.01);
+    EXPECT_NEAR(x(MarkerKind::WaitForSignal), FrameX(frame_, ScorePosition{3000}), 0.01);
+    EXPECT_NEAR(x(MarkerKind::RestoreTempo), FrameX(frame_, ScorePosition{3500}), 0.01);
+    EXPECT_NEAR(x(MarkerKind::Ignored), FrameX(frame_, ScorePosition{4000}), 0.01);
     const auto ignored =
         std::find_if(frame_.markers.begin(), frame_.markers.end(),
                      [](const FrameMarker& m) { return m.kind == MarkerKind::Ignored; });
-    EXPECT_NEAR(ignored->x2, FrameX(frame_, 4600), 0.01);
+    EXPECT_NEAR(ignored->x2, FrameX(frame_, ScorePosition{4600}), 0.01);
     // Far away, none shows.
-    Compose(20000);
+    Compose(ScorePosition{20000});
     EXPECT_TRUE(frame_.markers.empty());
 }
 

@@ -218,10 +218,11 @@ TEST(FollowOptions, NamesAndValuesReachTheSettings) {
     EXPECT_TRUE(ApplyFollowOption("follow", "taps", options, error));
     EXPECT_EQ(options.following.tapSource, TapSource::Note);
     EXPECT_TRUE(ApplyFollowOption("wait-for-soloist", "3000,1000", options, error));
-    EXPECT_EQ(options.markers.waitForSoloist, (std::vector<ScorePosition>{1000, 3000}));
+    EXPECT_EQ(options.markers.waitForSoloist,
+              (std::vector<ScorePosition>{ScorePosition{1000}, ScorePosition{3000}}));
     EXPECT_TRUE(ApplyFollowOption("ignore", "5000-6000", options, error));
     ASSERT_EQ(options.markers.ignoreSoloist.size(), 1u);
-    EXPECT_EQ(options.markers.ignoreSoloist[0].end, 6000);
+    EXPECT_EQ(options.markers.ignoreSoloist[0].end, ScorePosition{6000});
     EXPECT_FALSE(ApplyFollowOption("ignore", "6000-5000", options, error));
     EXPECT_FALSE(ApplyFollowOption("timing", "5", options, error));
     EXPECT_FALSE(ApplyFollowOption("tap-source", "note:200", options, error));

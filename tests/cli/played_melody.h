@@ -47,7 +47,7 @@ inline void ExpectTheAccompanimentKeptWithTheSoloist(const FollowRunResult& resu
     ASSERT_EQ(result.notes.size(), static_cast<std::size_t>(notes));
     int matched = 0;
     for (const SoloistNote& note : result.notes)
-        matched += note.matched >= 0 ? 1 : 0;
+        matched += note.matched >= ScorePosition{} ? 1 : 0;
     EXPECT_GE(matched, notes - 4);
     EXPECT_NEAR(result.notes.back().tempoPercent, tempoPercent, 6);
     int compared = 0;

@@ -211,7 +211,7 @@ PieceSettingsEntry Entry(std::int16_t transpose) {
     entry.tracks.resize(3);
     entry.tracks[1].name = "Cello";
     entry.displayName = "Duet";
-    entry.markers.rehearsalPoints = {500, 1000};
+    entry.markers.rehearsalPoints = {ScorePosition{500}, ScorePosition{1000}};
     return entry;
 }
 

@@ -172,7 +172,7 @@ TEST_F(PlaybackDialogsTest, JumpToOffersTheCurrentMeasureFromItsFirstBeat) {
     // Between the third and fourth beats of measure 5.
     const auto third = *dialogs::BeatPosition(GetPiece().beatMap, 5, 3);
     const auto fourth = *dialogs::BeatPosition(GetPiece().beatMap, 5, 4);
-    engine_.GetTransport().JumpTo((third + fourth) / 2);
+    engine_.GetTransport().JumpTo(third + (fourth - third) / 2);
     QString measure;
     QString beat;
     QTimer::singleShot(0, [&] {
@@ -221,7 +221,7 @@ TEST_F(PlaybackDialogsTest, LocationTakesTheMeasureZeroOfAScoresPickup) {
     Retype(dialog.BeatField(), QStringLiteral("1"));
     dialog.accept();
     ASSERT_TRUE(dialog.Chosen().has_value());
-    EXPECT_EQ(dialog.Chosen()->position, 0);
+    EXPECT_EQ(dialog.Chosen()->position, ScorePosition{});
     EXPECT_EQ(beeper_.beeps, 0);
 }
 
@@ -237,8 +237,8 @@ TEST_F(PlaybackDialogsTest, LoopModeTakesAScoresPickupAsItsBegin) {
     Retype(dialog.EndBeatField(), QStringLiteral("1"));
     ASSERT_TRUE(dialog.OkButton()->isEnabled());
     dialog.OkButton()->click();
-    EXPECT_EQ(engine_.GetTransport().Loop().begin, 0);
-    EXPECT_EQ(engine_.GetTransport().Loop().end, 5000);
+    EXPECT_EQ(engine_.GetTransport().Loop().begin, ScorePosition{});
+    EXPECT_EQ(engine_.GetTransport().Loop().end, ScorePosition{5000});
     EXPECT_EQ(beeper_.beeps, 0);
 }
 
@@ -268,7 +268,8 @@ TEST_F(PlaybackDialogsTest, LoopModeSamePointsWaitWithoutBeepAndLongDelayBeeps) 
 }
 
 TEST_F(PlaybackDialogsTest, LoopModeWithoutLoopPointsStillTakesTheCheckBoxes) {
-    ASSERT_EQ(engine_.GetTransport().Loop().begin, engine_.GetTransport().Loop().end);
+    ASSERT_EQ(engine_.GetTransport().Loop().begin,
+              ScorePosition{engine_.GetTransport().Loop().end});
     dialogs::LoopModeDialog dialog(context_);
     EXPECT_TRUE(dialog.OkButton()->isEnabled());
     dialog.SetPointsBox()->click();

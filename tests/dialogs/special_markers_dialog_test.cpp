@@ -32,7 +32,7 @@ class SpecialMarkersTest : public DialogTest {
     ScorePosition At(int measure, int beat) {
         const auto position = dialogs::BeatPosition(GetPiece().beatMap, measure, beat);
         EXPECT_TRUE(position.has_value()) << measure << ":" << beat;
-        return position.value_or(0);
+        return position.value_or(ScorePosition{});
     }
 
     // New and Change answer with the queued places and ranges, and note
@@ -67,13 +67,13 @@ TEST_F(SpecialMarkersTest, TextsBackToMarkersMergeOverlappingAndTouchingRanges) 
     SpecialMarkers markers = dialogs::MarkersOfTexts(texts, GetPiece().beatMap);
     EXPECT_EQ(markers.rehearsalPoints, std::vector<ScorePosition>{At(2, 1)});
     ASSERT_EQ(markers.ignoreSoloist.size(), 2U);
-    EXPECT_EQ(markers.ignoreSoloist[0].start, At(3, 1));
-    EXPECT_EQ(markers.ignoreSoloist[0].end, At(7, 1));
+    EXPECT_EQ(markers.ignoreSoloist[0].start, ScorePosition{At(3, 1)});
+    EXPECT_EQ(markers.ignoreSoloist[0].end, ScorePosition{At(7, 1)});
     texts[4] = {"0003:01-0008:01", "0004:01-0005:01"};
     markers = dialogs::MarkersOfTexts(texts, GetPiece().beatMap);
     ASSERT_EQ(markers.ignoreSoloist.size(), 1U);
-    EXPECT_EQ(markers.ignoreSoloist[0].start, At(3, 1));
-    EXPECT_EQ(markers.ignoreSoloist[0].end, At(8, 1));
+    EXPECT_EQ(markers.ignoreSoloist[0].start, ScorePosition{At(3, 1)});
+    EXPECT_EQ(markers.ignoreSoloist[0].end, ScorePosition{At(8, 1)});
     EXPECT_EQ(dialogs::TextsOfMarkers(markers, GetPiece().beatMap)[4], Texts{"0003:01-0008:01"});
 }
 
@@ -177,8 +177,8 @@ TEST_F(SpecialMarkersTest, OkMergesTheIgnoreRangesAndStoresCancelKeeps) {
     EXPECT_EQ(stored.rehearsalPoints, std::vector<ScorePosition>{At(2, 1)});
     EXPECT_EQ(stored.restoreTempo, std::vector<ScorePosition>{At(9, 1)});
     ASSERT_EQ(stored.ignoreSoloist.size(), 1U);
-    EXPECT_EQ(stored.ignoreSoloist[0].start, At(3, 1));
-    EXPECT_EQ(stored.ignoreSoloist[0].end, At(7, 1));
+    EXPECT_EQ(stored.ignoreSoloist[0].start, ScorePosition{At(3, 1)});
+    EXPECT_EQ(stored.ignoreSoloist[0].end, ScorePosition{At(7, 1)});
     dialogs::SpecialMarkersDialog dialog(context_);
     EXPECT_EQ(dialog.Texts(MarkerList::IgnoreSoloist), Texts{"0003:01-0007:01"});
 }

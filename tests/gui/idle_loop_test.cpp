@@ -38,7 +38,8 @@ TEST_F(IdleLoopTest, ARequestFromAnotherThreadIsCarriedOutAtOnce) {
 
 TEST_F(IdleLoopTest, TheFollowersAutomaticStartWakesTheLoop) {
     // The soloist's first note, heard on the input thread, asks to follow from there.
-    std::thread input([this] { engine_.Reports().ReportJump(2000, clock_.Now().Ms(), 1 << 16); });
+    std::thread input(
+        [this] { engine_.Reports().ReportJump(ScorePosition{2000}, clock_.Now().Ms(), 1 << 16); });
     input.join();
     ASSERT_FALSE(window_.Idle().Running());
     // Only the wake-up can run the pass that takes the request.
@@ -116,7 +117,7 @@ class IdleSleepTest : public DesktopTest {};
 TEST_F(IdleSleepTest, ThePieceEndingStopsThePassTimer) {
     window_.DispatchCommand(121);  // Play File
     EXPECT_TRUE(window_.Idle().Running());
-    RunFor(GetTransport().End() + 200);
+    RunFor((GetTransport().End() + 200).Ms());
     window_.Idle().RunPass();
     EXPECT_FALSE(GetTransport().Mode().playing);
     EXPECT_FALSE(window_.Idle().Running());

@@ -136,7 +136,7 @@ TEST_F(MainMenuTest, AcceleratorsReachTheirCommands) {
     QTest::keyClick(&window_, Qt::Key_O, Qt::ControlModifier);
     EXPECT_TRUE(presenter_.shown.empty());
     QTest::keyClick(&window_, Qt::Key_B, Qt::ControlModifier);  // Jump Back, then resume
-    EXPECT_EQ(GetTransport().Position(), 0);
+    EXPECT_EQ(GetTransport().Position(), ScorePosition{});
     EXPECT_TRUE(GetTransport().Mode().playingFile);
     QTest::keyClick(&window_, Qt::Key_Space);
     EXPECT_FALSE(GetTransport().Mode().playing);

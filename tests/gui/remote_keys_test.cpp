@@ -81,7 +81,7 @@ TEST_F(RemoteKeysTest, AStartFromTheKeysDuringPreviewIsTakenWhenThePreviewEnds) 
     EXPECT_FALSE(GetTransport().Mode().previewing);
     EXPECT_TRUE(GetTransport().Mode().playingFile);
     // From where the preview began.
-    EXPECT_EQ(GetTransport().History().Front(), 0);
+    EXPECT_EQ(GetTransport().History().Front(), ScorePosition{});
 }
 
 }  // namespace

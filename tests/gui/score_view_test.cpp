@@ -88,7 +88,8 @@ TEST_F(ScoreViewDesktop, FramesRunWhileTheTransportSoundsAndNoTimerRunsWhenStopp
     EXPECT_NEAR(Score().Frame().nowX,
                 views::ScoreView::kNowFraction * Score().Frame().roll.w + Score().Frame().roll.x,
                 0.5);
-    EXPECT_NEAR(Score().Frame().from + (Score().Frame().to - Score().Frame().from) * 0.7, 2000, 30);
+    EXPECT_NEAR(Score().Frame().from.Ms() + (Score().Frame().to - Score().Frame().from) * 0.7, 2000,
+                30);
     window_.DispatchCommand(command::kStop);
     EXPECT_FALSE(GetTransport().Mode().playing);
     EXPECT_FALSE(Score().Animating());
@@ -161,13 +162,13 @@ TEST_F(ScoreViewDesktop, AMatchedNoteIsDrawnGreenAndAWrongOneRed) {
         std::find_if(notes.begin(), notes.end(), [](const RollNote& n) { return n.following; });
     ASSERT_NE(first, notes.end());
     PlayedTrace trace;
-    trace.Begin(roll, 0);
+    trace.Begin(roll, ScorePosition{0});
     PlayedEvent matched{PlayedEvent::Kind::Note, first->key, 0, first->start, first->start,
                         kOwnTempoSpeed};
     PlayedEvent wrong{PlayedEvent::Kind::Note,
                       static_cast<std::uint8_t>(first->key + 1),
                       300,
-                      -1,
+                      ScorePosition{-1},
                       first->start + 400,
                       kOwnTempoSpeed};
     trace.Add(roll, matched);

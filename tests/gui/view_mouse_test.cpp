@@ -98,8 +98,8 @@ TEST_F(ViewMouseTest, DraggingTheSongPositionMovesThePieceWhileStopped) {
     MoveTo(thumb + QPoint(100, 0));
     const views::Box travel = kDesignElements[element::kPositionTravel];
     const int span = travel.Width() - kDesignElements[element::kPositionThumb].Width();
-    const ScorePosition expected = (span / 2 + 100 * GetTransport().End()) / span;
-    EXPECT_EQ(GetTransport().Position(), expected);
+    const ScorePosition expected{(span / 2 + 100 * GetTransport().End().Ms()) / span};
+    EXPECT_EQ(GetTransport().Position(), ScorePosition{expected});
     Release(thumb + QPoint(100, 0));
     EXPECT_FALSE(GetTransport().Mode().playing);
 }
@@ -295,17 +295,17 @@ TEST_F(ViewMouseTest, AWindowAHundredPixelsWiderMovesEveryViewFiftyRight) {
 }
 
 TEST_F(ViewMouseTest, TheLoopButtonsSetTheLoopAtThePosition) {
-    GetTransport().JumpTo(4000);
+    GetTransport().JumpTo(ScorePosition{4000});
     Click(Center(element::kLoopEndButton));
-    EXPECT_EQ(GetTransport().Loop().end, 4000);
-    GetTransport().JumpTo(1500);
+    EXPECT_EQ(GetTransport().Loop().end, ScorePosition{4000});
+    GetTransport().JumpTo(ScorePosition{1500});
     Click(Center(element::kLoopBeginButton));
-    EXPECT_EQ(GetTransport().Loop().begin, 1500);
+    EXPECT_EQ(GetTransport().Loop().begin, ScorePosition{1500});
     // A begin after the end swaps them.
-    GetTransport().JumpTo(6000);
+    GetTransport().JumpTo(ScorePosition{6000});
     Click(Center(element::kLoopBeginButton));
-    EXPECT_EQ(GetTransport().Loop().begin, 4000);
-    EXPECT_EQ(GetTransport().Loop().end, 6000);
+    EXPECT_EQ(GetTransport().Loop().begin, ScorePosition{4000});
+    EXPECT_EQ(GetTransport().Loop().end, ScorePosition{6000});
     Click(Center(element::kLoopButton));
     EXPECT_TRUE(GetTransport().Loop().on);
     EXPECT_EQ(Area().Layout().State(element::kLoopButton), views::kStateLit);
@@ -358,12 +358,12 @@ class HeldKeyTest : public DesktopTest {
 };
 
 TEST_F(HeldKeyTest, RewindActsWhileHeldAndStopsWhenLetGo) {
-    GetTransport().JumpTo(8000);
+    GetTransport().JumpTo(ScorePosition{8000});
     Press(Center(element::kHoldRewind));
     EXPECT_TRUE(GetTransport().Mode().rewinding);
     RunFor(300);
     const ScorePosition held = GetTransport().Position();
-    EXPECT_LT(held, 8000);
+    EXPECT_LT(held, ScorePosition{8000});
     // Off the key the rewind stops; back on it starts again.
     MoveTo(Center(element::kHoldRewind) + QPoint(0, 60));
     EXPECT_FALSE(GetTransport().Mode().playing);
@@ -375,13 +375,13 @@ TEST_F(HeldKeyTest, RewindActsWhileHeldAndStopsWhenLetGo) {
 }
 
 TEST_F(HeldKeyTest, PreviewPlaysWhileHeldAndReturnsToWhereItBegan) {
-    GetTransport().JumpTo(3000);
+    GetTransport().JumpTo(ScorePosition{3000});
     Press(Center(element::kPreview));
     EXPECT_TRUE(GetTransport().Mode().previewing);
     RunFor(1000);
     Release(Center(element::kPreview));
     EXPECT_FALSE(GetTransport().Mode().playing);
-    EXPECT_EQ(GetTransport().Position(), 3000);
+    EXPECT_EQ(GetTransport().Position(), ScorePosition{3000});
 }
 
 TEST_F(HeldKeyTest, PreviewAtTheEndDoesNothingAtAll) {
@@ -401,7 +401,7 @@ TEST_F(HeldKeyTest, WhilePlayingAPositionDragWaitsForTheRelease) {
     EXPECT_TRUE(GetTransport().Mode().playingFile);
     Release(thumb + QPoint(120, 0));
     EXPECT_FALSE(GetTransport().Mode().playing);
-    EXPECT_GT(GetTransport().Position(), GetTransport().End() / 3);
+    EXPECT_GT(GetTransport().Position(), ScorePosition{GetTransport().End().Ms() / 3});
 }
 
 TEST_F(HeldKeyTest, AMenuCommandFlashesItsKey) {
@@ -422,7 +422,7 @@ TEST_F(HeldKeyTest, AClickOnTheBarJumpsAndStops) {
     const views::Box bar = kDesignElements[element::kPositionBar];
     Click(Area().WidgetPoint(views::kSongPositionView, bar.right - 12, (bar.top + bar.bottom) / 2));
     EXPECT_FALSE(GetTransport().Mode().playing);
-    EXPECT_GT(GetTransport().Position(), GetTransport().End() * 9 / 10);
+    EXPECT_GT(GetTransport().Position(), ScorePosition{GetTransport().End().Ms() * 9 / 10});
 }
 
 }  // namespace
@@ -452,10 +452,10 @@ TEST_F(DoubleClickTest, OnTheCurrentTempoItOpensTheTempoDialogOnlyWhileStopped) 
 }
 
 TEST_F(DoubleClickTest, OnTheRewindKeyItGoesToTheStart) {
-    GetTransport().JumpTo(5000);
+    GetTransport().JumpTo(ScorePosition{5000});
     Mouse(QEvent::MouseButtonDblClick, Area().ElementCenter(element::kRewind), Qt::LeftButton);
     Release(Area().ElementCenter(element::kRewind));
-    EXPECT_EQ(GetTransport().Position(), 0);
+    EXPECT_EQ(GetTransport().Position(), ScorePosition{});
     EXPECT_FALSE(GetTransport().Mode().playing);
 }
 
@@ -493,7 +493,7 @@ TEST_F(ViewMouseTest, MeasureBeatShowsAScoresPickupAsMeasureZero) {
               LoadResult::Loaded);
     Area().repaint();
     EXPECT_EQ(Area().DrawnMeasureBeat(), QStringLiteral("   0:1 "));
-    GetTransport().JumpTo(2500);
+    GetTransport().JumpTo(ScorePosition{2500});
     Area().PositionChanged();
     Area().repaint();
     EXPECT_EQ(Area().DrawnMeasureBeat(), QStringLiteral("   1:2 "));

@@ -52,15 +52,15 @@ TEST(MidiClock, ClocksOfABeat) {
     };
     const std::vector<Case> cases = {
         // A quarter note of 500 ms: 24 clocks, 20.83 ms apart, rounded.
-        {Beat(0, 1, 1, 0), Beat(500, 1, 2, 4), 0, {24, 21}},
+        {Beat(0, 1, 1, 0), Beat(500, 1, 2, 4), ScorePosition{0}, {24, 21}},
         // A dotted quarter of 750 ms: 36 clocks, 20.83 ms apart.
-        {Beat(0, 1, 1, 0), Beat(750, 1, 2, 6), 0, {36, 21}},
+        {Beat(0, 1, 1, 0), Beat(750, 1, 2, 6), ScorePosition{0}, {36, 21}},
         // An eighth of 250 ms: 12 clocks.
-        {Beat(1000, 2, 1, 16), Beat(1250, 2, 2, 18), 1000, {12, 21}},
+        {Beat(1000, 2, 1, 16), Beat(1250, 2, 2, 18), ScorePosition{1000}, {12, 21}},
         // Served 100 ms late: the remaining span is spread over all clocks.
-        {Beat(0, 1, 1, 0), Beat(500, 1, 2, 4), 100, {24, 17}},
+        {Beat(0, 1, 1, 0), Beat(500, 1, 2, 4), ScorePosition{100}, {24, 17}},
         // A damaged map with no sixteenths between two beats has no clocks.
-        {Beat(0, 1, 1, 4), Beat(500, 1, 2, 4), 0, {0, 0}},
+        {Beat(0, 1, 1, 4), Beat(500, 1, 2, 4), ScorePosition{0}, {0, 0}},
     };
     for (const Case& c : cases) {
         const BeatClocks clocks = ClocksOfBeat(c.beat, c.next, c.from);
@@ -74,11 +74,11 @@ TEST(MidiClock, QuarterNoteBeatTimesTwentyThreeAndOwesTheOneOnTheNextBeat) {
         RunBeats({Beat(0, 1, 1, 0), Beat(500, 1, 2, 4), Beat(1000, 1, 3, 8)});
     std::vector<ClockBurst> expected;
     for (int i = 1; i <= 23; ++i)
-        expected.push_back({i * 21, 1});
-    expected.push_back({500, 1});
+        expected.push_back({ScorePosition{i * 21}, 1});
+    expected.push_back({ScorePosition{500}, 1});
     for (int i = 1; i <= 23; ++i)
-        expected.push_back({500 + i * 21, 1});
-    expected.push_back({1000, 1});
+        expected.push_back({ScorePosition{500 + i * 21}, 1});
+    expected.push_back({ScorePosition{1000}, 1});
     EXPECT_EQ(sent, expected);
 }
 
@@ -87,11 +87,11 @@ TEST(MidiClock, DottedQuarterSendsTwentyThreeOnTimeAndThirteenAtTheNextBeat) {
         RunBeats({Beat(0, 1, 1, 0), Beat(750, 1, 2, 6), Beat(1500, 2, 1, 12)});
     std::vector<ClockBurst> expected;
     for (int i = 1; i <= 23; ++i)
-        expected.push_back({i * 21, 1});
-    expected.push_back({750, 13});
+        expected.push_back({ScorePosition{i * 21}, 1});
+    expected.push_back({ScorePosition{750}, 13});
     for (int i = 1; i <= 23; ++i)
-        expected.push_back({750 + i * 21, 1});
-    expected.push_back({1500, 13});
+        expected.push_back({ScorePosition{750 + i * 21}, 1});
+    expected.push_back({ScorePosition{1500}, 13});
     EXPECT_EQ(sent, expected);
 }
 
@@ -102,11 +102,11 @@ TEST(MidiClock, EighthNoteBeatTimesAllItsClocks) {
         RunBeats({Beat(0, 1, 1, 0), Beat(250, 1, 2, 2), Beat(500, 1, 3, 4)});
     std::vector<ClockBurst> expected;
     for (int i = 1; i <= 11; ++i)
-        expected.push_back({i * 21, 1});
-    expected.push_back({250, 1});
+        expected.push_back({ScorePosition{i * 21}, 1});
+    expected.push_back({ScorePosition{250}, 1});
     for (int i = 1; i <= 11; ++i)
-        expected.push_back({250 + i * 21, 1});
-    expected.push_back({500, 1});
+        expected.push_back({ScorePosition{250 + i * 21}, 1});
+    expected.push_back({ScorePosition{500}, 1});
     EXPECT_EQ(sent, expected);
 }
 
@@ -114,12 +114,12 @@ TEST(MidiClock, AfterTheTwentyThirdClockNothingIsTimedUntilTheNextBeat) {
     MidiClockSync sync;
     const BeatRecord beat = Beat(0, 1, 1, 0);
     const BeatRecord next = Beat(750, 1, 2, 6);
-    EXPECT_EQ(sync.BeginBeat(beat, &next, 0), 0);
+    EXPECT_EQ(sync.BeginBeat(beat, &next, ScorePosition{0}), 0);
     for (int i = 0; i < 22; ++i)
         sync.ClockSent();
-    EXPECT_EQ(sync.NextDue(), 23 * 21);
+    EXPECT_EQ(sync.NextDue(), ScorePosition{23 * 21});
     sync.ClockSent();
-    EXPECT_EQ(sync.NextDue(), kNoSyncDue);
+    EXPECT_EQ(sync.NextDue(), ScorePosition{kNoSyncDue});
     EXPECT_EQ(sync.ClocksSent(), 23);
 }
 
@@ -127,11 +127,11 @@ TEST(MidiClock, TheLastBeatTimesNoClocks) {
     MidiClockSync sync;
     const BeatRecord first = Beat(0, 1, 1, 0);
     const BeatRecord last = Beat(500, 1, 2, 4);
-    sync.BeginBeat(first, &last, 0);
+    sync.BeginBeat(first, &last, ScorePosition{0});
     for (int i = 0; i < 23; ++i)
         sync.ClockSent();
-    EXPECT_EQ(sync.BeginBeat(last, nullptr, 500), 1);
-    EXPECT_EQ(sync.NextDue(), kNoSyncDue);
+    EXPECT_EQ(sync.BeginBeat(last, nullptr, ScorePosition{500}), 1);
+    EXPECT_EQ(sync.NextDue(), ScorePosition{kNoSyncDue});
 }
 
 struct LocateCase {
@@ -148,15 +148,19 @@ TEST(MidiClock, SongPositionAtALocate) {
     const BeatRecord next = Beat(1500, 1, 4, 12);
     const std::vector<LocateCase> cases = {
         // On the beat: all clocks but the one the beat itself sends.
-        {1000, 8, 23, 1021}, {1125, 8, 0, 1146},   {1126, 9, 6, 1147},
-        {1200, 9, 6, 1221},  {1252, 10, 12, 1273}, {1499, 11, 18, 1520},
+        {ScorePosition{1000}, 8, 23, ScorePosition{1021}},
+        {ScorePosition{1125}, 8, 0, ScorePosition{1146}},
+        {ScorePosition{1126}, 9, 6, ScorePosition{1147}},
+        {ScorePosition{1200}, 9, 6, ScorePosition{1221}},
+        {ScorePosition{1252}, 10, 12, ScorePosition{1273}},
+        {ScorePosition{1499}, 11, 18, ScorePosition{1520}},
     };
     for (const LocateCase& c : cases) {
         MidiClockSync sync;
-        EXPECT_EQ(sync.Locate(c.position, beat, &next), c.songPosition) << c.position;
-        EXPECT_EQ(sync.ClocksSent(), c.clocksSent) << c.position;
-        EXPECT_EQ(sync.ClockCount(), 24) << c.position;
-        EXPECT_EQ(sync.NextDue(), c.nextDue) << c.position;
+        EXPECT_EQ(sync.Locate(c.position, beat, &next), c.songPosition) << c.position.Ms();
+        EXPECT_EQ(sync.ClocksSent(), c.clocksSent) << c.position.Ms();
+        EXPECT_EQ(sync.ClockCount(), 24) << c.position.Ms();
+        EXPECT_EQ(sync.NextDue(), ScorePosition{c.nextDue}) << c.position.Ms();
     }
 }
 
@@ -165,31 +169,31 @@ TEST(MidiClock, LocateOnABeatSendsItsClockWhenTheBeatIsServed) {
     const BeatRecord next = Beat(1500, 1, 4, 12);
     const BeatRecord after = Beat(2000, 2, 1, 16);
     MidiClockSync sync;
-    sync.Locate(1000, beat, &next);
-    EXPECT_EQ(sync.BeginBeat(beat, &next, 1000), 1);
-    EXPECT_EQ(sync.NextDue(), 1021);
+    sync.Locate(ScorePosition{1000}, beat, &next);
+    EXPECT_EQ(sync.BeginBeat(beat, &next, ScorePosition{1000}), 1);
+    EXPECT_EQ(sync.NextDue(), ScorePosition{1021});
 
     // Inside the beat, 6 clocks (one whole sixteenth) count as sent: the
     // clocks after the position are timed until the next beat and the rest
     // owed there, so the receiver reaches the next beat's sixteenth with it.
     MidiClockSync inside;
-    inside.Locate(1200, beat, &next);
+    inside.Locate(ScorePosition{1200}, beat, &next);
     int timed = 0;
-    while (inside.NextDue() <= 1500) {
-        EXPECT_EQ(inside.NextDue(), 1221 + timed * 21);
+    while (inside.NextDue() <= ScorePosition{1500}) {
+        EXPECT_EQ(inside.NextDue(), ScorePosition{1221 + timed * 21});
         inside.ClockSent();
         ++timed;
     }
     EXPECT_EQ(timed, 14);
-    const std::int32_t owed = inside.BeginBeat(next, &after, 1500);
+    const std::int32_t owed = inside.BeginBeat(next, &after, ScorePosition{1500});
     EXPECT_EQ(owed, 4);
     EXPECT_EQ(6 + timed + owed, 24);
 }
 
 TEST(MidiClock, LocateInTheLastBeatTimesNoClocks) {
     MidiClockSync sync;
-    EXPECT_EQ(sync.Locate(2300, Beat(2000, 2, 1, 16), nullptr), 16);
-    EXPECT_EQ(sync.NextDue(), kNoSyncDue);
+    EXPECT_EQ(sync.Locate(ScorePosition{2300}, Beat(2000, 2, 1, 16), nullptr), 16);
+    EXPECT_EQ(sync.NextDue(), ScorePosition{kNoSyncDue});
 }
 
 TEST(MidiClock, SongPositionPointerBytes) {
@@ -211,9 +215,9 @@ TEST(MidiClock, SongPositionPointerBytes) {
 }
 
 TEST(MidiClock, StartFromTheBeginningContinueFromElsewhere) {
-    EXPECT_EQ(StartOrContinue(0), 0xFA);
-    EXPECT_EQ(StartOrContinue(1), 0xFB);
-    EXPECT_EQ(StartOrContinue(125000), 0xFB);
+    EXPECT_EQ(StartOrContinue(ScorePosition{0}), 0xFA);
+    EXPECT_EQ(StartOrContinue(ScorePosition{1}), 0xFB);
+    EXPECT_EQ(StartOrContinue(ScorePosition{125000}), 0xFB);
     EXPECT_EQ(kMidiStop, 0xFC);
     EXPECT_EQ(kMidiTimingClock, 0xF8);
 }

@@ -35,39 +35,44 @@ TEST(MtcQuarterFrames, PiecesOfAnEvenAndAnOddFrame) {
 }
 
 TEST(MtcQuarterFrames, StartOnAWholeFrameBeginsThere) {
-    const MtcQuarterFrames frames = MtcQuarterFrames::StartAt(1000, SmpteFrameRate::Fps24);
+    const MtcQuarterFrames frames =
+        MtcQuarterFrames::StartAt(ScorePosition{1000}, SmpteFrameRate::Fps24);
     EXPECT_EQ(frames.FullFrameTime(), Reading(0, 0, 1, 0, 0, false));
     EXPECT_EQ(frames.Current(), Reading(0, 0, 1, 0, 0, false));
-    EXPECT_EQ(frames.NextDue(), 1000);
+    EXPECT_EQ(frames.NextDue(), ScorePosition{1000});
 }
 
 TEST(MtcQuarterFrames, StartInsideAFrameBeginsAtTheNextOne) {
     // 1012 ms lies in the second quarter of frame 00:00:01:00 at 24 fps: that
     // frame is announced, the quarter frames begin with frame 1 at 1042 ms.
-    const MtcQuarterFrames frames = MtcQuarterFrames::StartAt(1010, SmpteFrameRate::Fps24);
+    const MtcQuarterFrames frames =
+        MtcQuarterFrames::StartAt(ScorePosition{1010}, SmpteFrameRate::Fps24);
     EXPECT_EQ(frames.FullFrameTime(), Reading(0, 0, 1, 0, 25, false));
     EXPECT_EQ(frames.Current(), Reading(0, 0, 1, 1, 0, true));
-    EXPECT_EQ(frames.NextDue(), 1042);
+    EXPECT_EQ(frames.NextDue(), ScorePosition{1042});
 }
 
 TEST(MtcQuarterFrames, StartInsideTheLastFrameOfADropFrameMinute) {
     // 60040 ms: 00:00:59:29 + 25; the next whole frame is 00:01:00:02.
-    const MtcQuarterFrames frames = MtcQuarterFrames::StartAt(60038, SmpteFrameRate::Fps30Drop);
+    const MtcQuarterFrames frames =
+        MtcQuarterFrames::StartAt(ScorePosition{60038}, SmpteFrameRate::Fps30Drop);
     EXPECT_EQ(frames.FullFrameTime(), Reading(0, 0, 59, 29, 25, true));
     EXPECT_EQ(frames.Current(), Reading(0, 1, 0, 2, 0, false));
-    EXPECT_EQ(frames.NextDue(), 60060);
+    EXPECT_EQ(frames.NextDue(), ScorePosition{60060});
 }
 
 TEST(MtcQuarterFrames, PositionConvertedFromAReadingStartsOnIt) {
     // 59993 ms is 00:00:59:28 rounded down (59993.8): the 2 ms lead keeps it
     // from reading the quarter frame before.
-    const MtcQuarterFrames frames = MtcQuarterFrames::StartAt(59993, SmpteFrameRate::Fps30Drop);
+    const MtcQuarterFrames frames =
+        MtcQuarterFrames::StartAt(ScorePosition{59993}, SmpteFrameRate::Fps30Drop);
     EXPECT_EQ(frames.Current(), Reading(0, 0, 59, 28, 0, false));
-    EXPECT_EQ(frames.NextDue(), 59993);
+    EXPECT_EQ(frames.NextDue(), ScorePosition{59993});
 }
 
 TEST(MtcQuarterFrames, DropFrameMinuteSkipsFramesZeroAndOne) {
-    MtcQuarterFrames frames = MtcQuarterFrames::StartAt(59993, SmpteFrameRate::Fps30Drop);
+    MtcQuarterFrames frames =
+        MtcQuarterFrames::StartAt(ScorePosition{59993}, SmpteFrameRate::Fps30Drop);
     // 00:00:59:28 (frame 0x1C, seconds 0x3B), 00:00:59:29 (minute 0, hours
     // byte 0x40), then 00:01:00:02.
     const std::vector<std::uint8_t> expected = {0x0C, 0x11, 0x2B, 0x33, 0x40, 0x50,
@@ -115,17 +120,17 @@ TEST(MtcQuarterFrames, SecondAndHourCarries) {
 TEST(MtcQuarterFrames, LongRunStaysInStepWithThePositions) {
     for (const SmpteFrameRate rate : {SmpteFrameRate::Fps24, SmpteFrameRate::Fps25,
                                       SmpteFrameRate::Fps30Drop, SmpteFrameRate::Fps30}) {
-        MtcQuarterFrames frames = MtcQuarterFrames::StartAt(0, rate);
+        MtcQuarterFrames frames = MtcQuarterFrames::StartAt(ScorePosition{0}, rate);
         int expectedPiece = 0;
         ScorePosition previous = frames.NextDue();
-        ASSERT_EQ(previous, 0);
+        ASSERT_EQ(previous, ScorePosition{});
         for (int i = 0; i < 12 * 60 * 30 * 4; ++i) {
             const std::uint8_t data = frames.TakeQuarterFrame();
             ASSERT_EQ(data >> 4, expectedPiece) << "quarter frame " << i;
             expectedPiece = (expectedPiece + 1) % 8;
             const ScorePosition due = frames.NextDue();
             ASSERT_EQ(due, ToScorePosition(frames.Current(), rate));
-            ASSERT_EQ(ToSmpteTime(due + 2, rate), frames.Current()) << due;
+            ASSERT_EQ(ToSmpteTime(due + 2, rate), frames.Current()) << due.Ms();
             ASSERT_GE(due - previous, 8);
             ASSERT_LE(due - previous, 11);
             previous = due;

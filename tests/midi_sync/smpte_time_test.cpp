@@ -54,47 +54,49 @@ struct ReadingCase {
 TEST(SmpteTime, PositionsRead) {
     const std::vector<ReadingCase> cases = {
         // Drop frame: the last frames of minute 0, then minute 1 starts at frame 2.
-        {SmpteFrameRate::Fps30Drop, 60000, Reading(0, 0, 59, 28, 0, false)},
-        {SmpteFrameRate::Fps30Drop, 60100, Reading(0, 1, 0, 3, 0, true)},
-        {SmpteFrameRate::Fps30Drop, 600000, Reading(0, 10, 0, 0, 0, false)},
-        {SmpteFrameRate::Fps30Drop, 59999, Reading(0, 0, 59, 28, 0, false)},
-        {SmpteFrameRate::Fps30Drop, 60040, Reading(0, 0, 59, 29, 25, true)},
-        {SmpteFrameRate::Fps30Drop, 60067, Reading(0, 1, 0, 2, 0, false)},
-        {SmpteFrameRate::Fps30Drop, 120054, Reading(0, 2, 0, 2, 0, false)},
-        {SmpteFrameRate::Fps30Drop, 599990, Reading(0, 9, 59, 29, 50, true)},
-        {SmpteFrameRate::Fps30Drop, 3600000, Reading(1, 0, 0, 0, 0, false)},
-        {SmpteFrameRate::Fps25, 60100, Reading(0, 1, 0, 2, 50, false)},
-        {SmpteFrameRate::Fps25, 1000, Reading(0, 0, 1, 0, 0, true)},  // 25 frames so far: odd
-        {SmpteFrameRate::Fps24, 0, Reading(0, 0, 0, 0, 0, false)},
-        {SmpteFrameRate::Fps24, 1000, Reading(0, 0, 1, 0, 0, false)},
-        {SmpteFrameRate::Fps24, 1041, Reading(0, 0, 1, 0, 75, false)},
-        {SmpteFrameRate::Fps24, 1042, Reading(0, 0, 1, 1, 0, true)},
-        {SmpteFrameRate::Fps30, 3723004, Reading(1, 2, 3, 0, 0, false)},
-        {SmpteFrameRate::Fps30, 3723034, Reading(1, 2, 3, 1, 0, true)},
+        {SmpteFrameRate::Fps30Drop, ScorePosition{60000}, Reading(0, 0, 59, 28, 0, false)},
+        {SmpteFrameRate::Fps30Drop, ScorePosition{60100}, Reading(0, 1, 0, 3, 0, true)},
+        {SmpteFrameRate::Fps30Drop, ScorePosition{600000}, Reading(0, 10, 0, 0, 0, false)},
+        {SmpteFrameRate::Fps30Drop, ScorePosition{59999}, Reading(0, 0, 59, 28, 0, false)},
+        {SmpteFrameRate::Fps30Drop, ScorePosition{60040}, Reading(0, 0, 59, 29, 25, true)},
+        {SmpteFrameRate::Fps30Drop, ScorePosition{60067}, Reading(0, 1, 0, 2, 0, false)},
+        {SmpteFrameRate::Fps30Drop, ScorePosition{120054}, Reading(0, 2, 0, 2, 0, false)},
+        {SmpteFrameRate::Fps30Drop, ScorePosition{599990}, Reading(0, 9, 59, 29, 50, true)},
+        {SmpteFrameRate::Fps30Drop, ScorePosition{3600000}, Reading(1, 0, 0, 0, 0, false)},
+        {SmpteFrameRate::Fps25, ScorePosition{60100}, Reading(0, 1, 0, 2, 50, false)},
+        {SmpteFrameRate::Fps25, ScorePosition{1000},
+         Reading(0, 0, 1, 0, 0, true)},  // 25 frames so far: odd
+        {SmpteFrameRate::Fps24, ScorePosition{0}, Reading(0, 0, 0, 0, 0, false)},
+        {SmpteFrameRate::Fps24, ScorePosition{1000}, Reading(0, 0, 1, 0, 0, false)},
+        {SmpteFrameRate::Fps24, ScorePosition{1041}, Reading(0, 0, 1, 0, 75, false)},
+        {SmpteFrameRate::Fps24, ScorePosition{1042}, Reading(0, 0, 1, 1, 0, true)},
+        {SmpteFrameRate::Fps30, ScorePosition{3723004}, Reading(1, 2, 3, 0, 0, false)},
+        {SmpteFrameRate::Fps30, ScorePosition{3723034}, Reading(1, 2, 3, 1, 0, true)},
         // The piece starts at 0.
-        {SmpteFrameRate::Fps30, -500, Reading(0, 0, 0, 0, 0, false)},
+        {SmpteFrameRate::Fps30, ScorePosition{-500}, Reading(0, 0, 0, 0, 0, false)},
     };
     for (const ReadingCase& c : cases) {
-        EXPECT_EQ(ToSmpteTime(c.ms, c.rate), c.reading) << c.ms << " ms at rate " << int(c.rate);
+        EXPECT_EQ(ToSmpteTime(c.ms, c.rate), c.reading)
+            << c.ms.Ms() << " ms at rate " << int(c.rate);
     }
 }
 
 TEST(SmpteTime, ReadingsPositioned) {
     const std::vector<ReadingCase> cases = {
-        {SmpteFrameRate::Fps24, 1000, Reading(0, 0, 1, 0, 0, false)},
-        {SmpteFrameRate::Fps24, 83, Reading(0, 0, 0, 2, 0, false)},   // 83.33
-        {SmpteFrameRate::Fps24, 10, Reading(0, 0, 0, 0, 25, false)},  // 10.42
-        {SmpteFrameRate::Fps24, 21, Reading(0, 0, 0, 0, 50, false)},  // 20.83
-        {SmpteFrameRate::Fps24, 31, Reading(0, 0, 0, 0, 75, false)},  // 31.25
-        {SmpteFrameRate::Fps25, 60100, Reading(0, 1, 0, 2, 50, false)},
-        {SmpteFrameRate::Fps30Drop, 600000, Reading(0, 10, 0, 0, 0, false)},
-        {SmpteFrameRate::Fps30Drop, 60060, Reading(0, 1, 0, 2, 0, false)},
-        {SmpteFrameRate::Fps30Drop, 120053, Reading(0, 2, 0, 2, 0, false)},
-        {SmpteFrameRate::Fps30Drop, 3600000, Reading(1, 0, 0, 0, 0, false)},
+        {SmpteFrameRate::Fps24, ScorePosition{1000}, Reading(0, 0, 1, 0, 0, false)},
+        {SmpteFrameRate::Fps24, ScorePosition{83}, Reading(0, 0, 0, 2, 0, false)},   // 83.33
+        {SmpteFrameRate::Fps24, ScorePosition{10}, Reading(0, 0, 0, 0, 25, false)},  // 10.42
+        {SmpteFrameRate::Fps24, ScorePosition{21}, Reading(0, 0, 0, 0, 50, false)},  // 20.83
+        {SmpteFrameRate::Fps24, ScorePosition{31}, Reading(0, 0, 0, 0, 75, false)},  // 31.25
+        {SmpteFrameRate::Fps25, ScorePosition{60100}, Reading(0, 1, 0, 2, 50, false)},
+        {SmpteFrameRate::Fps30Drop, ScorePosition{600000}, Reading(0, 10, 0, 0, 0, false)},
+        {SmpteFrameRate::Fps30Drop, ScorePosition{60060}, Reading(0, 1, 0, 2, 0, false)},
+        {SmpteFrameRate::Fps30Drop, ScorePosition{120053}, Reading(0, 2, 0, 2, 0, false)},
+        {SmpteFrameRate::Fps30Drop, ScorePosition{3600000}, Reading(1, 0, 0, 0, 0, false)},
         // The hours byte's rate code (2 × 32) is not part of the hours.
-        {SmpteFrameRate::Fps30Drop, 3600000, Reading(65, 0, 0, 0, 0, false)},
-        {SmpteFrameRate::Fps30, 3723000, Reading(1, 2, 3, 0, 0, false)},
-        {SmpteFrameRate::Fps30, 3723025, Reading(1, 2, 3, 0, 75, false)},
+        {SmpteFrameRate::Fps30Drop, ScorePosition{3600000}, Reading(65, 0, 0, 0, 0, false)},
+        {SmpteFrameRate::Fps30, ScorePosition{3723000}, Reading(1, 2, 3, 0, 0, false)},
+        {SmpteFrameRate::Fps30, ScorePosition{3723025}, Reading(1, 2, 3, 0, 75, false)},
     };
     for (const ReadingCase& c : cases) {
         EXPECT_EQ(ToScorePosition(c.reading, c.rate), c.ms) << ::testing::PrintToString(c.reading);
@@ -110,7 +112,8 @@ TEST(SmpteTime, PositionRoundTripStaysWithinAQuarterFrame) {
         const SmpteFrameRate rate = kAllRates[r];
         std::int32_t largest = 0;
         auto check = [&](std::int32_t ms) {
-            const std::int32_t back = ToScorePosition(ToSmpteTime(ms, rate), rate);
+            const std::int32_t back =
+                ToScorePosition(ToSmpteTime(ScorePosition{ms}, rate), rate).Ms();
             const std::int32_t early = ms - back;
             largest = std::max(largest, early);
             return early >= 0 && early <= tolerance[r];
@@ -139,15 +142,16 @@ TEST(SmpteTime, ReadingRoundTripIsExactTwoMillisecondsOn) {
         bool shorterLeadFails = firstLead[r] == 0;
         bool longerLeadFails = false;
         for (const std::int32_t startHour : {0, 1, 10, 31}) {
-            SmpteTime t =
-                startHour == 0 ? SmpteTime{} : ToSmpteTime(startHour * 3600000 - 60000, rate);
+            SmpteTime t = startHour == 0
+                              ? SmpteTime{}
+                              : ToSmpteTime(ScorePosition{startHour * 3600000 - 60000}, rate);
             const int quarters = startHour == 0 ? 11 * 60 * 30 * 4 : 2 * 60 * 30 * 4;
-            ScorePosition previous = -1;
+            ScorePosition previous{-1};
             for (int i = 0; i < quarters; ++i) {
                 const ScorePosition back = ToScorePosition(t, rate);
-                ASSERT_EQ(ToSmpteTime(back + 2, rate), t) << back;
+                ASSERT_EQ(ToSmpteTime(back + 2, rate), t) << back.Ms();
                 for (std::int32_t lead = firstLead[r]; lead <= lastLead[r]; ++lead) {
-                    ASSERT_EQ(ToSmpteTime(back + lead, rate), t) << back << " + " << lead;
+                    ASSERT_EQ(ToSmpteTime(back + lead, rate), t) << back.Ms() << " + " << lead;
                 }
                 if (firstLead[r] > 0 && !(ToSmpteTime(back + firstLead[r] - 1, rate) == t)) {
                     shorterLeadFails = true;

@@ -16,7 +16,7 @@ using testing::PieceOf;
 TEST(LocateTracks, KeepsTheLoudestSoundingVelocityAndWhatTheEventsBeforeLeft) {
     Piece piece = PieceOf({{On(0, 60, 50), On(10, 60, 90), On(20, 60, 70), On(20, 64, 40),
                             Off(30, 64), Control(40, 7, 80), On(100, 67, 99)}});
-    LocateTracks(piece, 100, false);
+    LocateTracks(piece, ScorePosition{100}, false);
     const Track& track = piece.tracks[0];
     EXPECT_EQ(track.nextIndex, 6);  // the note-on at 100 is left for the tick
     EXPECT_EQ(track.chase.noteCounters[60], 90);
@@ -27,15 +27,15 @@ TEST(LocateTracks, KeepsTheLoudestSoundingVelocityAndWhatTheEventsBeforeLeft) {
 
 TEST(LocateTracks, MovingBackScansAgainFromTheStart) {
     Piece piece = PieceOf({{On(0, 60), Off(500, 60), Control(600, 7, 10), On(700, 62)}});
-    LocateTracks(piece, 800, false);
+    LocateTracks(piece, ScorePosition{800}, false);
     EXPECT_EQ(piece.tracks[0].chase.noteCounters[62], 100);
-    LocateTracks(piece, 300, false);
+    LocateTracks(piece, ScorePosition{300}, false);
     EXPECT_EQ(piece.tracks[0].nextIndex, 1);
     EXPECT_EQ(piece.tracks[0].chase.noteCounters[62], 0);
     EXPECT_EQ(piece.tracks[0].chase.noteCounters[60], 100);
     EXPECT_EQ(piece.tracks[0].chase.controllerValues[7], kNone);
     // Forward again, continuing from where it stood.
-    LocateTracks(piece, 650, false);
+    LocateTracks(piece, ScorePosition{650}, false);
     EXPECT_EQ(piece.tracks[0].chase.noteCounters[60], 0);
     EXPECT_EQ(piece.tracks[0].chase.controllerValues[7], 10);
 }
@@ -43,41 +43,51 @@ TEST(LocateTracks, MovingBackScansAgainFromTheStart) {
 TEST(LocateBeat, ShowsTheBeatAtOrBeforeWithTheTempoOfItsLength) {
     Piece piece = PieceOf({{On(0, 60), Off(3000, 60)}});
     piece.beatMap = {BeatRecord{0, 1, 1, 0}, BeatRecord{500, 1, 2, 4}, BeatRecord{1250, 2, 1, 8}};
-    const LocatedBeat between = LocateBeat(piece, 700, kOwnTempoSpeed);
+    const LocatedBeat between = LocateBeat(piece, ScorePosition{700}, kOwnTempoSpeed);
     EXPECT_EQ(between.nextBeat, 2);
     EXPECT_EQ(between.display.beat, 2);
     EXPECT_EQ(between.display.tempo, 80);  // a 750 ms beat
-    const LocatedBeat onBeat = LocateBeat(piece, 500, kOwnTempoSpeed / 2);
+    const LocatedBeat onBeat = LocateBeat(piece, ScorePosition{500}, kOwnTempoSpeed / 2);
     EXPECT_EQ(onBeat.nextBeat, 1);
     EXPECT_EQ(onBeat.display.tempo, 40);
     // The last beat takes the length of the one before.
-    EXPECT_EQ(LocateBeat(piece, 2000, kOwnTempoSpeed).display.tempo, 80);
-    EXPECT_EQ(LocateBeat(piece, 2000, kOwnTempoSpeed).display.measure, 2);
+    EXPECT_EQ(LocateBeat(piece, ScorePosition{2000}, kOwnTempoSpeed).display.tempo, 80);
+    EXPECT_EQ(LocateBeat(piece, ScorePosition{2000}, kOwnTempoSpeed).display.measure, 2);
 }
 
 TEST(LocateSysEx, MessagesAtThePositionCountAsPassed) {
     Piece piece = PieceOf({{On(0, 60)}});
     piece.sysExList = {SysExRecord{0}, SysExRecord{100}, SysExRecord{100}, SysExRecord{200}};
-    EXPECT_EQ(LocateSysEx(piece, 0), 1);
-    EXPECT_EQ(LocateSysEx(piece, 99), 1);
-    EXPECT_EQ(LocateSysEx(piece, 100), 3);
-    EXPECT_EQ(LocateSysEx(piece, 500), 4);
+    EXPECT_EQ(LocateSysEx(piece, ScorePosition{0}), 1);
+    EXPECT_EQ(LocateSysEx(piece, ScorePosition{99}), 1);
+    EXPECT_EQ(LocateSysEx(piece, ScorePosition{100}), 3);
+    EXPECT_EQ(LocateSysEx(piece, ScorePosition{500}), 4);
 }
 
 TEST(StartHistory, ARepeatedStartMovesToTheFrontAndANewOneDropsTheOldest) {
     StartHistory history;
-    for (ScorePosition start : {10, 20, 30, 40})
+    for (ScorePosition start :
+         {ScorePosition{10}, ScorePosition{20}, ScorePosition{30}, ScorePosition{40}})
         history.Record(start);
-    EXPECT_EQ(history.Entries(), (std::array<ScorePosition, 4>{40, 30, 20, 10}));
-    history.Record(20);
-    EXPECT_EQ(history.Entries(), (std::array<ScorePosition, 4>{20, 40, 30, 10}));
+    EXPECT_EQ(history.Entries(),
+              (std::array<ScorePosition, 4>{ScorePosition{40}, ScorePosition{30}, ScorePosition{20},
+                                            ScorePosition{10}}));
+    history.Record(ScorePosition{20});
+    EXPECT_EQ(history.Entries(),
+              (std::array<ScorePosition, 4>{ScorePosition{20}, ScorePosition{40}, ScorePosition{30},
+                                            ScorePosition{10}}));
     // Only the first three are searched: the fourth gives way as for a new one.
-    history.Record(10);
-    EXPECT_EQ(history.Entries(), (std::array<ScorePosition, 4>{10, 20, 40, 30}));
-    history.Record(50);
-    EXPECT_EQ(history.Entries(), (std::array<ScorePosition, 4>{50, 10, 20, 40}));
-    EXPECT_EQ(history.After(10), 20);
-    EXPECT_EQ(history.After(40), 50);  // not among the first three: wraps to the front
+    history.Record(ScorePosition{10});
+    EXPECT_EQ(history.Entries(),
+              (std::array<ScorePosition, 4>{ScorePosition{10}, ScorePosition{20}, ScorePosition{40},
+                                            ScorePosition{30}}));
+    history.Record(ScorePosition{50});
+    EXPECT_EQ(history.Entries(),
+              (std::array<ScorePosition, 4>{ScorePosition{50}, ScorePosition{10}, ScorePosition{20},
+                                            ScorePosition{40}}));
+    EXPECT_EQ(history.After(ScorePosition{10}), ScorePosition{20});
+    EXPECT_EQ(history.After(ScorePosition{40}),
+              ScorePosition{50});  // not among the first three: wraps to the front
 }
 
 }  // namespace

@@ -32,8 +32,8 @@ Piece EightMeasures() {
 LoopSettings LoopFrom2To4(bool restart) {
     LoopSettings loop;
     loop.on = true;
-    loop.begin = 2000;  // 2:1
-    loop.end = 6000;    // 4:1
+    loop.begin = ScorePosition{2000};  // 2:1
+    loop.end = ScorePosition{6000};    // 4:1
     loop.restartAutomatically = restart;
     loop.restartDelaySec = 2;
     return loop;
@@ -44,10 +44,10 @@ TEST(LoopMode, ThePassStopsAfterTheLoopEndAndRestartsAtTheBeginTwoSecondsLater) 
     rig.Use(EightMeasures());
     rig.transport.SetLoopSettings(LoopFrom2To4(true));
     rig.transport.PlayFile();
-    EXPECT_EQ(rig.transport.History().Front(), 2000);
+    EXPECT_EQ(rig.transport.History().Front(), ScorePosition{2000});
     rig.RunFor(4100);
     EXPECT_FALSE(rig.transport.Mode().playing);
-    EXPECT_EQ(rig.transport.Position(), 6000);
+    EXPECT_EQ(rig.transport.Position(), ScorePosition{6000});
     EXPECT_TRUE(rig.transport.LoopRestartPending());
     EXPECT_TRUE(rig.transport.MenuState().stop);  // Stop cancels the pending restart
     // The note on 4:1 itself still sounds; nothing after it, and nothing hangs.
@@ -60,7 +60,7 @@ TEST(LoopMode, ThePassStopsAfterTheLoopEndAndRestartsAtTheBeginTwoSecondsLater) 
     EXPECT_FALSE(rig.transport.Mode().playing);
     rig.RunFor(300);
     EXPECT_TRUE(rig.transport.Mode().playingFile);
-    EXPECT_EQ(rig.transport.History().Front(), 2000);
+    EXPECT_EQ(rig.transport.History().Front(), ScorePosition{2000});
 }
 
 TEST(LoopMode, TurningItOffDuringTheDelayCancelsTheRestart) {
@@ -81,13 +81,13 @@ TEST(LoopMode, AJumpOutsideTheLoopTurnsItOffAndPreviewIgnoresTheEnd) {
     TransportRig rig;
     rig.Use(EightMeasures());
     rig.transport.SetLoopSettings(LoopFrom2To4(false));
-    rig.transport.JumpTo(5000);
+    rig.transport.JumpTo(ScorePosition{5000});
     EXPECT_TRUE(rig.transport.Loop().on);
     rig.transport.Preview();
     rig.RunFor(4010);
     // The preview played past 4:1: to 5000 + 4000.
-    EXPECT_EQ(rig.transport.Position(), 5000);
-    rig.transport.JumpTo(9000);
+    EXPECT_EQ(rig.transport.Position(), ScorePosition{5000});
+    rig.transport.JumpTo(ScorePosition{9000});
     EXPECT_FALSE(rig.transport.Loop().on);
 }
 
@@ -99,11 +99,11 @@ TEST(LoopMode, AnEndMovedWhilePlayingIsWhereTheRunningPassStops) {
     rig.RunFor(1000);
     ASSERT_TRUE(rig.transport.Mode().playingFile);
     LoopSettings nearer = LoopFrom2To4(false);
-    nearer.end = 4000;  // 3:1
+    nearer.end = ScorePosition{4000};  // 3:1
     rig.transport.SetLoopSettings(nearer);
     rig.RunFor(1100);
     EXPECT_FALSE(rig.transport.Mode().playing);
-    EXPECT_EQ(rig.transport.Position(), 4000);
+    EXPECT_EQ(rig.transport.Position(), ScorePosition{4000});
 }
 
 TEST(LoopMode, LoopModeTurnedOffWhilePlayingLetsThePassRunOn) {
@@ -117,7 +117,7 @@ TEST(LoopMode, LoopModeTurnedOffWhilePlayingLetsThePassRunOn) {
     rig.transport.SetLoopSettings(off);
     rig.RunFor(4000);
     EXPECT_TRUE(rig.transport.Mode().playingFile);
-    EXPECT_GT(rig.transport.Position(), 6500);
+    EXPECT_GT(rig.transport.Position(), ScorePosition{6500});
 }
 
 TEST(LoopMode, PointsAreSetFromWhereTheUserStartsAndStops) {
@@ -126,12 +126,12 @@ TEST(LoopMode, PointsAreSetFromWhereTheUserStartsAndStops) {
     LoopSettings loop;
     loop.setPointsAutomatically = true;
     rig.transport.SetLoopSettings(loop);
-    rig.transport.JumpTo(1500);
+    rig.transport.JumpTo(ScorePosition{1500});
     rig.transport.PlayFile();
     rig.timers.Advance(2000);
     rig.transport.Stop();
-    EXPECT_EQ(rig.transport.Loop().begin, 1500);
-    EXPECT_EQ(rig.transport.Loop().end, 3500);
+    EXPECT_EQ(rig.transport.Loop().begin, ScorePosition{1500});
+    EXPECT_EQ(rig.transport.Loop().end, ScorePosition{3500});
 }
 
 TEST(Metronome, ClickVelocityFollowsTheMasterVolume) {

@@ -40,7 +40,7 @@ TEST(PlayList, LeavesOutTheFollowingTracksAndTheExhaustedOnes) {
     PlayList list;
     ASSERT_TRUE(list.Build(piece, options, 0, 0));
     EXPECT_EQ(Tags(list), (std::vector<std::int32_t>{1}));
-    EXPECT_EQ(list.Head().due, 5);
+    EXPECT_EQ(list.Head().due, ScorePosition{5});
 }
 
 TEST(PlayList, ThePerformanceTrackPlaysOnlyWhenAskedFor) {
@@ -72,12 +72,12 @@ TEST(PlayList, AnAdvancedHeadMovesPastEveryEntryThatGoesFirst) {
     EXPECT_EQ(Tags(list), (std::vector<std::int32_t>{0, 2, 1, 3}));
     // A note-on at 10 goes behind the controller at 10, and a note-on that ties
     // does not go first of it.
-    list.AdvanceHead(10, TrackEventWord(On(10, 64)));
+    list.AdvanceHead(ScorePosition{10}, TrackEventWord(On(10, 64)));
     EXPECT_EQ(Tags(list), (std::vector<std::int32_t>{2, 0, 1, 3}));
     // A note-off at 10 goes first of the note-ons, so it stays ahead of them.
-    list.AdvanceHead(10, TrackEventWord(Off(10, 64)));
+    list.AdvanceHead(ScorePosition{10}, TrackEventWord(Off(10, 64)));
     EXPECT_EQ(Tags(list), (std::vector<std::int32_t>{2, 0, 1, 3}));
-    list.AdvanceHead(30, TrackEventWord(Off(30, 64)));
+    list.AdvanceHead(ScorePosition{30}, TrackEventWord(Off(30, 64)));
     EXPECT_EQ(Tags(list), (std::vector<std::int32_t>{0, 1, 3, 2}));
     list.RemoveHead();
     EXPECT_EQ(Tags(list), (std::vector<std::int32_t>{1, 3, 2}));

@@ -27,26 +27,26 @@ struct PairCase {
 TEST(PlayOrder, PairTable) {
     const std::vector<PairCase> cases = {
         // Earlier due time decides alone.
-        {Message(10, 0x90, 64), Beat(11), true},
-        {Beat(11), Message(10, 0x90, 64), false},
+        {Message(ScorePosition{10}, 0x90, 64), Beat(ScorePosition{11}), true},
+        {Beat(ScorePosition{11}), Message(ScorePosition{10}, 0x90, 64), false},
         // At one instant the beat first.
-        {Beat(10), Message(10, 0x80), true},
-        {Message(10, 0x80), Beat(10), false},
+        {Beat(ScorePosition{10}), Message(ScorePosition{10}, 0x80), true},
+        {Message(ScorePosition{10}, 0x80), Beat(ScorePosition{10}), false},
         // Then note-offs, either form, with or without a channel.
-        {Message(10, 0x80, 40), Message(10, 0xB0, 7), true},
-        {Message(10, 0x90, 0), Message(10, 0xB0, 7), true},
-        {Message(10, 0x93, 0), Message(10, 0xC0), true},
-        {Message(10, 0xB0, 7), Message(10, 0x80, 40), false},
-        {Message(10, 0x90, 64), Message(10, 0x80), false},
-        {Message(10, 0x80), Message(10, 0x90, 64), true},
+        {Message(ScorePosition{10}, 0x80, 40), Message(ScorePosition{10}, 0xB0, 7), true},
+        {Message(ScorePosition{10}, 0x90, 0), Message(ScorePosition{10}, 0xB0, 7), true},
+        {Message(ScorePosition{10}, 0x93, 0), Message(ScorePosition{10}, 0xC0), true},
+        {Message(ScorePosition{10}, 0xB0, 7), Message(ScorePosition{10}, 0x80, 40), false},
+        {Message(ScorePosition{10}, 0x90, 64), Message(ScorePosition{10}, 0x80), false},
+        {Message(ScorePosition{10}, 0x80), Message(ScorePosition{10}, 0x90, 64), true},
         // Then anything that is not a note, before note-ons.
-        {Message(10, 0xA0, 30), Message(10, 0x90, 64), true},
-        {Message(10, 0xF0), Message(10, 0x90, 64), true},
-        {Message(10, 0x90, 64), Message(10, 0xE0, 64), false},
+        {Message(ScorePosition{10}, 0xA0, 30), Message(ScorePosition{10}, 0x90, 64), true},
+        {Message(ScorePosition{10}, 0xF0), Message(ScorePosition{10}, 0x90, 64), true},
+        {Message(ScorePosition{10}, 0x90, 64), Message(ScorePosition{10}, 0xE0, 64), false},
         // Ties: two note-ons leave a behind; two of the other kinds put a first.
-        {Message(10, 0x90, 64), Message(10, 0x90, 80), false},
-        {Message(10, 0xB0, 1), Message(10, 0xC0), true},
-        {Message(10, 0x80), Message(10, 0x90, 0), true},
+        {Message(ScorePosition{10}, 0x90, 64), Message(ScorePosition{10}, 0x90, 80), false},
+        {Message(ScorePosition{10}, 0xB0, 1), Message(ScorePosition{10}, 0xC0), true},
+        {Message(ScorePosition{10}, 0x80), Message(ScorePosition{10}, 0x90, 0), true},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         EXPECT_EQ(GoesFirst(cases[i].a, cases[i].b), cases[i].aFirst) << "case " << i;
@@ -77,13 +77,13 @@ std::vector<PlayOrderKey> InsertAll(const std::vector<PlayOrderKey>& entries) {
 
 TEST(PlayOrder, OneInstantInAnyArrivalOrder) {
     std::vector<PlayOrderKey> entries = {
-        Message(500, 0x90, 64), Message(500, 0xB0, 7),
-        Message(500, 0x80, 0),  Beat(500),
-        Message(500, 0xC0),     Message(500, 0xF0),
-        Message(500, 0x90, 0),  Message(500, 0xE0, 64),
-        Message(500, 0xA0, 20), Message(500, 0xD0),
-        Message(500, 0x90, 90), Message(400, 0x90, 50),
-        Message(600, 0x80, 0),
+        Message(ScorePosition{500}, 0x90, 64), Message(ScorePosition{500}, 0xB0, 7),
+        Message(ScorePosition{500}, 0x80, 0),  Beat(ScorePosition{500}),
+        Message(ScorePosition{500}, 0xC0),     Message(ScorePosition{500}, 0xF0),
+        Message(ScorePosition{500}, 0x90, 0),  Message(ScorePosition{500}, 0xE0, 64),
+        Message(ScorePosition{500}, 0xA0, 20), Message(ScorePosition{500}, 0xD0),
+        Message(ScorePosition{500}, 0x90, 90), Message(ScorePosition{400}, 0x90, 50),
+        Message(ScorePosition{600}, 0x80, 0),
     };
     std::mt19937 random(2024);
     for (int round = 0; round < 200; ++round) {
@@ -92,7 +92,7 @@ TEST(PlayOrder, OneInstantInAnyArrivalOrder) {
         ASSERT_EQ(list.size(), entries.size());
         std::string order;
         for (const PlayOrderKey& key : list) {
-            order += std::to_string(key.due) + ":" + std::to_string(Category(key)) + " ";
+            order += std::to_string(key.due.Ms()) + ":" + std::to_string(Category(key)) + " ";
         }
         EXPECT_EQ(order,
                   "400:3 500:0 500:1 500:1 500:2 500:2 500:2 500:2 500:2 500:2 500:3 500:3 600:1 ");
@@ -101,7 +101,7 @@ TEST(PlayOrder, OneInstantInAnyArrivalOrder) {
 
 TEST(PlayOrder, ANoteOffIsReleasedBeforeTheSameKeySoundsAgain) {
     const std::vector<PlayOrderKey> list =
-        InsertAll({Message(100, 0x90, 64), Message(100, 0x90, 0)});
+        InsertAll({Message(ScorePosition{100}, 0x90, 64), Message(ScorePosition{100}, 0x90, 0)});
     EXPECT_EQ(list[0].data2, 0);
     EXPECT_EQ(list[1].data2, 64);
 }

@@ -64,7 +64,7 @@ TEST(PlaybackSync, StartingBetweenBeatsResumesTheClocksOfTheBeatBefore) {
     rig.start.beatIndex = 1;
     // One whole sixteenth (126 ms) has passed at 250: its 6 clocks count as
     // sent, the next is due one interval (21 ms) after the start.
-    ASSERT_TRUE(rig.Play(kOwnTempoSpeed, PlaybackMotion::Playing, 250));
+    ASSERT_TRUE(rig.Play(kOwnTempoSpeed, PlaybackMotion::Playing, ScorePosition{250}));
     rig.timers.Advance(520);
     std::vector<platform::ClockMs> expected;
     for (std::int32_t i = 1; i <= 17; ++i)

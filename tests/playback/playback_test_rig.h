@@ -58,7 +58,7 @@ struct TickRig {
 
     // Plays from score position `from` with the clock anchored at its current reading.
     bool Play(SpeedFactor speed = kOwnTempoSpeed, PlaybackMotion motion = PlaybackMotion::Playing,
-              ScorePosition from = 0) {
+              ScorePosition from = ScorePosition{}) {
         start.clock.anchor = PositionAnchor{from, clock.Now()};
         start.clock.speed = speed;
         start.clock.motion = motion;

@@ -308,19 +308,19 @@ using testing::TickRig;
 // anchor, and a wait limit it holds the accompaniment at.
 struct FakeFollower {
     const platform::ManualClock* clock = nullptr;
-    ScorePosition anchor = 0;
+    ScorePosition anchor;
     platform::ClockMs anchorTime{};
-    ScorePosition waitLimit = 0x7FFFFFFF;
+    ScorePosition waitLimit = ScorePosition::Max();
 
     ScorePosition Position() const {
-        const auto estimate = anchor + static_cast<ScorePosition>(
-                                           platform::ClockDifference(clock->Now(), anchorTime));
+        const auto estimate =
+            anchor + static_cast<std::int32_t>(platform::ClockDifference(clock->Now(), anchorTime));
         return std::min(estimate, waitLimit - 1);
     }
     std::int32_t TimeUntil(ScorePosition position) const {
         if (position >= waitLimit) return -1;
         const std::int64_t wait =
-            std::int64_t{position} - anchor -
+            std::int64_t{position.Ms()} - anchor.Ms() -
             static_cast<std::int64_t>(platform::ClockElapsed(clock->Now(), anchorTime));
         return wait <= 0 ? 0 : static_cast<std::int32_t>(wait);
     }
@@ -337,15 +337,15 @@ struct FakeFollower {
 TEST(PlaybackTickFollowing, TheFollowerHoldsTheAccompanimentAndASteerReleasesIt) {
     TickRig rig;
     rig.piece = PieceOf({{On(0, 60), Off(500, 60), On(1000, 62), Off(1500, 62)}});
-    FakeFollower follower{&rig.clock, 0, rig.clock.Now(), 1000};
+    FakeFollower follower{&rig.clock, ScorePosition{0}, rig.clock.Now(), ScorePosition{1000}};
     rig.start.clock.follower = follower.Estimate();
     ASSERT_TRUE(rig.Play(kOwnTempoSpeed, PlaybackMotion::Following));
     rig.timers.Advance(3000);
     // Held at the wait limit: the note at 1000 waits for the soloist.
     EXPECT_EQ(rig.Sent(), (std::vector<Bytes>{{0x90, 60, 100}, {0x80, 60, 64}}));
     EXPECT_EQ(rig.timers.PendingCount(), 0u);
-    follower.waitLimit = 0x7FFFFFFF;
-    follower.anchor = 1000;
+    follower.waitLimit = ScorePosition::Max();
+    follower.anchor = ScorePosition{1000};
     follower.anchorTime = rig.clock.Now();
     rig.tick.Steer();
     rig.timers.Advance(500);
@@ -356,12 +356,12 @@ TEST(PlaybackTickFollowing, TheFollowerHoldsTheAccompanimentAndASteerReleasesIt)
 TEST(PlaybackTickFollowing, ANoteTheSoloistHasAlreadyPassedIsNotSounded) {
     TickRig rig;
     rig.piece = PieceOf({{On(50, 60), Off(100, 60), On(150, 62), Off(400, 62)}});
-    FakeFollower follower{&rig.clock, 0, rig.clock.Now(), 0x7FFFFFFF};
+    FakeFollower follower{&rig.clock, ScorePosition{0}, rig.clock.Now(), ScorePosition{0x7FFFFFFF}};
     rig.start.clock.follower = follower.Estimate();
     ASSERT_TRUE(rig.Play(kOwnTempoSpeed, PlaybackMotion::Following));
     rig.system.Output(0).Clear();
     // The soloist leapt ahead: the first note is over by now, the second is not.
-    follower.anchor = 200;
+    follower.anchor = ScorePosition{200};
     rig.tick.Steer();
     rig.timers.Advance(250);
     EXPECT_EQ(rig.Sent(), (std::vector<Bytes>{{0x90, 62, 100}, {0x80, 62, 64}}));
@@ -403,7 +403,7 @@ TEST(PlaybackTick, AnInstantThatFallsDueWhileTheTickArmsForItIsStillServed) {
         PlaybackTick tick{clock, timers, output, requests};
         Piece piece = PieceOf({{On(0, 60), On(5, 61), Off(500, 60), Off(500, 61)}});
         PlaybackStart start;
-        start.clock.anchor = PositionAnchor{0, base.Now()};
+        start.clock.anchor = PositionAnchor{ScorePosition{0}, base.Now()};
         start.clock.end = static_cast<ScorePosition>(piece.lastEventTime);
         ASSERT_TRUE(tick.Start(piece, start));
         timers.Advance(1000);

@@ -42,7 +42,7 @@ TEST(TransportChase, StartInTheMiddleSendsControllersProgramBendThenHeldNotesAft
                             Bend(0, 0x10, 0x45), On(100, 60, 80), Off(2000, 60)}});
     GiveProgram(piece.tracks[0], 5);
     rig.Use(std::move(piece));
-    rig.transport.JumpTo(1000);
+    rig.transport.JumpTo(ScorePosition{1000});
     rig.output.SetSettings(rig.output.Settings());
     rig.transport.PlayFile();
     ASSERT_TRUE(rig.transport.Mode().playingFile);
@@ -67,7 +67,7 @@ TEST(TransportChase, HeldNotesStaySilentWhenNotSounded) {
     OutputSettings settings = rig.output.Settings();
     settings.soundHeldNotes = false;
     rig.output.SetSettings(settings);
-    rig.transport.JumpTo(1000);
+    rig.transport.JumpTo(ScorePosition{1000});
     rig.transport.PlayFile();
     rig.timers.Advance(1000);
     // The note-off of the unsounded note is not sent either.
@@ -81,7 +81,7 @@ TEST(TransportChase, ChasedVelocityFollowsTheVolumesAndIsQuarteredInFastForward)
     rig.Use(PieceOf({{On(0, 60, 100), Off(4000, 60)}}));
     rig.piece.tracks[0].volume = 128;
     rig.transport.SetMasterSettings(MasterSettings{kOwnTempoSpeed, 256, 12});
-    rig.transport.JumpTo(1000);
+    rig.transport.JumpTo(ScorePosition{1000});
     rig.transport.PlayFile();
     rig.transport.Stop();
     // Half of 100, one octave up; released at the stop on the same key.
@@ -98,7 +98,7 @@ TEST(TransportChase, ChasedVelocityFollowsTheVolumesAndIsQuarteredInFastForward)
 TEST(TransportChase, ANoteOnExactlyAtTheStartSoundsOnceFromTheTick) {
     TransportRig rig;
     rig.Use(PieceOf({{On(0, 48), Off(1000, 48)}, {On(1000, 60, 90), Off(1500, 60)}}));
-    rig.transport.JumpTo(1000);
+    rig.transport.JumpTo(ScorePosition{1000});
     rig.transport.PlayFile();
     // The note-off at the start is passed by the locate; only the new note sounds.
     EXPECT_EQ(rig.Sent(), (std::vector<Bytes>{{0x91, 60, 90}}));
@@ -166,7 +166,7 @@ TEST(TransportStop, StopSilencesEveryTrackAndReturnsUsedControllersToRest) {
                                               {0xE0, 0, 0x40},
                                               {0xB0, 64, 0},
                                               {0xB0, 7, 100}}));
-    EXPECT_EQ(rig.transport.Position(), 500);
+    EXPECT_EQ(rig.transport.Position(), ScorePosition{500});
 }
 
 TEST(TransportStop, TheEndOfThePieceStopsThroughTheRequestQueue) {
@@ -175,7 +175,7 @@ TEST(TransportStop, TheEndOfThePieceStopsThroughTheRequestQueue) {
     rig.transport.PlayFile();
     rig.RunFor(1200);
     EXPECT_FALSE(rig.transport.Mode().playing);
-    EXPECT_EQ(rig.transport.Position(), 1000);
+    EXPECT_EQ(rig.transport.Position(), ScorePosition{1000});
     EXPECT_TRUE(SoundingNotes(rig.Sent()).empty());
     // Nothing is left to play: starting again leaves everything as it was.
     rig.system.Output(0).Clear();
@@ -200,7 +200,7 @@ TEST(TransportStop, StopWithExternalSyncSendsStopAndStartSendsPositionThenContin
     OutputSettings settings = rig.output.Settings();
     settings.transmitExternalSync = true;
     rig.output.SetSettings(settings);
-    rig.transport.JumpTo(1000);  // beat 3: sixteenth 8
+    rig.transport.JumpTo(ScorePosition{1000});  // beat 3: sixteenth 8
     rig.system.Output(0).Clear();
     rig.transport.PlayFile();
     auto sent = rig.Sent();
@@ -222,7 +222,7 @@ TEST(TransportStop, RelocatingAfterSyncIsSwitchedOnTellsTheReceiverWhereThePiece
         piece.beatMap.push_back(BeatRecord{beat * 500, static_cast<std::uint16_t>(1 + beat / 4),
                                            static_cast<std::uint16_t>(1 + beat % 4), beat * 4});
     rig.Use(std::move(piece));
-    rig.transport.JumpTo(1000);
+    rig.transport.JumpTo(ScorePosition{1000});
     OutputSettings settings = rig.output.Settings();
     settings.transmitExternalSync = true;
     rig.output.SetSettings(settings);
@@ -231,7 +231,7 @@ TEST(TransportStop, RelocatingAfterSyncIsSwitchedOnTellsTheReceiverWhereThePiece
     rig.transport.Relocate();
     EXPECT_EQ(rig.Sent(), (std::vector<Bytes>{{0xF2, 8, 0}}));
     EXPECT_EQ(rig.transportUi.menuRedraws, menuRedraws + 1);
-    EXPECT_EQ(rig.transport.Position(), 1000);
+    EXPECT_EQ(rig.transport.Position(), ScorePosition{1000});
 
     // While playing it leaves the span alone.
     rig.transport.PlayFile();
@@ -249,7 +249,7 @@ TEST(TransportStop, RelocatingAfterSyncIsSwitchedOnTellsTheReceiverWhereThePiece
 TEST(TransportRewind, FromTenSecondsItReachesTheStartInAboutTwoAndAHalfSeconds) {
     TransportRig rig;
     rig.Use(PieceOf({{On(0, 60), Off(20000, 60)}}));
-    rig.transport.JumpTo(10000);
+    rig.transport.JumpTo(ScorePosition{10000});
     rig.transport.Rewind();
     ASSERT_TRUE(rig.transport.Mode().rewinding);
     EXPECT_EQ(rig.transport.MenuState().lit, LitButton::Rewind);
@@ -259,7 +259,7 @@ TEST(TransportRewind, FromTenSecondsItReachesTheStartInAboutTwoAndAHalfSeconds) 
         elapsed += 10;
     }
     EXPECT_FALSE(rig.transport.Mode().rewinding);
-    EXPECT_EQ(rig.transport.Position(), 0);
+    EXPECT_EQ(rig.transport.Position(), ScorePosition{});
     EXPECT_NEAR(elapsed, 2530, 40);
     EXPECT_TRUE(rig.Sent().empty());  // rewinding plays nothing
 }
@@ -267,7 +267,7 @@ TEST(TransportRewind, FromTenSecondsItReachesTheStartInAboutTwoAndAHalfSeconds) 
 TEST(TransportPreview, PlaysFourSecondsQuietlyThenReturnsIgnoringQueuedStops) {
     TransportRig rig;
     rig.Use(PieceOf({{On(0, 60, 100), Off(3000, 60), On(3000, 62, 100), Off(9000, 62)}}));
-    rig.transport.JumpTo(1000);
+    rig.transport.JumpTo(ScorePosition{1000});
     rig.transport.Preview();
     ASSERT_TRUE(rig.transport.Mode().previewing);
     EXPECT_EQ(rig.Sent()[0], (Bytes{0x90, 60, 25}));
@@ -276,7 +276,7 @@ TEST(TransportPreview, PlaysFourSecondsQuietlyThenReturnsIgnoringQueuedStops) {
     EXPECT_TRUE(rig.transport.Mode().previewing);
     rig.RunFor(20);
     EXPECT_FALSE(rig.transport.Mode().playing);
-    EXPECT_EQ(rig.transport.Position(), 1000);
+    EXPECT_EQ(rig.transport.Position(), ScorePosition{1000});
     EXPECT_TRUE(SoundingNotes(rig.Sent()).empty());
 }
 
@@ -284,7 +284,7 @@ TEST(TransportPreview, AHeldNoteSoundsInFullWhenPlayingFollowsAPreview) {
     TransportRig rig;
     // The held note's track has nothing else within the preview's four seconds.
     rig.Use(PieceOf({{On(0, 60, 100), Off(9000, 60)}}));
-    rig.transport.JumpTo(1000);
+    rig.transport.JumpTo(ScorePosition{1000});
     rig.transport.Preview();
     rig.RunFor(4010);
     ASSERT_FALSE(rig.transport.Mode().playing);
@@ -296,40 +296,45 @@ TEST(TransportPreview, AHeldNoteSoundsInFullWhenPlayingFollowsAPreview) {
 TEST(TransportJumps, JumpAgainCyclesThroughTheLastFourStarts) {
     TransportRig rig;
     rig.Use(PieceOf({{On(0, 60), Off(20000, 60)}}));
-    for (ScorePosition start : {1000, 2000, 3000, 4000}) {
+    for (ScorePosition start :
+         {ScorePosition{1000}, ScorePosition{2000}, ScorePosition{3000}, ScorePosition{4000}}) {
         rig.transport.JumpTo(start);
         rig.transport.PlayFile();
         rig.transport.Stop();
     }
     EXPECT_EQ(rig.transport.History().Entries(),
-              (std::array<ScorePosition, 4>{4000, 3000, 2000, 1000}));
+              (std::array<ScorePosition, 4>{ScorePosition{4000}, ScorePosition{3000},
+                                            ScorePosition{2000}, ScorePosition{1000}}));
     // Stopped at 4000: the jump does not resume, and it starts nothing.
     std::vector<ScorePosition> visited;
     for (int i = 0; i < 5; ++i) {
         rig.transport.JumpAgain();
         visited.push_back(rig.transport.Position());
     }
-    EXPECT_EQ(visited, (std::vector<ScorePosition>{3000, 2000, 1000, 4000, 3000}));
+    EXPECT_EQ(visited, (std::vector<ScorePosition>{ScorePosition{3000}, ScorePosition{2000},
+                                                   ScorePosition{1000}, ScorePosition{4000},
+                                                   ScorePosition{3000}}));
     EXPECT_FALSE(rig.transport.Mode().playing);
 }
 
 TEST(TransportJumps, AJumpWhilePlayingResumesTheModeItStopped) {
     TransportRig rig;
     rig.Use(PieceOf({{On(0, 60), Off(20000, 60)}}));
-    rig.transport.SetRehearsalPoints({5000, 12000});
+    rig.transport.SetRehearsalPoints({ScorePosition{5000}, ScorePosition{12000}});
     rig.transport.PlayFile();
     rig.timers.Advance(1000);
     rig.transport.JumpAhead();
     EXPECT_TRUE(rig.transport.Mode().playingFile);
-    EXPECT_EQ(rig.transport.History().Front(), 5000);
+    EXPECT_EQ(rig.transport.History().Front(), ScorePosition{5000});
     rig.transport.JumpAhead();
-    EXPECT_EQ(rig.transport.History().Front(), 12000);
+    EXPECT_EQ(rig.transport.History().Front(), ScorePosition{12000});
     rig.timers.Advance(10);
     rig.transport.JumpBack();
-    EXPECT_EQ(rig.transport.History().Front(), 12000);  // 12010: the point just before
+    EXPECT_EQ(rig.transport.History().Front(),
+              ScorePosition{12000});  // 12010: the point just before
     rig.transport.Stop();
     rig.transport.JumpBack();
-    EXPECT_EQ(rig.transport.Position(), 5000);
+    EXPECT_EQ(rig.transport.Position(), ScorePosition{5000});
     EXPECT_FALSE(rig.transport.Mode().playing);
     EXPECT_TRUE(SoundingNotes(rig.Sent()).empty());
 }
@@ -345,7 +350,7 @@ TEST(TransportSpeed, ChangingTheMasterTempoWhilePlayingMovesTheRestOfThePiece) {
     EXPECT_TRUE(rig.Sent().empty());
     rig.timers.Advance(1);
     EXPECT_EQ(rig.Arrivals(), (std::vector<Arrival>{{{0x90, 62, 100}, kT0 + 3000}}));
-    EXPECT_EQ(rig.transport.Position(), 2000);
+    EXPECT_EQ(rig.transport.Position(), ScorePosition{2000});
 }
 
 TEST(TransportTracks, MutingATrackWhilePlayingReleasesItsNotesAndUnmutingChasesThem) {

@@ -69,9 +69,10 @@ Bytes SourceFile(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& tem
 // The soloist's take between 1000 and 3000 ms of the score: at the file's
 // tempo for a second of score, then at half of it.
 PerformanceTempoList TakeTempos() {
-    const std::vector<TempoPoint> points{
-        {1000, kFixedOne}, {2000, kFixedOne / 2}, {3000, kFixedOne}};
-    return BuildPerformanceTempoList(points, 1000, 4096);
+    const std::vector<TempoPoint> points{{ScorePosition{1000}, kFixedOne},
+                                         {ScorePosition{2000}, kFixedOne / 2},
+                                         {ScorePosition{3000}, kFixedOne}};
+    return BuildPerformanceTempoList(points, ScorePosition{1000}, 4096);
 }
 
 void RecordTake(Piece& piece) {
@@ -104,7 +105,7 @@ class PerformanceWriter : public ::testing::Test {
 
     TestFolder folder_{"ostinel-performance-writer"};
     Piece piece_;
-    PunchSection punch_{1000, 3000, false};
+    PunchSection punch_{ScorePosition{1000}, ScorePosition{3000}, false};
 };
 
 PerformanceSaveOptions Options(PerformancePlayMode mode, PerformanceTempoChoices tempos) {

@@ -44,7 +44,7 @@ PieceSettingsEntry SampleEntry() {
     entry.tracks.resize(2);
     entry.tracks[1].name = "Melody";
     entry.displayName = "Little tune";
-    entry.markers.waitForSoloist = {500};
+    entry.markers.waitForSoloist = {ScorePosition{500}};
     return entry;
 }
 

@@ -19,10 +19,10 @@ PieceSettingsEntry SampleEntry(int tracks, const std::string& displayName) {
         entry.tracks[static_cast<std::size_t>(i)].name = "Track " + std::to_string(i);
     }
     entry.displayName = displayName;
-    entry.markers.rehearsalPoints = {1000, 2000};
-    entry.markers.waitForSoloist = {3000};
-    entry.markers.restoreTempo = {4000, 5000, 6000};
-    entry.markers.ignoreSoloist = {{7000, 8000}};
+    entry.markers.rehearsalPoints = {ScorePosition{1000}, ScorePosition{2000}};
+    entry.markers.waitForSoloist = {ScorePosition{3000}};
+    entry.markers.restoreTempo = {ScorePosition{4000}, ScorePosition{5000}, ScorePosition{6000}};
+    entry.markers.ignoreSoloist = {{ScorePosition{7000}, ScorePosition{8000}}};
     return entry;
 }
 
@@ -36,8 +36,10 @@ void ExpectSameEntry(const PieceSettingsEntry& actual, const PieceSettingsEntry&
     EXPECT_EQ(actual.markers.restoreTempo, expected.markers.restoreTempo);
     ASSERT_EQ(actual.markers.ignoreSoloist.size(), expected.markers.ignoreSoloist.size());
     for (std::size_t i = 0; i < actual.markers.ignoreSoloist.size(); ++i) {
-        EXPECT_EQ(actual.markers.ignoreSoloist[i].start, expected.markers.ignoreSoloist[i].start);
-        EXPECT_EQ(actual.markers.ignoreSoloist[i].end, expected.markers.ignoreSoloist[i].end);
+        EXPECT_EQ(actual.markers.ignoreSoloist[i].start,
+                  ScorePosition{expected.markers.ignoreSoloist[i].start});
+        EXPECT_EQ(actual.markers.ignoreSoloist[i].end,
+                  ScorePosition{expected.markers.ignoreSoloist[i].end});
     }
 }
 
@@ -118,8 +120,9 @@ TEST(PieceSettingsStore, ValuesOutOfRangeReadBackAsTheirDefaults) {
     entry.tracks[0].programTable[4] = 6;     // entry 0's substitute: no such kind
     entry.tracks[0].programTable[13] = 128;  // entry 1's substitute: no such program
     entry.tracks[0].programTable[1] = 200;   // the file's own patch is not applied: kept
-    entry.markers.rehearsalPoints = {1000, -5, 2000};
-    entry.markers.ignoreSoloist = {{3000, 2000}, {4000, 5000}};
+    entry.markers.rehearsalPoints = {ScorePosition{1000}, ScorePosition{-5}, ScorePosition{2000}};
+    entry.markers.ignoreSoloist = {{ScorePosition{3000}, ScorePosition{2000}},
+                                   {ScorePosition{4000}, ScorePosition{5000}}};
     ASSERT_TRUE(WritePieceSettingsEntry(store, 1, "Damaged", entry));
     const auto back = ReadPieceSettingsEntry(store, 1);
     ASSERT_TRUE(back.has_value());
@@ -141,9 +144,10 @@ TEST(PieceSettingsStore, ValuesOutOfRangeReadBackAsTheirDefaults) {
     EXPECT_EQ(Bytes(track.programTable.begin() + 12, track.programTable.begin() + 16),
               (Bytes{0, 0, 0, 0}));
     EXPECT_EQ(track.programTable[1], 200);
-    EXPECT_EQ(back->markers.rehearsalPoints, (std::vector<ScorePosition>{1000, 2000}));
+    EXPECT_EQ(back->markers.rehearsalPoints,
+              (std::vector<ScorePosition>{ScorePosition{1000}, ScorePosition{2000}}));
     ASSERT_EQ(back->markers.ignoreSoloist.size(), 1u);
-    EXPECT_EQ(back->markers.ignoreSoloist[0].start, 4000);
+    EXPECT_EQ(back->markers.ignoreSoloist[0].start, ScorePosition{4000});
 }
 
 TEST(PieceSettingsStore, SlotNamesAreGivenKeptOrCut) {
@@ -211,7 +215,8 @@ TEST(PieceSettingsStore, DamagedReferencesFailTheEntryAndAreOnlyCleared) {
     const auto repaired = ReadPieceSettingsEntry(*damaged, 1);
     ASSERT_TRUE(repaired.has_value());
     EXPECT_TRUE(repaired->markers.restoreTempo.empty());
-    EXPECT_EQ(repaired->markers.rehearsalPoints, (std::vector<ScorePosition>{1000, 2000}));
+    EXPECT_EQ(repaired->markers.rehearsalPoints,
+              (std::vector<ScorePosition>{ScorePosition{1000}, ScorePosition{2000}}));
 
     // A track block that is not a whole number of blocks fails the entry too.
     Bytes partial(store.Bytes().begin(), store.Bytes().end());

@@ -205,20 +205,20 @@ TEST(DisplayNameRecord, LengthByteThenCharactersAndNothingForNoName) {
 }
 
 TEST(MarkerListRecord, BigEndianTimesAndPairs) {
-    const std::vector<ScorePosition> markers{1, 0x01020304};
+    const std::vector<ScorePosition> markers{ScorePosition{1}, ScorePosition{0x01020304}};
     const std::vector<std::uint8_t> bytes = EncodeMarkerList(markers);
     EXPECT_EQ(bytes, (std::vector<std::uint8_t>{0, 0, 0, 1, 1, 2, 3, 4}));
     EXPECT_EQ(DecodeMarkerList(bytes), markers);
     EXPECT_FALSE(DecodeMarkerList(std::span<const std::uint8_t>(bytes).first(7)).has_value());
 
-    const std::vector<ScoreRange> ranges{{1000, 2000}};
+    const std::vector<ScoreRange> ranges{{ScorePosition{1000}, ScorePosition{2000}}};
     const std::vector<std::uint8_t> pairs = EncodeIgnoreRanges(ranges);
     EXPECT_EQ(pairs, (std::vector<std::uint8_t>{0, 0, 0x03, 0xE8, 0, 0, 0x07, 0xD0}));
     const auto back = DecodeIgnoreRanges(pairs);
     ASSERT_TRUE(back.has_value());
     ASSERT_EQ(back->size(), 1u);
-    EXPECT_EQ((*back)[0].start, 1000);
-    EXPECT_EQ((*back)[0].end, 2000);
+    EXPECT_EQ((*back)[0].start, ScorePosition{1000});
+    EXPECT_EQ((*back)[0].end, ScorePosition{2000});
     EXPECT_FALSE(DecodeIgnoreRanges(std::span<const std::uint8_t>(pairs).first(4)).has_value());
 }
 

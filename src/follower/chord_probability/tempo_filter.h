@@ -23,7 +23,7 @@ class TempoFilter {
 
   private:
     struct Onset {
-        ScorePosition position = 0;
+        ScorePosition position;
         std::uint32_t time = 0;
     };
     static constexpr int kOnsets = 16;

@@ -19,21 +19,21 @@ inline std::int32_t ClockDifference(std::uint32_t later, std::uint32_t earlier) 
 // due to go on up to it even while the accompaniment holds earlier, at their
 // next entry.
 struct AnchorState {
-    ScorePosition position = 0;
+    ScorePosition position;
     std::uint32_t time = 0;
     std::int32_t tempo = 0x10000;
-    ScorePosition waitLimit = 0x7FFFFFFF;
-    ScorePosition dueLimit = 0x7FFFFFFF;
+    ScorePosition waitLimit = ScorePosition::Max();
+    ScorePosition dueLimit = ScorePosition::Max();
 };
 
 // The estimate at clock `now`: the anchor extrapolated at its tempo, held
 // 1 ms before the wait limit.
 inline ScorePosition EstimateAt(const AnchorState& anchor, std::uint32_t now) {
-    const std::int64_t position =
-        std::int64_t{anchor.position} + fixmul16(ClockDifference(now, anchor.time), anchor.tempo);
-    if (position >= anchor.waitLimit) return anchor.waitLimit - 1;
-    if (position < INT32_MIN) return INT32_MIN;
-    return static_cast<ScorePosition>(position);
+    const std::int64_t position = std::int64_t{anchor.position.Ms()} +
+                                  fixmul16(ClockDifference(now, anchor.time), anchor.tempo);
+    if (position >= anchor.waitLimit.Ms()) return anchor.waitLimit - 1;
+    if (position < INT32_MIN) return ScorePosition::Min();
+    return ScorePosition(static_cast<std::int32_t>(position));
 }
 
 // The anchor as the timer thread sees it: a sequence lock over atomic fields.
@@ -70,11 +70,12 @@ class PublishedAnchor {
 
   private:
     std::atomic<std::uint32_t> sequence_{0};
-    std::atomic<ScorePosition> position_{0};
+    std::atomic<ScorePosition> position_{};
     std::atomic<std::uint32_t> time_{0};
     std::atomic<std::int32_t> tempo_{0x10000};
-    std::atomic<ScorePosition> waitLimit_{0x7FFFFFFF};
-    std::atomic<ScorePosition> dueLimit_{0x7FFFFFFF};
+    std::atomic<ScorePosition> waitLimit_{ScorePosition::Max()};
+    std::atomic<ScorePosition> dueLimit_{ScorePosition::Max()};
+    static_assert(std::atomic<ScorePosition>::is_always_lock_free);
 };
 
 }  // namespace ostinel

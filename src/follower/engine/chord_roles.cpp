@@ -49,7 +49,7 @@ class BeatWalk {
 }  // namespace
 
 void AssignChordRoles(ScoreChords& score, std::span<const std::uint32_t> beats,
-                      ScorePosition halfBeatTolerance, ScorePosition longBeat) {
+                      std::int32_t halfBeatTolerance, std::int32_t longBeat) {
     score.roleChordCount = 0;
     BeatWalk walk(beats);
     int lastOnBeatMeasure = 0;
@@ -89,7 +89,7 @@ void AssignChordRoles(ScoreChords& score, std::span<const std::uint32_t> beats,
             } else if (downbeat && walk.Measure() > lastDownbeatMeasure + 1) {
                 role = kRoleDownbeat;
             } else if (walk.HasNext() && !previousWasHalfBeat) {
-                const ScorePosition length = walk.Time(pointer + 1) - beatTime;
+                const std::int32_t length = walk.Time(pointer + 1) - beatTime;
                 const ScorePosition middle = beatTime + (length >> 1);
                 if (length > longBeat && chord.time > middle - halfBeatTolerance &&
                     chord.time < middle + halfBeatTolerance) {

@@ -12,7 +12,7 @@ namespace {
 constexpr std::int64_t kMaxTempo = 0x40000;  // 4.0
 
 std::int64_t Distance(ScorePosition a, ScorePosition b) {
-    return std::llabs(std::int64_t{a} - std::int64_t{b});
+    return std::llabs(std::int64_t{a.Ms()} - std::int64_t{b.Ms()});
 }
 
 std::uint8_t ReplaceInsteadOfMeasuring(std::uint8_t flags) {
@@ -138,8 +138,8 @@ bool Follower::UpdateAfterMatch(int chordIndex, int previousCursor, std::uint8_t
         DropSingleAnchorRecord();
     }
 
-    while (restoreMarkers_.Pending() &&
-           std::int64_t{restoreMarkers_.Next()} <= std::int64_t{tq} - lengths_.markerSnap) {
+    while (restoreMarkers_.Pending() && std::int64_t{restoreMarkers_.Next().Ms()} <=
+                                            std::int64_t{tq.Ms()} - lengths_.markerSnap) {
         ++restoreMarkers_.cursor;
     }
     if (restoreMarkers_.Pending() && Distance(restoreMarkers_.Next(), tq) < lengths_.markerSnap) {
@@ -147,7 +147,7 @@ bool Follower::UpdateAfterMatch(int chordIndex, int previousCursor, std::uint8_t
         anchor_.tempo = baseTempo_;
     } else {
         if ((flags & kRoleTempoPoint) != 0 && level >= 3 && tempoAnchorTime_) {
-            const std::int64_t scoreSpan = std::int64_t{tq} - tempoAnchorPosition_;
+            const std::int64_t scoreSpan = std::int64_t{tq.Ms()} - tempoAnchorPosition_.Ms();
             const std::int32_t clockSpan = ClockDifference(now, *tempoAnchorTime_);
             // A match behind the reference or at its instant measures nothing.
             if (scoreSpan > 0 && clockSpan > 0) {

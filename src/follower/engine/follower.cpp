@@ -52,7 +52,7 @@ bool Follower::Create(FollowerCallback& callback, int queueSize, std::int32_t sc
     matchLength_ = 0;
     recordCount_ = 0;
     anchor_ = AnchorState{};
-    restingPosition_.store(0);
+    restingPosition_.store(ScorePosition{});
     DrainQueue();
     return true;
 }
@@ -271,13 +271,13 @@ bool Follower::JumpPending() const {
 ScorePosition Follower::LastEventAtOrBefore(ScorePosition position) const {
     if (scoreMode_.load()) {
         const int chord = LastChordAtOrBefore(position);
-        return chord >= 0 ? ChordTime(chord) : -1;
+        return chord >= 0 ? ChordTime(chord) : ScorePosition{-1};
     }
     if (beatMode_.load()) {
         const auto next = std::upper_bound(beats_.begin(), beats_.end(), position);
-        return next != beats_.begin() ? *(next - 1) : -1;
+        return next != beats_.begin() ? *(next - 1) : ScorePosition{-1};
     }
-    return -1;
+    return ScorePosition{-1};
 }
 
 }  // namespace ostinel

@@ -30,7 +30,7 @@ namespace ostinel {
 // of a measure.
 inline constexpr std::uint32_t kDownbeatFlag = 0x80000000u;
 
-inline constexpr ScorePosition kNoLimit = 0x7FFFFFFF;
+inline constexpr ScorePosition kNoLimit = ScorePosition::Max();
 
 // The follower engine's share of the FollowingOptions: only what matching and
 // estimation read, handed over while the follower is not running.
@@ -123,7 +123,7 @@ class Follower {
     };
     struct AnchorRecord {
         std::uint32_t time = 0;
-        ScorePosition position = 0;
+        ScorePosition position;
         Fixed16 tempo = kFixedOne;
     };
     // Holds the busy flag for a main-thread operation and handles the input
@@ -194,7 +194,7 @@ class Follower {
 
     // tap_handler.cpp
     void HandleTap(Fixed16 strength);
-    ScorePosition BeatLength(int beat) const;
+    std::int32_t BeatLength(int beat) const;
 
     // take_history.cpp
     void AppendAnchorRecord();
@@ -213,7 +213,8 @@ class Follower {
     std::atomic<bool> running_{false};
     std::atomic<bool> jumpPending_{false};
     std::atomic<bool> reanchorOnFirstQuery_{false};
-    std::atomic<ScorePosition> restingPosition_{0};  // the anchor position while not running
+    std::atomic<ScorePosition> restingPosition_{};  // the anchor position while not running
+    static_assert(std::atomic<ScorePosition>::is_always_lock_free);
     std::atomic<bool> scoreMode_{false};
     std::atomic<bool> beatMode_{false};
     std::atomic<bool> startAutomatically_{true};
@@ -246,7 +247,7 @@ class Follower {
     bool jumpWindow_ = false;
     Fixed16 baseTempo_ = kFixedOne;
     Fixed16 lastGoodTempo_ = kFixedOne;
-    ScorePosition tempoAnchorPosition_ = 0;
+    ScorePosition tempoAnchorPosition_;
     std::optional<std::uint32_t> tempoAnchorTime_;
     std::optional<std::uint32_t> lastMatchTime_;
     int lastMatchedChord_ = -1;
@@ -267,7 +268,7 @@ class Follower {
     int notesHeard_ = 0;      // since listening began
     std::uint32_t jumpRatio_ = 0;
     std::uint32_t jumpTime_ = 0;
-    ScorePosition jumpTarget_ = 0;
+    ScorePosition jumpTarget_;
 };
 
 }  // namespace ostinel

@@ -36,8 +36,8 @@ void Follower::ForgetPlace() {
     matchLength_ = 0;
     chordCursor_ = 0;
     lastMatchedChord_ = -1;
-    anchor_.position = 0;
-    restingPosition_.store(0);
+    anchor_.position = ScorePosition{};
+    restingPosition_.store(ScorePosition{});
 }
 
 bool Follower::SetBeats(std::span<const std::uint32_t> beats) {

@@ -168,7 +168,7 @@ void Follower::DecideJump(ScorePosition expected, std::uint32_t now, std::uint32
             bestChord = candidate.chord;
         }
     }
-    const ScorePosition span =
+    const std::int32_t span =
         ChordTime(bestChord) - ChordTime(std::max(0, bestChord - (matchLength_ - 1)));
 
     int near = 0;
@@ -176,7 +176,7 @@ void Follower::DecideJump(ScorePosition expected, std::uint32_t now, std::uint32
     for (const JumpCandidate& candidate : candidates_) {
         const std::uint64_t deviation = Deviation(candidate.ratio, reference);
         if (candidate.ratio >= kMaxJumpRatio || 4 * deviation >= 5 * std::uint64_t{best}) continue;
-        const std::int64_t distance = std::int64_t{ChordTime(candidate.chord)} - expected;
+        const std::int64_t distance = std::int64_t{ChordTime(candidate.chord).Ms()} - expected.Ms();
         if (distance > -lengths_.nearJump && distance < lengths_.nearJump) ++near;
         candidates_[kept++] = candidate;
     }
@@ -201,8 +201,8 @@ void Follower::DecideJump(ScorePosition expected, std::uint32_t now, std::uint32
         while (chosen > 0 && ChordTime(candidates_[chosen].chord) > expected)
             --chosen;
         if (chosen + 1 < candidates_.size() &&
-            std::int64_t{ChordTime(candidates_[chosen + 1].chord)} - expected <
-                std::int64_t{expected} - ChordTime(candidates_[chosen].chord)) {
+            std::int64_t{ChordTime(candidates_[chosen + 1].chord).Ms()} - expected.Ms() <
+                std::int64_t{expected.Ms()} - ChordTime(candidates_[chosen].chord).Ms()) {
             ++chosen;
         }
         // Overlapping places are one repeated pattern: the earlier wins.

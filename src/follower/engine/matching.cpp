@@ -27,11 +27,12 @@ void Follower::HandleNote(std::uint32_t word) {
     }
     if (running) {
         if (MatchNote(word, expected, now)) {
-            callback_->ReportEvent(now, lastMatchedChord_ >= 0 ? ChordTime(lastMatchedChord_) : -1,
-                                   word);
+            callback_->ReportEvent(
+                now, lastMatchedChord_ >= 0 ? ChordTime(lastMatchedChord_) : ScorePosition{-1},
+                word);
             return;
         }
-        callback_->ReportEvent(now, -1, word);
+        callback_->ReportEvent(now, ScorePosition{-1}, word);
         if (ChordCount() == 0 || excused_ || Level() < 2) return;
     }
     // Not running: listening for the soloist to start anywhere in the piece.
@@ -44,9 +45,9 @@ bool Follower::MatchNote(std::uint32_t word, ScorePosition expected, std::uint32
     if (Level() == 0 || count == 0) return false;
     AdvanceIgnoreCursor(expected);
     const ScorePosition waitLimit = anchor_.waitLimit;
-    ScorePosition x = 0;
-    ScorePosition lo = 0;
-    ScorePosition hi = 0;
+    ScorePosition x;
+    ScorePosition lo;
+    ScorePosition hi;
     int start = 0;
     bool signalDue = false;
     if (lastMatchTime_ && lastMatchedChord_ >= 0 &&
@@ -58,7 +59,7 @@ bool Follower::MatchNote(std::uint32_t word, ScorePosition expected, std::uint32
         hi = x + lengths_.chordSpan;
         jumpWindow_ = false;
     } else {
-        ScorePosition width = 0;
+        std::int32_t width = 0;
         if (lastMatchTime_ && lastMatchedChord_ >= 0) {
             const AnchorState fromLastMatch{ChordTime(lastMatchedChord_), *lastMatchTime_,
                                             anchor_.tempo, waitLimit};
@@ -69,8 +70,8 @@ bool Follower::MatchNote(std::uint32_t word, ScorePosition expected, std::uint32
             x = expected;
             width = (lengths_.windowMaximum + lengths_.windowMinimum) / 2;
         }
-        x = std::max(x, 0);
-        lo = std::max(0, x - (width >> 1));
+        x = std::max(x, ScorePosition{});
+        lo = std::max(ScorePosition{}, x - (width >> 1));
         hi = x + width;
         start = StartChordNear(x);
         const ScorePosition startTime = ChordTime(start);
@@ -107,8 +108,8 @@ bool Follower::MatchNote(std::uint32_t word, ScorePosition expected, std::uint32
         const bool forwardDone = forward >= count || ChordTime(forward) > hi;
         if (backDone && forwardDone) break;
         int chord = 0;
-        if (backDone || (!forwardDone && std::int64_t{ChordTime(forward)} - x <=
-                                             2 * (std::int64_t{x} - ChordTime(back)))) {
+        if (backDone || (!forwardDone && std::int64_t{ChordTime(forward).Ms()} - x.Ms() <=
+                                             2 * (std::int64_t{x.Ms()} - ChordTime(back).Ms()))) {
             chord = forward++;
         } else {
             chord = back--;
@@ -155,15 +156,15 @@ int Follower::StartChordNear(ScorePosition x) const {
     if (x < ChordTime(chord)) {
         while (chord > 0 && ChordTime(chord) > x)
             --chord;
-        if (chord + 1 < count &&
-            std::int64_t{ChordTime(chord + 1)} - x < 2 * (std::int64_t{x} - ChordTime(chord))) {
+        if (chord + 1 < count && std::int64_t{ChordTime(chord + 1).Ms()} - x.Ms() <
+                                     2 * (std::int64_t{x.Ms()} - ChordTime(chord).Ms())) {
             ++chord;
         }
     } else {
         while (chord < count - 1 && ChordTime(chord) < x)
             ++chord;
-        if (chord > 0 &&
-            2 * (std::int64_t{x} - ChordTime(chord - 1)) < std::int64_t{ChordTime(chord)} - x) {
+        if (chord > 0 && 2 * (std::int64_t{x.Ms()} - ChordTime(chord - 1).Ms()) <
+                             std::int64_t{ChordTime(chord).Ms()} - x.Ms()) {
             --chord;
         }
     }

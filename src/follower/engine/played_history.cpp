@@ -7,7 +7,7 @@
 namespace ostinel {
 
 bool PlayedHistory::Add(std::uint8_t pitch, std::uint8_t velocity, std::uint32_t now,
-                        ScorePosition chordSpan) {
+                        std::int32_t chordSpan) {
     const bool joins =
         chordCount_ > 0 &&
         ClockDifference(now, chords_[static_cast<std::size_t>(Newest())].time) < chordSpan;

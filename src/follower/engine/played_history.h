@@ -27,7 +27,7 @@ class PlayedHistory {
     static constexpr int kDroppedChords = 30;
 
     // Adds a played note at clock `now`; true when it started a new chord.
-    bool Add(std::uint8_t pitch, std::uint8_t velocity, std::uint32_t now, ScorePosition chordSpan);
+    bool Add(std::uint8_t pitch, std::uint8_t velocity, std::uint32_t now, std::int32_t chordSpan);
     void Clear();
 
     int ChordCount() const { return chordCount_; }

@@ -32,7 +32,7 @@ constexpr std::uint32_t kMaxStartRatio = 0x40000;  // 4.0
 constexpr std::int32_t kRolledChordMs = 80;
 
 std::int64_t Distance(ScorePosition a, ScorePosition b) {
-    return std::llabs(std::int64_t{a} - std::int64_t{b});
+    return std::llabs(std::int64_t{a.Ms()} - std::int64_t{b.Ms()});
 }
 
 // Marks `key` heard; false when it was already.
@@ -107,8 +107,8 @@ ChordProbability::Reach Follower::JumpReach(ScorePosition expected) const {
 
 bool Follower::ReleaseWaitsThrough(ScorePosition position) {
     bool released = false;
-    while (waitMarkers_.Pending() &&
-           std::int64_t{waitMarkers_.Next()} < std::int64_t{position} + lengths_.markerSnap) {
+    while (waitMarkers_.Pending() && std::int64_t{waitMarkers_.Next().Ms()} <
+                                         std::int64_t{position.Ms()} + lengths_.markerSnap) {
         ++waitMarkers_.cursor;
         released = true;
     }
@@ -138,7 +138,7 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
     const std::uint8_t key = KeyOf(word);
     const ScorePosition expected = EstimateAt(anchor_, now);
     if (Level() == 0 || ChordCount() == 0) {
-        callback_->ReportEvent(now, -1, word);
+        callback_->ReportEvent(now, ScorePosition{-1}, word);
         return;
     }
     const std::int16_t trigger = signalTrigger_.load(std::memory_order_relaxed);
@@ -156,15 +156,15 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
     }
     if (key == kSignalKey) {
         // A signal before its marker is due is an unmatched note.
-        callback_->ReportEvent(now, -1, word);
+        callback_->ReportEvent(now, ScorePosition{-1}, word);
         return;
     }
     AdvanceIgnoreCursor(expected);
     // Held at their entry just after a range, the soloist is due there: followed again.
-    const bool heldAtEntry = std::int64_t{expected} + 1 == anchor_.waitLimit;
+    const bool heldAtEntry = std::int64_t{expected.Ms()} + 1 == anchor_.waitLimit.Ms();
     if (!heldAtEntry && InIgnoredStretch(expected)) {
         // Notes the score does not follow here: pick the place up again after.
-        callback_->ReportEvent(now, -1, word);
+        callback_->ReportEvent(now, ScorePosition{-1}, word);
         PlaceProbability(expected);
         return;
     }
@@ -177,7 +177,7 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
     const bool holds = probability_.Holds(chord, key);
     // Past a special signal still owed, the soloist cannot be.
     if (signalMarkers_.Pending() && target >= signalMarkers_.Next()) {
-        callback_->ReportEvent(now, -1, word);
+        callback_->ReportEvent(now, ScorePosition{-1}, word);
         return;
     }
     if (holds) {
@@ -205,7 +205,7 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
             HoldAtEntry(chord);
             ReportAnchor();
         }
-        callback_->ReportEvent(now, holds ? target : -1, word);
+        callback_->ReportEvent(now, holds ? target : ScorePosition{-1}, word);
         return;
     }
 
@@ -215,7 +215,7 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
         options_.severalBeatsOnly && Distance(target, expected) >= lengths_.searchRadius;
     if ((far && !options_.jumping) || outOfReach) {
         // Not allowed to jump there: the accompaniment goes on where it is.
-        callback_->ReportEvent(now, -1, word);
+        callback_->ReportEvent(now, ScorePosition{-1}, word);
         return;
     }
     if (far) {
@@ -224,7 +224,7 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
         // not move it.
         const bool agrees = (farChord_ >= 0 && chord >= farChord_ - 1 && chord <= farChord_ + 8) ||
                             probability_.Around(chord) >= kSureOfFarPlace;
-        callback_->ReportEvent(now, -1, word);
+        callback_->ReportEvent(now, ScorePosition{-1}, word);
         if (!agrees) {
             farChord_ = chord;
             return;
@@ -238,8 +238,8 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
     const int level = Level();
     const bool released = ReleaseWaitsThrough(target);
     bool restored = false;
-    while (restoreMarkers_.Pending() &&
-           std::int64_t{restoreMarkers_.Next()} <= std::int64_t{target} - lengths_.markerSnap) {
+    while (restoreMarkers_.Pending() && std::int64_t{restoreMarkers_.Next().Ms()} <=
+                                            std::int64_t{target.Ms()} - lengths_.markerSnap) {
         ++restoreMarkers_.cursor;
     }
     if (restoreMarkers_.Pending() &&
@@ -278,7 +278,7 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
         ComputeWaitLimit();
     }
     ReportAnchor();
-    callback_->ReportEvent(now, holds ? target : -1, word);
+    callback_->ReportEvent(now, holds ? target : ScorePosition{-1}, word);
 }
 
 }  // namespace ostinel

@@ -17,7 +17,7 @@ bool IsSoundingNoteOn(const TrackEvent& event) {
     return (event.kind & 0xF0) == kNoteOn && event.data2 != 0;
 }
 
-void AddNote(ScoreChords& score, const TrackEvent& event, ScorePosition chordSpan) {
+void AddNote(ScoreChords& score, const TrackEvent& event, std::int32_t chordSpan) {
     const auto time = static_cast<ScorePosition>(event.time);
     // A chord's note count is a byte: a 256th note at one time starts another chord.
     if (score.chords.empty() || score.chords.back().time < time - chordSpan ||
@@ -63,7 +63,7 @@ int ScoreChords::FirstAtOrAfter(ScorePosition position) const {
 }
 
 ScoreChords BuildScoreChords(std::span<const TrackEvent> first, std::span<const TrackEvent> second,
-                             ScorePosition chordSpan) {
+                             std::int32_t chordSpan) {
     ScoreChords score;
     std::size_t i = 0;
     std::size_t j = 0;

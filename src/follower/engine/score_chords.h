@@ -31,7 +31,7 @@ inline constexpr std::uint8_t kRoleSecondBeat = 0x14;  // + 1 for the third beat
 inline constexpr std::uint8_t kRoleHalfBeat = 0x14;
 
 struct ScoreChord {
-    ScorePosition time = 0;  // of its first note
+    ScorePosition time;  // of its first note
     std::int32_t firstNote = 0;
     std::uint8_t noteCount = 0;
     std::uint8_t matchedCount = 0;
@@ -71,11 +71,11 @@ struct ScoreChords {
 // from the chord's first note, and indexes them by pitch. Throws
 // std::bad_alloc when memory runs out.
 ScoreChords BuildScoreChords(std::span<const TrackEvent> first, std::span<const TrackEvent> second,
-                             ScorePosition chordSpan);
+                             std::int32_t chordSpan);
 
 // Gives each chord its ChordRole from the beat list (score positions, the
 // downbeat flag on the first beat of each measure).
 void AssignChordRoles(ScoreChords& score, std::span<const std::uint32_t> beats,
-                      ScorePosition halfBeatTolerance, ScorePosition longBeat);
+                      std::int32_t halfBeatTolerance, std::int32_t longBeat);
 
 }  // namespace ostinel

@@ -51,7 +51,7 @@ void Follower::FinishTake() {
 }
 
 ScorePosition Follower::PerformedToScore(std::uint32_t time) {
-    if (running_.load(std::memory_order_acquire) || recordCount_ == 0) return -1;
+    if (running_.load(std::memory_order_acquire) || recordCount_ == 0) return ScorePosition{-1};
     const auto record = [this](int i) -> const AnchorRecord& {
         return records_[static_cast<std::size_t>(i)];
     };
@@ -77,7 +77,8 @@ std::vector<TempoPoint> Follower::TempoList() const {
     std::vector<TempoPoint> list;
     if (running_.load(std::memory_order_acquire) || recordCount_ == 0) return list;
     list.reserve(static_cast<std::size_t>(recordCount_) + 1);
-    if (records_.front().position > 0) list.push_back(TempoPoint{0, baseTempo_});
+    if (records_.front().position > ScorePosition{})
+        list.push_back(TempoPoint{ScorePosition{0}, baseTempo_});
     for (int i = 0; i + 1 < recordCount_; ++i) {
         const AnchorRecord& record = records_[static_cast<std::size_t>(i)];
         list.push_back(TempoPoint{record.position, record.tempo});

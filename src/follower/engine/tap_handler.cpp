@@ -12,7 +12,7 @@ constexpr std::int64_t kMaxTempo = 0x40000;  // 4.0
 
 }  // namespace
 
-ScorePosition Follower::BeatLength(int beat) const {
+std::int32_t Follower::BeatLength(int beat) const {
     const auto count = static_cast<int>(beats_.size());
     const auto at = [this](int b) { return beats_[static_cast<std::size_t>(b)]; };
     if (beat + 1 < count) return at(beat + 1) - at(beat);
@@ -36,15 +36,16 @@ void Follower::HandleTap(Fixed16 strength) {
     if (beatCursor_ == count) {
         tapped = count - 1;
     } else if (beatCursor_ > 0) {
-        const ScorePosition middle = (beat(beatCursor_ - 1) + beat(beatCursor_)) >> 1;
+        const ScorePosition middle{(beat(beatCursor_ - 1).Ms() + beat(beatCursor_).Ms()) >> 1};
         tapped = x > middle ? beatCursor_ : beatCursor_ - 1;
     }
     bool halfTap = false;
     const int last = lastTappedBeat_;
     if (last >= 0 &&
-        (tapped == last || (tapped == last + 1 && x < (2 * beat(tapped) + beat(last)) / 3))) {
+        (tapped == last || (tapped == last + 1 &&
+                            x < ScorePosition{(2 * beat(tapped).Ms() + beat(last).Ms()) / 3}))) {
         // Early in the beat just tapped it is a bounce; later it marks the half beat.
-        if (3 * (std::int64_t{x} - beat(last)) < BeatLength(last)) return;
+        if (3 * (std::int64_t{x.Ms()} - beat(last).Ms()) < BeatLength(last)) return;
         halfTap = true;
     }
     const ScorePosition tappedPosition =
@@ -72,7 +73,9 @@ void Follower::HandleTap(Fixed16 strength) {
                     anchor_.tempo = baseTempo_;
                 } else if (const std::int64_t dt = ClockDifference(now, anchor_.time); dt != 0) {
                     const std::int64_t measured =
-                        ((std::int64_t{beat(tapped)} - anchor_.position) * 65536 + dt / 2) / dt;
+                        ((std::int64_t{beat(tapped).Ms()} - anchor_.position.Ms()) * 65536 +
+                         dt / 2) /
+                        dt;
                     if (measured > 0) {
                         const std::int64_t tempo =
                             level == 4 ? measured : (anchor_.tempo + measured) >> 1;

@@ -20,7 +20,7 @@ BeatClocks ClocksOfBeat(const BeatRecord& beat, const BeatRecord& next, ScorePos
     if (count == 0) return BeatClocks{};
     // (count / 2 + next beat time − from) / count: the span rounded to
     // nearest over the clocks, in 64 bits so a distant `from` cannot wrap.
-    const std::int64_t span = std::int64_t{next.time} - from;
+    const std::int64_t span = std::int64_t{next.time} - from.Ms();
     const std::int64_t interval = (count / 2 + span) / count;
     return BeatClocks{static_cast<std::int32_t>(count), static_cast<std::int32_t>(interval)};
 }
@@ -32,8 +32,9 @@ std::int32_t MidiClockSync::Locate(ScorePosition position, const BeatRecord& bea
     // Whole sixteenths since the beat: 6 clocks each.
     const std::int64_t sixteenthMs = std::int64_t{beat_.intervalMs} * 6;
     const std::int64_t elapsed =
-        sixteenthMs > 0 ? std::max<std::int64_t>(std::int64_t{position} - beatTime, 0) / sixteenthMs
-                        : 0;
+        sixteenthMs > 0
+            ? std::max<std::int64_t>(std::int64_t{position.Ms()} - beatTime.Ms(), 0) / sixteenthMs
+            : 0;
     sent_ = position == beatTime ? beat_.count - 1 : static_cast<std::int32_t>(elapsed * 6);
     TimeNextClock(position);
     return static_cast<std::int32_t>(std::int64_t{beat.sixteenths} + elapsed);

@@ -20,7 +20,7 @@ inline constexpr std::uint8_t kMidiStop = 0xFC;
 inline constexpr std::uint8_t kMidiSongPosition = 0xF2;
 
 // The sync due time when no clock is timed: the next beat sets it again.
-inline constexpr ScorePosition kNoSyncDue = std::numeric_limits<ScorePosition>::max();
+inline constexpr ScorePosition kNoSyncDue = ScorePosition::Max();
 
 // Clocks timed within one beat; the rest are sent together at the next beat,
 // so that rounding of the interval never lets a beat's clocks run past it.
@@ -83,7 +83,7 @@ void BuildSongPosition(std::int32_t sixteenths, SongPositionMessage& message);
 // else; sent after the song position pointer. Stop is kMidiStop.
 // any thread
 constexpr std::uint8_t StartOrContinue(ScorePosition position) {
-    return position == 0 ? kMidiStart : kMidiContinue;
+    return position == ScorePosition{} ? kMidiStart : kMidiContinue;
 }
 
 }  // namespace ostinel

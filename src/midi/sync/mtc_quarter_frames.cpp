@@ -39,8 +39,7 @@ MtcQuarterFrames::MtcQuarterFrames(const SmpteTime& announced, const SmpteTime& 
 MtcQuarterFrames MtcQuarterFrames::StartAt(ScorePosition position, SmpteFrameRate rate) {
     // 2 ms past the position, so that a position converted back from a
     // reading (rounded to the millisecond) reads that same quarter frame.
-    const ScorePosition probe =
-        position > std::numeric_limits<ScorePosition>::max() - 2 ? position : position + 2;
+    const ScorePosition probe = position > ScorePosition::Max() - 2 ? position : position + 2;
     const SmpteTime announced = ToSmpteTime(probe, rate);
     const SmpteTime first = announced.hundredths == 0 ? announced : NextWholeFrame(announced, rate);
     return MtcQuarterFrames(announced, first, rate);

@@ -50,7 +50,7 @@ const SmpteRate& RateOf(SmpteFrameRate rate) {
 }
 
 SmpteTime ToSmpteTime(ScorePosition position, SmpteFrameRate rate) {
-    const std::int32_t ms = position < 0 ? 0 : position;
+    const std::int32_t ms = position < ScorePosition{} ? 0 : position.Ms();
     const std::int32_t fps = RateOf(rate).framesPerSecond;
     const FrameCount count = CountFrames(ms, rate);
     const std::int32_t totalSeconds = count.frames / fps;

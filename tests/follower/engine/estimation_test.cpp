@@ -17,55 +17,55 @@ class PositionAndTimeUntil : public follower_test::EitherMethod {};
 
 TEST_P(PositionAndTimeUntil, TheEstimateRunsOnFromTheAnchorAtItsTempo) {
     LoadScore(std::vector<WrittenNote>{{12000, 60}});
-    StartAt(10000, 50000);
-    EXPECT_EQ(PositionAt(50000), 10000);
-    EXPECT_EQ(PositionAt(50500), 10500);
+    StartAt(ScorePosition{10000}, 50000);
+    EXPECT_EQ(PositionAt(50000), ScorePosition{10000});
+    EXPECT_EQ(PositionAt(50500), ScorePosition{10500});
     callback.now = 50000;
-    EXPECT_EQ(follower.TimeUntil(10250), 250);
-    EXPECT_EQ(follower.TimeUntil(10000), 0);
-    EXPECT_EQ(follower.TimeUntil(9000), 0);
+    EXPECT_EQ(follower.TimeUntil(ScorePosition{10250}), 250);
+    EXPECT_EQ(follower.TimeUntil(ScorePosition{10000}), 0);
+    EXPECT_EQ(follower.TimeUntil(ScorePosition{9000}), 0);
     callback.now = 50300;
-    EXPECT_EQ(follower.TimeUntil(10250), 0);  // already due
-    EXPECT_EQ(follower.TimeUntil(10400), 100);
+    EXPECT_EQ(follower.TimeUntil(ScorePosition{10250}), 0);  // already due
+    EXPECT_EQ(follower.TimeUntil(ScorePosition{10400}), 100);
 }
 
 TEST_P(PositionAndTimeUntil, TheWaitLimitHoldsTheEstimateOneMsBeforeIt) {
     LoadScore(std::vector<WrittenNote>{{10300, 60}, {12000, 62}});
-    const std::vector<ScorePosition> wait = {10300};
+    const std::vector<ScorePosition> wait = {ScorePosition{10300}};
     ASSERT_TRUE(follower.SetWaitMarkers(wait));
-    StartAt(10000, 50000);
-    EXPECT_EQ(PositionAt(50500), 10299);
-    EXPECT_EQ(follower.TimeUntil(10300), -1);
-    EXPECT_EQ(follower.TimeUntil(11000), -1);
-    EXPECT_EQ(follower.TimeUntil(10200), 0);
+    StartAt(ScorePosition{10000}, 50000);
+    EXPECT_EQ(PositionAt(50500), ScorePosition{10299});
+    EXPECT_EQ(follower.TimeUntil(ScorePosition{10300}), -1);
+    EXPECT_EQ(follower.TimeUntil(ScorePosition{11000}), -1);
+    EXPECT_EQ(follower.TimeUntil(ScorePosition{10200}), 0);
 }
 
 TEST_P(PositionAndTimeUntil, AtHalfTempoAScoreMsTakesTwoClockMs) {
     LoadScore(std::vector<WrittenNote>{{12000, 60}});
-    StartAt(10000, 50000, kFixedOne / 2);
-    EXPECT_EQ(PositionAt(50500), 10250);
+    StartAt(ScorePosition{10000}, 50000, kFixedOne / 2);
+    EXPECT_EQ(PositionAt(50500), ScorePosition{10250});
     callback.now = 50000;
-    EXPECT_EQ(follower.TimeUntil(10100), 200);
+    EXPECT_EQ(follower.TimeUntil(ScorePosition{10100}), 200);
 }
 
 TEST_P(PositionAndTimeUntil, NotRunningTheAnswerIsTheAnchorPositionAndMinusOne) {
     LoadScore(std::vector<WrittenNote>{{12000, 60}});
-    EXPECT_EQ(follower.TimeUntil(100), -1);
-    StartAt(10000, 50000);
+    EXPECT_EQ(follower.TimeUntil(ScorePosition{100}), -1);
+    StartAt(ScorePosition{10000}, 50000);
     callback.now = 50700;
     follower.Stop();
-    EXPECT_EQ(PositionAt(60000), 10700);
-    EXPECT_EQ(follower.TimeUntil(20000), -1);
+    EXPECT_EQ(PositionAt(60000), ScorePosition{10700});
+    EXPECT_EQ(follower.TimeUntil(ScorePosition{20000}), -1);
 }
 
 TEST_P(PositionAndTimeUntil, TheFirstQueryReanchorsButAnswersFromTheOldAnchor) {
     LoadScore(std::vector<WrittenNote>{{12000, 60}});
     callback.now = 50000;
-    ASSERT_TRUE(follower.Start(10000, kFixedOne));
+    ASSERT_TRUE(follower.Start(ScorePosition{10000}, kFixedOne));
     callback.now = 50100;
-    EXPECT_EQ(follower.TimeUntil(10500), 400);
-    EXPECT_EQ(follower.Position(), 10000);
-    EXPECT_EQ(follower.TimeUntil(10500), 500);
+    EXPECT_EQ(follower.TimeUntil(ScorePosition{10500}), 400);
+    EXPECT_EQ(follower.Position(), ScorePosition{10000});
+    EXPECT_EQ(follower.TimeUntil(ScorePosition{10500}), 500);
 }
 
 class TempoMeasurement : public follower_test::EitherMethod {
@@ -75,7 +75,7 @@ class TempoMeasurement : public follower_test::EitherMethod {
         LoadScore(std::vector<WrittenNote>{{0, 60}, {2000, 62}, {4000, 64}},
                   BeatList(500, 4, 10000));
         ASSERT_TRUE(follower.SetOptions(Options(level)));
-        StartAt(0);
+        StartAt(ScorePosition{0});
         Play(kStartClock, 60);
         Play(kStartClock + 2500, 62);
     }
@@ -87,7 +87,7 @@ using MatchingTempo = TempoMeasurement;
 
 TEST_P(MatchingTempo, AtHighestADownbeatTakesTheMeasuredTempo) {
     PlayTwoDownbeats(TimingLevel::Highest);
-    EXPECT_EQ(LastPosition().position, 2000);
+    EXPECT_EQ(LastPosition().position, ScorePosition{2000});
     EXPECT_EQ(LastPosition().time, kStartClock + 2500);
     EXPECT_EQ(LastPosition().tempo, 52429);  // 2000 / 2500, rounded
 }
@@ -99,28 +99,28 @@ TEST_P(MatchingTempo, AtHighItIsAveragedWithTheOldTempo) {
 
 TEST_P(TempoMeasurement, AtMediumTheTempoStaysButThePositionIsReplaced) {
     PlayTwoDownbeats(TimingLevel::Medium);
-    EXPECT_EQ(LastPosition().position, 2000);
+    EXPECT_EQ(LastPosition().position, ScorePosition{2000});
     EXPECT_EQ(LastPosition().tempo, kFixedOne);
 }
 
 TEST_P(TempoMeasurement, AtLowAMatchMovesNothing) {
     PlayTwoDownbeats(TimingLevel::Low);
-    EXPECT_EQ(LastEvent().position, 2000);
-    EXPECT_EQ(PositionAt(kStartClock + 2600), 2600);
+    EXPECT_EQ(LastEvent().position, ScorePosition{2000});
+    EXPECT_EQ(PositionAt(kStartClock + 2600), ScorePosition{2600});
 }
 
 TEST_P(TempoMeasurement, AtLowOnlyAWaitPointMovesThePosition) {
     LoadScore(std::vector<WrittenNote>{{0, 60}, {2000, 62}, {4000, 64}}, BeatList(500, 4, 10000));
-    const std::vector<ScorePosition> wait = {2000};
+    const std::vector<ScorePosition> wait = {ScorePosition{2000}};
     ASSERT_TRUE(follower.SetWaitMarkers(wait));
     ASSERT_TRUE(follower.SetOptions(Options(TimingLevel::Low)));
-    StartAt(0);
+    StartAt(ScorePosition{0});
     Play(kStartClock, 60);
-    EXPECT_EQ(PositionAt(kStartClock + 2500), 1999);
+    EXPECT_EQ(PositionAt(kStartClock + 2500), ScorePosition{1999});
     Play(kStartClock + 2500, 62);
-    EXPECT_EQ(PositionAt(kStartClock + 2500), 2000);
+    EXPECT_EQ(PositionAt(kStartClock + 2500), ScorePosition{2000});
     // Past the soloist's next entry, which they have not played.
-    EXPECT_EQ(PositionAt(kStartClock + 5000), 4500);
+    EXPECT_EQ(PositionAt(kStartClock + 5000), ScorePosition{4500});
 }
 
 TEST_P(TempoMeasurement, ARestoreTempoMarkerWithin200MsReturnsToTheStartingTempo) {
@@ -130,23 +130,23 @@ TEST_P(TempoMeasurement, ARestoreTempoMarkerWithin200MsReturnsToTheStartingTempo
         PlayTwoDownbeats(TimingLevel::Highest);
         EXPECT_LT(LastPosition().tempo, kFixedOne);
         Play(kStartClock + 5000, 64);
-        EXPECT_EQ(LastEvent().position, 4000);
+        EXPECT_EQ(LastEvent().position, ScorePosition{4000});
         const std::int32_t tempo = LastPosition().tempo;
         follower.Stop();
         return tempo;
     };
-    EXPECT_EQ(tempoAfterThirdDownbeat(4150), kFixedOne);
-    EXPECT_EQ(tempoAfterThirdDownbeat(3850), kFixedOne);
-    EXPECT_LT(tempoAfterThirdDownbeat(4200), kFixedOne);
+    EXPECT_EQ(tempoAfterThirdDownbeat(ScorePosition{4150}), kFixedOne);
+    EXPECT_EQ(tempoAfterThirdDownbeat(ScorePosition{3850}), kFixedOne);
+    EXPECT_LT(tempoAfterThirdDownbeat(ScorePosition{4200}), kFixedOne);
 }
 
 TEST_P(TempoMeasurement, MatchingTheChordAtAWaitPointReleasesItExactlyWithoutMeasuring) {
     // 4/4 at 500 ms: 2500 is beat 2 and 3000 beat 3 of measure 2, both tempo points.
     LoadScore(std::vector<WrittenNote>{{2000, 60}, {2500, 62}, {3000, 67}, {4000, 69}},
               BeatList(500, 4, 10000));
-    const std::vector<ScorePosition> wait = {3100};
+    const std::vector<ScorePosition> wait = {ScorePosition{3100}};
     ASSERT_TRUE(follower.SetWaitMarkers(wait));
-    StartAt(2000);
+    StartAt(ScorePosition{2000});
     Play(kStartClock, 60);
     Play(kStartClock + 400, 62);  // early: 500 / 400 measured with weight 1
     const std::int32_t tempo = LastPosition().tempo;
@@ -154,12 +154,12 @@ TEST_P(TempoMeasurement, MatchingTheChordAtAWaitPointReleasesItExactlyWithoutMea
     if (GetParam() == FollowingMethod::Matching) {
         EXPECT_EQ(tempo, (3 * 65536 + 81920 + 2) / 4);
     }
-    EXPECT_EQ(PositionAt(kStartClock + 1500), 2999);
+    EXPECT_EQ(PositionAt(kStartClock + 1500), ScorePosition{2999});
     Play(kStartClock + 1500, 67);
-    EXPECT_EQ(LastPosition().position, 3000);
+    EXPECT_EQ(LastPosition().position, ScorePosition{3000});
     EXPECT_EQ(LastPosition().time, kStartClock + 1500);
     EXPECT_EQ(LastPosition().tempo, tempo);
-    EXPECT_EQ(PositionAt(kStartClock + 1600), 3000 + fixmul16(100, tempo));
+    EXPECT_EQ(PositionAt(kStartClock + 1600), ScorePosition{3000 + fixmul16(100, tempo)});
 }
 
 TEST_P(TempoMeasurement, WaitForSoloHoldsAtTheFirstChordUntilItIsPlayed) {
@@ -167,12 +167,12 @@ TEST_P(TempoMeasurement, WaitForSoloHoldsAtTheFirstChordUntilItIsPlayed) {
     FollowerOptions options = Options();
     options.waitForSolo = true;
     ASSERT_TRUE(follower.SetOptions(options));
-    StartAt(0);
-    EXPECT_EQ(PositionAt(kStartClock + 3000), 999);
+    StartAt(ScorePosition{0});
+    EXPECT_EQ(PositionAt(kStartClock + 3000), ScorePosition{999});
     Play(kStartClock + 3000, 60);
-    EXPECT_EQ(LastPosition().position, 1000);
+    EXPECT_EQ(LastPosition().position, ScorePosition{1000});
     EXPECT_EQ(LastPosition().tempo, kFixedOne);
-    EXPECT_EQ(PositionAt(kStartClock + 3200), 1200);
+    EXPECT_EQ(PositionAt(kStartClock + 3200), ScorePosition{1200});
 }
 
 INSTANTIATE_TEST_SUITE_P(BothMethods, PositionAndTimeUntil, testing::kBothMethods,

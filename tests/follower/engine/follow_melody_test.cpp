@@ -35,12 +35,12 @@ TEST_F(FollowMelody, TheTempoAndPositionFollowASoloistPlayingFaster) {
         melody.push_back({static_cast<std::uint32_t>(i) * kBeatMs, kScale[i]});
     }
     LoadScore(melody, BeatList(kBeatMs, 4, 10000));
-    StartAt(0, kMelodyStartClock);
+    StartAt(ScorePosition{0}, kMelodyStartClock);
     for (int i = 0; i < kNotes; ++i) {
         if (i == kMissingNote) continue;
         Play(PlayedAt(i), i == kWrongNote ? 61 : kScale[i]);
-        const ScorePosition expected = i == kWrongNote ? -1 : i * static_cast<int>(kBeatMs);
-        EXPECT_EQ(LastEvent().position, expected) << "note " << i;
+        const ScorePosition expected{i == kWrongNote ? -1 : i * static_cast<int>(kBeatMs)};
+        EXPECT_EQ(LastEvent().position, ScorePosition{expected}) << "note " << i;
         EXPECT_EQ(LastEvent().time, PlayedAt(i));
     }
     EXPECT_TRUE(callback.jumps.empty());
@@ -49,15 +49,15 @@ TEST_F(FollowMelody, TheTempoAndPositionFollowASoloistPlayingFaster) {
     const std::int32_t faster = 78643;  // 1.2
     const std::int32_t tempo = LastPosition().tempo;
     EXPECT_NEAR(tempo, faster, faster / 100);
-    EXPECT_EQ(LastPosition().position, 7500);
+    EXPECT_EQ(LastPosition().position, ScorePosition{7500});
     EXPECT_EQ(LastPosition().time, PlayedAt(kNotes - 1));
-    EXPECT_NEAR(PositionAt(PlayedAt(kNotes - 1) + 250), 7800, 5);
+    EXPECT_NEAR(PositionAt(PlayedAt(kNotes - 1) + 250).Ms(), 7800, 5);
 
     // The take maps the performance back onto the score.
     callback.now = PlayedAt(kNotes - 1) + 100;
     follower.Stop();
     for (int i = 0; i < kNotes; i += 4) {
-        EXPECT_NEAR(follower.PerformedToScore(PlayedAt(i)), i * static_cast<int>(kBeatMs), 2)
+        EXPECT_NEAR(follower.PerformedToScore(PlayedAt(i)).Ms(), i * static_cast<int>(kBeatMs), 2)
             << "note " << i;
     }
 }
@@ -68,11 +68,11 @@ TEST_F(FollowMelody, AnUnmatchedRunIsReportedAtMinusOne) {
         melody.push_back({static_cast<std::uint32_t>(i) * kBeatMs, kScale[i]});
     }
     LoadScore(melody, BeatList(kBeatMs, 4, 10000));
-    StartAt(0, kMelodyStartClock);
+    StartAt(ScorePosition{0}, kMelodyStartClock);
     Play(PlayedAt(0), kScale[0]);
     for (int i = 1; i < 4; ++i) {
         Play(PlayedAt(i), 30 + i);
-        EXPECT_EQ(LastEvent().position, -1);
+        EXPECT_EQ(LastEvent().position, ScorePosition{-1});
     }
     EXPECT_TRUE(callback.jumps.empty());
 }

@@ -34,9 +34,10 @@ class RealTimeCalls : public follower_test::EitherMethod {
             notes.push_back({time, 36 + c % 12});
         }
         LoadScore(notes, BeatList(2 * kChordMs, 4, kChords * kChordMs));
-        const std::vector<ScorePosition> wait = {30 * kChordMs};
+        const std::vector<ScorePosition> wait = {ScorePosition{30 * kChordMs}};
         ASSERT_TRUE(follower.SetWaitMarkers(wait));
-        const std::vector<ScoreRange> ignored = {{40 * kChordMs, 44 * kChordMs}};
+        const std::vector<ScoreRange> ignored = {
+            {ScorePosition{40 * kChordMs}, ScorePosition{44 * kChordMs}}};
         ASSERT_TRUE(follower.SetIgnoreRanges(ignored));
         // The reports are kept without growing while allocations fail.
         callback.positions.reserve(1024);
@@ -52,7 +53,7 @@ class RealTimeCalls : public follower_test::EitherMethod {
         for (int c = first; c < end; ++c) {
             for (const int key : {MelodyKey(c), 36 + c % 12}) {
                 callback.now = at;
-                refused_ += follower.NoteIn(NoteWord(key), 0) ? 0 : 1;
+                refused_ += follower.NoteIn(NoteWord(key), ScorePosition{0}) ? 0 : 1;
                 follower.Position();
                 follower.TimeUntil(static_cast<ScorePosition>((c + 1) * kChordMs));
                 at += 10;

@@ -20,20 +20,20 @@
 namespace ostinel::follower_test {
 
 struct PositionReport {
-    ScorePosition position = 0;
+    ScorePosition position;
     std::uint32_t time = 0;
     std::int32_t tempo = 0;
 };
 
 struct JumpReport {
-    ScorePosition target = 0;
+    ScorePosition target;
     std::uint32_t time = 0;
     std::int32_t tempo = 0;
 };
 
 struct EventReport {
     std::uint32_t time = 0;
-    ScorePosition position = 0;
+    ScorePosition position;
     std::uint32_t word = 0;
 };
 
@@ -135,7 +135,7 @@ class FollowerFixture : public ::testing::Test {
 
     void Play(std::uint32_t at, int key, int velocity = 64) {
         callback.now = at;
-        EXPECT_TRUE(follower.NoteIn(NoteWord(key, velocity), 0));
+        EXPECT_TRUE(follower.NoteIn(NoteWord(key, velocity), ScorePosition{0}));
     }
 
     void Tap(std::uint32_t at, Fixed16 strength = 0) {

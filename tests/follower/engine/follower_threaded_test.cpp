@@ -31,12 +31,12 @@ class SharedClockCallback : public FollowerCallback {
     void ReportPosition(ScorePosition, std::uint32_t, std::int32_t) override {}
     void ReportEvent(std::uint32_t, ScorePosition position, std::uint32_t) override {
         events.fetch_add(1, std::memory_order_relaxed);
-        if (position >= 0) matched.fetch_add(1, std::memory_order_relaxed);
+        if (position >= ScorePosition{}) matched.fetch_add(1, std::memory_order_relaxed);
     }
 };
 
 constexpr int kChords = 2000;
-constexpr ScorePosition kChordMs = 100;
+constexpr std::int32_t kChordMs = 100;
 constexpr std::uint32_t kClockOffset = 100000;  // clock = score position + this
 
 std::vector<WrittenNote> EvenMelody() {
@@ -70,8 +70,8 @@ void TickNeverSeesAMixedPosition(FollowingMethod method) {
     ASSERT_TRUE(follower.SetOptions(options));
     const int lowestUntil = method == FollowingMethod::Probability ? -1 : 0;
     callback.now.store(kClockOffset);
-    ASSERT_TRUE(follower.Start(0, kFixedOne));
-    follower.TimeUntil(0);
+    ASSERT_TRUE(follower.Start(ScorePosition{0}, kFixedOne));
+    follower.TimeUntil(ScorePosition{0});
 
     std::atomic<bool> done{false};
     std::atomic<int> mixed{0};
@@ -103,7 +103,7 @@ void TickNeverSeesAMixedPosition(FollowingMethod method) {
                 std::this_thread::yield();
             }
             callback.now.store(at, std::memory_order_release);
-            follower.NoteIn(NoteWord(48 + i % 24), 0);
+            follower.NoteIn(NoteWord(48 + i % 24), ScorePosition{0});
         }
         done.store(true, std::memory_order_release);
     });
@@ -133,7 +133,7 @@ TEST(FollowerThreads, NotesFromTwoThreadsAreEachHandledOnceOrRefused) {
     options.jumping = false;
     ASSERT_TRUE(follower.SetOptions(options));
     callback.now.store(kClockOffset);
-    ASSERT_TRUE(follower.Start(0, kFixedOne));
+    ASSERT_TRUE(follower.Start(ScorePosition{0}, kFixedOne));
 
     constexpr int kNotesEach = 20000;
     std::atomic<int> accepted{0};
@@ -143,7 +143,7 @@ TEST(FollowerThreads, NotesFromTwoThreadsAreEachHandledOnceOrRefused) {
             std::this_thread::yield();
         int mine = 0;
         for (int i = 0; i < kNotesEach; ++i)
-            mine += follower.NoteIn(NoteWord(key), 0) ? 1 : 0;
+            mine += follower.NoteIn(NoteWord(key), ScorePosition{0}) ? 1 : 0;
         accepted.fetch_add(mine);
     };
     std::thread first(play, 20);
@@ -152,7 +152,7 @@ TEST(FollowerThreads, NotesFromTwoThreadsAreEachHandledOnceOrRefused) {
         while (!go.load(std::memory_order_acquire))
             std::this_thread::yield();
         for (int i = 0; i < 20000; ++i)
-            follower.TimeUntil(i);
+            follower.TimeUntil(ScorePosition{i});
     });
     go.store(true, std::memory_order_release);
     first.join();

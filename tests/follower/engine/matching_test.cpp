@@ -20,79 +20,79 @@ TEST_F(MatchWindow, WithNoMatchYetTheWindowRunsFromThreeHundredBeforeToSixHundre
     const auto firstNoteFinds = [this](const std::vector<WrittenNote>& score, int key) {
         LoadScore(score);
         EXPECT_TRUE(follower.SetOptions(Options(TimingLevel::Highest, false)));
-        StartAt(2000);
+        StartAt(ScorePosition{2000});
         Play(kStartClock, key);
         follower.Stop();
         return LastEvent().position;
     };
-    EXPECT_EQ(firstNoteFinds({{1700, 60}, {2000, 70}, {2600, 64}}, 60), 1700);
-    EXPECT_EQ(firstNoteFinds({{1700, 60}, {2000, 70}, {2600, 64}}, 64), 2600);
-    EXPECT_EQ(firstNoteFinds({{1699, 60}, {2000, 70}, {2601, 64}}, 60), -1);
-    EXPECT_EQ(firstNoteFinds({{1699, 60}, {2000, 70}, {2601, 64}}, 64), -1);
+    EXPECT_EQ(firstNoteFinds({{1700, 60}, {2000, 70}, {2600, 64}}, 60), ScorePosition{1700});
+    EXPECT_EQ(firstNoteFinds({{1700, 60}, {2000, 70}, {2600, 64}}, 64), ScorePosition{2600});
+    EXPECT_EQ(firstNoteFinds({{1699, 60}, {2000, 70}, {2601, 64}}, 60), ScorePosition{-1});
+    EXPECT_EQ(firstNoteFinds({{1699, 60}, {2000, 70}, {2601, 64}}, 64), ScorePosition{-1});
 }
 
 TEST_F(MatchWindow, ANoteWithinTheChordSpanOfAMatchIsLookedForOnlyInThatChord) {
     const std::vector<WrittenNote> score = {{2000, 60}, {2000, 64}, {2200, 67}};
     LoadScore(score);
     ASSERT_TRUE(follower.SetOptions(Options(TimingLevel::Highest, false)));
-    StartAt(2000);
+    StartAt(ScorePosition{2000});
     Play(kStartClock, 60);
-    EXPECT_EQ(LastEvent().position, 2000);
+    EXPECT_EQ(LastEvent().position, ScorePosition{2000});
     Play(kStartClock + 49, 67);
-    EXPECT_EQ(LastEvent().position, -1);
+    EXPECT_EQ(LastEvent().position, ScorePosition{-1});
     follower.Stop();
 
-    StartAt(2000);
+    StartAt(ScorePosition{2000});
     Play(kStartClock, 60);
     Play(kStartClock + 50, 67);
-    EXPECT_EQ(LastEvent().position, 2200);
+    EXPECT_EQ(LastEvent().position, ScorePosition{2200});
 }
 
 TEST_F(MatchWindow, AWrittenNoteIsMatchedOnceATake) {
     LoadScore(std::vector<WrittenNote>{{2000, 60}, {2000, 64}, {2500, 62}});
-    StartAt(2000);
+    StartAt(ScorePosition{2000});
     Play(kStartClock, 60);
-    EXPECT_EQ(LastEvent().position, 2000);
+    EXPECT_EQ(LastEvent().position, ScorePosition{2000});
     Play(kStartClock + 10, 60);
-    EXPECT_EQ(LastEvent().position, -1);
+    EXPECT_EQ(LastEvent().position, ScorePosition{-1});
     Play(kStartClock + 20, 64);
-    EXPECT_EQ(LastEvent().position, 2000);
+    EXPECT_EQ(LastEvent().position, ScorePosition{2000});
     // A new take clears the flags.
     follower.Stop();
-    StartAt(2000);
+    StartAt(ScorePosition{2000});
     Play(kStartClock, 60);
-    EXPECT_EQ(LastEvent().position, 2000);
+    EXPECT_EQ(LastEvent().position, ScorePosition{2000});
 }
 
 TEST_F(MatchWindow, AMuchFasterMatchIsRefusedWhileThePitchIsOwedEarlier) {
     // 4/4 at 500 ms: the chord at 1000 is a tempo point on beat 3.
     LoadScore(std::vector<WrittenNote>{{0, 60}, {500, 62}, {1000, 62}},
               follower_test::BeatList(500, 4, 4000));
-    StartAt(0);
+    StartAt(ScorePosition{0});
     Play(kStartClock, 60);
     Play(kStartClock + 700, 62);
-    EXPECT_EQ(LastEvent().position, 500);
+    EXPECT_EQ(LastEvent().position, ScorePosition{500});
 }
 
 TEST_F(MatchWindow, ANearestChordBeyondTheWindowIsTakenAsAJumpInPlace) {
     LoadScore(std::vector<WrittenNote>{{2000, 60}, {3000, 62}});
-    StartAt(2000);
+    StartAt(ScorePosition{2000});
     Play(kStartClock, 60);
     // Expected at 2400 with a 400 ms window: 3000 lies beyond it but is the nearer chord.
     Play(kStartClock + 400, 62);
-    EXPECT_EQ(LastEvent().position, 3000);
-    EXPECT_EQ(LastPosition().position, 3000);
+    EXPECT_EQ(LastEvent().position, ScorePosition{3000});
+    EXPECT_EQ(LastPosition().position, ScorePosition{3000});
     EXPECT_EQ(LastPosition().time, kStartClock + 400);
-    EXPECT_EQ(PositionAt(kStartClock + 500), 3100);
+    EXPECT_EQ(PositionAt(kStartClock + 500), ScorePosition{3100});
 
     // Without jumping the chord is still matched, but a chord without a role moves nothing.
     follower.Stop();
     ASSERT_TRUE(follower.SetOptions(Options(TimingLevel::Highest, false)));
-    StartAt(2000);
+    StartAt(ScorePosition{2000});
     Play(kStartClock, 60);
     Play(kStartClock + 400, 62);
-    EXPECT_EQ(LastEvent().position, 3000);
-    EXPECT_EQ(PositionAt(kStartClock + 500), 2500);
+    EXPECT_EQ(LastEvent().position, ScorePosition{3000});
+    EXPECT_EQ(PositionAt(kStartClock + 500), ScorePosition{2500});
 }
 
 class WaitAndIgnore : public follower_test::EitherMethod {};
@@ -104,40 +104,40 @@ TEST_P(MatchingWait, AWrongNoteWhileWaitingAtTheLimitIsNoMiss) {
     const std::vector<WrittenNote> score = {{2000, 60}, {2500, 62}, {3000, 67}, {3500, 69}};
     LoadScore(score);
     ASSERT_TRUE(follower.SetOptions(Options(TimingLevel::Highest, false)));
-    const std::vector<ScorePosition> wait = {3000};
+    const std::vector<ScorePosition> wait = {ScorePosition{3000}};
     ASSERT_TRUE(follower.SetWaitMarkers(wait));
-    StartAt(2000);
+    StartAt(ScorePosition{2000});
     Play(kStartClock, 60);
-    EXPECT_EQ(PositionAt(kStartClock + 1200), 2999);
+    EXPECT_EQ(PositionAt(kStartClock + 1200), ScorePosition{2999});
     Play(kStartClock + 1200, 40);
     // Counted as matched: reported at the chord last matched.
-    EXPECT_EQ(LastEvent().position, 2000);
+    EXPECT_EQ(LastEvent().position, ScorePosition{2000});
 
     follower.Stop();
     ASSERT_TRUE(follower.SetWaitMarkers({}));
-    StartAt(2000);
+    StartAt(ScorePosition{2000});
     Play(kStartClock, 60);
     Play(kStartClock + 1200, 40);
-    EXPECT_EQ(LastEvent().position, -1);
+    EXPECT_EQ(LastEvent().position, ScorePosition{-1});
 }
 
 TEST_P(WaitAndIgnore, ANoteInAnIgnoreSoloistRangeIsExcused) {
     const std::vector<WrittenNote> score = {{2000, 60}, {2500, 62}, {3000, 64}, {4000, 65}};
     LoadScore(score);
-    const std::vector<ScoreRange> ranges = {{2400, 3600}};
+    const std::vector<ScoreRange> ranges = {{ScorePosition{2400}, ScorePosition{3600}}};
     ASSERT_TRUE(follower.SetIgnoreRanges(ranges));
-    StartAt(2000);
+    StartAt(ScorePosition{2000});
     Play(kStartClock, 60);
-    EXPECT_EQ(LastEvent().position, 2000);
+    EXPECT_EQ(LastEvent().position, ScorePosition{2000});
     const std::size_t reports = callback.positions.size();
     Play(kStartClock + 500, 62);
     Play(kStartClock + 1000, 64);
-    EXPECT_EQ(LastEvent().position, -1);
+    EXPECT_EQ(LastEvent().position, ScorePosition{-1});
     EXPECT_EQ(callback.positions.size(), reports);
     EXPECT_TRUE(callback.jumps.empty());
     // Past the range the soloist is followed again.
     Play(kStartClock + 2000, 65);
-    EXPECT_EQ(LastEvent().position, 4000);
+    EXPECT_EQ(LastEvent().position, ScorePosition{4000});
 }
 
 TEST_P(WaitAndIgnore, AWaitMarkerFarFromEveryChordIsDisregarded) {
@@ -145,14 +145,14 @@ TEST_P(WaitAndIgnore, AWaitMarkerFarFromEveryChordIsDisregarded) {
     const auto heldAt = [this](ScorePosition marker) {
         const std::vector<ScorePosition> wait = {marker};
         EXPECT_TRUE(follower.SetWaitMarkers(wait));
-        StartAt(2000);
+        StartAt(ScorePosition{2000});
         const ScorePosition position = PositionAt(kStartClock + 2000);
         follower.Stop();
         return position;
     };
-    EXPECT_EQ(heldAt(3150), 2999);
-    EXPECT_EQ(heldAt(2850), 2999);
-    EXPECT_EQ(heldAt(3250), 4000);
+    EXPECT_EQ(heldAt(ScorePosition{3150}), ScorePosition{2999});
+    EXPECT_EQ(heldAt(ScorePosition{2850}), ScorePosition{2999});
+    EXPECT_EQ(heldAt(ScorePosition{3250}), ScorePosition{4000});
 }
 
 class SpecialSignal : public follower_test::EitherMethod {};
@@ -160,40 +160,40 @@ class SpecialSignal : public follower_test::EitherMethod {};
 TEST_P(SpecialSignal, BeforeItsMarkerIsDueTheSignalIsAnOrdinaryUnmatchedNote) {
     LoadScore(std::vector<WrittenNote>{{2000, 60}, {2500, 62}, {3500, 64}});
     follower.SetSignal(256 + 64);
-    const std::vector<ScorePosition> signal = {3000};
+    const std::vector<ScorePosition> signal = {ScorePosition{3000}};
     ASSERT_TRUE(follower.SetSignalMarkers(signal));
-    StartAt(2000);
+    StartAt(ScorePosition{2000});
     Play(kStartClock, 60);
     const std::size_t reports = callback.positions.size();
     callback.now = kStartClock + 100;
-    ASSERT_TRUE(follower.NoteIn(ControlWord(64, 127), 0));
-    EXPECT_EQ(LastEvent().position, -1);
+    ASSERT_TRUE(follower.NoteIn(ControlWord(64, 127), ScorePosition{0}));
+    EXPECT_EQ(LastEvent().position, ScorePosition{-1});
     EXPECT_EQ(callback.positions.size(), reports);
     // The marker still holds once the soloist has played up to it.
     Play(kStartClock + 500, 62);
-    EXPECT_EQ(PositionAt(kStartClock + 2000), 2999);
+    EXPECT_EQ(PositionAt(kStartClock + 2000), ScorePosition{2999});
 }
 
 TEST_P(SpecialSignal, OnceDueTheSignalMovesThePositionToItsMarker) {
     LoadScore(std::vector<WrittenNote>{{2000, 60}, {2500, 62}, {3500, 64}});
     follower.SetSignal(256 + 64);
-    const std::vector<ScorePosition> signal = {3000};
+    const std::vector<ScorePosition> signal = {ScorePosition{3000}};
     ASSERT_TRUE(follower.SetSignalMarkers(signal));
-    StartAt(2000);
+    StartAt(ScorePosition{2000});
     Play(kStartClock, 60);
     Play(kStartClock + 500, 62);
-    EXPECT_EQ(LastEvent().position, 2500);
+    EXPECT_EQ(LastEvent().position, ScorePosition{2500});
     // Nothing at or after the marker can be matched while the signal is pending.
     Play(kStartClock + 800, 64);
-    EXPECT_EQ(LastEvent().position, -1);
+    EXPECT_EQ(LastEvent().position, ScorePosition{-1});
     callback.now = kStartClock + 900;
-    ASSERT_TRUE(follower.NoteIn(ControlWord(64, 127), 0));
-    EXPECT_EQ(LastPosition().position, 3000);
+    ASSERT_TRUE(follower.NoteIn(ControlWord(64, 127), ScorePosition{0}));
+    EXPECT_EQ(LastPosition().position, ScorePosition{3000});
     EXPECT_EQ(LastPosition().time, kStartClock + 900);
     EXPECT_EQ(LastPosition().tempo, kFixedOne);
-    EXPECT_EQ(PositionAt(kStartClock + 1000), 3100);
+    EXPECT_EQ(PositionAt(kStartClock + 1000), ScorePosition{3100});
     Play(kStartClock + 1400, 64);
-    EXPECT_EQ(LastEvent().position, 3500);
+    EXPECT_EQ(LastEvent().position, ScorePosition{3500});
 }
 
 using JumpSearch = FollowerFixture;
@@ -211,7 +211,7 @@ TEST_F(JumpSearch, AnAutomaticStartFindsTheSoloistAfterTwoChords) {
     EXPECT_TRUE(callback.jumps.empty());
     Play(500, 62);
     ASSERT_EQ(callback.jumps.size(), 1u);
-    EXPECT_EQ(callback.jumps[0].target, 1500);
+    EXPECT_EQ(callback.jumps[0].target, ScorePosition{1500});
     EXPECT_EQ(callback.jumps[0].time, 500u);
     EXPECT_EQ(callback.jumps[0].tempo, kFixedOne);
     EXPECT_TRUE(follower.JumpPending());
@@ -220,7 +220,7 @@ TEST_F(JumpSearch, AnAutomaticStartFindsTheSoloistAfterTwoChords) {
 
 TEST_F(JumpSearch, TwoPlacesNeedFourAgreeingChordsAndTheNearerWins) {
     const auto jumpsAfter = [this](int notes, ScorePosition songPosition) {
-        JumpReport none{-1, 0, 0};
+        JumpReport none{ScorePosition{-1}, 0, 0};
         Follower fresh;
         follower_test::RecordingCallback recorder;
         EXPECT_TRUE(fresh.Create(recorder, 256, 1000));
@@ -233,9 +233,9 @@ TEST_F(JumpSearch, TwoPlacesNeedFourAgreeingChordsAndTheNearerWins) {
         }
         return recorder.jumps.empty() ? none : recorder.jumps.back();
     };
-    EXPECT_EQ(jumpsAfter(3, 7000).target, -1);
-    EXPECT_EQ(jumpsAfter(4, 7000).target, 7500);
-    EXPECT_EQ(jumpsAfter(4, 2000).target, 2500);
+    EXPECT_EQ(jumpsAfter(3, ScorePosition{7000}).target, ScorePosition{-1});
+    EXPECT_EQ(jumpsAfter(4, ScorePosition{7000}).target, ScorePosition{7500});
+    EXPECT_EQ(jumpsAfter(4, ScorePosition{2000}).target, ScorePosition{2500});
 }
 
 TEST_F(JumpSearch, OverlappingPlacesTakeTheEarlier) {
@@ -244,10 +244,10 @@ TEST_F(JumpSearch, OverlappingPlacesTakeTheEarlier) {
     const int keys[] = {70, 72, 70, 72};
     for (int i = 0; i < 4; ++i) {
         callback.now = static_cast<std::uint32_t>(i * 500);
-        follower.NoteIn(follower_test::NoteWord(keys[i]), 10000);
+        follower.NoteIn(follower_test::NoteWord(keys[i]), ScorePosition{10000});
     }
     ASSERT_EQ(callback.jumps.size(), 1u);
-    EXPECT_EQ(callback.jumps[0].target, 2500);
+    EXPECT_EQ(callback.jumps[0].target, ScorePosition{2500});
 }
 
 // A pattern (72 74) at 1000 and 1500, then 40s every 500 ms from 2500.
@@ -275,18 +275,18 @@ class NearJump : public FollowerFixture {
 };
 
 TEST_F(NearJump, APlaceFoundFourteenNinetyNineAwayIsTakenInPlace) {
-    PlayPatternFrom(1499);
+    PlayPatternFrom(ScorePosition{1499});
     EXPECT_TRUE(callback.jumps.empty());
     EXPECT_FALSE(follower.JumpPending());
-    EXPECT_EQ(LastPosition().position, 1500);
+    EXPECT_EQ(LastPosition().position, ScorePosition{1500});
     EXPECT_EQ(LastPosition().time, kStartClock + 1500);
-    EXPECT_EQ(PositionAt(kStartClock + 1600), 1600);
+    EXPECT_EQ(PositionAt(kStartClock + 1600), ScorePosition{1600});
 }
 
 TEST_F(NearJump, APlaceFoundFifteenHundredAwayIsAJumpRequest) {
-    PlayPatternFrom(1500);
+    PlayPatternFrom(ScorePosition{1500});
     ASSERT_EQ(callback.jumps.size(), 1u);
-    EXPECT_EQ(callback.jumps[0].target, 1500);
+    EXPECT_EQ(callback.jumps[0].target, ScorePosition{1500});
     EXPECT_EQ(callback.jumps[0].time, kStartClock + 1500);
     EXPECT_EQ(callback.jumps[0].tempo, kFixedOne);
     EXPECT_TRUE(follower.JumpPending());
@@ -303,7 +303,7 @@ TEST_F(NearJump, APlaceFoundFifteenHundredAwayIsAJumpRequest) {
     EXPECT_TRUE(follower.Running());
     EXPECT_FALSE(follower.JumpPending());
     // target + the time since the decision at the jump's tempo
-    EXPECT_EQ(follower.Position(), 2000);
+    EXPECT_EQ(follower.Position(), ScorePosition{2000});
     EXPECT_FALSE(follower.Resume(kFixedOne));
 }
 
@@ -314,20 +314,21 @@ TEST_F(NearJump, ASingleNearPlaceNeedsLessEvidence) {
         StartAt(start);
         Play(kStartClock + 1000, 72);
         Play(kStartClock + 1500, 74);
-        const ScorePosition reported = callback.positions.empty() ? -1 : LastPosition().position;
+        const ScorePosition reported =
+            callback.positions.empty() ? ScorePosition{-1} : LastPosition().position;
         follower.Stop();
         callback.positions.clear();
         return reported;
     };
-    EXPECT_EQ(playPatternFrom(1000), 1500);
-    EXPECT_EQ(playPatternFrom(1800), -1);
+    EXPECT_EQ(playPatternFrom(ScorePosition{1000}), ScorePosition{1500});
+    EXPECT_EQ(playPatternFrom(ScorePosition{1800}), ScorePosition{-1});
     EXPECT_TRUE(callback.jumps.empty());
 }
 
 TEST_F(NearJump, WithJumpingOffNoSearchRunsWhileFollowing) {
-    PlayPatternFrom(1500, false);
+    PlayPatternFrom(ScorePosition{1500}, false);
     EXPECT_TRUE(callback.jumps.empty());
-    EXPECT_EQ(PositionAt(kStartClock + 1600), 3100);
+    EXPECT_EQ(PositionAt(kStartClock + 1600), ScorePosition{3100});
 }
 
 INSTANTIATE_TEST_SUITE_P(Matching, MatchingWait, testing::kMatchingOnly, testing::MethodName);

@@ -71,7 +71,7 @@ std::vector<WrittenNote> Notes(const std::vector<Chord>& chords) {
 struct Played {
     std::uint32_t at = 0;
     int key = 60;
-    ScorePosition truth = -1;
+    ScorePosition truth{-1};
 };
 
 class ProbabilityMethod : public FollowerFixture {
@@ -87,7 +87,7 @@ class ProbabilityMethod : public FollowerFixture {
     // engine answers it. Returns the share of scored notes after which the
     // position is within 100 ms of the truth.
     double Perform(const std::vector<Played>& take) {
-        StartAt(0, take.front().at - 50);
+        StartAt(ScorePosition{0}, take.front().at - 50);
         int scored = 0;
         int within = 0;
         errors.clear();
@@ -98,7 +98,7 @@ class ProbabilityMethod : public FollowerFixture {
                 follower.Stop();
                 EXPECT_TRUE(follower.Resume(kFixedOne));
             }
-            if (note.truth < 0) continue;
+            if (note.truth < ScorePosition{}) continue;
             const int error = std::abs(PositionAt(note.at) - note.truth);
             errors.push_back(error);
             ++scored;
@@ -204,11 +204,12 @@ TEST_F(ProbabilityMethod, WrongExtraAndMissingNotesDoNotMoveIt) {
         const int roll = dice.Roll(10);
         if (roll == 0) continue;  // left out
         if (roll == 1) {
-            faulty.push_back({note.at, note.key + 1, -1});  // a slip of a semitone
+            faulty.push_back({note.at, note.key + 1, ScorePosition{-1}});  // a slip of a semitone
             continue;
         }
         faulty.push_back(note);
-        if (roll == 2) faulty.push_back({note.at + 5, 30 + dice.Roll(60), -1});  // an extra key
+        if (roll == 2)
+            faulty.push_back({note.at + 5, 30 + dice.Roll(60), ScorePosition{-1}});  // an extra key
     }
     EXPECT_GE(Perform(faulty), 0.95);
     EXPECT_TRUE(callback.jumps.empty());
@@ -224,9 +225,9 @@ TEST_F(ProbabilityMethod, GraceNotesAndTurnsInAFastTakeAddNotesWithoutMovingIt) 
         const bool melody = i == 0 || take[i].truth != take[i - 1].truth;
         if (melody && dice.Roll(3) == 0) {
             // A turn before the melody note: the notes above and below it, quickly.
-            ornamented.push_back({take[i].at - 45, take[i].key + 2, -1});
-            ornamented.push_back({take[i].at - 30, take[i].key, -1});
-            ornamented.push_back({take[i].at - 15, take[i].key - 1, -1});
+            ornamented.push_back({take[i].at - 45, take[i].key + 2, ScorePosition{-1}});
+            ornamented.push_back({take[i].at - 30, take[i].key, ScorePosition{-1}});
+            ornamented.push_back({take[i].at - 15, take[i].key - 1, ScorePosition{-1}});
         }
         ornamented.push_back(take[i]);
     }
@@ -247,8 +248,9 @@ TEST_F(ProbabilityMethod, ATrillOnOneWrittenNoteKeepsThePlace) {
     std::vector<Played> take = Take(chords, 1.0, 10, 0, trilled);
     const std::uint32_t trillAt = take.back().at + kStepMs;
     for (int n = 0; n < 24; ++n) {
-        take.push_back({trillAt + static_cast<std::uint32_t>(n) * 80, n % 2 == 0 ? 76 : 78,
-                        n == 0 ? static_cast<ScorePosition>(chords[trilled].time) : -1});
+        take.push_back(
+            {trillAt + static_cast<std::uint32_t>(n) * 80, n % 2 == 0 ? 76 : 78,
+             n == 0 ? static_cast<ScorePosition>(chords[trilled].time) : ScorePosition{-1}});
     }
     const std::vector<Played> after =
         Take(chords, 1.0, 10, trilled + 1, static_cast<int>(chords.size()), trillAt + 2000);
@@ -259,11 +261,11 @@ TEST_F(ProbabilityMethod, ATrillOnOneWrittenNoteKeepsThePlace) {
         take.begin(), take.begin() + static_cast<std::ptrdiff_t>(take.size() - after.size()));
     EXPECT_GE(Perform(trill), 0.95);
     const auto held = static_cast<ScorePosition>(chords[trilled].time);
-    EXPECT_GE(PositionAt(trill.back().at), held + 1500);
-    EXPECT_LE(PositionAt(trill.back().at), held + 2000);
+    EXPECT_GE(PositionAt(trill.back().at), ScorePosition{held + 1500});
+    EXPECT_LE(PositionAt(trill.back().at), ScorePosition{held + 2000});
     for (const Played& note : after) {
         Play(note.at, note.key);
-        EXPECT_NEAR(PositionAt(note.at), note.truth, 100);
+        EXPECT_NEAR(PositionAt(note.at).Ms(), note.truth.Ms(), 100);
     }
     EXPECT_TRUE(callback.jumps.empty());
 }
@@ -308,15 +310,15 @@ TEST_F(ProbabilityMethod, ThroughARestItKeepsTimeAndWaitsForTheEntry) {
         take.begin(), take.begin() + static_cast<std::ptrdiff_t>(take.size() - after.size()));
     Perform(before);
     // Time goes on through the rest ...
-    EXPECT_NEAR(PositionAt(lastOnset + 1000), static_cast<ScorePosition>(chords[39].time) + 1000,
-                30);
+    EXPECT_NEAR(PositionAt(lastOnset + 1000).Ms(),
+                static_cast<std::int32_t>(chords[39].time) + 1000, 30);
     // ... up to where the soloist comes in, and waits there.
-    EXPECT_LE(PositionAt(dueAt + 300), entry);
-    EXPECT_GE(PositionAt(dueAt + 300), entry - 30);
+    EXPECT_LE(PositionAt(dueAt + 300), ScorePosition{entry});
+    EXPECT_GE(PositionAt(dueAt + 300), ScorePosition{entry - 30});
     EXPECT_EQ(follower.TimeUntil(entry), -1);
     for (const Played& note : after)
         Play(note.at, note.key);
-    EXPECT_NEAR(PositionAt(after.front().at), entry, 30);
+    EXPECT_NEAR(PositionAt(after.front().at).Ms(), entry.Ms(), 30);
     EXPECT_TRUE(callback.jumps.empty());
 }
 
@@ -344,13 +346,13 @@ TEST_F(ProbabilityMethod, AWaitMarkerHoldsUntilTheSoloistPlaysThere) {
     const std::vector<Played> take = Take(chords, 1.0, 10, 0, 20);
     Perform(take);
     // Past the marker's time the accompaniment waits at it ...
-    EXPECT_EQ(PositionAt(take.back().at + 1000), wait[0] - 1);
+    EXPECT_EQ(PositionAt(take.back().at + 1000), ScorePosition{wait[0] - 1});
     EXPECT_EQ(follower.TimeUntil(wait[0]), -1);
     // ... until the soloist plays the chord there, late.
     const std::uint32_t late = take.back().at + 1000;
     for (const int key : chords[20].keys)
         Play(late, key);
-    EXPECT_EQ(PositionAt(late), wait[0]);
+    EXPECT_EQ(PositionAt(late), ScorePosition{wait[0]});
     EXPECT_TRUE(callback.jumps.empty());
 }
 
@@ -377,7 +379,8 @@ TEST_F(ProbabilityMethod, TheTakeMapsBackOntoTheScore) {
     follower.Stop();
     for (std::size_t i = 0; i < take.size(); i += 17)
         // A chord's later notes come up to 20 ms after its first.
-        EXPECT_NEAR(follower.PerformedToScore(take[i].at), take[i].truth, 30) << "note " << i;
+        EXPECT_NEAR(follower.PerformedToScore(take[i].at).Ms(), take[i].truth.Ms(), 30)
+            << "note " << i;
     const std::vector<TempoPoint> tempos = follower.TempoList();
     ASSERT_GE(tempos.size(), 2u);
     EXPECT_NEAR(tempos[tempos.size() / 2].tempo, 1.25 * kFixedOne, kFixedOne / 20);

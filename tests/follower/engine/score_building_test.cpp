@@ -14,7 +14,7 @@ using follower_test::FollowerFixture;
 using follower_test::FollowingTrack;
 using follower_test::WrittenNote;
 
-constexpr ScorePosition kChordSpanMs = 50;
+constexpr std::int32_t kChordSpanMs = 50;
 
 ScoreChords Build(const std::vector<WrittenNote>& notes) {
     return BuildScoreChords(FollowingTrack(notes), {}, kChordSpanMs);
@@ -24,7 +24,7 @@ std::vector<std::uint8_t> Roles(const std::vector<ScorePosition>& times,
                                 const std::vector<std::uint32_t>& beats) {
     std::vector<WrittenNote> notes;
     for (ScorePosition time : times)
-        notes.push_back({static_cast<std::uint32_t>(time), 60});
+        notes.push_back({static_cast<std::uint32_t>(time.Ms()), 60});
     ScoreChords score = Build(notes);
     AssignChordRoles(score, beats, 50, 1000);
     std::vector<std::uint8_t> roles;
@@ -36,14 +36,14 @@ std::vector<std::uint8_t> Roles(const std::vector<ScorePosition>& times,
 TEST(ScoreChordGrouping, NotesFiftyMsApartStayOneChord) {
     const ScoreChords score = Build({{1000, 60}, {1050, 64}});
     ASSERT_EQ(score.Count(), 1);
-    EXPECT_EQ(score.chords[0].time, 1000);
+    EXPECT_EQ(score.chords[0].time, ScorePosition{1000});
     EXPECT_EQ(score.chords[0].noteCount, 2);
 }
 
 TEST(ScoreChordGrouping, NotesFiftyOneMsApartMakeTwoChords) {
     const ScoreChords score = Build({{1000, 60}, {1051, 64}});
     ASSERT_EQ(score.Count(), 2);
-    EXPECT_EQ(score.chords[1].time, 1051);
+    EXPECT_EQ(score.chords[1].time, ScorePosition{1051});
     EXPECT_EQ(score.chords[1].firstNote, 1);
 }
 
@@ -51,7 +51,7 @@ TEST(ScoreChordGrouping, TheSpanCountsFromTheChordsFirstNote) {
     const ScoreChords score = Build({{1000, 60}, {1040, 62}, {1080, 64}});
     ASSERT_EQ(score.Count(), 2);
     EXPECT_EQ(score.chords[0].noteCount, 2);
-    EXPECT_EQ(score.chords[1].time, 1080);
+    EXPECT_EQ(score.chords[1].time, ScorePosition{1080});
 }
 
 TEST(ScoreChordGrouping, TwoTracksMergeByTimeTheFirstTrackFirstOnTies) {
@@ -75,7 +75,7 @@ TEST(ScoreChordGrouping, OnlySoundingNoteOnsOnAnyChannelCount) {
     };
     const ScoreChords score = BuildScoreChords(events, {}, kChordSpanMs);
     ASSERT_EQ(score.Count(), 1);
-    EXPECT_EQ(score.chords[0].time, 400);
+    EXPECT_EQ(score.chords[0].time, ScorePosition{400});
     EXPECT_EQ(score.notes[0].pitch, 62);
     EXPECT_EQ(score.notes[0].velocity, 90);
 }
@@ -97,90 +97,104 @@ TEST(ScoreChordGrouping, NoNoteOnsGiveNoChords) {
 TEST(ChordRoles, FourFourAtFiveHundredMsPerBeat) {
     const auto beats = BeatList(500, 4, 10000);
     // Beat 1 of measure 1, beats 1-4 of measure 2, beat 1 of measure 4 after a silent measure 3.
-    EXPECT_EQ(Roles({0, 2000, 2500, 3000, 3500, 6000}, beats),
+    EXPECT_EQ(Roles({ScorePosition{0}, ScorePosition{2000}, ScorePosition{2500},
+                     ScorePosition{3000}, ScorePosition{3500}, ScorePosition{6000}},
+                    beats),
               (std::vector<std::uint8_t>{0x0C, 0x1F, 0x14, 0x15, 0x16, 0x0C}));
 }
 
 TEST(ChordRoles, AHalfBeatChordInALongBeat) {
     const auto beats = BeatList(1200, 4, 20000);
-    EXPECT_EQ(Roles({0, 1200, 1800}, beats), (std::vector<std::uint8_t>{0x0C, 0x14, 0x14}));
+    EXPECT_EQ(Roles({ScorePosition{0}, ScorePosition{1200}, ScorePosition{1800}}, beats),
+              (std::vector<std::uint8_t>{0x0C, 0x14, 0x14}));
 }
 
 TEST(ChordRoles, TwoHalfBeatChordsInARowNeedARoleChordBetween) {
     const auto beats = BeatList(1200, 4, 20000);
-    EXPECT_EQ(Roles({0, 1200, 1800, 3000}, beats),
-              (std::vector<std::uint8_t>{0x0C, 0x14, 0x14, 0x00}));
-    EXPECT_EQ(Roles({0, 1200, 1800, 2400, 3000}, beats),
+    EXPECT_EQ(
+        Roles({ScorePosition{0}, ScorePosition{1200}, ScorePosition{1800}, ScorePosition{3000}},
+              beats),
+        (std::vector<std::uint8_t>{0x0C, 0x14, 0x14, 0x00}));
+    EXPECT_EQ(Roles({ScorePosition{0}, ScorePosition{1200}, ScorePosition{1800},
+                     ScorePosition{2400}, ScorePosition{3000}},
+                    beats),
               (std::vector<std::uint8_t>{0x0C, 0x14, 0x14, 0x15, 0x14}));
 }
 
 TEST(ChordRoles, AHalfBeatNeedsABeatLongerThanTheLongBeat) {
-    EXPECT_EQ(Roles({0, 1000, 1500}, BeatList(1000, 4, 20000)),
+    EXPECT_EQ(Roles({ScorePosition{0}, ScorePosition{1000}, ScorePosition{1500}},
+                    BeatList(1000, 4, 20000)),
               (std::vector<std::uint8_t>{0x0C, 0x14, 0x00}));
 }
 
 TEST(ChordRoles, AnOffBeatChordTwoBeatsOnTakesItsBeatsRole) {
     const auto beats = BeatList(500, 4, 10000);
-    EXPECT_EQ(Roles({0, 2000, 3250}, beats), (std::vector<std::uint8_t>{0x0C, 0x1F, 0x15}));
-    EXPECT_EQ(Roles({0, 2000, 2600}, beats), (std::vector<std::uint8_t>{0x0C, 0x1F, 0x00}));
+    EXPECT_EQ(Roles({ScorePosition{0}, ScorePosition{2000}, ScorePosition{3250}}, beats),
+              (std::vector<std::uint8_t>{0x0C, 0x1F, 0x15}));
+    EXPECT_EQ(Roles({ScorePosition{0}, ScorePosition{2000}, ScorePosition{2600}}, beats),
+              (std::vector<std::uint8_t>{0x0C, 0x1F, 0x00}));
 }
 
 TEST(ChordRoles, AnOffBeatChordAfterADownbeatAMeasureOnMeasures) {
     const auto beats = BeatList(500, 4, 10000);
-    EXPECT_EQ(Roles({0, 3000, 4100}, beats), (std::vector<std::uint8_t>{0x0C, 0x15, 0x1F}));
-    EXPECT_EQ(Roles({0, 2000, 3000, 4100}, beats),
-              (std::vector<std::uint8_t>{0x0C, 0x1F, 0x15, 0x00}));
+    EXPECT_EQ(Roles({ScorePosition{0}, ScorePosition{3000}, ScorePosition{4100}}, beats),
+              (std::vector<std::uint8_t>{0x0C, 0x15, 0x1F}));
+    EXPECT_EQ(
+        Roles({ScorePosition{0}, ScorePosition{2000}, ScorePosition{3000}, ScorePosition{4100}},
+              beats),
+        (std::vector<std::uint8_t>{0x0C, 0x1F, 0x15, 0x00}));
 }
 
 TEST(ChordRoles, WithoutBeatsOnlyTheFirstChordHasARole) {
-    EXPECT_EQ(Roles({0, 500, 1000}, {}), (std::vector<std::uint8_t>{0x0C, 0x00, 0x00}));
+    EXPECT_EQ(Roles({ScorePosition{0}, ScorePosition{500}, ScorePosition{1000}}, {}),
+              (std::vector<std::uint8_t>{0x0C, 0x00, 0x00}));
 }
 
 using FollowerScore = FollowerFixture;
 
 TEST_F(FollowerScore, ChordGroupingSeenThroughTheLastEventBefore) {
     LoadScore(std::vector<WrittenNote>{{1000, 60}, {1050, 64}});
-    EXPECT_EQ(follower.LastEventAtOrBefore(1060), 1000);
+    EXPECT_EQ(follower.LastEventAtOrBefore(ScorePosition{1060}), ScorePosition{1000});
     LoadScore(std::vector<WrittenNote>{{1000, 60}, {1051, 64}});
-    EXPECT_EQ(follower.LastEventAtOrBefore(1060), 1051);
-    EXPECT_EQ(follower.LastEventAtOrBefore(999), -1);
+    EXPECT_EQ(follower.LastEventAtOrBefore(ScorePosition{1060}), ScorePosition{1051});
+    EXPECT_EQ(follower.LastEventAtOrBefore(ScorePosition{999}), ScorePosition{-1});
 }
 
 TEST_F(FollowerScore, SetScoreWhileRunningIsRefusedAndChangesNothing) {
     LoadScore(std::vector<WrittenNote>{{1000, 60}});
-    StartAt(0);
+    StartAt(ScorePosition{0});
     const std::vector<TrackEvent> other = FollowingTrack(std::vector<WrittenNote>{{3000, 62}});
     EXPECT_FALSE(follower.SetScore(other, {}, {}));
-    EXPECT_EQ(follower.LastEventAtOrBefore(5000), 1000);
+    EXPECT_EQ(follower.LastEventAtOrBefore(ScorePosition{5000}), ScorePosition{1000});
     EXPECT_FALSE(follower.SetBeats(BeatList(500, 4, 2000)));
     EXPECT_FALSE(follower.SetOptions(FollowerOptions{}));
-    const std::vector<ScorePosition> markers = {2000};
+    const std::vector<ScorePosition> markers = {ScorePosition{2000}};
     EXPECT_FALSE(follower.SetWaitMarkers(markers));
     EXPECT_FALSE(follower.SetSignalMarkers(markers));
     EXPECT_FALSE(follower.SetRestoreMarkers(markers));
-    const std::vector<ScoreRange> ranges = {{100, 200}};
+    const std::vector<ScoreRange> ranges = {{ScorePosition{100}, ScorePosition{200}}};
     EXPECT_FALSE(follower.SetIgnoreRanges(ranges));
     follower.Stop();
     EXPECT_TRUE(follower.SetScore(other, {}, {}));
-    EXPECT_EQ(follower.LastEventAtOrBefore(5000), 3000);
+    EXPECT_EQ(follower.LastEventAtOrBefore(ScorePosition{5000}), ScorePosition{3000});
 }
 
 TEST_F(FollowerScore, AScoreWithoutNotesStillStartsAndMatchesNothing) {
     const std::vector<TrackEvent> controllers = {{100, kControlChange, 7, 100, 0}};
     ASSERT_TRUE(follower.SetScore(controllers, {}, {}));
-    StartAt(0);
+    StartAt(ScorePosition{0});
     EXPECT_TRUE(follower.Running());
     Play(kStartClock + 100, 60);
     ASSERT_EQ(callback.events.size(), 1u);
-    EXPECT_EQ(LastEvent().position, -1);
+    EXPECT_EQ(LastEvent().position, ScorePosition{-1});
     EXPECT_TRUE(callback.jumps.empty());
 }
 
 TEST_F(FollowerScore, StartNeedsAScoreOrABeatList) {
-    EXPECT_FALSE(follower.Start(0, kFixedOne));
+    EXPECT_FALSE(follower.Start(ScorePosition{0}, kFixedOne));
     EXPECT_TRUE(follower.SetBeats(BeatList(500, 4, 2000)));
-    EXPECT_TRUE(follower.Start(0, kFixedOne));
-    EXPECT_FALSE(follower.Start(0, kFixedOne));
+    EXPECT_TRUE(follower.Start(ScorePosition{0}, kFixedOne));
+    EXPECT_FALSE(follower.Start(ScorePosition{0}, kFixedOne));
 }
 
 TEST(FollowerCreate, RefusesANonPositiveQueueOrScale) {

@@ -31,48 +31,50 @@ class TakeHistory : public follower_test::EitherMethod {
 };
 
 TEST_P(TakeHistory, PerformedTimesMapOntoTheScore) {
-    PlayATake(0);
-    EXPECT_EQ(follower.PerformedToScore(500), 0);  // before the take: its first position
-    EXPECT_EQ(follower.PerformedToScore(1000), 0);
-    EXPECT_EQ(follower.PerformedToScore(2250), 2000 - fixmul16(1250, kEightTenths));
-    EXPECT_EQ(follower.PerformedToScore(3499), 2000);  // 1 ms before a record is the record
-    EXPECT_EQ(follower.PerformedToScore(3500), 2000);
-    EXPECT_EQ(follower.PerformedToScore(4000), 2400);
-    EXPECT_EQ(follower.PerformedToScore(5000), 2800 + fixmul16(500, kEightTenths));
+    PlayATake(ScorePosition{0});
+    EXPECT_EQ(follower.PerformedToScore(500),
+              ScorePosition{});  // before the take: its first position
+    EXPECT_EQ(follower.PerformedToScore(1000), ScorePosition{});
+    EXPECT_EQ(follower.PerformedToScore(2250), ScorePosition{2000 - fixmul16(1250, kEightTenths)});
+    EXPECT_EQ(follower.PerformedToScore(3499),
+              ScorePosition{2000});  // 1 ms before a record is the record
+    EXPECT_EQ(follower.PerformedToScore(3500), ScorePosition{2000});
+    EXPECT_EQ(follower.PerformedToScore(4000), ScorePosition{2400});
+    EXPECT_EQ(follower.PerformedToScore(5000), ScorePosition{2800 + fixmul16(500, kEightTenths)});
     // An earlier time again starts over from the first record.
-    EXPECT_EQ(follower.PerformedToScore(2250), 1000);
+    EXPECT_EQ(follower.PerformedToScore(2250), ScorePosition{1000});
 }
 
 TEST_P(TakeHistory, TheTempoListHasEachRecordsTempoAndEndsAtTheBaseTempo) {
-    PlayATake(0);
+    PlayATake(ScorePosition{0});
     const std::vector<TempoPoint> list = follower.TempoList();
     ASSERT_EQ(list.size(), 3u);
-    EXPECT_EQ(list[0].position, 0);
+    EXPECT_EQ(list[0].position, ScorePosition{});
     EXPECT_EQ(list[0].tempo, kEightTenths);
-    EXPECT_EQ(list[1].position, 2000);
+    EXPECT_EQ(list[1].position, ScorePosition{2000});
     EXPECT_EQ(list[1].tempo, kEightTenths);
-    EXPECT_EQ(list[2].position, 2800);
+    EXPECT_EQ(list[2].position, ScorePosition{2800});
     EXPECT_EQ(list[2].tempo, kFixedOne);
 }
 
 TEST_P(TakeHistory, ATakeStartingLaterBeginsItsTempoListAtZero) {
     LoadScore(std::vector<WrittenNote>{{4000, 60}}, BeatList(500, 4, 10000));
-    StartAt(1000, 1000);
+    StartAt(ScorePosition{1000}, 1000);
     callback.now = 2000;
     follower.Stop();
     const std::vector<TempoPoint> list = follower.TempoList();
     ASSERT_EQ(list.size(), 3u);
-    EXPECT_EQ(list[0].position, 0);
+    EXPECT_EQ(list[0].position, ScorePosition{});
     EXPECT_EQ(list[0].tempo, kFixedOne);
-    EXPECT_EQ(list[1].position, 1000);
-    EXPECT_EQ(list[2].position, 2000);
+    EXPECT_EQ(list[1].position, ScorePosition{1000});
+    EXPECT_EQ(list[2].position, ScorePosition{2000});
 }
 
 TEST_P(TakeHistory, NothingIsMappedWhileRunning) {
     LoadScore(std::vector<WrittenNote>{{4000, 60}});
-    EXPECT_EQ(follower.PerformedToScore(100), -1);
-    StartAt(0);
-    EXPECT_EQ(follower.PerformedToScore(kStartClock), -1);
+    EXPECT_EQ(follower.PerformedToScore(100), ScorePosition{-1});
+    StartAt(ScorePosition{0});
+    EXPECT_EQ(follower.PerformedToScore(kStartClock), ScorePosition{-1});
     EXPECT_TRUE(follower.TempoList().empty());
 }
 
@@ -111,13 +113,13 @@ TEST_P(TakeHistory, ALongTakeKeepsItsLastStretchAsPlayed) {
 
 TEST_P(TakeHistory, TheLastEventBeforeAPositionIsAChordOrABeat) {
     LoadScore(std::vector<WrittenNote>{{1000, 60}, {2000, 62}});
-    EXPECT_EQ(follower.LastEventAtOrBefore(999), -1);
-    EXPECT_EQ(follower.LastEventAtOrBefore(1000), 1000);
-    EXPECT_EQ(follower.LastEventAtOrBefore(1999), 1000);
-    EXPECT_EQ(follower.LastEventAtOrBefore(kNoLimit), 2000);
+    EXPECT_EQ(follower.LastEventAtOrBefore(ScorePosition{999}), ScorePosition{-1});
+    EXPECT_EQ(follower.LastEventAtOrBefore(ScorePosition{1000}), ScorePosition{1000});
+    EXPECT_EQ(follower.LastEventAtOrBefore(ScorePosition{1999}), ScorePosition{1000});
+    EXPECT_EQ(follower.LastEventAtOrBefore(kNoLimit), ScorePosition{2000});
     ASSERT_TRUE(follower.SetBeats(BeatList(500, 4, 2000)));
-    EXPECT_EQ(follower.LastEventAtOrBefore(1499), 1000);
-    EXPECT_EQ(follower.LastEventAtOrBefore(-1), -1);
+    EXPECT_EQ(follower.LastEventAtOrBefore(ScorePosition{1499}), ScorePosition{1000});
+    EXPECT_EQ(follower.LastEventAtOrBefore(ScorePosition{-1}), ScorePosition{-1});
 }
 
 INSTANTIATE_TEST_SUITE_P(BothMethods, TakeHistory, testing::kBothMethods, testing::MethodName);

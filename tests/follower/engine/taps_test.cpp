@@ -17,7 +17,7 @@ class Taps : public FollowerFixture {
     void StartTapping(TimingLevel level) {
         ASSERT_TRUE(follower.SetBeats(BeatList(500, 4, 10000)));
         ASSERT_TRUE(follower.SetOptions(Options(level)));
-        StartAt(0);
+        StartAt(ScorePosition{0});
     }
 };
 
@@ -25,11 +25,11 @@ TEST_F(Taps, ATapPlacesThePositionOnTheNearestBeatAndMeasuresTheTempo) {
     StartTapping(TimingLevel::Highest);
     Tap(kStartClock + 480);
     ASSERT_EQ(callback.positions.size(), 1u);
-    EXPECT_EQ(LastPosition().position, 500);
+    EXPECT_EQ(LastPosition().position, ScorePosition{500});
     EXPECT_EQ(LastPosition().time, kStartClock + 480);
     EXPECT_EQ(LastPosition().tempo, (500 * 65536 + 240) / 480);
     ASSERT_EQ(callback.events.size(), 1u);
-    EXPECT_EQ(LastEvent().position, 500);
+    EXPECT_EQ(LastEvent().position, ScorePosition{500});
     EXPECT_EQ(LastEvent().time, kStartClock + 480);
 }
 
@@ -42,7 +42,7 @@ TEST_F(Taps, AtHighTheTapTempoIsAveragedWithTheOldOne) {
 TEST_F(Taps, AtMediumATapMovesThePositionButNotTheTempo) {
     StartTapping(TimingLevel::Medium);
     Tap(kStartClock + 480);
-    EXPECT_EQ(LastPosition().position, 500);
+    EXPECT_EQ(LastPosition().position, ScorePosition{500});
     EXPECT_EQ(LastPosition().tempo, kFixedOne);
 }
 
@@ -61,7 +61,7 @@ TEST_F(Taps, ASecondTapInTheFirstThirdIsIgnoredALaterOneMarksTheHalfBeat) {
     EXPECT_EQ(callback.positions.size(), 1u);
     Tap(kStartClock + 650);
     ASSERT_EQ(callback.positions.size(), 2u);
-    EXPECT_EQ(LastPosition().position, 750);
+    EXPECT_EQ(LastPosition().position, ScorePosition{750});
     EXPECT_EQ(LastPosition().time, kStartClock + 650);
     EXPECT_EQ(LastPosition().tempo, tempo);
 }
@@ -75,18 +75,18 @@ TEST_F(Taps, TheStrengthOfATapSetsTheDynamics) {
 TEST_F(Taps, AtLowTapsBeforeAWaitOnlyChangeTheDynamicsAndATapAtItReleasesIt) {
     ASSERT_TRUE(follower.SetBeats(BeatList(500, 4, 10000)));
     ASSERT_TRUE(follower.SetOptions(Options(TimingLevel::Low)));
-    const std::vector<ScorePosition> wait = {2000};
+    const std::vector<ScorePosition> wait = {ScorePosition{2000}};
     ASSERT_TRUE(follower.SetWaitMarkers(wait));
-    StartAt(0);
+    StartAt(ScorePosition{0});
     Tap(kStartClock + 480, 0x20000);
     EXPECT_TRUE(callback.positions.empty());
     EXPECT_EQ(callback.dynamics.back(), 0x18000);
-    EXPECT_EQ(PositionAt(kStartClock + 2100), 1999);
+    EXPECT_EQ(PositionAt(kStartClock + 2100), ScorePosition{1999});
     Tap(kStartClock + 2100);
     ASSERT_EQ(callback.positions.size(), 1u);
-    EXPECT_EQ(LastPosition().position, 2000);
+    EXPECT_EQ(LastPosition().position, ScorePosition{2000});
     EXPECT_EQ(LastPosition().tempo, kFixedOne);
-    EXPECT_EQ(PositionAt(kStartClock + 2300), 2200);
+    EXPECT_EQ(PositionAt(kStartClock + 2300), ScorePosition{2200});
 }
 
 TEST_F(Taps, WaitingForTheFirstTapHoldsBeforeTheFirstBeat) {
@@ -94,22 +94,22 @@ TEST_F(Taps, WaitingForTheFirstTapHoldsBeforeTheFirstBeat) {
     FollowerOptions options;
     options.waitForSolo = true;
     ASSERT_TRUE(follower.SetOptions(options));
-    StartAt(0);
-    EXPECT_EQ(PositionAt(kStartClock + 1000), -1);
+    StartAt(ScorePosition{0});
+    EXPECT_EQ(PositionAt(kStartClock + 1000), ScorePosition{-1});
     Tap(kStartClock + 1000);
-    EXPECT_EQ(LastPosition().position, 0);
-    EXPECT_EQ(PositionAt(kStartClock + 1200), 200);
+    EXPECT_EQ(LastPosition().position, ScorePosition{});
+    EXPECT_EQ(PositionAt(kStartClock + 1200), ScorePosition{200});
 }
 
 TEST_F(Taps, ARestoreTempoMarkerOnTheTappedBeatReturnsToTheStartingTempo) {
     ASSERT_TRUE(follower.SetBeats(BeatList(500, 4, 10000)));
-    const std::vector<ScorePosition> restore = {1000};
+    const std::vector<ScorePosition> restore = {ScorePosition{1000}};
     ASSERT_TRUE(follower.SetRestoreMarkers(restore));
-    StartAt(0);
+    StartAt(ScorePosition{0});
     Tap(kStartClock + 480);
     EXPECT_NE(LastPosition().tempo, kFixedOne);
     Tap(kStartClock + 940);
-    EXPECT_EQ(LastPosition().position, 1000);
+    EXPECT_EQ(LastPosition().position, ScorePosition{1000});
     EXPECT_EQ(LastPosition().tempo, kFixedOne);
 }
 

@@ -63,15 +63,15 @@ TEST(FollowingOptions, FollowerGetsTimingStartJumpingAndWait) {
 
 TEST(SoloistProgress, KeepsTheFurthestPosition) {
     SoloistProgress progress;
-    progress.Restart(1000);
-    progress.Reached(-1);
-    progress.Reached(900);
-    EXPECT_EQ(progress.Furthest(), 1000);
-    progress.Reached(1500);
-    progress.Reached(1200);
-    EXPECT_EQ(progress.Furthest(), 1500);
-    progress.Restart(0);
-    EXPECT_EQ(progress.Furthest(), 0);
+    progress.Restart(ScorePosition{1000});
+    progress.Reached(ScorePosition{-1});
+    progress.Reached(ScorePosition{900});
+    EXPECT_EQ(progress.Furthest(), ScorePosition{1000});
+    progress.Reached(ScorePosition{1500});
+    progress.Reached(ScorePosition{1200});
+    EXPECT_EQ(progress.Furthest(), ScorePosition{1500});
+    progress.Restart(ScorePosition{0});
+    EXPECT_EQ(progress.Furthest(), ScorePosition{});
 }
 
 class AutoStopTest : public ::testing::Test {
@@ -81,8 +81,8 @@ class AutoStopTest : public ::testing::Test {
         options.timingFollowLevel = 2;
         options.autoStopDelayMs = 5000;
         state.followingActive = true;
-        state.songPosition = 12000;
-        state.furthestReached = 6000;
+        state.songPosition = ScorePosition{12000};
+        state.furthestReached = ScorePosition{6000};
     }
 
     bool Stops() {
@@ -94,20 +94,20 @@ class AutoStopTest : public ::testing::Test {
 
     FollowingOptions options;
     AutoStopState state;
-    ScorePosition lastEvent = 6500;
+    ScorePosition lastEvent = ScorePosition{6500};
     std::vector<ScorePosition> asked;
 };
 
 TEST_F(AutoStopTest, StopsWhenAnEventDueTheDelayAgoWasNotReached) {
     EXPECT_TRUE(Stops());
-    EXPECT_EQ(asked, (std::vector<ScorePosition>{7000}));
+    EXPECT_EQ(asked, (std::vector<ScorePosition>{ScorePosition{7000}}));
 }
 
 TEST_F(AutoStopTest, GoesOnWhenTheSoloistReachedThatEvent) {
-    state.furthestReached = 6500;
+    state.furthestReached = ScorePosition{6500};
     EXPECT_FALSE(Stops());
-    lastEvent = -1;  // nothing to play before that place
-    state.furthestReached = 0;
+    lastEvent = ScorePosition{-1};  // nothing to play before that place
+    state.furthestReached = ScorePosition{0};
     EXPECT_FALSE(Stops());
 }
 
@@ -116,7 +116,7 @@ TEST_F(AutoStopTest, DelayIsScoreTimeAtTheCurrentSpeed) {
     EXPECT_TRUE(Stops());
     state.speed = 4915;  // 120 %: (4915 × 5000 + 2048) >> 12 = 6000
     EXPECT_TRUE(Stops());
-    EXPECT_EQ(asked, (std::vector<ScorePosition>{9500, 6000}));
+    EXPECT_EQ(asked, (std::vector<ScorePosition>{ScorePosition{9500}, ScorePosition{6000}}));
 }
 
 TEST_F(AutoStopTest, NeedsTheOptionActiveFollowingAndMediumTiming) {
@@ -139,18 +139,19 @@ TEST_F(AutoStopTest, WaitsWhileAJumpRequestIsPending) {
 }
 
 TEST_F(AutoStopTest, NothingBeforeTheDelayHasPassedFromTheStart) {
-    state.songPosition = 4999;
+    state.songPosition = ScorePosition{4999};
     EXPECT_FALSE(Stops());
-    state.songPosition = 5000;
+    state.songPosition = ScorePosition{5000};
     EXPECT_TRUE(Stops());
-    EXPECT_EQ(asked, (std::vector<ScorePosition>{0}));
+    EXPECT_EQ(asked, (std::vector<ScorePosition>{ScorePosition{0}}));
 }
 
 TEST_F(AutoStopTest, NeverInsideAnIgnoreSoloistRange) {
-    const std::vector<ScoreRange> inside{{6000, 8000}};
+    const std::vector<ScoreRange> inside{{ScorePosition{6000}, ScorePosition{8000}}};
     state.ignoreRanges = inside;
     EXPECT_FALSE(Stops());
-    const std::vector<ScoreRange> endingThere{{5000, 7000}};  // end exclusive
+    const std::vector<ScoreRange> endingThere{
+        {ScorePosition{5000}, ScorePosition{7000}}};  // end exclusive
     state.ignoreRanges = endingThere;
     EXPECT_TRUE(Stops());
 }

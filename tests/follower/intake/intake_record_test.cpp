@@ -127,11 +127,12 @@ TEST_F(IntakeRecordTest, StoppingTrimsThePerformanceTrackToTheRecording) {
 TEST_F(IntakeRecordTest, MasterTransposeIsUndoneForTheFollowerOnly) {
     rig.Follow(FollowingOptions{});
     rig.intake.SetMasterTranspose(2);
-    rig.transport.position = 1234;
+    rig.transport.position = ScorePosition{1234};
     rig.Send(Word(0x90, 62, 100));
     rig.Send(Word(0xB0, 62, 100));  // controllers keep their number
     EXPECT_EQ(rig.receiver.Notes(), (std::vector<testing::RecordingReceiver::Note>{
-                                        {Word(0x90, 60, 100), 1234}, {Word(0xB0, 62, 100), 1234}}));
+                                        {Word(0x90, 60, 100), ScorePosition{1234}},
+                                        {Word(0xB0, 62, 100), ScorePosition{1234}}}));
     EXPECT_EQ(RecordedKeys(), (std::vector<std::uint8_t>{62, 62}));
 }
 

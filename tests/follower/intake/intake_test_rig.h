@@ -81,7 +81,7 @@ class FakeTransportStatus final : public TransportStatus {
         return r;
     }
 
-    std::atomic<ScorePosition> position{0};
+    std::atomic<ScorePosition> position{};
     std::atomic<bool> following{false};
     std::atomic<bool> playingFile{false};
     std::atomic<bool> playingPerformance{false};

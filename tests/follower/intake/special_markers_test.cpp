@@ -10,7 +10,7 @@ namespace {
 
 // 4/4 at 500 ms a beat: measure m, beat 1 lies at (m - 1) × 2000.
 constexpr ScorePosition Bar(int measure) {
-    return (measure - 1) * 2000;
+    return ScorePosition{(measure - 1) * 2000};
 }
 
 using Ranges = std::vector<ScoreRange>;
@@ -39,9 +39,9 @@ TEST(SpecialMarkers, MergingGoesOnFromTheMergedRange) {
 }
 
 TEST(SpecialMarkers, SeparateRangesStayAndComeOutInOrder) {
-    const Ranges ranges{{Bar(9), Bar(10)}, {Bar(3), Bar(5)}, {5 + Bar(5), Bar(6)}};
+    const Ranges ranges{{Bar(9), Bar(10)}, {Bar(3), Bar(5)}, {Bar(5) + 5, Bar(6)}};
     EXPECT_EQ(AsPairs(MergeIgnoreRanges(ranges)),
-              (Pairs{{Bar(3), Bar(5)}, {5 + Bar(5), Bar(6)}, {Bar(9), Bar(10)}}));
+              (Pairs{{Bar(3), Bar(5)}, {Bar(5) + 5, Bar(6)}, {Bar(9), Bar(10)}}));
     EXPECT_TRUE(MergeIgnoreRanges(Ranges{}).empty());
 }
 
@@ -60,13 +60,14 @@ TEST(SpecialMarkers, AddingThePlaceTwiceKeepsOneEntry) {
 }
 
 TEST(SpecialMarkers, RangesIncludeTheirStartButNotTheirEnd) {
-    const Ranges ranges{{1000, 2000}, {5000, 6000}};
-    EXPECT_FALSE(InIgnoreRange(ranges, 999));
-    EXPECT_TRUE(InIgnoreRange(ranges, 1000));
-    EXPECT_TRUE(InIgnoreRange(ranges, 1999));
-    EXPECT_FALSE(InIgnoreRange(ranges, 2000));
-    EXPECT_TRUE(InIgnoreRange(ranges, 5500));
-    EXPECT_FALSE(InIgnoreRange(Ranges{}, 0));
+    const Ranges ranges{{ScorePosition{1000}, ScorePosition{2000}},
+                        {ScorePosition{5000}, ScorePosition{6000}}};
+    EXPECT_FALSE(InIgnoreRange(ranges, ScorePosition{999}));
+    EXPECT_TRUE(InIgnoreRange(ranges, ScorePosition{1000}));
+    EXPECT_TRUE(InIgnoreRange(ranges, ScorePosition{1999}));
+    EXPECT_FALSE(InIgnoreRange(ranges, ScorePosition{2000}));
+    EXPECT_TRUE(InIgnoreRange(ranges, ScorePosition{5500}));
+    EXPECT_FALSE(InIgnoreRange(Ranges{}, ScorePosition{0}));
 }
 
 TEST(SpecialMarkers, RehearsalPointsForTheTransportAreSortedOnce) {
