@@ -417,7 +417,7 @@ RunOutcome RunOnce(bool flooded) {
         // Where the estimate reached the event: its anchor, then the score
         // distance at its speed (4.12 fixed point).
         const double aheadMs = (static_cast<double>(position) - stamp.anchor.position.Ms()) *
-                               ostinel::kOwnTempoSpeed / stamp.speed;
+                               ostinel::kOwnTempoSpeed.Raw() / stamp.speed.Raw();
         const SteadyInstant estimated =
             clock.InstantOf(stamp.anchor.time) +
             std::chrono::duration_cast<std::chrono::steady_clock::duration>(

@@ -109,8 +109,8 @@ void TakePieceRecord(Engine& engine, const PieceSettings& s) {
     SettingsUi& ui = engine.GetSettingsUi();
     ui.ViewsShownChanged(s.viewShown);
     ui.ViewOrderChanged(s.viewOrder);
-    transport.SetMasterSettings(
-        MasterSettings{s.tempoScale, static_cast<std::int16_t>(s.masterVolume), s.masterTranspose});
+    transport.SetMasterSettings(MasterSettings{
+        SpeedFactor{s.tempoScale}, static_cast<std::int16_t>(s.masterVolume), s.masterTranspose});
     PerformanceSettings performance = transport.Performance();
     performance.useFollowingTrackSound = s.performanceUsesPort == 0;
     engine.SetPerformanceSettings(performance);
@@ -139,7 +139,7 @@ PieceSettingsEntry CapturePieceSettings(Engine& engine) {
     s.loopBeginMs = static_cast<std::uint32_t>(transport.Loop().begin.Ms());
     s.loopEndMs = static_cast<std::uint32_t>(transport.Loop().end.Ms());
     s.masterVolume = static_cast<std::uint16_t>(transport.Master().volume);
-    s.tempoScale = transport.Master().speed;
+    s.tempoScale = transport.Master().speed.Raw();
     s.masterTranspose = transport.Master().transpose;
     const FollowingOptions& following = engine.Following();
     s.followTrack1 = following.followTrack1;

@@ -72,8 +72,8 @@ void PlayedTrace::AddTempo(std::uint32_t time, SpeedFactor speed) {
 
 TempoTrend PlayedTrace::Trend() const {
     if (tempos_.size() < 2) return TempoTrend::Steady;
-    const int then = tempos_.front().speed;
-    const int now = tempos_.back().speed;
+    const int then = tempos_.front().speed.Raw();
+    const int now = tempos_.back().speed.Raw();
     if ((now - then) * 100 > then * kTrendPercent) return TempoTrend::Faster;
     if ((then - now) * 100 > then * kTrendPercent) return TempoTrend::Slower;
     return TempoTrend::Steady;

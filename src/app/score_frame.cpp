@@ -74,7 +74,7 @@ int BeatsPerMinuteAt(const ScoreRoll& roll, ScorePosition now, SpeedFactor speed
         beatMs = std::max(1, after->time - (after - 1)->time);
     else if (beats.size() >= 2)
         beatMs = std::max(1, beats[1].time - beats[0].time);
-    return static_cast<int>(std::lround(60000.0 / beatMs * speed / kOwnTempoSpeed));
+    return static_cast<int>(std::lround(60000.0 / beatMs * speed.Raw() / kOwnTempoSpeed.Raw()));
 }
 
 }  // namespace

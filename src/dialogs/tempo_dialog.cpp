@@ -23,7 +23,7 @@ TempoDialog::TempoDialog(DialogContext& context)
         beatLength_ =
             static_cast<std::int64_t>(BeatLengthAt(piece->beatMap, transport.Position())) * 4096;
     }
-    const int percent = static_cast<int>((transport.Master().speed * 100 + 2048) >> 12);
+    const int percent = static_cast<int>((transport.Master().speed.Raw() * 100 + 2048) >> 12);
     percent_->setText(QString::number(percent));
     const int shownTempo = transport.Display().tempo;
     if (shownTempo > 0) {

@@ -44,7 +44,7 @@ bool ShouldStopAutomatically(const FollowingOptions& options, const AutoStopStat
     }
     // The delay in score time at the current speed, in 32 unsigned bits as stored.
     const std::uint32_t delay =
-        (static_cast<std::uint32_t>(state.speed) * options.autoStopDelayMs + 2048u) >> 12;
+        (static_cast<std::uint32_t>(state.speed.Raw()) * options.autoStopDelayMs + 2048u) >> 12;
     const std::int64_t due = static_cast<std::int64_t>(state.songPosition.Ms()) - delay;
     if (due < 0) return false;
     const auto t = static_cast<ScorePosition>(due);

@@ -54,18 +54,34 @@ static_assert(std::is_trivially_copyable_v<ScorePosition> &&
               std::is_standard_layout_v<ScorePosition>);
 
 // The pace of score time against clock time, 4.12 fixed point: 4096 plays
-// the piece at its own tempo, 2048 at half of it.
-using SpeedFactor = std::uint16_t;
+// the piece at its own tempo, 2048 at half of it. A type of its own, so that
+// a speed never passes for a position, a span or a 16.16 tempo.
+class SpeedFactor {
+  public:
+    constexpr SpeedFactor() = default;
+    constexpr explicit SpeedFactor(std::uint16_t raw) : raw_(raw) {}
 
-inline constexpr SpeedFactor kOwnTempoSpeed = 4096;
+    // The 4.12 fixed-point value, for the fixed-point arithmetic.
+    constexpr std::uint16_t Raw() const { return raw_; }
+
+    friend constexpr bool operator==(SpeedFactor, SpeedFactor) = default;
+    friend constexpr auto operator<=>(SpeedFactor, SpeedFactor) = default;
+
+  private:
+    std::uint16_t raw_ = 0;
+};
+static_assert(sizeof(SpeedFactor) == sizeof(std::uint16_t));
+static_assert(std::is_trivially_copyable_v<SpeedFactor> && std::is_standard_layout_v<SpeedFactor>);
+
+inline constexpr SpeedFactor kOwnTempoSpeed{4096};
 
 // The follower's tempo (16.16, kFixedOne = the piece's own) as the
 // transport's speed (4.12), cut to what a SpeedFactor holds, and back.
 constexpr SpeedFactor SpeedFromTempo(Fixed16 tempo) {
-    return static_cast<SpeedFactor>(std::clamp(tempo >> 4, 0, 0xFFFF));
+    return SpeedFactor(static_cast<std::uint16_t>(std::clamp(tempo >> 4, 0, 0xFFFF)));
 }
 constexpr Fixed16 TempoFromSpeed(SpeedFactor speed) {
-    return Fixed16{speed} * 16;
+    return Fixed16{speed.Raw()} * 16;
 }
 static_assert(TempoFromSpeed(kOwnTempoSpeed) == kFixedOne);
 static_assert(SpeedFromTempo(kFixedOne) == kOwnTempoSpeed);

@@ -63,7 +63,8 @@ void FollowerReports::ReportEvent(std::uint32_t time, ScorePosition position, st
 ScorePosition FollowerReports::PlaceAt(std::uint32_t time) const {
     const PositionAnchor anchor = Anchor();
     const std::int64_t elapsed = platform::ClockDifference(platform::ClockMs{time}, anchor.time);
-    return anchor.position + static_cast<std::int32_t>((elapsed * speed_.load() + 2048) >> 12);
+    return anchor.position +
+           static_cast<std::int32_t>((elapsed * speed_.load().Raw() + 2048) >> 12);
 }
 
 FollowerJump FollowerReports::TakeJump() {
@@ -73,7 +74,7 @@ FollowerJump FollowerReports::TakeJump() {
 
 ScorePosition FollowerReports::RestartPosition(const FollowerJump& jump, platform::ClockMs now) {
     const std::int64_t elapsed = platform::ClockDifference(now, jump.time);
-    return jump.target + static_cast<std::int32_t>((elapsed * jump.speed + 2048) >> 12);
+    return jump.target + static_cast<std::int32_t>((elapsed * jump.speed.Raw() + 2048) >> 12);
 }
 
 PositionAnchor FollowerReports::Anchor() const {

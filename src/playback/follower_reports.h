@@ -93,6 +93,7 @@ class FollowerReports final : public FollowerCallback {
     // one report's position with another's time.
     std::atomic<std::uint64_t> anchor_{0};
     std::atomic<SpeedFactor> speed_{kOwnTempoSpeed};
+    static_assert(std::atomic<SpeedFactor>::is_always_lock_free);
     PlayedEventRing played_;
     FollowerCallback* observer_ = nullptr;
     void (*jumpListener_)(void*) = nullptr;

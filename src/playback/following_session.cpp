@@ -106,7 +106,7 @@ void FollowingSession::End(Piece& piece, ScorePosition position,
             platform::ClockDifference(startTime_, platform::ClockMs{event.time});
         const std::int64_t at =
             early > 0
-                ? std::int64_t{take_.punch.start.Ms()} - ((early * startSpeed_ + 2048) >> 12)
+                ? std::int64_t{take_.punch.start.Ms()} - ((early * startSpeed_.Raw() + 2048) >> 12)
                 : std::int64_t{
                       std::max(follower_->PerformedToScore(event.time), ScorePosition{}).Ms()};
         if (at < 0) continue;
@@ -126,7 +126,7 @@ void FollowingSession::End(Piece& piece, ScorePosition position,
             const ScorePosition start = take_.punch.start;
             std::erase_if(points,
                           [start](const TempoPoint& point) { return point.position < start; });
-            points.insert(points.begin(), TempoPoint{takeStart, Fixed16{startSpeed_} * 16});
+            points.insert(points.begin(), TempoPoint{takeStart, TempoFromSpeed(startSpeed_)});
         }
         take_.tempos = BuildPerformanceTempoList(points, takeStart, reports_->Speed());
     }

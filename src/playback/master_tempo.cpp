@@ -16,7 +16,7 @@ SpeedFactor SpeedFromPercent(std::int32_t percent) {
 }
 
 std::int32_t PercentFromSpeed(SpeedFactor speed) {
-    return (std::int32_t{speed} * 100 + 2048) >> 12;
+    return (std::int32_t{speed.Raw()} * 100 + 2048) >> 12;
 }
 
 // Both directions in 64 bits: bpm × L passes 2^31 for a 2 s beat at 263 bpm,
@@ -41,7 +41,8 @@ std::optional<std::int32_t> DisplayedBeatTempo(SpeedFactor speed, std::int32_t b
     // exactly (no floating point on the timer thread). 64 bits: speed × 60000
     // alone passes 2^31 above 8.7 times the piece's own tempo.
     const std::int64_t delta = beatMs;
-    return static_cast<std::int32_t>((std::int64_t{speed} * 60000 + delta * 2048) / (delta * 4096));
+    return static_cast<std::int32_t>((std::int64_t{speed.Raw()} * 60000 + delta * 2048) /
+                                     (delta * 4096));
 }
 
 }  // namespace ostinel

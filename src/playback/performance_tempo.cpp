@@ -10,7 +10,7 @@ namespace ostinel {
 
 namespace {
 
-constexpr std::uint32_t kOwnRatio = kOwnTempoSpeed;
+constexpr std::uint32_t kOwnRatio = kOwnTempoSpeed.Raw();
 constexpr double kFactorOne = 268435456.0;  // 2^28
 // A 4.28 factor cannot reach 16 times the file's tempo.
 constexpr double kLargestFactor = 4294967295.0;
@@ -36,15 +36,15 @@ std::uint32_t AverageFactor(const std::vector<PerformanceTempoEntry>& entries) {
 
 SpeedFactor FactorToSpeed(std::uint32_t factor) {
     const std::uint64_t speed = (std::uint64_t{factor} + 32768) >> 16;
-    return static_cast<SpeedFactor>(std::min<std::uint64_t>(speed, 0xFFFF));
+    return SpeedFactor(static_cast<std::uint16_t>(std::min<std::uint64_t>(speed, 0xFFFF)));
 }
 
 std::uint32_t AfterRatio(const PerformanceTempoList& list, TempoAfterPerformed after) {
     switch (after) {
         case TempoAfterPerformed::AverageTempo:
-            return list.averageTempo;
+            return list.averageTempo.Raw();
         case TempoAfterPerformed::LastTempo:
-            return list.lastTempo;
+            return list.lastTempo.Raw();
         case TempoAfterPerformed::FileTempo:
             break;
     }
@@ -101,7 +101,8 @@ std::uint32_t StartingTempoRatio(const PerformanceTempoList& list, ScorePosition
     const std::int32_t index = PerformanceTempoIndex(list, position);
     const std::int32_t count = list.Count();
     if (index == 0) {
-        return choices.before == TempoBeforePerformed::AverageTempo ? list.averageTempo : kOwnRatio;
+        return choices.before == TempoBeforePerformed::AverageTempo ? list.averageTempo.Raw()
+                                                                    : kOwnRatio;
     }
     if (index >= count) return AfterRatio(list, choices.after);
     if (choices.during != TempoDuringPerformed::PerformedTempos) return kOwnRatio;
@@ -115,10 +116,12 @@ std::uint32_t StartingTempoRatio(const PerformanceTempoList& list, ScorePosition
 
 SpeedFactor SpeedForRatio(std::uint32_t ratio, SpeedFactor masterTempo,
                           SpeedFactor masterTempoAtRecording) {
-    const std::uint64_t recording =
-        masterTempoAtRecording != 0 ? masterTempoAtRecording : kOwnTempoSpeed;
-    const std::uint64_t speed = (std::uint64_t{ratio} * masterTempo + recording / 2) / recording;
-    return static_cast<SpeedFactor>(std::clamp<std::uint64_t>(speed, 1, 0xFFFF));
+    const std::uint64_t recording = masterTempoAtRecording != SpeedFactor{}
+                                        ? masterTempoAtRecording.Raw()
+                                        : kOwnTempoSpeed.Raw();
+    const std::uint64_t speed =
+        (std::uint64_t{ratio} * masterTempo.Raw() + recording / 2) / recording;
+    return SpeedFactor(static_cast<std::uint16_t>(std::clamp<std::uint64_t>(speed, 1, 0xFFFF)));
 }
 
 std::optional<std::uint32_t> SteerPerformanceTempo(const PerformanceTempoList& list,

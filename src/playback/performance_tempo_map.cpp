@@ -60,7 +60,7 @@ std::vector<FactorPoint> FactorPoints(const Piece& piece, const PerformanceTempo
     std::uint32_t after = kOwnTempoFactor;
     if (choices.after == TempoAfterPerformed::AverageTempo) after = list.averageFactor;
     if (choices.after == TempoAfterPerformed::LastTempo) {
-        after = std::uint32_t{list.lastTempo} << 16;
+        after = std::uint32_t{list.lastTempo.Raw()} << 16;
     }
     add(TickOf(entries.back().position, piece), after);
     return points;

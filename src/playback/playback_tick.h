@@ -187,6 +187,7 @@ class PlaybackTick {
     std::atomic<platform::ClockMs> tempoAnchorTime_{};
     static_assert(std::atomic<platform::ClockMs>::is_always_lock_free);
     std::atomic<SpeedFactor> tempoSpeed_{kOwnTempoSpeed};
+    static_assert(std::atomic<SpeedFactor>::is_always_lock_free);
     std::atomic<bool> insidePunch_{false};
 
     std::atomic<bool> running_{false};

@@ -248,14 +248,14 @@ void ViewArea::PlaceThumbs() {
     const Box tempoThumb = kDesignElements[element::kMasterTempoThumb];
     const int tempoTravel = tempoThumb.top - kDesignElements[element::kMasterTempoTravel].top;
     place(element::kMasterTempoThumb,
-          tempoThumb.Moved(0, -TempoThumbRise(tempoTravel, transport.Master().speed)),
+          tempoThumb.Moved(0, -TempoThumbRise(tempoTravel, transport.Master().speed.Raw())),
           kMasterTempoView);
     const Box volumeThumb = kDesignElements[element::kMasterVolumeThumb];
     const int volumeTravel = volumeThumb.top - kDesignElements[element::kMasterVolumeTravel].top;
     place(element::kMasterVolumeThumb,
           volumeThumb.Moved(0, -MasterVolumeThumbRise(volumeTravel, transport.Master().volume)),
           kMasterVolumeView);
-    if (TempoPercent(transport.Master().speed) != TempoPercent(shown_.tempoScale))
+    if (TempoPercent(transport.Master().speed.Raw()) != TempoPercent(shown_.tempoScale))
         InvalidateView(kMasterTempoView);
     if (VolumePercent(transport.Master().volume) != VolumePercent(shown_.masterVolume))
         InvalidateView(kMasterVolumeView);
@@ -275,7 +275,7 @@ ViewScene ViewArea::GatherScene() {
     scene.measure = beat.measure;
     scene.beat = beat.beat;
     scene.tempo = beat.tempo;
-    scene.tempoScale = transport.Master().speed;
+    scene.tempoScale = transport.Master().speed.Raw();
     scene.masterVolume = transport.Master().volume;
     const LoopSettings& loop = transport.Loop();
     std::tie(scene.loopBeginMeasure, scene.loopBeginBeat) = BeatAt(*piece, loop.begin);

@@ -100,7 +100,7 @@ TEST_P(PerformancePlayback, BeforeTheTakeTheFileOrTheAverageTempoPlays) {
 
 TEST_P(PerformancePlayback, HalfTheMasterTempoHalvesEveryPerformedTempo) {
     MasterSettings master = engine_.GetTransport().Master();
-    master.speed = kOwnTempoSpeed / 2;
+    master.speed = SpeedFactor{kOwnTempoSpeed.Raw() / 2};
     engine_.GetTransport().SetMasterSettings(master);
     PlayTakeFrom(ScorePosition{2000}, 4000);
     const auto gaps = Gaps(NoteOnTimes(kAccompanimentChannel));

@@ -183,7 +183,7 @@ TEST_P(EngineFollowingOnThreads, NotesFromTheInputThreadSteerTheTickAndLeaveNoth
             last = now;
             if (step == 30) {
                 MasterSettings master = transport.Master();
-                master.speed = kOwnTempoSpeed * 3 / 2;
+                master.speed = SpeedFactor{kOwnTempoSpeed.Raw() * 3 / 2};
                 transport.SetMasterSettings(master);
             }
         }

@@ -151,11 +151,11 @@ TEST_F(NamedSettingsTest, RemovingPieceSlotTwoOfThreeMovesTheThirdDown) {
     const std::string path = folder_.Write("trio.mid", Ensemble(3));
     ASSERT_EQ(named_.OpenPiece(path), LoadResult::Loaded);
     EXPECT_TRUE(named_.PieceMenu().built);
-    engine_.GetTransport().SetMasterSettings({4096, 256, 1});
+    engine_.GetTransport().SetMasterSettings({SpeedFactor{4096}, 256, 1});
     SavePieceAs("Up one");
-    engine_.GetTransport().SetMasterSettings({4096, 256, 2});
+    engine_.GetTransport().SetMasterSettings({SpeedFactor{4096}, 256, 2});
     SavePieceAs("Up two");
-    engine_.GetTransport().SetMasterSettings({4096, 256, 3});
+    engine_.GetTransport().SetMasterSettings({SpeedFactor{4096}, 256, 3});
     SavePieceAs("Up three");
     EXPECT_EQ(Texts(named_.PieceMenu().items.load),
               (std::vector<std::string>{"Up one", "Up two", "Up three", "(no settings saved)"}));
@@ -188,7 +188,7 @@ TEST_F(NamedSettingsTest, LoadItemsAreUnavailableWhilePlaying) {
     ASSERT_EQ(named_.OpenPiece(folder_.Write("duo.mid", Ensemble(2))), LoadResult::Loaded);
     SavePieceAs("Take");
     SaveSystemAs("Room");
-    engine_.GetTransport().SetMasterSettings({4096, 256, 5});
+    engine_.GetTransport().SetMasterSettings({SpeedFactor{4096}, 256, 5});
     engine_.OpenOutputPorts();
     engine_.GetTransport().PlayFile();
     ASSERT_TRUE(engine_.GetTransport().Mode().playing);
@@ -210,13 +210,13 @@ TEST_F(NamedSettingsTest, LoadItemsAreUnavailableWhilePlaying) {
 TEST_F(NamedSettingsTest, SavingOverAPieceSlotAsksWithTheSlotsName) {
     ASSERT_EQ(named_.OpenPiece(folder_.Write("duo.mid", Ensemble(2))), LoadResult::Loaded);
     SavePieceAs("Slow");
-    engine_.GetTransport().SetMasterSettings({2048, 256, 0});
+    engine_.GetTransport().SetMasterSettings({SpeedFactor{2048}, 256, 0});
     named_.DispatchSettingsCommand(kSaveOverPieceSlot);
     EXPECT_EQ(rig_.ui.asked,
               std::vector<std::string>{"Are you sure you want to replace the settings 'Slow'?"});
-    engine_.GetTransport().SetMasterSettings({4096, 256, 0});
+    engine_.GetTransport().SetMasterSettings({SpeedFactor{4096}, 256, 0});
     named_.DispatchSettingsCommand(kLoadPieceSlot);
-    EXPECT_EQ(engine_.GetTransport().Master().speed, 2048);
+    EXPECT_EQ(engine_.GetTransport().Master().speed, SpeedFactor{2048});
     EXPECT_EQ(named_.PieceMenu().items.load[0].text, "Slow");
 }
 

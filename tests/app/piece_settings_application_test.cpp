@@ -46,7 +46,7 @@ class PieceSettingsApplication : public ::testing::Test {
     // Changes everything piece settings keep.
     void ChangeEverything() {
         Transport& transport = engine_.GetTransport();
-        transport.SetMasterSettings({5000, 128, 3});
+        transport.SetMasterSettings({SpeedFactor{5000}, 128, 3});
         LoopSettings loop = transport.Loop();
         loop.begin = ScorePosition{500};
         loop.end = ScorePosition{1500};
@@ -136,7 +136,7 @@ TEST_F(PieceSettingsApplication, AStoredSlotAppliedGivesBackWhatWasCaptured) {
     EXPECT_TRUE(SameTracks(applied.tracks, changed.tracks));
     EXPECT_EQ(applied.displayName, "Evening Song");
     EXPECT_TRUE(SameMarkers(applied.markers, changed.markers));
-    EXPECT_EQ(engine_.GetTransport().Master().speed, 5000);
+    EXPECT_EQ(engine_.GetTransport().Master().speed, SpeedFactor{5000});
     EXPECT_EQ(ThePiece().tracks[2].playFlag, 0);
     EXPECT_EQ(rig_.window.viewOrder,
               (std::array<std::uint16_t, kViewCount>{7, 6, 5, 4, 3, 2, 1, 0}));

@@ -176,7 +176,7 @@ TEST(SystemSettingsRestart, TheSettingsTheProgramWasLeftWithComeBackAfterARestar
         EXPECT_FALSE(store.Read("System Variables", ".").has_value());
         ASSERT_EQ(named.OpenPiece(piecePath), LoadResult::Loaded);
         ApplySystemSettings(rig.engine, left);
-        rig.engine.GetTransport().SetMasterSettings({3000, 200, -2});
+        rig.engine.GetTransport().SetMasterSettings({SpeedFactor{3000}, 200, -2});
         StoreSettingsAtShutdown(rig.engine);
     }
     platform::FileSettingsStore store(storePath);
@@ -187,7 +187,7 @@ TEST(SystemSettingsRestart, TheSettingsTheProgramWasLeftWithComeBackAfterARestar
     EXPECT_EQ(back.settings, left.settings);
     EXPECT_EQ(back.remote, left.remote);
     ASSERT_EQ(named.OpenPiece(piecePath), LoadResult::Loaded);
-    EXPECT_EQ(rig.engine.GetTransport().Master().speed, 3000);
+    EXPECT_EQ(rig.engine.GetTransport().Master().speed, SpeedFactor{3000});
     EXPECT_EQ(rig.engine.GetTransport().Master().transpose, -2);
 }
 

@@ -133,7 +133,7 @@ TEST_F(PlaybackDialogsTest, TempoBeatsPerMinuteOfTheCurrentBeatLinkToPercent) {
     Retype(dialog.PercentField(), QStringLiteral("150"));
     EXPECT_EQ(dialog.BeatsPerMinuteField()->text(), QStringLiteral("150"));
     dialog.accept();
-    EXPECT_EQ(engine_.GetTransport().Master().speed, (150 * 4096 + 50) / 100);
+    EXPECT_EQ(engine_.GetTransport().Master().speed, SpeedFactor{(150 * 4096 + 50) / 100});
 }
 
 TEST_F(PlaybackDialogsTest, TempoOf120BeatsPerMinuteOnAHalfSecondBeatIsTheFilesOwn) {
@@ -165,7 +165,7 @@ TEST_F(PlaybackDialogsTest, TempoAbove200PercentBeepsAndCancelKeepsTheTempo) {
     EXPECT_FALSE(dialog.OkButton()->isEnabled());
     EXPECT_EQ(beeper_.beeps, 1);
     dialog.reject();
-    EXPECT_EQ(engine_.GetTransport().Master().speed, before);
+    EXPECT_EQ(engine_.GetTransport().Master().speed, SpeedFactor{before});
 }
 
 TEST_F(PlaybackDialogsTest, JumpToOffersTheCurrentMeasureFromItsFirstBeat) {

@@ -72,16 +72,16 @@ TEST_F(ViewMouseTest, TheMasterTempoThumbAtTheBottomGivesFortyNotNothing) {
     Press(thumb);
     MoveTo(
         Area().WidgetPoint(views::kMasterTempoView, (bar.left + bar.right) / 2, bar.bottom + 10));
-    EXPECT_EQ(GetTransport().Master().speed, 40);
+    EXPECT_EQ(GetTransport().Master().speed, SpeedFactor{40});
     // Far away from the bar the thumb goes back to where the drag began.
     MoveTo(thumb + QPoint(200, 0));
-    EXPECT_EQ(GetTransport().Master().speed, 4096);
+    EXPECT_EQ(GetTransport().Master().speed, SpeedFactor{4096});
     MoveTo(Area().WidgetPoint(views::kMasterTempoView, (bar.left + bar.right) / 2, bar.top - 10));
     Release(Area().WidgetPoint(views::kMasterTempoView, (bar.left + bar.right) / 2, bar.top - 10));
-    EXPECT_EQ(GetTransport().Master().speed, 8192);
+    EXPECT_EQ(GetTransport().Master().speed, SpeedFactor{8192});
     // A double click on the thumb is 100 %.
     DoubleClick(Center(element::kMasterTempoThumb));
-    EXPECT_EQ(GetTransport().Master().speed, 4096);
+    EXPECT_EQ(GetTransport().Master().speed, SpeedFactor{4096});
 }
 
 TEST_F(ViewMouseTest, TheMasterVolumeFollowsItsThumb) {

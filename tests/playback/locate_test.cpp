@@ -47,7 +47,8 @@ TEST(LocateBeat, ShowsTheBeatAtOrBeforeWithTheTempoOfItsLength) {
     EXPECT_EQ(between.nextBeat, 2);
     EXPECT_EQ(between.display.beat, 2);
     EXPECT_EQ(between.display.tempo, 80);  // a 750 ms beat
-    const LocatedBeat onBeat = LocateBeat(piece, ScorePosition{500}, kOwnTempoSpeed / 2);
+    const LocatedBeat onBeat =
+        LocateBeat(piece, ScorePosition{500}, SpeedFactor{kOwnTempoSpeed.Raw() / 2});
     EXPECT_EQ(onBeat.nextBeat, 1);
     EXPECT_EQ(onBeat.display.tempo, 40);
     // The last beat takes the length of the one before.

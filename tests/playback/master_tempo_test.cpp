@@ -16,15 +16,17 @@ TEST(MasterTempo, PercentToSpeedTable) {
         SpeedFactor speed;
     };
     const std::vector<Case> cases = {
-        {100, 4096}, {50, 2048}, {200, 8192}, {150, 6144}, {1, 41}, {33, 1352}, {99, 4055},
+        {100, SpeedFactor{4096}}, {50, SpeedFactor{2048}}, {200, SpeedFactor{8192}},
+        {150, SpeedFactor{6144}}, {1, SpeedFactor{41}},    {33, SpeedFactor{1352}},
+        {99, SpeedFactor{4055}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(SpeedFromPercent(c.percent), c.speed) << c.percent;
-        EXPECT_EQ(PercentFromSpeed(c.speed), c.percent) << c.speed;
+        EXPECT_EQ(PercentFromSpeed(c.speed), c.percent) << c.speed.Raw();
     }
-    EXPECT_EQ(PercentFromSpeed(0), 0);
-    EXPECT_EQ(PercentFromSpeed(2047), 50);  // 49.98
-    EXPECT_EQ(PercentFromSpeed(65535), 1600);
+    EXPECT_EQ(PercentFromSpeed(SpeedFactor{0}), 0);
+    EXPECT_EQ(PercentFromSpeed(SpeedFactor{2047}), 50);  // 49.98
+    EXPECT_EQ(PercentFromSpeed(SpeedFactor{65535}), 1600);
 }
 
 TEST(MasterTempo, EveryPercentRoundTrips) {
@@ -38,8 +40,8 @@ TEST(MasterTempo, EverySpeedComesBackToTheNearestPercentStep) {
     // entered again moves by at most half of that.
     for (std::int32_t speed = 21; speed <= 8192; ++speed) {
         const SpeedFactor back =
-            SpeedFromPercent(PercentFromSpeed(static_cast<SpeedFactor>(speed)));
-        EXPECT_LE(std::abs(back - speed), 21) << speed;
+            SpeedFromPercent(PercentFromSpeed(SpeedFactor(static_cast<std::uint16_t>(speed))));
+        EXPECT_LE(std::abs(back.Raw() - speed), 21) << speed;
     }
 }
 
@@ -98,18 +100,19 @@ TEST(DisplayedTempo, NearestWholeBeatsPerMinute) {
         std::int32_t bpm;
     };
     const std::vector<Case> cases = {
-        {4096, 500, 120},   {4096, 600, 100}, {2048, 500, 60},
-        {6144, 500, 180},   {4096, 1000, 60}, {4096, 501, 120},  // 119.76
-        {4096, 498, 120},                                        // 120.48
-        {4096, 497, 121},                                        // 120.72
-        {4096, 40000, 2},                                        // 1.5, halves up
-        {4096, 24000, 3},                                        // 2.5
-        {65535, 500, 1920},  // 1919.97; speed × 60000 is past 2^31
+        {SpeedFactor{4096}, 500, 120},   {SpeedFactor{4096}, 600, 100},
+        {SpeedFactor{2048}, 500, 60},    {SpeedFactor{6144}, 500, 180},
+        {SpeedFactor{4096}, 1000, 60},   {SpeedFactor{4096}, 501, 120},  // 119.76
+        {SpeedFactor{4096}, 498, 120},                                   // 120.48
+        {SpeedFactor{4096}, 497, 121},                                   // 120.72
+        {SpeedFactor{4096}, 40000, 2},                                   // 1.5, halves up
+        {SpeedFactor{4096}, 24000, 3},                                   // 2.5
+        {SpeedFactor{65535}, 500, 1920},  // 1919.97; speed × 60000 is past 2^31
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(DisplayedBeatTempo(c.speed, c.beatMs), c.bpm) << c.speed << " " << c.beatMs;
+        EXPECT_EQ(DisplayedBeatTempo(c.speed, c.beatMs), c.bpm) << c.speed.Raw() << " " << c.beatMs;
     }
-    EXPECT_EQ(DisplayedBeatTempo(4096, 0), std::nullopt);
+    EXPECT_EQ(DisplayedBeatTempo(SpeedFactor{4096}, 0), std::nullopt);
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ std::vector<TempoPoint> Take() {
 }
 
 PerformanceTempoList TakeList() {
-    return BuildPerformanceTempoList(Take(), ScorePosition{1000}, 5000);
+    return BuildPerformanceTempoList(Take(), ScorePosition{1000}, SpeedFactor{5000});
 }
 
 TEST(PerformanceTempoList, ASpanOfTwoPairsLeavesNoPerformance) {
@@ -29,11 +29,12 @@ TEST(PerformanceTempoList, ASpanOfTwoPairsLeavesNoPerformance) {
                                          {ScorePosition{2000}, kFixedOne},
                                          {ScorePosition{3000}, kFixedOne}};
     const PerformanceTempoList shortened =
-        BuildPerformanceTempoList(points, ScorePosition{1500}, 4096);
+        BuildPerformanceTempoList(points, ScorePosition{1500}, SpeedFactor{4096});
     EXPECT_TRUE(shortened.entries.empty());
     EXPECT_FALSE(PerformanceExists(shortened));
 
-    const PerformanceTempoList whole = BuildPerformanceTempoList(points, ScorePosition{1000}, 4096);
+    const PerformanceTempoList whole =
+        BuildPerformanceTempoList(points, ScorePosition{1000}, SpeedFactor{4096});
     EXPECT_EQ(whole.Count(), 3);
     EXPECT_TRUE(PerformanceExists(whole));
     EXPECT_FALSE(PerformanceExists(PerformanceTempoList{}));
@@ -51,25 +52,26 @@ TEST(PerformanceTempoList, EntriesAddTheScoreSpansOverThePreviousRatio) {
         EXPECT_EQ(list.entries[i].time, expected[i].first) << i;
         EXPECT_EQ(list.entries[i].position, ScorePosition{expected[i].second}) << i;
     }
-    EXPECT_EQ(list.lastTempo, 5000);
+    EXPECT_EQ(list.lastTempo, SpeedFactor{5000});
 }
 
 TEST(PerformanceTempoList, AverageIsScoreOverPerformedTimeRounded) {
     const PerformanceTempoList list = TakeList();
     // 3000 score ms in 4000 performed: (3000 × 2^28 + 2000) / 4000 = 201326592.5.
     EXPECT_EQ(list.averageFactor, 201326593u);
-    EXPECT_EQ(list.averageTempo, 3072);
+    EXPECT_EQ(list.averageTempo, SpeedFactor{3072});
 
     // 3000 score ms in 2999 performed ms, which no 4.12 value holds exactly.
     const std::vector<TempoPoint> points{{ScorePosition{0}, kFixedOne},
                                          {ScorePosition{1000}, 0x10011},
                                          {ScorePosition{3000}, kFixedOne}};
-    const PerformanceTempoList quick = BuildPerformanceTempoList(points, ScorePosition{0}, 4096);
+    const PerformanceTempoList quick =
+        BuildPerformanceTempoList(points, ScorePosition{0}, SpeedFactor{4096});
     ASSERT_EQ(quick.Count(), 3);
     EXPECT_EQ(quick.entries[1].time, 1000u);
     EXPECT_EQ(quick.entries[2].time, 2999u);
     EXPECT_EQ(quick.averageFactor, 268524965u);
-    EXPECT_EQ(quick.averageTempo, 4097);
+    EXPECT_EQ(quick.averageTempo, SpeedFactor{4097});
 }
 
 TEST(PerformanceTempoIndex, IsTheFirstEntryAtOrAfterThePosition) {
@@ -114,12 +116,12 @@ TEST(StartingTempoRatio, AfterTheSectionIsTheFileAverageOrLastTempo) {
 }
 
 TEST(SpeedForRatio, AMasterTempoOfHalfHalvesAPerformedTempo) {
-    EXPECT_EQ(SpeedForRatio(2048, 4096, 4096), 2048);
-    EXPECT_EQ(SpeedForRatio(2048, 2048, 4096), 1024);
-    EXPECT_EQ(SpeedForRatio(3072, 2048, 4096), 1536);
+    EXPECT_EQ(SpeedForRatio(2048, SpeedFactor{4096}, SpeedFactor{4096}), SpeedFactor{2048});
+    EXPECT_EQ(SpeedForRatio(2048, SpeedFactor{2048}, SpeedFactor{4096}), SpeedFactor{1024});
+    EXPECT_EQ(SpeedForRatio(3072, SpeedFactor{2048}, SpeedFactor{4096}), SpeedFactor{1536});
     // Recorded at half speed: the same master tempo plays the performed pace.
-    EXPECT_EQ(SpeedForRatio(4096, 2048, 2048), 4096);
-    EXPECT_EQ(SpeedForRatio(4096, 4096, 2048), 8192);
+    EXPECT_EQ(SpeedForRatio(4096, SpeedFactor{2048}, SpeedFactor{2048}), SpeedFactor{4096});
+    EXPECT_EQ(SpeedForRatio(4096, SpeedFactor{4096}, SpeedFactor{2048}), SpeedFactor{8192});
 }
 
 TEST(SteerPerformanceTempo, ReportsOnEnteringEachStretchWithPerformedTempos) {

@@ -175,7 +175,7 @@ TEST(PlaybackTick, EachEventGoesOutAtItsTimeScaledByTheSpeed) {
                              {Control(100, 10, 64), Control(999, 10, 0)}});
         ASSERT_TRUE(rig.Play(speed));
         rig.timers.Advance(4000);
-        const std::int32_t scale = speed == 4096 ? 1 : 2;
+        const std::int32_t scale = speed == SpeedFactor{4096} ? 1 : 2;
         EXPECT_EQ(rig.Arrivals(), (std::vector<Arrival>{{{0x90, 60, 100}, kT0},
                                                         {{0xB1, 10, 64}, kT0 + 100 * scale},
                                                         {{0x80, 60, 64}, kT0 + 250 * scale},
@@ -284,7 +284,7 @@ TEST(PlaybackTick, TwoEnginesRunSideBySide) {
     first.piece = PieceOf({{On(0, 60), Off(10, 60)}});
     second.piece = PieceOf({{On(0, 70), Off(20, 70)}});
     ASSERT_TRUE(first.Play());
-    ASSERT_TRUE(second.Play(2048));
+    ASSERT_TRUE(second.Play(SpeedFactor{2048}));
     first.timers.Advance(50);
     second.timers.Advance(50);
     EXPECT_EQ(first.Arrivals().back(), (Arrival{{0x80, 60, 64}, kT0 + 10}));

@@ -344,7 +344,8 @@ TEST(TransportSpeed, ChangingTheMasterTempoWhilePlayingMovesTheRestOfThePiece) {
     rig.Use(PieceOf({{On(0, 60), Off(1000, 60), On(2000, 62), Off(3000, 62)}}));
     rig.transport.PlayFile();
     rig.timers.Advance(1000);
-    rig.transport.SetMasterSettings(MasterSettings{2048, 256, 0});  // half speed from 1000
+    rig.transport.SetMasterSettings(
+        MasterSettings{SpeedFactor{2048}, 256, 0});  // half speed from 1000
     rig.system.Output(0).Clear();
     rig.timers.Advance(1999);
     EXPECT_TRUE(rig.Sent().empty());

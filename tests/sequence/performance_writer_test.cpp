@@ -72,7 +72,7 @@ PerformanceTempoList TakeTempos() {
     const std::vector<TempoPoint> points{{ScorePosition{1000}, kFixedOne},
                                          {ScorePosition{2000}, kFixedOne / 2},
                                          {ScorePosition{3000}, kFixedOne}};
-    return BuildPerformanceTempoList(points, ScorePosition{1000}, 4096);
+    return BuildPerformanceTempoList(points, ScorePosition{1000}, SpeedFactor{4096});
 }
 
 void RecordTake(Piece& piece) {

@@ -112,9 +112,9 @@ TEST_F(AutoStopTest, GoesOnWhenTheSoloistReachedThatEvent) {
 }
 
 TEST_F(AutoStopTest, DelayIsScoreTimeAtTheCurrentSpeed) {
-    state.speed = 2048;  // half speed: 5 seconds cover 2500 ms of score
+    state.speed = SpeedFactor{2048};  // half speed: 5 seconds cover 2500 ms of score
     EXPECT_TRUE(Stops());
-    state.speed = 4915;  // 120 %: (4915 × 5000 + 2048) >> 12 = 6000
+    state.speed = SpeedFactor{4915};  // 120 %: (4915 × 5000 + 2048) >> 12 = 6000
     EXPECT_TRUE(Stops());
     EXPECT_EQ(asked, (std::vector<ScorePosition>{ScorePosition{9500}, ScorePosition{6000}}));
 }
