@@ -87,11 +87,12 @@ TEST_P(TakeHistory, ALongTakeKeepsItsLastStretchAsPlayed) {
     for (int i = 0; i < kNotes; ++i)
         notes.push_back({static_cast<std::uint32_t>(125 * i), 48 + (i * 7) % 36});
     LoadScore(notes, BeatList(500, 4, 125 * kNotes));
-    const std::vector<ScorePosition> signals = {125 * 310 + 60, 125 * 330 + 60, 125 * 350 + 60,
-                                                125 * 370 + 60};
+    std::vector<ScorePosition> signals;
+    for (const int i : {310, 330, 350, 370})
+        signals.push_back(ScorePosition{125 * i + 60});
     follower.SetSignal(256 + 64);
     ASSERT_TRUE(follower.SetSignalMarkers(signals));
-    StartAt(0, 1000);
+    StartAt(ScorePosition{}, 1000);
     std::uint32_t at = 1000;
     std::vector<std::uint32_t> played;
     for (int i = 0; i < kNotes; ++i) {
@@ -99,7 +100,7 @@ TEST_P(TakeHistory, ALongTakeKeepsItsLastStretchAsPlayed) {
         Play(at, notes[static_cast<std::size_t>(i)].key);
         if (i % 20 == 10 && i > 300) {
             callback.now = at + 120;
-            ASSERT_TRUE(follower.NoteIn(ControlWord(64, 127), 0));
+            ASSERT_TRUE(follower.NoteIn(ControlWord(64, 127), ScorePosition{}));
         }
         at += i < 300 || i >= 390 ? 125 : 250;
     }
@@ -107,7 +108,8 @@ TEST_P(TakeHistory, ALongTakeKeepsItsLastStretchAsPlayed) {
     follower.Stop();
     for (const int i : {100, 250, 320, 360, 388}) {
         SCOPED_TRACE(i);
-        EXPECT_NEAR(follower.PerformedToScore(played[static_cast<std::size_t>(i)]), 125 * i, 40);
+        EXPECT_NEAR(follower.PerformedToScore(played[static_cast<std::size_t>(i)]).Ms(), 125 * i,
+                    40);
     }
 }
 
