@@ -34,7 +34,9 @@ done
 seed_corpus() {
     local name=$1 corpus=$2
     local held
-    held=$(find "$corpus" -mindepth 1 -maxdepth 1 -not -name crashes | head -n 1)
+    # -quit, not head: head leaving early would end find by SIGPIPE, which
+    # pipefail turns into a failed run once the corpus has grown.
+    held=$(find "$corpus" -mindepth 1 -maxdepth 1 -not -name crashes -print -quit)
     [ -n "$held" ] && return 0
     if [ -x "$build/fuzz/make_fuzz_seeds" ]; then
         "$build/fuzz/make_fuzz_seeds" "$corpus" "$name" ||
