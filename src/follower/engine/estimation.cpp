@@ -25,7 +25,7 @@ ScorePosition Follower::Position() const {
     if (!running_.load(std::memory_order_acquire) || callback_ == nullptr) {
         return restingPosition_.load(std::memory_order_relaxed);
     }
-    return EstimateAt(published_.Read(), callback_->ReportNow());
+    return EstimateAt(published_.Read(), callback_->ReportNow().Ms());
 }
 
 ScorePosition Follower::DuePosition() const {
@@ -34,7 +34,7 @@ ScorePosition Follower::DuePosition() const {
     }
     AnchorState anchor = published_.Read();
     anchor.waitLimit = anchor.dueLimit;
-    return EstimateAt(anchor, callback_->ReportNow());
+    return EstimateAt(anchor, callback_->ReportNow().Ms());
 }
 
 ScorePosition Follower::CurrentPosition(std::uint32_t now) const {
@@ -47,7 +47,7 @@ ScorePosition Follower::CurrentPosition(std::uint32_t now) const {
 std::int32_t Follower::TimeUntil(ScorePosition position) {
     if (!running_.load(std::memory_order_acquire) || callback_ == nullptr) return -1;
     const AnchorState found = published_.Read();
-    const std::uint32_t now = callback_->ReportNow();
+    const std::uint32_t now = callback_->ReportNow().Ms();
     // The first query re-anchors at its own clock; when another thread is
     // working inside, the next query does it instead.
     if (reanchorOnFirstQuery_.load(std::memory_order_relaxed) && queue_.TryEnter()) {
@@ -78,7 +78,7 @@ void Follower::Reanchor(std::uint32_t now) {
 
 void Follower::ReportAnchor() {
     published_.Publish(anchor_);
-    callback_->ReportPosition(anchor_.position, anchor_.time, anchor_.tempo);
+    callback_->ReportPosition(anchor_.position, platform::ClockMs{anchor_.time}, anchor_.tempo);
 }
 
 void Follower::ComputeWaitLimit() {
@@ -244,7 +244,7 @@ void Follower::PerformJump(int chordIndex, std::uint32_t now, std::uint32_t rati
     jumpRatio_ = ratio;
     jumpTime_ = now;
     jumpTarget_ = tq;
-    callback_->ReportJump(tq, now, static_cast<std::int32_t>(ratio));
+    callback_->ReportJump(tq, platform::ClockMs{now}, static_cast<std::int32_t>(ratio));
 }
 
 }  // namespace ostinel

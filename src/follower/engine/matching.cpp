@@ -9,7 +9,7 @@
 namespace ostinel {
 
 void Follower::HandleNote(std::uint32_t word) {
-    const std::uint32_t now = callback_->ReportNow();
+    const std::uint32_t now = callback_->ReportNow().Ms();
     const std::uint8_t key = KeyOf(word);
     if (key != kSignalKey) {
         lastNoteStartedChord_ = played_.Add(key, VelocityOf(word), now, lengths_.chordSpan);
@@ -28,11 +28,11 @@ void Follower::HandleNote(std::uint32_t word) {
     if (running) {
         if (MatchNote(word, expected, now)) {
             callback_->ReportEvent(
-                now, lastMatchedChord_ >= 0 ? ChordTime(lastMatchedChord_) : ScorePosition{-1},
-                word);
+                platform::ClockMs{now},
+                lastMatchedChord_ >= 0 ? ChordTime(lastMatchedChord_) : ScorePosition{-1}, word);
             return;
         }
-        callback_->ReportEvent(now, ScorePosition{-1}, word);
+        callback_->ReportEvent(platform::ClockMs{now}, ScorePosition{-1}, word);
         if (ChordCount() == 0 || excused_ || Level() < 2) return;
     }
     // Not running: listening for the soloist to start anywhere in the piece.
