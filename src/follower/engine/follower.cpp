@@ -151,7 +151,7 @@ bool Follower::StartFollowing(ScorePosition position, Fixed16 tempo) {
     const bool resuming = jumpPending_.load();
 
     anchor_.position = position;
-    anchor_.time = callback_->ReportNow().Ms();
+    anchor_.time = callback_->ReportNow();
     anchor_.tempo = tempo;
     AppendAnchorRecord();
     dynamicsRatio_ = kFixedOne;
@@ -183,7 +183,7 @@ bool Follower::StartFollowing(ScorePosition position, Fixed16 tempo) {
     }
     callback_->ReportDynamics(kFixedOne);
     // A fresh start is re-anchored when playback first asks, after its own start-up work.
-    if (!resuming) anchor_.time = callback_->ReportNow().Ms();
+    if (!resuming) anchor_.time = callback_->ReportNow();
     reanchorOnFirstQuery_.store(!resuming, std::memory_order_relaxed);
     published_.Publish(anchor_);
     restingPosition_.store(position, std::memory_order_relaxed);
@@ -222,7 +222,7 @@ int Follower::FirstBeatAtOrAfter(ScorePosition position) const {
 void Follower::Stop() {
     BusySection busy(*this);
     if (!running_.load()) return;
-    const std::uint32_t now = callback_->ReportNow().Ms();
+    const platform::ClockMs now = callback_->ReportNow();
     anchor_.position = EstimateAt(anchor_, now);
     anchor_.time = now;
     restingPosition_.store(anchor_.position, std::memory_order_relaxed);
@@ -255,7 +255,7 @@ bool Follower::Resume(Fixed16 baseTempo) {
     baseTempo_ = baseTempo;
     const auto ratio = static_cast<Fixed16>(jumpRatio_);
     const Fixed16 rate = Level() >= 3 ? ratio : baseTempo;
-    const std::uint32_t now = callback_->ReportNow().Ms();
+    const platform::ClockMs now = callback_->ReportNow();
     // The time since the decision is always converted at the jump's own tempo.
     return StartFollowing(jumpTarget_ + fixmul16(ClockDifference(now, jumpTime_), ratio), rate);
 }

@@ -47,7 +47,7 @@ bool FirstHearing(std::array<std::uint64_t, 2>& heard, std::uint8_t key) {
 
 }  // namespace
 
-void Follower::RequestJump(ScorePosition target, std::uint32_t now, Fixed16 tempo) {
+void Follower::RequestJump(ScorePosition target, platform::ClockMs now, Fixed16 tempo) {
     tempoFilter_.Break();
     farChord_ = -1;
     keysHeardInChord_ = {};
@@ -56,10 +56,10 @@ void Follower::RequestJump(ScorePosition target, std::uint32_t now, Fixed16 temp
     jumpRatio_ = static_cast<std::uint32_t>(tempo);
     jumpTime_ = now;
     jumpTarget_ = target;
-    callback_->ReportJump(target, platform::ClockMs{now}, tempo);
+    callback_->ReportJump(target, now, tempo);
 }
 
-void Follower::ListenForStart(std::uint32_t word, std::uint32_t now) {
+void Follower::ListenForStart(std::uint32_t word, platform::ClockMs now) {
     const ScorePosition resting = restingPosition_.load(std::memory_order_relaxed);
     if (!listening_ || !lastNoteTime_ || ClockDifference(now, *lastNoteTime_) > kListenAgainMs) {
         PlaceProbability(resting);
@@ -134,11 +134,11 @@ void Follower::HoldAtEntry(int chord) {
     if (entry < ChordCount()) anchor_.waitLimit = std::min(anchor_.waitLimit, ChordTime(entry));
 }
 
-void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
+void Follower::HandleProbableNote(std::uint32_t word, platform::ClockMs now) {
     const std::uint8_t key = KeyOf(word);
     const ScorePosition expected = EstimateAt(anchor_, now);
     if (Level() == 0 || ChordCount() == 0) {
-        callback_->ReportEvent(platform::ClockMs{now}, ScorePosition{-1}, word);
+        callback_->ReportEvent(now, ScorePosition{-1}, word);
         return;
     }
     const std::int16_t trigger = signalTrigger_.load(std::memory_order_relaxed);
@@ -150,13 +150,13 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
         ComputeWaitLimit();
         AppendAnchorRecord();
         ReportAnchor();
-        callback_->ReportEvent(platform::ClockMs{now}, anchor_.position, word);
+        callback_->ReportEvent(now, anchor_.position, word);
         PlaceProbability(anchor_.position);
         return;
     }
     if (key == kSignalKey) {
         // A signal before its marker is due is an unmatched note.
-        callback_->ReportEvent(platform::ClockMs{now}, ScorePosition{-1}, word);
+        callback_->ReportEvent(now, ScorePosition{-1}, word);
         return;
     }
     AdvanceIgnoreCursor(expected);
@@ -164,7 +164,7 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
     const bool heldAtEntry = std::int64_t{expected.Ms()} + 1 == anchor_.waitLimit.Ms();
     if (!heldAtEntry && InIgnoredStretch(expected)) {
         // Notes the score does not follow here: pick the place up again after.
-        callback_->ReportEvent(platform::ClockMs{now}, ScorePosition{-1}, word);
+        callback_->ReportEvent(now, ScorePosition{-1}, word);
         PlaceProbability(expected);
         return;
     }
@@ -177,7 +177,7 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
     const bool holds = probability_.Holds(chord, key);
     // Past a special signal still owed, the soloist cannot be.
     if (signalMarkers_.Pending() && target >= signalMarkers_.Next()) {
-        callback_->ReportEvent(platform::ClockMs{now}, ScorePosition{-1}, word);
+        callback_->ReportEvent(now, ScorePosition{-1}, word);
         return;
     }
     if (holds) {
@@ -205,7 +205,7 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
             HoldAtEntry(chord);
             ReportAnchor();
         }
-        callback_->ReportEvent(platform::ClockMs{now}, holds ? target : ScorePosition{-1}, word);
+        callback_->ReportEvent(now, holds ? target : ScorePosition{-1}, word);
         return;
     }
 
@@ -215,7 +215,7 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
         options_.severalBeatsOnly && Distance(target, expected) >= lengths_.searchRadius;
     if ((far && !options_.jumping) || outOfReach) {
         // Not allowed to jump there: the accompaniment goes on where it is.
-        callback_->ReportEvent(platform::ClockMs{now}, ScorePosition{-1}, word);
+        callback_->ReportEvent(now, ScorePosition{-1}, word);
         return;
     }
     if (far) {
@@ -224,7 +224,7 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
         // not move it.
         const bool agrees = (farChord_ >= 0 && chord >= farChord_ - 1 && chord <= farChord_ + 8) ||
                             probability_.Around(chord) >= kSureOfFarPlace;
-        callback_->ReportEvent(platform::ClockMs{now}, ScorePosition{-1}, word);
+        callback_->ReportEvent(now, ScorePosition{-1}, word);
         if (!agrees) {
             farChord_ = chord;
             return;
@@ -278,7 +278,7 @@ void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
         ComputeWaitLimit();
     }
     ReportAnchor();
-    callback_->ReportEvent(platform::ClockMs{now}, holds ? target : ScorePosition{-1}, word);
+    callback_->ReportEvent(now, holds ? target : ScorePosition{-1}, word);
 }
 
 }  // namespace ostinel
