@@ -23,6 +23,7 @@ namespace {
 using ostinel::FollowerCallback;
 using ostinel::ScorePosition;
 using ostinel::TrackEvent;
+using ostinel::platform::ClockMs;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kChords = 5000;
@@ -32,11 +33,11 @@ constexpr std::uint32_t kStartClock = 1000;
 class SilentCallback : public FollowerCallback {
   public:
     std::uint32_t now = 0;
-    std::uint32_t ReportNow() override { return now; }
-    void ReportJump(ScorePosition, std::uint32_t, std::int32_t) override {}
+    ClockMs ReportNow() override { return ClockMs{now}; }
+    void ReportJump(ScorePosition, ClockMs, std::int32_t) override {}
     void ReportDynamics(std::int32_t) override {}
-    void ReportPosition(ScorePosition, std::uint32_t, std::int32_t) override {}
-    void ReportEvent(std::uint32_t, ScorePosition, std::uint32_t) override {}
+    void ReportPosition(ScorePosition, ClockMs, std::int32_t) override {}
+    void ReportEvent(ClockMs, ScorePosition, std::uint32_t) override {}
 };
 
 std::uint32_t NoteWord(int key) {

@@ -25,6 +25,7 @@ namespace {
 using ostinel::FollowerCallback;
 using ostinel::ScorePosition;
 using ostinel::TrackEvent;
+using ostinel::platform::ClockMs;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kChords = 10000;
@@ -35,11 +36,11 @@ class SilentCallback : public FollowerCallback {
   public:
     std::uint32_t now = 0;
     bool jumped = false;
-    std::uint32_t ReportNow() override { return now; }
-    void ReportJump(ScorePosition, std::uint32_t, std::int32_t) override { jumped = true; }
+    ClockMs ReportNow() override { return ClockMs{now}; }
+    void ReportJump(ScorePosition, ClockMs, std::int32_t) override { jumped = true; }
     void ReportDynamics(std::int32_t) override {}
-    void ReportPosition(ScorePosition, std::uint32_t, std::int32_t) override {}
-    void ReportEvent(std::uint32_t, ScorePosition, std::uint32_t) override {}
+    void ReportPosition(ScorePosition, ClockMs, std::int32_t) override {}
+    void ReportEvent(ClockMs, ScorePosition, std::uint32_t) override {}
 };
 
 std::uint32_t NoteWord(int key) {

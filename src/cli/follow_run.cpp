@@ -49,11 +49,11 @@ bool ReadYesNo(std::string_view text, bool& value) {
 // Remembers what the follower reported, for the report and the figures.
 class ReportLog final : public FollowerCallback {
   public:
-    std::uint32_t ReportNow() override { return 0; }
-    void ReportJump(ScorePosition, std::uint32_t, std::int32_t) override { ++jumps; }
+    platform::ClockMs ReportNow() override { return platform::ClockMs{}; }
+    void ReportJump(ScorePosition, platform::ClockMs, std::int32_t) override { ++jumps; }
     void ReportDynamics(std::int32_t) override {}
-    void ReportPosition(ScorePosition, std::uint32_t, std::int32_t) override {}
-    void ReportEvent(std::uint32_t, ScorePosition position, std::uint32_t) override {
+    void ReportPosition(ScorePosition, platform::ClockMs, std::int32_t) override {}
+    void ReportEvent(platform::ClockMs, ScorePosition position, std::uint32_t) override {
         lastMatched = position;
         ++events;
     }

@@ -43,12 +43,12 @@ class IdleLoop : public QObject {
     class JumpWaker final : public FollowerCallback {
       public:
         explicit JumpWaker(IdleLoop& loop) : loop_(loop) {}
-        std::uint32_t ReportNow() override { return 0; }
+        platform::ClockMs ReportNow() override { return platform::ClockMs{}; }
         // timer or input thread
-        void ReportJump(ScorePosition, std::uint32_t, std::int32_t) override { Wake(&loop_); }
+        void ReportJump(ScorePosition, platform::ClockMs, std::int32_t) override { Wake(&loop_); }
         void ReportDynamics(std::int32_t) override {}
-        void ReportPosition(ScorePosition, std::uint32_t, std::int32_t) override {}
-        void ReportEvent(std::uint32_t, ScorePosition, std::uint32_t) override {}
+        void ReportPosition(ScorePosition, platform::ClockMs, std::int32_t) override {}
+        void ReportEvent(platform::ClockMs, ScorePosition, std::uint32_t) override {}
 
       private:
         IdleLoop& loop_;

@@ -15,15 +15,15 @@ std::uint64_t PackAnchor(PositionAnchor anchor) {
 
 }  // namespace
 
-void FollowerReports::ReportJump(ScorePosition target, std::uint32_t time, std::int32_t tempo) {
+void FollowerReports::ReportJump(ScorePosition target, platform::ClockMs time, std::int32_t tempo) {
     jumpTarget_.store(target);
-    jumpTime_.store(platform::ClockMs{time});
+    jumpTime_.store(time);
     jumpSpeed_.store(SpeedFromTempo(tempo));
     restartPending_.store(true);
     if (jumpListener_ != nullptr) jumpListener_(jumpListenerContext_);
     PlayedEvent jump;
     jump.kind = PlayedEvent::Kind::Jump;
-    jump.time = time;
+    jump.time = time.Ms();
     jump.matched = target;
     jump.place = PlaceAt(time);
     jump.speed = SpeedFromTempo(tempo);
@@ -38,21 +38,22 @@ void FollowerReports::ReportDynamics(std::int32_t ratio) {
     if (observer_ != nullptr) observer_->ReportDynamics(ratio);
 }
 
-void FollowerReports::ReportPosition(ScorePosition position, std::uint32_t time,
+void FollowerReports::ReportPosition(ScorePosition position, platform::ClockMs time,
                                      std::int32_t tempo) {
     if (!followingActive_.load()) return;
-    SetAnchor(PositionAnchor{position, platform::ClockMs{time}}, SpeedFromTempo(tempo));
+    SetAnchor(PositionAnchor{position, time}, SpeedFromTempo(tempo));
     tick_.Steer();
     if (observer_ != nullptr) observer_->ReportPosition(position, time, tempo);
 }
 
-void FollowerReports::ReportEvent(std::uint32_t time, ScorePosition position, std::uint32_t word) {
-    lastEventTime_.store(platform::ClockMs{time});
+void FollowerReports::ReportEvent(platform::ClockMs time, ScorePosition position,
+                                  std::uint32_t word) {
+    lastEventTime_.store(time);
     progress_.Reached(position);
     PlayedEvent played;
     played.kind = word == 0 ? PlayedEvent::Kind::Tap : PlayedEvent::Kind::Note;
     played.key = KeyOf(word);
-    played.time = time;
+    played.time = time.Ms();
     played.matched = position;
     played.place = position >= ScorePosition{} ? position : PlaceAt(time);
     played.speed = speed_.load();
@@ -60,9 +61,9 @@ void FollowerReports::ReportEvent(std::uint32_t time, ScorePosition position, st
     if (observer_ != nullptr) observer_->ReportEvent(time, position, word);
 }
 
-ScorePosition FollowerReports::PlaceAt(std::uint32_t time) const {
+ScorePosition FollowerReports::PlaceAt(platform::ClockMs time) const {
     const PositionAnchor anchor = Anchor();
-    const std::int64_t elapsed = platform::ClockDifference(platform::ClockMs{time}, anchor.time);
+    const std::int64_t elapsed = platform::ClockDifference(time, anchor.time);
     return anchor.position +
            static_cast<std::int32_t>((elapsed * speed_.load().Raw() + 2048) >> 12);
 }

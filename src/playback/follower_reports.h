@@ -27,12 +27,12 @@ class FollowerReports final : public FollowerCallback {
     FollowerReports(const platform::Clock& clock, PlaybackTick& tick)
         : clock_(clock), tick_(tick) {}
 
-    // The follower keeps clock readings as plain milliseconds.
-    std::uint32_t ReportNow() override { return clock_.Now().Ms(); }
-    void ReportJump(ScorePosition target, std::uint32_t time, std::int32_t tempo) override;
+    platform::ClockMs ReportNow() override { return clock_.Now(); }
+    void ReportJump(ScorePosition target, platform::ClockMs time, std::int32_t tempo) override;
     void ReportDynamics(std::int32_t ratio) override;
-    void ReportPosition(ScorePosition position, std::uint32_t time, std::int32_t tempo) override;
-    void ReportEvent(std::uint32_t time, ScorePosition position, std::uint32_t word) override;
+    void ReportPosition(ScorePosition position, platform::ClockMs time,
+                        std::int32_t tempo) override;
+    void ReportEvent(platform::ClockMs time, ScorePosition position, std::uint32_t word) override;
 
     // main thread: position reports steer the tick only while this is set.
     void SetFollowingActive(bool active) { followingActive_.store(active); }
@@ -75,7 +75,7 @@ class FollowerReports final : public FollowerCallback {
 
   private:
     // The position extrapolated from the last anchor to clock time `time`.
-    ScorePosition PlaceAt(std::uint32_t time) const;
+    ScorePosition PlaceAt(platform::ClockMs time) const;
 
     const platform::Clock& clock_;
     PlaybackTick& tick_;

@@ -107,8 +107,9 @@ void FollowingSession::End(Piece& piece, ScorePosition position,
         const std::int64_t at =
             early > 0
                 ? std::int64_t{take_.punch.start.Ms()} - ((early * startSpeed_.Raw() + 2048) >> 12)
-                : std::int64_t{
-                      std::max(follower_->PerformedToScore(event.time), ScorePosition{}).Ms()};
+                : std::int64_t{std::max(follower_->PerformedToScore(platform::ClockMs{event.time}),
+                                        ScorePosition{})
+                                   .Ms()};
         if (at < 0) continue;
         event.time = static_cast<std::uint32_t>(at);
         events[kept++] = event;

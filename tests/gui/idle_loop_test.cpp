@@ -39,7 +39,7 @@ TEST_F(IdleLoopTest, ARequestFromAnotherThreadIsCarriedOutAtOnce) {
 TEST_F(IdleLoopTest, TheFollowersAutomaticStartWakesTheLoop) {
     // The soloist's first note, heard on the input thread, asks to follow from there.
     std::thread input(
-        [this] { engine_.Reports().ReportJump(ScorePosition{2000}, clock_.Now().Ms(), 1 << 16); });
+        [this] { engine_.Reports().ReportJump(ScorePosition{2000}, clock_.Now(), 1 << 16); });
     input.join();
     ASSERT_FALSE(window_.Idle().Running());
     // Only the wake-up can run the pass that takes the request.

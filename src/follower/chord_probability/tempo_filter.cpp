@@ -22,10 +22,10 @@ void TempoFilter::Reset(double tempo) {
     first_ = 0;
 }
 
-void TempoFilter::Observe(ScorePosition position, std::uint32_t time, double trust) {
+void TempoFilter::Observe(ScorePosition position, platform::ClockMs time, double trust) {
     if (count_ > 0) {
         const Onset& newest = onsets_[static_cast<std::size_t>((first_ + count_ - 1) % kOnsets)];
-        const auto sinceNewest = static_cast<std::int32_t>(time - newest.time);
+        const auto sinceNewest = platform::ClockDifference(time, newest.time);
         if (position <= newest.position || sinceNewest < 0) {
             Break();
         } else {
@@ -33,7 +33,7 @@ void TempoFilter::Observe(ScorePosition position, std::uint32_t time, double tru
             // The oldest onset of the last few seconds gives the longest, steadiest span.
             for (int i = 0; i < count_; ++i) {
                 const Onset& from = onsets_[static_cast<std::size_t>((first_ + i) % kOnsets)];
-                const auto span = static_cast<std::int32_t>(time - from.time);
+                const auto span = platform::ClockDifference(time, from.time);
                 if (span > kLongestSpanMs) continue;
                 if (span < kShortestSpanMs) break;
                 const double measured = static_cast<double>(position - from.position) / span;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "music/score_position.h"
+#include "platform/clock.h"
 
 namespace ostinel {
 
@@ -16,7 +17,7 @@ class TempoFilter {
   public:
     void Reset(double tempo);
     // A new chord at score position `position` began at clock `time`.
-    void Observe(ScorePosition position, std::uint32_t time, double trust);
+    void Observe(ScorePosition position, platform::ClockMs time, double trust);
     // The stretch of onsets ends (a jump): measure afresh from the next one.
     void Break() { count_ = 0; }
     double Tempo() const { return tempo_; }
@@ -24,7 +25,7 @@ class TempoFilter {
   private:
     struct Onset {
         ScorePosition position;
-        std::uint32_t time = 0;
+        platform::ClockMs time;
     };
     static constexpr int kOnsets = 16;
 

@@ -5,13 +5,9 @@
 
 #include "music/fixed_point.h"
 #include "music/score_position.h"
+#include "platform/clock.h"
 
 namespace ostinel {
-
-// Clock ms from `earlier` to `later`, signed so that the 32-bit clock may wrap.
-inline std::int32_t ClockDifference(std::uint32_t later, std::uint32_t earlier) {
-    return static_cast<std::int32_t>(later - earlier);
-}
 
 // The follower's answer to the playback engine: the soloist is at `position`
 // at clock `time` and goes on at `tempo` (16.16), never reaching `waitLimit`.
@@ -20,7 +16,7 @@ inline std::int32_t ClockDifference(std::uint32_t later, std::uint32_t earlier) 
 // next entry.
 struct AnchorState {
     ScorePosition position;
-    std::uint32_t time = 0;
+    platform::ClockMs time;
     std::int32_t tempo = 0x10000;
     ScorePosition waitLimit = ScorePosition::Max();
     ScorePosition dueLimit = ScorePosition::Max();
@@ -28,9 +24,10 @@ struct AnchorState {
 
 // The estimate at clock `now`: the anchor extrapolated at its tempo, held
 // 1 ms before the wait limit.
-inline ScorePosition EstimateAt(const AnchorState& anchor, std::uint32_t now) {
-    const std::int64_t position = std::int64_t{anchor.position.Ms()} +
-                                  fixmul16(ClockDifference(now, anchor.time), anchor.tempo);
+inline ScorePosition EstimateAt(const AnchorState& anchor, platform::ClockMs now) {
+    const std::int64_t position =
+        std::int64_t{anchor.position.Ms()} +
+        fixmul16(platform::ClockDifference(now, anchor.time), anchor.tempo);
     if (position >= anchor.waitLimit.Ms()) return anchor.waitLimit - 1;
     if (position < INT32_MIN) return ScorePosition::Min();
     return ScorePosition(static_cast<std::int32_t>(position));
@@ -71,7 +68,8 @@ class PublishedAnchor {
   private:
     std::atomic<std::uint32_t> sequence_{0};
     std::atomic<ScorePosition> position_{};
-    std::atomic<std::uint32_t> time_{0};
+    std::atomic<platform::ClockMs> time_{};
+    static_assert(std::atomic<platform::ClockMs>::is_always_lock_free);
     std::atomic<std::int32_t> tempo_{0x10000};
     std::atomic<ScorePosition> waitLimit_{ScorePosition::Max()};
     std::atomic<ScorePosition> dueLimit_{ScorePosition::Max()};

@@ -37,7 +37,7 @@ ScorePosition Follower::DuePosition() const {
     return EstimateAt(anchor, callback_->ReportNow());
 }
 
-ScorePosition Follower::CurrentPosition(std::uint32_t now) const {
+ScorePosition Follower::CurrentPosition(platform::ClockMs now) const {
     if (!running_.load(std::memory_order_relaxed)) {
         return restingPosition_.load(std::memory_order_relaxed);
     }
@@ -47,7 +47,7 @@ ScorePosition Follower::CurrentPosition(std::uint32_t now) const {
 std::int32_t Follower::TimeUntil(ScorePosition position) {
     if (!running_.load(std::memory_order_acquire) || callback_ == nullptr) return -1;
     const AnchorState found = published_.Read();
-    const std::uint32_t now = callback_->ReportNow();
+    const platform::ClockMs now = callback_->ReportNow();
     // The first query re-anchors at its own clock; when another thread is
     // working inside, the next query does it instead.
     if (reanchorOnFirstQuery_.load(std::memory_order_relaxed) && queue_.TryEnter()) {
@@ -68,7 +68,7 @@ std::int32_t Follower::TimeUntil(ScorePosition position) {
     return static_cast<std::int32_t>(std::min<std::int64_t>(until, INT32_MAX));
 }
 
-void Follower::Reanchor(std::uint32_t now) {
+void Follower::Reanchor(platform::ClockMs now) {
     anchor_.time = now;
     if (recordCount_ == 1) {
         recordCount_ = 0;
@@ -117,7 +117,7 @@ void Follower::ComputeWaitLimit() {
 }
 
 bool Follower::UpdateAfterMatch(int chordIndex, int previousCursor, std::uint8_t key,
-                                std::uint32_t now) {
+                                platform::ClockMs now) {
     const ScoreChord& chord = score_.chords[static_cast<std::size_t>(chordIndex)];
     const ScorePosition tq = chord.time;
     const int level = Level();
@@ -187,7 +187,7 @@ bool Follower::UpdateAfterMatch(int chordIndex, int previousCursor, std::uint8_t
     return true;
 }
 
-void Follower::PerformJump(int chordIndex, std::uint32_t now, std::uint32_t ratio) {
+void Follower::PerformJump(int chordIndex, platform::ClockMs now, std::uint32_t ratio) {
     ScoreChord& chord = score_.chords[static_cast<std::size_t>(chordIndex)];
     const ScorePosition tq = chord.time;
     if (running_.load(std::memory_order_relaxed) &&

@@ -222,7 +222,7 @@ int Follower::FirstBeatAtOrAfter(ScorePosition position) const {
 void Follower::Stop() {
     BusySection busy(*this);
     if (!running_.load()) return;
-    const std::uint32_t now = callback_->ReportNow();
+    const platform::ClockMs now = callback_->ReportNow();
     anchor_.position = EstimateAt(anchor_, now);
     anchor_.time = now;
     restingPosition_.store(anchor_.position, std::memory_order_relaxed);
@@ -255,7 +255,7 @@ bool Follower::Resume(Fixed16 baseTempo) {
     baseTempo_ = baseTempo;
     const auto ratio = static_cast<Fixed16>(jumpRatio_);
     const Fixed16 rate = Level() >= 3 ? ratio : baseTempo;
-    const std::uint32_t now = callback_->ReportNow();
+    const platform::ClockMs now = callback_->ReportNow();
     // The time since the decision is always converted at the jump's own tempo.
     return StartFollowing(jumpTarget_ + fixmul16(ClockDifference(now, jumpTime_), ratio), rate);
 }

@@ -22,6 +22,7 @@
 #include "music/score_range.h"
 #include "music/tempo_point.h"
 #include "music/timing_level.h"
+#include "platform/clock.h"
 #include "sequence/piece.h"
 
 namespace ostinel {
@@ -100,7 +101,7 @@ class Follower {
     bool JumpPending() const;
 
     // main thread, after a take.
-    ScorePosition PerformedToScore(std::uint32_t time);
+    ScorePosition PerformedToScore(platform::ClockMs time);
     std::vector<TempoPoint> TempoList() const;
     ScorePosition LastEventAtOrBefore(ScorePosition position) const;
 
@@ -122,7 +123,7 @@ class Follower {
         std::uint32_t ratio = 0;  // score ms per clock ms over the agreeing chords, 16.16
     };
     struct AnchorRecord {
-        std::uint32_t time = 0;
+        platform::ClockMs time;
         ScorePosition position;
         Fixed16 tempo = kFixedOne;
     };
@@ -157,8 +158,8 @@ class Follower {
 
     // matching.cpp
     void HandleNote(std::uint32_t word);
-    bool MatchNote(std::uint32_t word, ScorePosition expected, std::uint32_t now);
-    bool MatchChord(int chord, std::uint32_t word, std::uint32_t now);
+    bool MatchNote(std::uint32_t word, ScorePosition expected, platform::ClockMs now);
+    bool MatchChord(int chord, std::uint32_t word, platform::ClockMs now);
     int StartChordNear(ScorePosition expected) const;
     void AdvanceIgnoreCursor(ScorePosition expected);
     bool InIgnoredStretch(ScorePosition position) const;
@@ -168,24 +169,24 @@ class Follower {
     // jump_search.cpp
     bool ChordsAgree(int played, int chord, std::uint32_t ratio, bool measured, bool backwards,
                      bool allowSubset) const;
-    void SearchJump(ScorePosition expected, std::uint32_t word, std::uint32_t now);
+    void SearchJump(ScorePosition expected, std::uint32_t word, platform::ClockMs now);
     void FollowCandidates();
     void SearchCandidatesAfresh(ScorePosition expected, std::uint8_t key, std::uint32_t reference);
     int AgreeingRun(int chord, std::uint32_t reference, std::uint32_t& ratio) const;
-    void DecideJump(ScorePosition expected, std::uint32_t now, std::uint32_t reference);
+    void DecideJump(ScorePosition expected, platform::ClockMs now, std::uint32_t reference);
 
     // estimation.cpp
-    ScorePosition CurrentPosition(std::uint32_t now) const;
-    bool UpdateAfterMatch(int chord, int previousCursor, std::uint8_t key, std::uint32_t now);
-    void PerformJump(int chord, std::uint32_t now, std::uint32_t ratio);
+    ScorePosition CurrentPosition(platform::ClockMs now) const;
+    bool UpdateAfterMatch(int chord, int previousCursor, std::uint8_t key, platform::ClockMs now);
+    void PerformJump(int chord, platform::ClockMs now, std::uint32_t ratio);
     void ComputeWaitLimit();
     void ReportAnchor();
-    void Reanchor(std::uint32_t now);
+    void Reanchor(platform::ClockMs now);
 
     // probable_place.cpp: the probability method's note handler.
-    void HandleProbableNote(std::uint32_t word, std::uint32_t now);
-    void ListenForStart(std::uint32_t word, std::uint32_t now);
-    void RequestJump(ScorePosition target, std::uint32_t now, Fixed16 tempo);
+    void HandleProbableNote(std::uint32_t word, platform::ClockMs now);
+    void ListenForStart(std::uint32_t word, platform::ClockMs now);
+    void RequestJump(ScorePosition target, platform::ClockMs now, Fixed16 tempo);
     void PlaceProbability(ScorePosition position);
     ChordProbability::Reach JumpReach(ScorePosition expected) const;
     bool ReleaseWaitsThrough(ScorePosition position);
@@ -241,15 +242,15 @@ class Follower {
     std::vector<AnchorRecord> records_;
     int recordCount_ = 0;
     int queryCursor_ = 0;
-    std::optional<std::uint32_t> lastQuery_;
+    std::optional<platform::ClockMs> lastQuery_;
 
     bool excused_ = false;
     bool jumpWindow_ = false;
     Fixed16 baseTempo_ = kFixedOne;
     Fixed16 lastGoodTempo_ = kFixedOne;
     ScorePosition tempoAnchorPosition_;
-    std::optional<std::uint32_t> tempoAnchorTime_;
-    std::optional<std::uint32_t> lastMatchTime_;
+    std::optional<platform::ClockMs> tempoAnchorTime_;
+    std::optional<platform::ClockMs> lastMatchTime_;
     int lastMatchedChord_ = -1;
     int chordCursor_ = 0;
     int missCount_ = 0;
@@ -259,7 +260,7 @@ class Follower {
     // The probability method.
     ChordProbability probability_;
     TempoFilter tempoFilter_;
-    std::optional<std::uint32_t> lastNoteTime_;
+    std::optional<platform::ClockMs> lastNoteTime_;
     int probableChord_ = -1;
     bool placedByWrittenKey_ = false;  // the anchor was set by a note the chord holds
     std::array<std::uint64_t, 2> keysHeardInChord_{};  // of probableChord_'s written keys
@@ -267,7 +268,7 @@ class Follower {
     bool listening_ = false;  // the probability is spread for an automatic start
     int notesHeard_ = 0;      // since listening began
     std::uint32_t jumpRatio_ = 0;
-    std::uint32_t jumpTime_ = 0;
+    platform::ClockMs jumpTime_;
     ScorePosition jumpTarget_;
 };
 

@@ -58,7 +58,7 @@ bool Follower::ChordsAgree(int played, int chord, std::uint32_t ratio, bool meas
     return true;
 }
 
-void Follower::SearchJump(ScorePosition expected, std::uint32_t word, std::uint32_t now) {
+void Follower::SearchJump(ScorePosition expected, std::uint32_t word, platform::ClockMs now) {
     if (played_.ChordCount() == 0) return;
     const std::uint32_t reference = static_cast<std::uint32_t>(
         running_.load(std::memory_order_relaxed) ? lastGoodTempo_ : anchor_.tempo);
@@ -157,7 +157,7 @@ int Follower::AgreeingRun(int chord, std::uint32_t reference, std::uint32_t& rat
     return length;
 }
 
-void Follower::DecideJump(ScorePosition expected, std::uint32_t now, std::uint32_t reference) {
+void Follower::DecideJump(ScorePosition expected, platform::ClockMs now, std::uint32_t reference) {
     const bool running = running_.load(std::memory_order_relaxed);
     std::uint32_t best = std::numeric_limits<std::uint32_t>::max();
     int bestChord = candidates_.front().chord;

@@ -9,7 +9,7 @@
 namespace ostinel {
 
 void Follower::HandleNote(std::uint32_t word) {
-    const std::uint32_t now = callback_->ReportNow();
+    const platform::ClockMs now = callback_->ReportNow();
     const std::uint8_t key = KeyOf(word);
     if (key != kSignalKey) {
         lastNoteStartedChord_ = played_.Add(key, VelocityOf(word), now, lengths_.chordSpan);
@@ -39,7 +39,7 @@ void Follower::HandleNote(std::uint32_t word) {
     if (key != kSignalKey && (!running || options_.jumping)) SearchJump(expected, word, now);
 }
 
-bool Follower::MatchNote(std::uint32_t word, ScorePosition expected, std::uint32_t now) {
+bool Follower::MatchNote(std::uint32_t word, ScorePosition expected, platform::ClockMs now) {
     excused_ = false;
     const int count = ChordCount();
     if (Level() == 0 || count == 0) return false;
@@ -201,7 +201,7 @@ bool Follower::InIgnoreRange(ScorePosition position) const {
     return after != ignoreRanges_.begin() && position < (after - 1)->end;
 }
 
-bool Follower::MatchChord(int chordIndex, std::uint32_t word, std::uint32_t now) {
+bool Follower::MatchChord(int chordIndex, std::uint32_t word, platform::ClockMs now) {
     ScoreChord& chord = score_.chords[static_cast<std::size_t>(chordIndex)];
     if (chord.complete != 0) return false;
     if (signalMarkers_.Pending() && chord.time >= signalMarkers_.Next()) return false;

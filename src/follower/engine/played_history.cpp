@@ -6,7 +6,7 @@
 
 namespace ostinel {
 
-bool PlayedHistory::Add(std::uint8_t pitch, std::uint8_t velocity, std::uint32_t now,
+bool PlayedHistory::Add(std::uint8_t pitch, std::uint8_t velocity, platform::ClockMs now,
                         std::int32_t chordSpan) {
     const bool joins =
         chordCount_ > 0 &&

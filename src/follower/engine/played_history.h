@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "music/score_position.h"
+#include "platform/clock.h"
 
 namespace ostinel {
 
@@ -13,7 +14,7 @@ struct PlayedNote {
 };
 
 struct PlayedChord {
-    std::uint32_t time = 0;  // clock ms of its first note
+    platform::ClockMs time;  // of its first note
     std::int32_t firstNote = 0;
     std::uint8_t noteCount = 0;
 };
@@ -27,7 +28,8 @@ class PlayedHistory {
     static constexpr int kDroppedChords = 30;
 
     // Adds a played note at clock `now`; true when it started a new chord.
-    bool Add(std::uint8_t pitch, std::uint8_t velocity, std::uint32_t now, std::int32_t chordSpan);
+    bool Add(std::uint8_t pitch, std::uint8_t velocity, platform::ClockMs now,
+             std::int32_t chordSpan);
     void Clear();
 
     int ChordCount() const { return chordCount_; }

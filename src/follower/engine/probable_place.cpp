@@ -47,7 +47,7 @@ bool FirstHearing(std::array<std::uint64_t, 2>& heard, std::uint8_t key) {
 
 }  // namespace
 
-void Follower::RequestJump(ScorePosition target, std::uint32_t now, Fixed16 tempo) {
+void Follower::RequestJump(ScorePosition target, platform::ClockMs now, Fixed16 tempo) {
     tempoFilter_.Break();
     farChord_ = -1;
     keysHeardInChord_ = {};
@@ -59,7 +59,7 @@ void Follower::RequestJump(ScorePosition target, std::uint32_t now, Fixed16 temp
     callback_->ReportJump(target, now, tempo);
 }
 
-void Follower::ListenForStart(std::uint32_t word, std::uint32_t now) {
+void Follower::ListenForStart(std::uint32_t word, platform::ClockMs now) {
     const ScorePosition resting = restingPosition_.load(std::memory_order_relaxed);
     if (!listening_ || !lastNoteTime_ || ClockDifference(now, *lastNoteTime_) > kListenAgainMs) {
         PlaceProbability(resting);
@@ -134,7 +134,7 @@ void Follower::HoldAtEntry(int chord) {
     if (entry < ChordCount()) anchor_.waitLimit = std::min(anchor_.waitLimit, ChordTime(entry));
 }
 
-void Follower::HandleProbableNote(std::uint32_t word, std::uint32_t now) {
+void Follower::HandleProbableNote(std::uint32_t word, platform::ClockMs now) {
     const std::uint8_t key = KeyOf(word);
     const ScorePosition expected = EstimateAt(anchor_, now);
     if (Level() == 0 || ChordCount() == 0) {

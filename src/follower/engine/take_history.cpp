@@ -50,7 +50,7 @@ void Follower::FinishTake() {
     }
 }
 
-ScorePosition Follower::PerformedToScore(std::uint32_t time) {
+ScorePosition Follower::PerformedToScore(platform::ClockMs time) {
     if (running_.load(std::memory_order_acquire) || recordCount_ == 0) return ScorePosition{-1};
     const auto record = [this](int i) -> const AnchorRecord& {
         return records_[static_cast<std::size_t>(i)];

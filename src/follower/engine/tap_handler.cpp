@@ -23,7 +23,7 @@ std::int32_t Follower::BeatLength(int beat) const {
 void Follower::HandleTap(Fixed16 strength) {
     // A tap that waited in the queue while following stopped is no longer wanted.
     if (!running_.load(std::memory_order_relaxed)) return;
-    const std::uint32_t now = callback_->ReportNow();
+    const platform::ClockMs now = callback_->ReportNow();
     const ScorePosition x = EstimateAt(anchor_, now);
     const auto count = static_cast<int>(beats_.size());
     if (count == 0) return;

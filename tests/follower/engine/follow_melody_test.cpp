@@ -57,7 +57,8 @@ TEST_F(FollowMelody, TheTempoAndPositionFollowASoloistPlayingFaster) {
     callback.now = PlayedAt(kNotes - 1) + 100;
     follower.Stop();
     for (int i = 0; i < kNotes; i += 4) {
-        EXPECT_NEAR(follower.PerformedToScore(PlayedAt(i)).Ms(), i * static_cast<int>(kBeatMs), 2)
+        EXPECT_NEAR(follower.PerformedToScore(platform::ClockMs{PlayedAt(i)}).Ms(),
+                    i * static_cast<int>(kBeatMs), 2)
             << "note " << i;
     }
 }

@@ -47,19 +47,20 @@ class RecordingCallback : public FollowerCallback {
     // Runs inside ReportDynamics, while the follower is busy.
     std::function<void()> whileBusy;
 
-    std::uint32_t ReportNow() override { return now; }
-    void ReportJump(ScorePosition target, std::uint32_t time, std::int32_t tempo) override {
-        jumps.push_back({target, time, tempo});
+    platform::ClockMs ReportNow() override { return platform::ClockMs{now}; }
+    void ReportJump(ScorePosition target, platform::ClockMs time, std::int32_t tempo) override {
+        jumps.push_back({target, time.Ms(), tempo});
     }
     void ReportDynamics(std::int32_t ratio) override {
         dynamics.push_back(ratio);
         if (whileBusy) whileBusy();
     }
-    void ReportPosition(ScorePosition position, std::uint32_t time, std::int32_t tempo) override {
-        positions.push_back({position, time, tempo});
+    void ReportPosition(ScorePosition position, platform::ClockMs time,
+                        std::int32_t tempo) override {
+        positions.push_back({position, time.Ms(), tempo});
     }
-    void ReportEvent(std::uint32_t time, ScorePosition position, std::uint32_t word) override {
-        events.push_back({time, position, word});
+    void ReportEvent(platform::ClockMs time, ScorePosition position, std::uint32_t word) override {
+        events.push_back({time.Ms(), position, word});
     }
 };
 

@@ -25,11 +25,13 @@ class SharedClockCallback : public FollowerCallback {
     std::atomic<int> events{0};
     std::atomic<int> matched{0};
 
-    std::uint32_t ReportNow() override { return now.load(std::memory_order_acquire); }
-    void ReportJump(ScorePosition, std::uint32_t, std::int32_t) override {}
+    platform::ClockMs ReportNow() override {
+        return platform::ClockMs{now.load(std::memory_order_acquire)};
+    }
+    void ReportJump(ScorePosition, platform::ClockMs, std::int32_t) override {}
     void ReportDynamics(std::int32_t) override {}
-    void ReportPosition(ScorePosition, std::uint32_t, std::int32_t) override {}
-    void ReportEvent(std::uint32_t, ScorePosition position, std::uint32_t) override {
+    void ReportPosition(ScorePosition, platform::ClockMs, std::int32_t) override {}
+    void ReportEvent(platform::ClockMs, ScorePosition position, std::uint32_t) override {
         events.fetch_add(1, std::memory_order_relaxed);
         if (position >= ScorePosition{}) matched.fetch_add(1, std::memory_order_relaxed);
     }

@@ -379,7 +379,8 @@ TEST_F(ProbabilityMethod, TheTakeMapsBackOntoTheScore) {
     follower.Stop();
     for (std::size_t i = 0; i < take.size(); i += 17)
         // A chord's later notes come up to 20 ms after its first.
-        EXPECT_NEAR(follower.PerformedToScore(take[i].at).Ms(), take[i].truth.Ms(), 30)
+        EXPECT_NEAR(follower.PerformedToScore(platform::ClockMs{take[i].at}).Ms(),
+                    take[i].truth.Ms(), 30)
             << "note " << i;
     const std::vector<TempoPoint> tempos = follower.TempoList();
     ASSERT_GE(tempos.size(), 2u);

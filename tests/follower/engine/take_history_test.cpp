@@ -32,17 +32,19 @@ class TakeHistory : public follower_test::EitherMethod {
 
 TEST_P(TakeHistory, PerformedTimesMapOntoTheScore) {
     PlayATake(ScorePosition{0});
-    EXPECT_EQ(follower.PerformedToScore(500),
+    EXPECT_EQ(follower.PerformedToScore(platform::ClockMs{500}),
               ScorePosition{});  // before the take: its first position
-    EXPECT_EQ(follower.PerformedToScore(1000), ScorePosition{});
-    EXPECT_EQ(follower.PerformedToScore(2250), ScorePosition{2000 - fixmul16(1250, kEightTenths)});
-    EXPECT_EQ(follower.PerformedToScore(3499),
+    EXPECT_EQ(follower.PerformedToScore(platform::ClockMs{1000}), ScorePosition{});
+    EXPECT_EQ(follower.PerformedToScore(platform::ClockMs{2250}),
+              ScorePosition{2000 - fixmul16(1250, kEightTenths)});
+    EXPECT_EQ(follower.PerformedToScore(platform::ClockMs{3499}),
               ScorePosition{2000});  // 1 ms before a record is the record
-    EXPECT_EQ(follower.PerformedToScore(3500), ScorePosition{2000});
-    EXPECT_EQ(follower.PerformedToScore(4000), ScorePosition{2400});
-    EXPECT_EQ(follower.PerformedToScore(5000), ScorePosition{2800 + fixmul16(500, kEightTenths)});
+    EXPECT_EQ(follower.PerformedToScore(platform::ClockMs{3500}), ScorePosition{2000});
+    EXPECT_EQ(follower.PerformedToScore(platform::ClockMs{4000}), ScorePosition{2400});
+    EXPECT_EQ(follower.PerformedToScore(platform::ClockMs{5000}),
+              ScorePosition{2800 + fixmul16(500, kEightTenths)});
     // An earlier time again starts over from the first record.
-    EXPECT_EQ(follower.PerformedToScore(2250), ScorePosition{1000});
+    EXPECT_EQ(follower.PerformedToScore(platform::ClockMs{2250}), ScorePosition{1000});
 }
 
 TEST_P(TakeHistory, TheTempoListHasEachRecordsTempoAndEndsAtTheBaseTempo) {
@@ -72,9 +74,9 @@ TEST_P(TakeHistory, ATakeStartingLaterBeginsItsTempoListAtZero) {
 
 TEST_P(TakeHistory, NothingIsMappedWhileRunning) {
     LoadScore(std::vector<WrittenNote>{{4000, 60}});
-    EXPECT_EQ(follower.PerformedToScore(100), ScorePosition{-1});
+    EXPECT_EQ(follower.PerformedToScore(platform::ClockMs{100}), ScorePosition{-1});
     StartAt(ScorePosition{0});
-    EXPECT_EQ(follower.PerformedToScore(kStartClock), ScorePosition{-1});
+    EXPECT_EQ(follower.PerformedToScore(platform::ClockMs{kStartClock}), ScorePosition{-1});
     EXPECT_TRUE(follower.TempoList().empty());
 }
 
@@ -108,8 +110,9 @@ TEST_P(TakeHistory, ALongTakeKeepsItsLastStretchAsPlayed) {
     follower.Stop();
     for (const int i : {100, 250, 320, 360, 388}) {
         SCOPED_TRACE(i);
-        EXPECT_NEAR(follower.PerformedToScore(played[static_cast<std::size_t>(i)]).Ms(), 125 * i,
-                    40);
+        EXPECT_NEAR(
+            follower.PerformedToScore(platform::ClockMs{played[static_cast<std::size_t>(i)]}).Ms(),
+            125 * i, 40);
     }
 }
 
