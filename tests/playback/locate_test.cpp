@@ -65,27 +65,23 @@ TEST(LocateSysEx, MessagesAtThePositionCountAsPassed) {
     EXPECT_EQ(LocateSysEx(piece, ScorePosition{500}), 4);
 }
 
+// The history's entries, newest first.
+std::array<ScorePosition, 4> Starts(int a, int b, int c, int d) {
+    return {ScorePosition{a}, ScorePosition{b}, ScorePosition{c}, ScorePosition{d}};
+}
+
 TEST(StartHistory, ARepeatedStartMovesToTheFrontAndANewOneDropsTheOldest) {
     StartHistory history;
-    for (ScorePosition start :
-         {ScorePosition{10}, ScorePosition{20}, ScorePosition{30}, ScorePosition{40}})
-        history.Record(start);
-    EXPECT_EQ(history.Entries(),
-              (std::array<ScorePosition, 4>{ScorePosition{40}, ScorePosition{30}, ScorePosition{20},
-                                            ScorePosition{10}}));
+    for (const int start : {10, 20, 30, 40})
+        history.Record(ScorePosition{start});
+    EXPECT_EQ(history.Entries(), Starts(40, 30, 20, 10));
     history.Record(ScorePosition{20});
-    EXPECT_EQ(history.Entries(),
-              (std::array<ScorePosition, 4>{ScorePosition{20}, ScorePosition{40}, ScorePosition{30},
-                                            ScorePosition{10}}));
+    EXPECT_EQ(history.Entries(), Starts(20, 40, 30, 10));
     // Only the first three are searched: the fourth gives way as for a new one.
     history.Record(ScorePosition{10});
-    EXPECT_EQ(history.Entries(),
-              (std::array<ScorePosition, 4>{ScorePosition{10}, ScorePosition{20}, ScorePosition{40},
-                                            ScorePosition{30}}));
+    EXPECT_EQ(history.Entries(), Starts(10, 20, 40, 30));
     history.Record(ScorePosition{50});
-    EXPECT_EQ(history.Entries(),
-              (std::array<ScorePosition, 4>{ScorePosition{50}, ScorePosition{10}, ScorePosition{20},
-                                            ScorePosition{40}}));
+    EXPECT_EQ(history.Entries(), Starts(50, 10, 20, 40));
     EXPECT_EQ(history.After(ScorePosition{10}), ScorePosition{20});
     EXPECT_EQ(history.After(ScorePosition{40}),
               ScorePosition{50});  // not among the first three: wraps to the front
